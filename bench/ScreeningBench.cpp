@@ -1,0 +1,88 @@
+// EvaluateCall against phone books of 1,000 and 1,000,000 entries, and the
+// memory one typical entry costs (name 20 bytes, number 12, notes empty).
+#include "app/ScreeningRules.h"
+#include "records/LoggedCall.h"
+#include "records/PhoneBook.h"
+#include "records/RingwardenPreferences.h"
+
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <cstdio>
+#include <memory>
+#include <random>
+#include <string>
+
+namespace {
+
+using namespace rw;
+
+std::string NumberOf(size_t i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0%03zu %07zu", i % 1000, i); // 12 bytes
+    return buf;
+}
+
+void Fill(CPhoneBook& book, size_t count) {
+    book.InitHashTable(count > 80 ? static_cast<size_t>(count * 1.2) : 100);
+    for (size_t i = 0; i < count; ++i) {
+        auto e = std::make_unique<CPhoneBookEntry>();
+        char name[32];
+        std::snprintf(name, sizeof name, "Caller number %06zu", i % 1000000); // 20 bytes
+        e->Name = name;
+        e->Number = NumberOf(i);
+        e->FilterType = static_cast<int32_t>(i % 3);
+        e->InPhoneBook = 1;
+        e->MakeLookupKey();
+        std::string key = e->LookupKey;
+        book.SetAt(key, std::move(e));
+    }
+}
+
+void BM_EvaluateCall(benchmark::State& state) {
+    const size_t count = static_cast<size_t>(state.range(0));
+    CPhoneBook book;
+    CRingwardenPreferences prefs;
+    prefs.NonPhoneBookRule = FilterBlockSometimes;
+    CSettableClock clock(CDateTime::FromParts(2026, 12, 9, 23, 30, 0));
+    CScreeningRules rules(book, prefs, clock);
+    Fill(book, count);
+
+    // Nine calls in ten come from the book, the rest from unknown numbers.
+    std::vector<CLoggedCall> calls(4096);
+    std::mt19937 rng(42);
+    for (auto& call : calls) {
+        const size_t i = rng() % count;
+        call.SetNumber(rng() % 10 ? NumberOf(i) : "07700 900" + std::to_string(i % 1000));
+        call.MakeLookupKey();
+        call.SetCallTime(clock.Now());
+    }
+    size_t next = 0;
+    for (auto _ : state) {
+        CLoggedCall& call = calls[next++ & 4095];
+        rules.EvaluateCall(call);
+        benchmark::DoNotOptimize(call.GetAction());
+    }
+}
+BENCHMARK(BM_EvaluateCall)->Arg(1000)->Arg(1000000)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_PhoneBookMemoryPerEntry(benchmark::State& state) {
+    const size_t count = 1000000;
+    double perEntry = 0;
+    for (auto _ : state) {
+        const size_t before = mallinfo2().uordblks;
+        {
+            CPhoneBook book;
+            Fill(book, count);
+            perEntry = double(mallinfo2().uordblks - before) / count;
+        }
+    }
+    state.counters["bytes_per_entry"] = perEntry;
+    std::printf("phone book of %zu typical entries: %.1f bytes per entry (heap in use)\n", count,
+                perEntry);
+}
+BENCHMARK(BM_PhoneBookMemoryPerEntry)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

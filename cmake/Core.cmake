@@ -1,0 +1,32 @@
+# The portable core: records, phone book, screening rules and everything
+# else that needs no Windows API. rw_add_core(NAME FLAGS) builds it as a
+# static library compiled with FLAGS (sanitizers, fuzzer coverage, none).
+get_filename_component(RW_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/.. ABSOLUTE)
+set(RW_SRC ${RW_SOURCE_DIR}/src)
+
+set(RW_CORE_SOURCES
+    ${RW_SRC}/app/BlockSuspension.cpp
+    ${RW_SRC}/app/CallAction.cpp
+    ${RW_SRC}/app/ScreeningRules.cpp
+    ${RW_SRC}/records/Clock.cpp
+    ${RW_SRC}/records/DateTime.cpp
+    ${RW_SRC}/records/LoggedCall.cpp
+    ${RW_SRC}/records/LookupKey.cpp
+    ${RW_SRC}/records/PhoneBook.cpp
+    ${RW_SRC}/records/PhoneBookEntry.cpp
+    ${RW_SRC}/records/RingwardenPreferences.cpp
+    ${RW_SRC}/records/StoredObject.cpp
+    ${RW_SRC}/records/StringTable.cpp
+)
+
+function(rw_add_core name flags)
+    if(WIN32)
+        set(platform ${RW_SRC}/records/CodePageWin32.cpp)
+    else()
+        set(platform ${RW_SRC}/records/CodePageNative.cpp)
+    endif()
+    add_library(${name} STATIC ${RW_CORE_SOURCES} ${platform})
+    target_include_directories(${name} PUBLIC ${RW_SRC})
+    target_compile_options(${name} PUBLIC ${flags})
+    target_link_options(${name} PUBLIC ${flags})
+endfunction()

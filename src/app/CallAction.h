@@ -1,0 +1,32 @@
+// The outcome of screening one call. Values 1-4 come from a phone book
+// entry, 5-8 from the default rule for callers without one, 9 from either
+// while a block suspension is in force.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace rw {
+
+enum CallAction : int32_t {
+    ActionWaitingForCallerId = 0,
+    ActionPermitNeverBlock = 1,
+    ActionPermitByTime = 2,
+    ActionBlockAlways = 3,
+    ActionBlockByTime = 4,
+    ActionPermitNeverBlockDefault = 5,
+    ActionPermitByTimeDefault = 6,
+    ActionBlockAlwaysDefault = 7,
+    ActionBlockByTimeDefault = 8,
+    ActionPermitBlockSuspended = 9,
+};
+
+// The status text shown in the call list and the notification window;
+// empty for a value outside 0 to 9.
+std::string ActionText(int32_t action);
+// The call is answered and hears its message.
+bool IsBlockingAction(int32_t action);
+// The two time-based blocks, which the security code can suspend.
+bool IsSuspendableAction(int32_t action);
+
+} // namespace rw

@@ -1,0 +1,91 @@
+#include "app/ScreeningRules.h"
+
+#include "records/LoggedCall.h"
+#include "records/PhoneBook.h"
+#include "records/RingwardenPreferences.h"
+#include "records/StringTable.h"
+#include "res/resource.h"
+
+namespace rw {
+
+bool IsInsideWindow(CDateTime start, CDateTime end, CDateTime now) {
+    CDateTimeParts s, e, n;
+    if (!start.GetParts(s) || !end.GetParts(e) || !now.GetParts(n))
+        return false;
+    // The window lies on the calendar day of now, so comparing seconds of
+    // that day is exact; the bounds start at second 0 of their minute.
+    const int from = s.hour * 3600 + s.minute * 60;
+    const int to = e.hour * 3600 + e.minute * 60;
+    const int at = n.hour * 3600 + n.minute * 60 + n.second;
+    // Hours and minutes together decide whether the window wraps, so that
+    // 12:10 to 12:40 is half an hour and not the whole day.
+    if (from < to)
+        return from <= at && at <= to;
+    return at >= from || at <= to;
+}
+
+CScreeningRules::CScreeningRules(CPhoneBook& phoneBook, const CRingwardenPreferences& preferences,
+                                 const CClock& clock)
+    : m_phoneBook(phoneBook), m_preferences(preferences), m_clock(clock) {}
+
+CallAction CScreeningRules::ByTime(CDateTime start, CDateTime end, CDateTime now, CallAction inside,
+                                   CallAction outside) const {
+    if (!IsInsideWindow(start, end, now))
+        return outside;
+    return m_suspension.IsActive() ? ActionPermitBlockSuspended : inside;
+}
+
+void CScreeningRules::EvaluateCall(CLoggedCall& call) {
+    call.SetAction(ActionWaitingForCallerId);
+    if (call.GetNumber().empty())
+        return;
+    const CDateTime now = m_clock.Now();
+    CallAction action = ActionWaitingForCallerId;
+
+    if (CPhoneBookEntry* entry = m_phoneBook.Lookup(call.GetLookupKey())) {
+        call.SetName(entry->Name);
+        call.SetAnswerMode(entry->AnswerMode);
+        call.SetMessageFile(entry->AnswerMode == AnswerDefaultMessage
+                                ? m_preferences.DefaultMessageFile
+                                : entry->MessageFile);
+        entry->LastCallTime = call.GetCallTime();
+        switch (entry->FilterType) {
+        case FilterNeverBlock:
+            action = ActionPermitNeverBlock;
+            break;
+        case FilterAlwaysBlock:
+            action = ActionBlockAlways;
+            break;
+        case FilterBlockSometimes:
+            action = entry->UseOwnHours != 0
+                         ? ByTime(entry->OwnHoursStart, entry->OwnHoursEnd, now, ActionBlockByTime,
+                                  ActionPermitByTime)
+                         : ByTime(m_preferences.OutOfHoursStart, m_preferences.OutOfHoursEnd, now,
+                                  ActionBlockByTime, ActionPermitByTime);
+            break;
+        default:
+            break; // a filter type from a foreign file: keep waiting
+        }
+    } else {
+        call.SetName(LoadResString(IDS_NO_PHONE_BOOK_ENTRY));
+        call.SetAnswerMode(AnswerDefaultMessage);
+        call.SetMessageFile(m_preferences.DefaultMessageFile);
+        switch (m_preferences.NonPhoneBookRule) {
+        case FilterNeverBlock:
+            action = ActionPermitNeverBlockDefault;
+            break;
+        case FilterAlwaysBlock:
+            action = ActionBlockAlwaysDefault;
+            break;
+        case FilterBlockSometimes:
+            action = ByTime(m_preferences.OutOfHoursStart, m_preferences.OutOfHoursEnd, now,
+                            ActionBlockByTimeDefault, ActionPermitByTimeDefault);
+            break;
+        default:
+            break;
+        }
+    }
+    call.SetAction(action);
+}
+
+} // namespace rw

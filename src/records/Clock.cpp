@@ -1,0 +1,20 @@
+#include "records/Clock.h"
+
+#include <ctime>
+
+namespace rw {
+
+CDateTime CSystemClock::Now() const {
+    const std::time_t t = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &t);
+#else
+    localtime_r(&t, &local);
+#endif
+    return CDateTime::FromParts(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+                                local.tm_hour, local.tm_min,
+                                local.tm_sec > 59 ? 59 : local.tm_sec); // a leap second
+}
+
+} // namespace rw

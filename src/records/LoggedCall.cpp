@@ -1,0 +1,33 @@
+#include "records/LoggedCall.h"
+
+#include "app/CallAction.h"
+#include "records/LookupKey.h"
+
+namespace rw {
+namespace {
+
+std::unique_ptr<CStoredObject> CreateLoggedCall() {
+    return std::make_unique<CLoggedCall>();
+}
+
+} // namespace
+
+const CRuntimeClass CLoggedCall::runtimeClass = {"CLoggedCall", kStoredSchema, &CreateLoggedCall};
+
+const CRuntimeClass* CLoggedCall::GetRuntimeClass() const {
+    return &runtimeClass;
+}
+
+void CLoggedCall::MakeLookupKey() {
+    m_lookupKey = MakeLookupKeyFrom(m_number);
+}
+
+bool CLoggedCall::IsBlockingAction() const {
+    return rw::IsBlockingAction(m_action);
+}
+
+bool CLoggedCall::IsSuspendableAction() const {
+    return rw::IsSuspendableAction(m_action);
+}
+
+} // namespace rw

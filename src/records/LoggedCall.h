@@ -1,0 +1,56 @@
+// One call seen during this run. Lives only in memory, in the main window's
+// call log; its fields hide behind virtual get/set pairs.
+#pragma once
+
+#include "records/DateTime.h"
+#include "records/Enums.h"
+#include "records/StoredObject.h"
+
+#include <string>
+
+namespace rw {
+
+class CTapiCall;
+
+class CLoggedCall : public CStoredObject {
+public:
+    CLoggedCall() = default;
+    const CRuntimeClass* GetRuntimeClass() const override;
+    static const CRuntimeClass runtimeClass;
+
+    virtual std::string GetName() const { return m_name; }
+    virtual void SetName(const std::string& name) { m_name = name; }
+    virtual std::string GetLookupKey() const { return m_lookupKey; }
+    virtual void SetLookupKey(const std::string& key) { m_lookupKey = key; }
+    virtual std::string GetNumber() const { return m_number; }
+    // Leaves LookupKey alone: the creator calls MakeLookupKey afterwards.
+    virtual void SetNumber(const std::string& number) { m_number = number; }
+    virtual CDateTime GetCallTime() const { return m_callTime; }
+    virtual void SetCallTime(CDateTime time) { m_callTime = time; }
+    virtual int32_t GetAction() const { return m_action; }
+    virtual void SetAction(int32_t action) { m_action = action; }
+    virtual int32_t GetAnswerMode() const { return m_answerMode; }
+    virtual void SetAnswerMode(int32_t mode) { m_answerMode = mode; }
+    virtual std::string GetMessageFile() const { return m_messageFile; }
+    virtual void SetMessageFile(const std::string& file) { m_messageFile = file; }
+    // The live telephony call, not owned: the engine deletes it when the
+    // call goes idle and then clears this reference.
+    virtual CTapiCall* GetCall() const { return m_call; }
+    virtual void SetCall(CTapiCall* call) { m_call = call; }
+
+    void MakeLookupKey();
+    bool IsBlockingAction() const;
+    bool IsSuspendableAction() const;
+
+private:
+    std::string m_name;
+    std::string m_lookupKey;
+    std::string m_number;
+    CDateTime m_callTime;
+    int32_t m_action = 0;
+    int32_t m_answerMode = AnswerDefaultMessage;
+    std::string m_messageFile;
+    CTapiCall* m_call = nullptr;
+};
+
+} // namespace rw

@@ -1,0 +1,48 @@
+// The phone book: entries by their lookup key. The book owns its entries;
+// removing a key deletes its entry. Keys compare byte for byte.
+#pragma once
+
+#include "records/PhoneBookEntry.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace rw {
+
+class CPhoneBook {
+public:
+    static constexpr size_t kDefaultHashTableSize = 100;
+
+    CPhoneBook();
+    CPhoneBook(const CPhoneBook&) = delete;
+    CPhoneBook& operator=(const CPhoneBook&) = delete;
+
+    // The entry stored under exactly `key`, or null.
+    CPhoneBookEntry* Lookup(const std::string& key) const;
+    // Stores `entry` under `key`; an entry already there is deleted. A null
+    // entry is not stored.
+    void SetAt(const std::string& key, std::unique_ptr<CPhoneBookEntry> entry);
+    // Removes `key` and deletes its entry; false when the key is absent.
+    bool RemoveKey(const std::string& key);
+    size_t GetCount() const { return m_map.size(); }
+    bool IsEmpty() const { return m_map.empty(); }
+    // Deletes every entry and empties the book.
+    void DeleteAllEntries();
+
+    // Sizes the hash table for the entries about to be stored; the book
+    // then keeps at least that many buckets.
+    void InitHashTable(size_t buckets);
+    // The bucket count last asked for (100 at construction).
+    size_t GetHashTableSize() const { return m_hashTableSize; }
+
+    // Visits every pair, in no defined order.
+    void ForEach(const std::function<void(const std::string&, CPhoneBookEntry&)>& visit) const;
+
+private:
+    std::unordered_map<std::string, std::unique_ptr<CPhoneBookEntry>> m_map;
+    size_t m_hashTableSize = kDefaultHashTableSize;
+};
+
+} // namespace rw

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Sourced. rw_wine_env DIR: a private Wine prefix, X display and sound set-up
+# inside DIR (a build tree), so runs never touch the user's own Wine.
+# Wine lists no wave output device on a machine without a sound card; an
+# ALSA default of type null gives it one that plays (faster than real time).
+
+RW_WINE=/usr/lib/wine/wine64
+RW_WINESERVER=/usr/lib/wine/wineserver64
+[ -x "$RW_WINESERVER" ] || RW_WINESERVER=/usr/lib/wine/wineserver
+. "$(dirname "${BASH_SOURCE[0]}")/xvfb.sh"
+
+rw_wine_env() {
+    local dir
+    dir=$(cd "$1" && pwd)
+    export WINEPREFIX="$dir/wineprefix"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    export HOME="$dir/winehome"
+    mkdir -p "$HOME"
+    [ -f "$HOME/.asoundrc" ] || echo 'pcm.!default { type null }' >"$HOME/.asoundrc"
+    rw_ensure_display "$dir"
+    if [ ! -f "$WINEPREFIX/.rw-ready" ]; then
+        rw_wine_prefix_init
+        touch "$WINEPREFIX/.rw-ready"
+    fi
+}
+
+# A new prefix: created once (about ten seconds), with no crash debugger
+# (a crashing test must end, not wait in winedbg) and every window inside one
+# Wine virtual desktop, which draws captions without a window manager and
+# spares the wait Wine makes for a window manager when a window closes.
+rw_wine_prefix_init() {
+    "$RW_WINE" wineboot --init </dev/null >/dev/null 2>&1 || true
+    "$RW_WINESERVER" -w || true
+    local reg=("$RW_WINE" reg)
+    "${reg[@]}" delete 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /f
+    "${reg[@]}" add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f
+    "${reg[@]}" add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
+    "$RW_WINESERVER" -w || true
+} </dev/null >/dev/null 2>&1
