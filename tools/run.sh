@@ -42,7 +42,7 @@ trap 'exit 130' INT TERM
 
 echo "Starting Ringwarden (close it with its Quit button, or press Ctrl+C here)."
 set +e
-"$RW_WINE" "$build/src/Ringwarden.exe" "$@"
+"$RW_WINE" "$build/bin/Ringwarden.exe" "$@"
 rc=$?
 set -e
 echo "Ringwarden ended (exit code $rc)."
