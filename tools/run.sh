@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The run command: installs what is missing, builds Ringwarden.exe and runs
-# it under Wine in a private prefix. Arguments go to Ringwarden.exe.
+# it under Wine in a private prefix, watching the line simulator
+# (--line-simulator). Further arguments go to Ringwarden.exe.
 # Without a DISPLAY it starts its own Xvfb and keeps a screenshot of the
 # Wine desktop up to date so the window can be seen.
 set -euo pipefail
@@ -42,7 +43,7 @@ trap 'exit 130' INT TERM
 
 echo "Starting Ringwarden (close it with its Quit button, or press Ctrl+C here)."
 set +e
-"$RW_WINE" "$build/bin/Ringwarden.exe" "$@"
+"$RW_WINE" "$build/bin/Ringwarden.exe" --line-simulator "$@"
 rc=$?
 set -e
 echo "Ringwarden ended (exit code $rc)."

@@ -1,19 +1,70 @@
 #include "app/ScreenerApp.h"
 
+#include "app/CommandLine.h"
 #include "records/Clock.h"
+#include "records/StringTable.h"
+#include "res/resource.h"
+#include "telephony/TapiApi.h"
+#include "telephony/TapiRegistration.h"
 #include "ui/MainDialog.h"
 
 #include <commctrl.h>
 
 namespace rw {
 
+namespace {
+
+std::string ExePath() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
+}
+
+} // namespace
+
+bool CScreenerApp::ApplyCommandLine() {
+    const CCommandLine line = CCommandLine::Parse(m_args);
+    if (line.help) {
+        MessageBoxA(nullptr, LoadResString(IDS_USAGE).c_str(), LoadResString(IDS_APP_TITLE).c_str(),
+                    MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
+    // By full path: the simulator lives beside the program, and a bare name
+    // would be searched for elsewhere too.
+    if (line.lineSimulator)
+        SetTapiLibraryPath(LineSimulatorPath(ExePath()));
+    return true;
+}
+
+void CScreenerApp::RegisterTelephony() {
+    if (RegisterLineApp(nullptr, nullptr, m_instance) < 0)
+        MessageBoxA(nullptr, LoadResString(IDS_TAPI_INIT_FAILED).c_str(),
+                    LoadResString(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
+    // The phone registration only lives beside the line one; its result
+    // changes nothing.
+    RegisterPhoneApp(nullptr, nullptr, m_instance);
+}
+
+void CScreenerApp::ShutdownTelephony() {
+    UnregisterLineApp();
+    UnregisterPhoneApp();
+}
+
 int CScreenerApp::Run() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
     InitCommonControlsEx(&controls);
 
-    CSystemClock clock;
-    CMainDialog mainDialog(clock);
-    mainDialog.DoModal();
+    if (!ApplyCommandLine())
+        return 0;
+    RegisterTelephony();
+    {
+        CSystemClock clock;
+        CMainDialog mainDialog(clock);
+        mainDialog.DoModal();
+        // The main window closes its lines when destroyed, before the
+        // registration ends.
+    }
+    ShutdownTelephony();
     return 0;
 }
 

@@ -4,16 +4,26 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 namespace rw {
 
 class CScreenerApp {
 public:
-    explicit CScreenerApp(HINSTANCE instance) : m_instance(instance) {}
+    explicit CScreenerApp(HINSTANCE instance, std::vector<std::string> args = {})
+        : m_instance(instance), m_args(std::move(args)) {}
     // Runs the program; returns the process exit code.
     int Run();
 
 private:
+    // Chooses the telephony library; false when the usage text was shown.
+    bool ApplyCommandLine();
+    void RegisterTelephony();
+    static void ShutdownTelephony();
+
     HINSTANCE m_instance;
+    std::vector<std::string> m_args;
 };
 
 } // namespace rw

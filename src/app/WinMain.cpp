@@ -2,7 +2,13 @@
 
 #include <windows.h>
 
+#include <cstdlib>
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    rw::CScreenerApp app(instance);
+    // The C runtime has already split the command line, quotes and all.
+    std::vector<std::string> args;
+    for (int i = 1; i < __argc; ++i)
+        args.emplace_back(__argv[i]);
+    rw::CScreenerApp app(instance, std::move(args));
     return app.Run();
 }

@@ -2,6 +2,7 @@
 
 #include "records/StringTable.h"
 #include "res/resource.h"
+#include "telephony/TapiRegistration.h"
 #include "ui/AboutDialog.h"
 
 namespace rw {
@@ -12,7 +13,29 @@ CMainDialog::CMainDialog(const CClock& clock, HWND parent)
 BOOL CMainDialog::OnInitDialog() {
     AddAboutToSystemMenu();
     SetWindowTextA(m_hWnd, LoadResString(IDS_APP_TITLE).c_str());
+    OpenLines();
     return TRUE;
+}
+
+void CMainDialog::OnDestroy() {
+    CloseLines();
+}
+
+void CMainDialog::OpenLines() {
+    const DWORD count = LineDeviceCount();
+    m_lines.clear();
+    m_lines.reserve(count);
+    for (DWORD device = 0; device < count; ++device) {
+        auto line = std::make_unique<CTapiLine>();
+        // A device that refuses both ways stays closed.
+        line->OpenWithFallback(device, this);
+        m_lines.push_back(std::move(line));
+    }
+}
+
+void CMainDialog::CloseLines() {
+    // Each line closes itself as it is destroyed.
+    m_lines.clear();
 }
 
 void CMainDialog::AddAboutToSystemMenu() {

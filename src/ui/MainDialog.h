@@ -6,29 +6,43 @@
 #include "records/Clock.h"
 #include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
+#include "telephony/TapiLine.h"
 #include "ui/framework/Dialog.h"
+
+#include <memory>
+#include <vector>
 
 namespace rw {
 
-class CMainDialog : public CDialog {
+class CMainDialog : public CDialog, public CTapiLineNotify, public CTapiCallNotify {
 public:
     explicit CMainDialog(const CClock& clock, HWND parent = nullptr);
 
     CPhoneBook& PhoneBook() { return m_phoneBook; }
     CRingwardenPreferences& Preferences() { return m_preferences; }
     CScreeningRules& Rules() { return m_rules; }
+    const std::vector<std::unique_ptr<CTapiLine>>& Lines() const { return m_lines; }
 
 protected:
     BOOL OnInitDialog() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    void OnDestroy() override;
+
+    // Line events. Calls are not followed yet: a new call gets no call
+    // object, so its line keeps it as unowned and releases it at idle.
+    void OnLineDevState(CTapiLine*, DWORD, DWORD_PTR, DWORD_PTR) override {}
 
 private:
     void AddAboutToSystemMenu();
     bool OnSysCommand(WPARAM command);
+    void OpenLines();
+    void CloseLines();
 
     CPhoneBook m_phoneBook;
     CRingwardenPreferences m_preferences;
     CScreeningRules m_rules;
+    // One per line device of the telephony registration.
+    std::vector<std::unique_ptr<CTapiLine>> m_lines;
 };
 
 } // namespace rw

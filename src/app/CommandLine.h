@@ -1,0 +1,25 @@
+// The program's command-line switches.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace rw {
+
+struct CCommandLine {
+    // Load the project's line simulator instead of the system's TAPI32.DLL.
+    bool lineSimulator = false;
+    // Show the usage text and end.
+    bool help = false;
+
+    // Reads the arguments after the program name. The simulator's own
+    // switches (--sim-..., read by the simulator itself) are skipped, with
+    // the file name that --sim-script takes; anything else unknown asks for
+    // the usage text.
+    static CCommandLine Parse(const std::vector<std::string>& args);
+};
+
+// The full path of the simulator DLL beside the executable at `exePath`.
+std::string LineSimulatorPath(const std::string& exePath);
+
+} // namespace rw

@@ -1,0 +1,27 @@
+#include "telephony/TapiDeviceId.h"
+
+#include "telephony/TapiApi.h"
+
+#include <cstring>
+
+namespace rw {
+
+LONG CTapiDeviceId::Query() {
+    auto* block = static_cast<VARSTRING*>(MutableBlock());
+    if (m_phone)
+        return Tapi().phoneGetID(m_phone, block, m_deviceClass);
+    return Tapi().lineGetID(m_line, m_addressId, m_call, m_select, block, m_deviceClass);
+}
+
+bool CTapiDeviceId::DeviceId(DWORD& id) const {
+    // The identifier is the first word after the VARSTRING header.
+    if (!Block() || BlockSize() < sizeof(VARSTRING) + sizeof(DWORD))
+        return false;
+    const auto* header = static_cast<const VARSTRING*>(Block());
+    if (header->dwUsedSize < sizeof(VARSTRING) + sizeof(DWORD))
+        return false;
+    std::memcpy(&id, static_cast<const char*>(Block()) + sizeof(VARSTRING), sizeof id);
+    return true;
+}
+
+} // namespace rw

@@ -1,0 +1,85 @@
+#include "telephony/TapiVarStruct.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace rw {
+
+namespace {
+
+constexpr DWORD kFirstSize = 512;
+
+// The three size fields every variable-size structure starts with.
+struct SizeFields {
+    DWORD total, needed, used;
+};
+
+} // namespace
+
+CTapiVarStruct::~CTapiVarStruct() {
+    Free();
+}
+
+void CTapiVarStruct::Free() {
+    std::free(m_block);
+    m_block = nullptr;
+    m_size = 0;
+}
+
+bool CTapiVarStruct::Resize(DWORD size) {
+    // Never smaller than the size fields themselves.
+    if (size < sizeof(SizeFields))
+        size = sizeof(SizeFields);
+    void* grown = std::realloc(m_block, size);
+    if (!grown)
+        return false;
+    if (size > m_size)
+        std::memset(static_cast<char*>(grown) + m_size, 0, size - m_size);
+    m_block = grown;
+    m_size = size;
+    static_cast<SizeFields*>(m_block)->total = size;
+    return true;
+}
+
+LONG CTapiVarStruct::Fetch() {
+    DWORD wanted = kFirstSize;
+    for (;;) {
+        if (!m_block || static_cast<SizeFields*>(m_block)->total < wanted) {
+            if (!Resize(wanted)) {
+                Free();
+                return LINEERR_NOMEM;
+            }
+        }
+        // The service reads the block's size from here; keep it truthful.
+        static_cast<SizeFields*>(m_block)->total = m_size;
+        const LONG result = Query();
+        auto* sizes = static_cast<SizeFields*>(m_block);
+        if (result == static_cast<LONG>(LINEERR_STRUCTURETOOSMALL) ||
+            (result == 0 && sizes->total < sizes->needed)) {
+            // A service that asks for no more than it has is not growing the
+            // block: stop rather than spin.
+            if (sizes->needed <= m_size) {
+                Free();
+                return LINEERR_OPERATIONFAILED;
+            }
+            wanted = sizes->needed;
+            continue;
+        }
+        if (result == 0) {
+            if (sizes->used < sizes->total && sizes->used >= sizeof(SizeFields)) {
+                if (void* shrunk = std::realloc(m_block, sizes->used)) {
+                    m_block = shrunk;
+                    m_size = static_cast<SizeFields*>(m_block)->used;
+                    static_cast<SizeFields*>(m_block)->total = m_size;
+                }
+            }
+            return 0;
+        }
+        if (result > 0)
+            return result;
+        Free();
+        return result;
+    }
+}
+
+} // namespace rw
