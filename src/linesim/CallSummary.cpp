@@ -82,6 +82,8 @@ std::string FormatCallSummary(const SimCall& call) {
             add("dropped after " + Seconds(r.droppedMs));
     } else if (r.answeredMs >= 0 && r.hungUpMs >= 0) {
         add("caller hung up, never dropped");
+    } else if (call.cutOff) {
+        add("cut off when the line closed");
     } else if (r.callState != LINECALLSTATE_IDLE) {
         add("still on the line");
     }

@@ -72,6 +72,10 @@ void SetPrintSummary(bool print) {
     Sim().printSummary = print;
 }
 
+void SetScript(const char* path) {
+    Sim().scriptPath = path ? path : "";
+}
+
 uint32_t Ring(const CallerId& callerId, bool outbound) {
     return Sim().Ring(callerId, outbound);
 }
@@ -112,12 +116,11 @@ size_t CallSummary(uint32_t call, char* buffer, size_t size) {
 
 } // namespace rw::linesim
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         rw::linesim::ReadCommandLine();
-    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-        // FreeLibrary without lineShutdown: still say what happened. (At
-        // process exit, reserved is non-null and the runtime may be gone.)
+    } else if (reason == DLL_PROCESS_DETACH) {
+        // A program that ends without lineShutdown still gets its summary.
         rw::linesim::Sim().PrintSummary();
     }
     return TRUE;

@@ -106,6 +106,12 @@ RW_LINESIM_API void SetVoiceSupported(bool voice);
 // (default yes).
 RW_LINESIM_API void SetPrintSummary(bool print);
 
+// Runs a script of timed far-end events (the format is in README.md), as
+// --sim-script FILE does: it starts when the line is next opened, and its
+// errors go to standard error. An empty path or null clears it. Setting a
+// script also keeps the window from opening.
+RW_LINESIM_API void SetScript(const char* path);
+
 // Rings the open line. Returns the new call's number, or 0 when no line is
 // open. The application sees LINE_CALLSTATE OFFERING (INBOUND) or, for an
 // outbound call made on another extension, LINE_CALLSTATE DIALING.

@@ -230,6 +230,7 @@ LONG CLineSimulator::Close(HLINE line) {
         if (call->record.callState != LINECALLSTATE_IDLE) {
             call->record.callState = LINECALLSTATE_IDLE;
             call->record.idleMs = Elapsed(*call);
+            call->cutOff = true;
             Log(*call, "line closed");
         }
         call->record.deallocated = true;
@@ -700,7 +701,7 @@ void CLineSimulator::RunScriptEvent(const ScriptEvent& e) {
 }
 
 void CLineSimulator::Quit() {
-    PrintSummary();
+    // The program then shuts down, and lineShutdown prints the summary.
     PostQuitMessage(0);
 }
 

@@ -33,6 +33,7 @@ struct SimCall {
     Clock::time_point offeredAt;
     DWORD stateMode = 0;
     bool hungUp = false;
+    bool cutOff = false; // still up when the application closed the line
 };
 
 class CLineSimulator {

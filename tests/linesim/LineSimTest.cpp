@@ -462,6 +462,44 @@ TEST_F(LineSimTest, HangUpDisconnectsAndSummariesSayWhatHappened) {
     EXPECT_STREQ("call", text);
 }
 
+TEST_F(LineSimTest, ScriptPlaysTimedEventsAndEndsTheMessageLoop) {
+    char path[MAX_PATH];
+    GetTempPathA(sizeof path, path);
+    strcat(path, "linesim-test.txt");
+    FILE* f = fopen(path, "wb");
+    ASSERT_TRUE(f);
+    fputs("rings 2 every 0.03\n"
+          "at 0    ring number \"0123\"\n"
+          "at 0.05 ring unknown\n"
+          "at 0.1  callerid 2 both \"0456\" \"Fred\"\n"
+          "at 0.2  hangup 1\n"
+          "at 0.3  quit\n",
+          f);
+    fclose(f);
+    SetScript(path);
+    Open();
+    SetScript(nullptr);
+    bool quit = false;
+    const DWORD start = GetTickCount();
+    while (!quit && GetTickCount() - start < 3000) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (msg.message == WM_QUIT)
+                quit = true;
+            else
+                DispatchMessageA(&msg);
+        Sleep(1);
+    }
+    DeleteFileA(path);
+    ASSERT_TRUE(quit);
+    ASSERT_EQ(2u, CallCount());
+    char text[256];
+    CallSummary(1, text, sizeof text);
+    EXPECT_STREQ("call 1 from 0123: not answered, rang out after 2 rings", text);
+    CallSummary(2, text, sizeof text);
+    EXPECT_STREQ("call 2 from 0456: not answered, rang out after 2 rings", text);
+}
+
 TEST(LineSimScript, ParsesGoodLinesAndRefusesBadOnes) {
     struct {
         const char* line;
