@@ -1,6 +1,7 @@
 // The line simulator driven as Ringwarden drives it: through its exported
 // TAPI functions, with the far end played through its control functions.
 #include "LineSim.h"
+#include "LineSimIds.h"
 #include "SimScript.h"
 
 #include <windows.h>
@@ -498,6 +499,51 @@ TEST_F(LineSimTest, ScriptPlaysTimedEventsAndEndsTheMessageLoop) {
     EXPECT_STREQ("call 1 from 0123: not answered, rang out after 2 rings", text);
     CallSummary(2, text, sizeof text);
     EXPECT_STREQ("call 2 from 0456: not answered, rang out after 2 rings", text);
+}
+
+TEST_F(LineSimTest, WindowRingsKeysAndHangsUpTheLatestCall) {
+    ASSERT_EQ(0, lineShutdown(app));
+    SetShowWindow(true);
+    DWORD devices = 0;
+    ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLine, "test", &devices));
+    SetShowWindow(false);
+    Open();
+    HWND window = FindWindowA(nullptr, "Ringwarden Line Simulator");
+    ASSERT_TRUE(window);
+    auto click = [&](int id) { SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0); };
+
+    SetDlgItemTextA(window, IDC_LINESIM_NUMBER, "01234 567890");
+    SendDlgItemMessageA(window, IDC_LINESIM_KIND, CB_SETCURSEL, 0, 0);
+    click(IDC_LINESIM_RING);
+    ASSERT_EQ(1u, CallCount());
+    const HCALL call = Record(1).hCall;
+    ASSERT_TRUE(PumpUntil([&] { return !States(call).empty(); }));
+    const auto block = CallInfo(call);
+    EXPECT_STREQ("01234 567890", block.data() + Info(block).dwCallerIDOffset);
+
+    ASSERT_GT(lineAnswer(call, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 2; }));
+    EXPECT_EQ(0, lineMonitorDigits(call, LINEDIGITMODE_DTMF));
+    click(IDC_LINESIM_KEY0 + 5);
+    click(IDC_LINESIM_KEYHASH);
+    click(IDC_LINESIM_HANGUP);
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 3; }));
+    EXPECT_EQ(DWORD_PTR(LINECALLSTATE_DISCONNECTED), States(call).back());
+    EXPECT_STREQ("5#", Record(1).delivered);
+
+    // The log tells what the screener did.
+    HWND log = GetDlgItem(window, IDC_LINESIM_LOG);
+    std::string all;
+    for (LRESULT i = 0, n = SendMessageA(log, LB_GETCOUNT, 0, 0); i < n; ++i) {
+        char line[256] = {};
+        if (SendMessageA(log, LB_GETTEXTLEN, i, 0) < LRESULT(sizeof line))
+            SendMessageA(log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+        all += line;
+        all += '\n';
+    }
+    EXPECT_NE(std::string::npos, all.find("call 1: answered")) << all;
+    EXPECT_NE(std::string::npos, all.find("call 1: digit monitoring on")) << all;
+    EXPECT_NE(std::string::npos, all.find("call 1: caller hung up")) << all;
 }
 
 TEST(LineSimScript, ParsesGoodLinesAndRefusesBadOnes) {
