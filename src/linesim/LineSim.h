@@ -3,7 +3,8 @@
 // The simulator is a stand-in for the Windows telephony service with one
 // voice modem: it exports lineInitialize, lineOpen, lineGetCallInfo and the
 // other TAPI functions Ringwarden uses, with TAPI 1.4's signatures and
-// structures (build with TAPI_CURRENT_VERSION 0x00010004). Beside them it
+// structures. Their fixed parts are 1.4's: LINECALLINFO's is 296 bytes,
+// though mingw-w64's tapi.h declares the later fields too (344 bytes). Beside them it
 // exports the functions below, with which a test in the same process plays
 // the caller: ring the line, send the caller's identification late, key
 // digits, hang up, and read back what the program did to each call.

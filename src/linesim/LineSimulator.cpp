@@ -14,6 +14,15 @@
 
 namespace rw::linesim {
 
+// The fixed parts are those of TAPI 1.4, the highest version negotiated
+// here. mingw-w64's tapi.h declares the later versions' fields as well
+// (LINECALLINFO is 344 bytes there), so the 1.4 part ends where the first
+// TAPI 2.0 field begins.
+constexpr size_t kCallInfoSize = offsetof(LINECALLINFO, dwCallTreatment);
+constexpr size_t kCallStatusSize = offsetof(LINECALLSTATUS, dwCallFeatures2);
+constexpr size_t kDevCapsSize = offsetof(LINEDEVCAPS, dwSettableDevStatus);
+static_assert(kCallInfoSize == 296 && sizeof(VARSTRING) == 24);
+
 namespace {
 
 constexpr DWORD kApiLow = 0x00010003;
@@ -175,7 +184,7 @@ LONG CLineSimulator::GetDevCaps(HLINEAPP app, DWORD device, DWORD version, LINED
     fixed.dwRingModes = 1;
     fixed.dwLineStates = LINEDEVSTATE_RINGING | LINEDEVSTATE_CONNECTED | LINEDEVSTATE_DISCONNECTED |
                          LINEDEVSTATE_OPEN | LINEDEVSTATE_CLOSE;
-    CVarStruct out(&fixed, sizeof fixed);
+    CVarStruct out(&fixed, kDevCapsSize);
     out.AddPart(offsetof(LINEDEVCAPS, dwProviderInfoSize),
                 offsetof(LINEDEVCAPS, dwProviderInfoOffset), kLineName);
     out.AddPart(offsetof(LINEDEVCAPS, dwLineNameSize), offsetof(LINEDEVCAPS, dwLineNameOffset),
@@ -295,7 +304,7 @@ void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
     call->record.answeredMs = Elapsed(*call);
     Log(*call, "answered");
     Post(0, LINE_REPLY, request, 0, 0, 0);
-    SetState(*call, LINECALLSTATE_CONNECTED, 0);
+    SetState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
 }
 
 LONG CLineSimulator::Drop(HCALL handle) {
@@ -364,7 +373,7 @@ LONG CLineSimulator::GetCallInfo(HCALL handle, LINECALLINFO* info) {
     fixed.dwConnectedIDFlags = LINECALLPARTYID_UNKNOWN;
     fixed.dwRedirectionIDFlags = LINECALLPARTYID_UNKNOWN;
     fixed.dwRedirectingIDFlags = LINECALLPARTYID_UNKNOWN;
-    CVarStruct out(&fixed, sizeof fixed);
+    CVarStruct out(&fixed, kCallInfoSize);
     out.AddPart(offsetof(LINECALLINFO, dwCallerIDSize), offsetof(LINECALLINFO, dwCallerIDOffset),
                 call->number, call->numberLayout);
     out.AddPart(offsetof(LINECALLINFO, dwCallerIDNameSize),
@@ -388,7 +397,7 @@ LONG CLineSimulator::GetCallStatus(HCALL handle, LINECALLSTATUS* status) {
         else if (call->record.callState != LINECALLSTATE_IDLE)
             fixed.dwCallFeatures = LINECALLFEATURE_DROP | LINECALLFEATURE_MONITORDIGITS;
     }
-    CVarStruct out(&fixed, sizeof fixed);
+    CVarStruct out(&fixed, kCallStatusSize);
     return out.WriteTo(status);
 }
 

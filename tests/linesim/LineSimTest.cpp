@@ -57,6 +57,9 @@ void Pump() {
     PumpUntil([start = GetTickCount()] { return GetTickCount() - start > 60; });
 }
 
+// LINECALLINFO's fixed part in TAPI 1.4.
+constexpr DWORD kCallInfoSize = 296;
+
 // TAPI's error codes are unsigned constants; its results are LONG.
 constexpr LONG E(DWORD code) {
     return static_cast<LONG>(code);
@@ -228,15 +231,15 @@ TEST_F(LineSimTest, CallInfoFollowsTheSizeRules) {
     info->dwTotalSize = sizeof small;
     EXPECT_EQ(E(LINEERR_STRUCTURETOOSMALL), lineGetCallInfo(call, info));
     const DWORD needed = info->dwNeededSize;
-    EXPECT_GT(needed, sizeof(LINECALLINFO) + 24);
+    EXPECT_EQ(kCallInfoSize + 13 + 12 + 26, needed); // number, name, application name
 
     // The fixed part alone: success, texts left out, the needed size given.
-    std::vector<char> fixed(sizeof(LINECALLINFO));
+    std::vector<char> fixed(kCallInfoSize);
     info = reinterpret_cast<LINECALLINFO*>(fixed.data());
     info->dwTotalSize = static_cast<DWORD>(fixed.size());
     ASSERT_EQ(0, lineGetCallInfo(call, info));
     EXPECT_EQ(needed, info->dwNeededSize);
-    EXPECT_EQ(sizeof(LINECALLINFO), info->dwUsedSize);
+    EXPECT_EQ(kCallInfoSize, info->dwUsedSize);
     EXPECT_EQ(0u, info->dwCallerIDSize);
     EXPECT_EQ(0u, info->dwCallerIDOffset);
     EXPECT_EQ(DWORD(LINECALLORIGIN_INBOUND), info->dwOrigin);
