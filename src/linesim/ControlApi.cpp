@@ -15,6 +15,8 @@ CLineSimulator& Sim() {
     return CLineSimulator::Instance();
 }
 
+HINSTANCE g_module = nullptr;
+
 // Splits a Windows command line: blanks separate, double quotes group.
 std::vector<std::string> SplitCommandLine(const char* line) {
     std::vector<std::string> args;
@@ -50,6 +52,10 @@ void ReadCommandLine() {
 }
 
 } // namespace
+
+HINSTANCE ThisModule() {
+    return g_module;
+}
 
 void SetShowWindow(bool show) {
     Sim().showWindow = show;
@@ -116,8 +122,9 @@ size_t CallSummary(uint32_t call, char* buffer, size_t size) {
 
 } // namespace rw::linesim
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
+        rw::linesim::g_module = instance;
         rw::linesim::ReadCommandLine();
     } else if (reason == DLL_PROCESS_DETACH) {
         // A program that ends without lineShutdown still gets its summary.

@@ -39,14 +39,6 @@ constexpr DWORD kVoiceModes = LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_AUT
 constexpr DWORD kMediaModes = LINEMEDIAMODE_UNKNOWN | LINEMEDIAMODE_DATAMODEM | kVoiceModes;
 constexpr DWORD kDigitModes = LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF | LINEDIGITMODE_DTMFEND;
 
-HINSTANCE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
-
 DWORD CallerIdFlags(CallerIdKind kind) {
     switch (kind) {
     case CallerIdKind::Number:

@@ -25,6 +25,9 @@ struct ScriptEvent;
 
 using Clock = std::chrono::steady_clock;
 
+// The simulator DLL's own module: its resources and window classes.
+HINSTANCE ThisModule();
+
 struct SimCall {
     CallRecord record{};
     CallerIdKind kind = CallerIdKind::Number;

@@ -10,14 +10,6 @@ namespace {
 const char* const kKindNames[] = {"Number",      "Name",          "Number and name", "Blocked",
                                   "Out of area", "Not available", "Arrives late"};
 
-HINSTANCE ThisModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ThisModule), &module);
-    return module;
-}
-
 } // namespace
 
 CSimWindow::~CSimWindow() {
