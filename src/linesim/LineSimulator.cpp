@@ -436,24 +436,23 @@ LONG CLineSimulator::GetId(HLINE line, DWORD address, HCALL handle, DWORD select
     }
     if (!id || !deviceClass)
         return LINEERR_INVALPOINTER;
-    DWORD value = 0;
     const bool waveOut = lstrcmpiA(deviceClass, "wave/out") == 0;
-    if (lstrcmpiA(deviceClass, "tapi/line") == 0) {
-        value = 0;
-    } else if (waveOut || lstrcmpiA(deviceClass, "wave/in") == 0) {
+    const bool waveIn = lstrcmpiA(deviceClass, "wave/in") == 0;
+    if (waveOut || waveIn) {
         if (!voice)
             return LINEERR_INVALDEVICECLASS;
         if (call) {
-            ++call->record.waveOutRequests;
+            call->record.waveOutRequests += waveOut ? 1 : 0;
             Log(*call, std::string("asked for ") + deviceClass);
         }
-        // The modem's voice path is the machine's default wave device.
         if ((waveOut ? waveOutGetNumDevs() : waveInGetNumDevs()) == 0)
             return LINEERR_NODEVICE;
-        value = 0;
-    } else {
+    } else if (lstrcmpiA(deviceClass, "tapi/line") != 0) {
         return LINEERR_INVALDEVICECLASS;
     }
+    // Device 0 in every case: the line's own index, or the machine's default
+    // wave device, which plays the modem's voice path here.
+    const DWORD value = 0;
     VARSTRING fixed{};
     fixed.dwStringFormat = STRINGFORMAT_BINARY;
     CVarStruct out(&fixed, sizeof fixed);
