@@ -82,9 +82,13 @@ void AppendDigit(char (&to)[64], uint32_t count, char digit) {
 
 } // namespace
 
+namespace {
+// The service is process-wide, as the TAPI functions are.
+CLineSimulator g_simulator;
+} // namespace
+
 CLineSimulator& CLineSimulator::Instance() {
-    static CLineSimulator simulator;
-    return simulator;
+    return g_simulator;
 }
 
 LONG CLineSimulator::Initialize(HLINEAPP* app, HINSTANCE, LINECALLBACK callback, DWORD* numDevs) {
