@@ -1,0 +1,134 @@
+// The exported control functions of LineSim.h, and the simulator's reading
+// of the process's own command line.
+#include "LineSim.h"
+#include "LineSimulator.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace rw::linesim {
+
+namespace {
+
+CLineSimulator& Sim() {
+    return CLineSimulator::Instance();
+}
+
+HINSTANCE g_module = nullptr;
+
+// Splits a Windows command line: blanks separate, double quotes group.
+std::vector<std::string> SplitCommandLine(const char* line) {
+    std::vector<std::string> args;
+    std::string current;
+    bool quoted = false, any = false;
+    for (const char* p = line ? line : ""; *p; ++p) {
+        if (*p == '"') {
+            quoted = !quoted;
+            any = true;
+        } else if ((*p == ' ' || *p == '\t') && !quoted) {
+            if (any)
+                args.push_back(current);
+            current.clear();
+            any = false;
+        } else {
+            current += *p;
+            any = true;
+        }
+    }
+    if (any)
+        args.push_back(current);
+    return args;
+}
+
+void ReadCommandLine() {
+    const std::vector<std::string> args = SplitCommandLine(GetCommandLineA());
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--sim-no-window")
+            Sim().showWindow = false;
+        else if (args[i] == "--sim-script" && i + 1 < args.size())
+            Sim().scriptPath = args[++i];
+    }
+}
+
+} // namespace
+
+HINSTANCE ThisModule() {
+    return g_module;
+}
+
+void SetShowWindow(bool show) {
+    Sim().showWindow = show;
+}
+
+void SetRingTiming(uint32_t intervalMs, uint32_t maxRings) {
+    Sim().ringIntervalMs = intervalMs;
+    Sim().maxRings = maxRings;
+}
+
+void SetReplyDelay(uint32_t ms) {
+    Sim().replyDelayMs = ms;
+}
+
+void SetVoiceSupported(bool voice) {
+    Sim().voice = voice;
+}
+
+void SetPrintSummary(bool print) {
+    Sim().printSummary = print;
+}
+
+void SetScript(const char* path) {
+    Sim().scriptPath = path ? path : "";
+}
+
+uint32_t Ring(const CallerId& callerId, bool outbound) {
+    return Sim().Ring(callerId, outbound);
+}
+
+bool DeliverCallerId(uint32_t call, const CallerId& callerId) {
+    return Sim().DeliverCallerId(call, callerId);
+}
+
+bool KeyDigits(uint32_t call, const char* digits) {
+    return Sim().KeyDigits(call, digits);
+}
+
+bool HangUp(uint32_t call) {
+    return Sim().HangUp(call);
+}
+
+uint32_t CallCount() {
+    return Sim().CallCount();
+}
+
+bool GetCallRecord(uint32_t call, CallRecord* record) {
+    const SimCall* c = Sim().FindCall(call);
+    if (!c || !record)
+        return false;
+    *record = c->record;
+    return true;
+}
+
+size_t CallSummary(uint32_t call, char* buffer, size_t size) {
+    const std::string text = Sim().Summary(call);
+    if (buffer && size) {
+        const size_t n = text.size() < size - 1 ? text.size() : size - 1;
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return text.size();
+}
+
+} // namespace rw::linesim
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        rw::linesim::g_module = instance;
+        rw::linesim::ReadCommandLine();
+    } else if (reason == DLL_PROCESS_DETACH) {
+        // A program that ends without lineShutdown still gets its summary.
+        rw::linesim::Sim().PrintSummary();
+    }
+    return TRUE;
+}

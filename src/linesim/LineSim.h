@@ -1,0 +1,146 @@
+// Control interface of the line simulator, rwlinesim.dll.
+//
+// The simulator is a stand-in for the Windows telephony service with one
+// voice modem: it exports lineInitialize, lineOpen, lineGetCallInfo and the
+// other TAPI functions Ringwarden uses, with TAPI 1.4's signatures and
+// structures. Their fixed parts are 1.4's: LINECALLINFO's is 296 bytes,
+// though mingw-w64's tapi.h declares the later fields too (344 bytes). Beside them it
+// exports the functions below, with which a test in the same process plays
+// the caller: ring the line, send the caller's identification late, key
+// digits, hang up, and read back what the program did to each call.
+//
+// Threading: everything here, like the TAPI functions, belongs to the thread
+// that called lineInitialize. Nothing is delivered from inside a call: the
+// events these functions cause reach the application's line callback through
+// that thread's message loop, in order, so a test pumps messages after each
+// step. Calls are numbered 1, 2, 3... in the order they rang; the numbering
+// starts again at lineShutdown, which also forgets the records.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#ifdef RW_LINESIM_BUILD
+#define RW_LINESIM_API __declspec(dllexport)
+#else
+#define RW_LINESIM_API __declspec(dllimport)
+#endif
+
+namespace rw::linesim {
+
+// What the line says about the caller; becomes LINECALLINFO.dwCallerIDFlags.
+enum class CallerIdKind : uint32_t {
+    Number,      // LINECALLPARTYID_ADDRESS
+    Name,        // LINECALLPARTYID_NAME
+    Both,        // LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME
+    Blocked,     // LINECALLPARTYID_BLOCKED (withheld)
+    OutOfArea,   // LINECALLPARTYID_OUTOFAREA
+    Unavailable, // LINECALLPARTYID_UNAVAIL
+    Unknown,     // LINECALLPARTYID_UNKNOWN: not yet known, see DeliverCallerId
+};
+
+// How a caller-ID text is laid out in LINECALLINFO's variable part. Only
+// Normal is what a well-behaved service does; the others let a test hand the
+// program's reader hostile structures.
+enum class TextLayout : uint32_t {
+    Normal,        // the bytes plus a NUL, size counting the NUL; empty: size 0, offset 0
+    Unterminated,  // the bytes alone, no NUL
+    EmptyAtOffset, // size 0 but a non-zero offset into the variable part
+    Overrun,       // the bytes plus a NUL, but the size claims 4096 more bytes than exist
+};
+
+// A caller-ID text: any bytes, any length (embedded NULs included).
+struct CallerText {
+    const void* bytes = nullptr;
+    size_t size = 0;
+    TextLayout layout = TextLayout::Normal;
+};
+
+struct CallerId {
+    CallerIdKind kind = CallerIdKind::Number;
+    CallerText number; // dwCallerIDSize/Offset
+    CallerText name;   // dwCallerIDNameSize/Offset
+};
+
+// What the program did to one call, with times in milliseconds since the
+// call was first offered (-1: never).
+struct CallRecord {
+    uint32_t id;        // 1, 2, 3...
+    uint32_t hCall;     // the call handle the application was given
+    bool outbound;      // LINECALLORIGIN_OUTBOUND instead of INBOUND
+    uint32_t callState; // current LINECALLSTATE_ value
+    uint32_t privilege; // LINECALLPRIVILEGE_ the application was given
+    uint32_t rings;     // rings so far
+    int32_t answeredMs; // answer completed
+    int32_t droppedMs;  // drop completed
+    int32_t hungUpMs;   // far end hung up
+    int32_t idleMs;     // call went idle
+    bool rangOut;       // nobody answered within the set number of rings
+    bool deallocated;   // lineDeallocateCall succeeded
+    uint32_t answerRequests, dropRequests;
+    uint32_t monitorOn, monitorOff; // lineMonitorDigits with modes, with 0
+    uint32_t monitorModes;          // current digit modes
+    uint32_t waveOutRequests;       // lineGetID "wave/out" on this call
+    uint32_t digitsKeyed, digitsDelivered;
+    char keyed[64];     // digits keyed (first 63), NUL-terminated
+    char delivered[64]; // those that reached the application as LINE_MONITORDIGITS
+};
+
+// Whether lineInitialize opens the simulator's window (default: yes, unless
+// the command line holds --sim-no-window or --sim-script FILE).
+RW_LINESIM_API void SetShowWindow(bool show);
+
+// The ring cadence: one ring every intervalMs, and an unanswered call goes
+// idle after maxRings rings (defaults 2000 ms and 5).
+RW_LINESIM_API void SetRingTiming(uint32_t intervalMs, uint32_t maxRings);
+
+// How long an answer or drop request takes before its LINE_REPLY (default 0:
+// the next turn of the message loop).
+RW_LINESIM_API void SetReplyDelay(uint32_t ms);
+
+// Whether the modem has a voice path (default yes). Without one, lineOpen as
+// owner with voice media modes fails with LINEERR_INVALMEDIAMODE (monitoring
+// still opens) and "wave/out" gives LINEERR_INVALDEVICECLASS.
+RW_LINESIM_API void SetVoiceSupported(bool voice);
+
+// Whether the call summary is written to standard output at lineShutdown
+// (default yes).
+RW_LINESIM_API void SetPrintSummary(bool print);
+
+// Runs a script of timed far-end events (the format is in README.md), as
+// --sim-script FILE does: it starts when the line is next opened, and its
+// errors go to standard error. An empty path or null clears it. Setting a
+// script also keeps the window from opening.
+RW_LINESIM_API void SetScript(const char* path);
+
+// Rings the open line. Returns the new call's number, or 0 when no line is
+// open. The application sees LINE_CALLSTATE OFFERING (INBOUND) or, for an
+// outbound call made on another extension, LINE_CALLSTATE DIALING.
+RW_LINESIM_API uint32_t Ring(const CallerId& callerId, bool outbound = false);
+
+// The caller's identification arrives late: replaces the call's flags and
+// texts and sends LINE_CALLINFO with LINECALLINFOSTATE_CALLERID.
+RW_LINESIM_API bool DeliverCallerId(uint32_t call, const CallerId& callerId);
+
+// The caller keys digits ("0"-"9", "*", "#", "A"-"D"); each reaches the
+// application as LINE_MONITORDIGITS only if the call is connected and digit
+// monitoring is on for it.
+RW_LINESIM_API bool KeyDigits(uint32_t call, const char* digits);
+
+// The caller hangs up: a connected call becomes DISCONNECTED; a call still
+// ringing just stops ringing and goes IDLE, as a modem sees it.
+RW_LINESIM_API bool HangUp(uint32_t call);
+
+// Number of calls since lineInitialize.
+RW_LINESIM_API uint32_t CallCount();
+
+// Copies the record of a call; false when there is no such call.
+RW_LINESIM_API bool GetCallRecord(uint32_t call, CallRecord* record);
+
+// The one-line outcome of a call, as printed on exit, e.g.
+// "call 3 from 01234 567890: answered after 0.12 s, monitored digits,
+// dropped after caller hung up". Copies at most size-1 bytes plus a NUL and
+// returns the full length.
+RW_LINESIM_API size_t CallSummary(uint32_t call, char* buffer, size_t size);
+
+} // namespace rw::linesim

@@ -1,0 +1,738 @@
+#include "LineSimulator.h"
+
+#include "CallSummary.h"
+#include "SimScript.h"
+#include "SimWindow.h"
+#include "VarStruct.h"
+
+#include <mmsystem.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+namespace rw::linesim {
+
+// The fixed parts are those of TAPI 1.4, the highest version negotiated
+// here. mingw-w64's tapi.h declares the later versions' fields as well
+// (LINECALLINFO is 344 bytes there), so the 1.4 part ends where the first
+// TAPI 2.0 field begins.
+constexpr size_t kCallInfoSize = offsetof(LINECALLINFO, dwCallTreatment);
+constexpr size_t kCallStatusSize = offsetof(LINECALLSTATUS, dwCallFeatures2);
+constexpr size_t kDevCapsSize = offsetof(LINEDEVCAPS, dwSettableDevStatus);
+static_assert(kCallInfoSize == 296 && sizeof(VARSTRING) == 24);
+
+namespace {
+
+constexpr DWORD kApiLow = 0x00010003;
+constexpr DWORD kApiHigh = 0x00010004;
+constexpr char kLineName[] = "Ringwarden Line Simulator";
+constexpr UINT kDeliverMessage = WM_APP + 1;
+constexpr UINT_PTR kTimerId = 1;
+constexpr wchar_t kWindowClass[] = L"RingwardenLineSimulatorEvents";
+// Handles differ in kind so that one passed in the wrong place is refused.
+constexpr DWORD kAppHandleBase = 0x1A000;
+constexpr DWORD kLineHandle = 0x2B001;
+constexpr DWORD kCallHandleBase = 0x3C000;
+constexpr DWORD kVoiceModes = LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_AUTOMATEDVOICE;
+constexpr DWORD kMediaModes = LINEMEDIAMODE_UNKNOWN | LINEMEDIAMODE_DATAMODEM | kVoiceModes;
+constexpr DWORD kDigitModes = LINEDIGITMODE_PULSE | LINEDIGITMODE_DTMF | LINEDIGITMODE_DTMFEND;
+
+DWORD CallerIdFlags(CallerIdKind kind) {
+    switch (kind) {
+    case CallerIdKind::Number:
+        return LINECALLPARTYID_ADDRESS;
+    case CallerIdKind::Name:
+        return LINECALLPARTYID_NAME;
+    case CallerIdKind::Both:
+        return LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME;
+    case CallerIdKind::Blocked:
+        return LINECALLPARTYID_BLOCKED;
+    case CallerIdKind::OutOfArea:
+        return LINECALLPARTYID_OUTOFAREA;
+    case CallerIdKind::Unavailable:
+        return LINECALLPARTYID_UNAVAIL;
+    case CallerIdKind::Unknown:
+        return LINECALLPARTYID_UNKNOWN;
+    }
+    return LINECALLPARTYID_UNKNOWN;
+}
+
+std::string Text(const CallerText& text) {
+    if (!text.bytes)
+        return {};
+    return std::string(static_cast<const char*>(text.bytes), text.size);
+}
+
+void CopyCallerId(SimCall& call, const CallerId& id) {
+    call.kind = id.kind;
+    call.number = Text(id.number);
+    call.name = Text(id.name);
+    call.numberLayout = id.number.layout;
+    call.nameLayout = id.name.layout;
+}
+
+void AppendDigit(char (&to)[64], uint32_t count, char digit) {
+    if (count < sizeof to - 1) {
+        to[count] = digit;
+        to[count + 1] = '\0';
+    }
+}
+
+} // namespace
+
+namespace {
+// The service is process-wide, as the TAPI functions are.
+CLineSimulator g_simulator;
+} // namespace
+
+CLineSimulator& CLineSimulator::Instance() {
+    return g_simulator;
+}
+
+LONG CLineSimulator::Initialize(HLINEAPP* app, HINSTANCE, LINECALLBACK callback, DWORD* numDevs) {
+    if (!app || !callback || !numDevs)
+        return LINEERR_INVALPOINTER;
+    // One application at a time is all this service offers.
+    if (m_app)
+        return LINEERR_OPERATIONFAILED;
+    HINSTANCE module = ThisModule();
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = module;
+    wc.lpszClassName = kWindowClass;
+    RegisterClassW(&wc); // fails harmlessly when already registered
+    m_hWnd = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module,
+                             nullptr);
+    if (!m_hWnd)
+        return LINEERR_NOMEM;
+    Reset();
+    m_app = kAppHandleBase + ++m_generation;
+    m_callback = callback;
+    m_summaryPrinted = false;
+    *app = m_app;
+    *numDevs = 1;
+    if (showWindow && scriptPath.empty()) {
+        m_window = std::make_unique<CSimWindow>(*this);
+        m_window->Create();
+    }
+    return 0;
+}
+
+LONG CLineSimulator::Shutdown(HLINEAPP app) {
+    if (!m_app || app != m_app)
+        return LINEERR_INVALAPPHANDLE;
+    if (m_hLine)
+        Close(m_hLine);
+    PrintSummary();
+    m_window.reset();
+    DestroyWindow(m_hWnd);
+    m_hWnd = nullptr;
+    m_app = 0;
+    m_callback = nullptr;
+    Reset();
+    return 0;
+}
+
+void CLineSimulator::Reset() {
+    m_calls.clear();
+    m_queue.clear();
+    m_timers.clear();
+    m_hLine = 0;
+    m_lineStates = 0;
+    m_scriptStarted = false;
+}
+
+LONG CLineSimulator::Negotiate(HLINEAPP app, DWORD device, DWORD low, DWORD high, DWORD* version,
+                               LINEEXTENSIONID* extension) {
+    if (!m_app || app != m_app)
+        return LINEERR_INVALAPPHANDLE;
+    if (device >= 1)
+        return LINEERR_BADDEVICEID;
+    if (!version || !extension)
+        return LINEERR_INVALPOINTER;
+    if (low > high || high < kApiLow || low > kApiHigh)
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    *version = std::min(high, kApiHigh);
+    *extension = LINEEXTENSIONID{};
+    return 0;
+}
+
+LONG CLineSimulator::GetDevCaps(HLINEAPP app, DWORD device, DWORD version, LINEDEVCAPS* caps) {
+    if (!m_app || app != m_app)
+        return LINEERR_INVALAPPHANDLE;
+    if (device >= 1)
+        return LINEERR_BADDEVICEID;
+    if (version < kApiLow || version > kApiHigh)
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    LINEDEVCAPS fixed{};
+    fixed.dwPermanentLineID = 1;
+    fixed.dwStringFormat = STRINGFORMAT_ASCII;
+    fixed.dwAddressModes = LINEADDRESSMODE_ADDRESSID;
+    fixed.dwNumAddresses = 1;
+    fixed.dwBearerModes = LINEBEARERMODE_VOICE;
+    fixed.dwMaxRate = 33600;
+    fixed.dwMediaModes = voice ? kMediaModes : (kMediaModes & ~kVoiceModes);
+    fixed.dwMonitorDigitModes = voice ? kDigitModes : 0;
+    fixed.dwMaxNumActiveCalls = 1;
+    fixed.dwAnswerMode = LINEANSWERMODE_DROP;
+    fixed.dwRingModes = 1;
+    fixed.dwLineStates = LINEDEVSTATE_RINGING | LINEDEVSTATE_CONNECTED | LINEDEVSTATE_DISCONNECTED |
+                         LINEDEVSTATE_OPEN | LINEDEVSTATE_CLOSE;
+    CVarStruct out(&fixed, kDevCapsSize);
+    out.AddPart(offsetof(LINEDEVCAPS, dwProviderInfoSize),
+                offsetof(LINEDEVCAPS, dwProviderInfoOffset), kLineName);
+    out.AddPart(offsetof(LINEDEVCAPS, dwLineNameSize), offsetof(LINEDEVCAPS, dwLineNameOffset),
+                kLineName);
+    return out.WriteTo(caps);
+}
+
+LONG CLineSimulator::Open(HLINEAPP app, DWORD device, HLINE* line, DWORD version, DWORD extVersion,
+                          DWORD_PTR instance, DWORD privileges, DWORD mediaModes) {
+    if (!m_app || app != m_app)
+        return LINEERR_INVALAPPHANDLE;
+    if (device >= 1)
+        return LINEERR_BADDEVICEID;
+    if (!line)
+        return LINEERR_INVALPOINTER;
+    if (version < kApiLow || version > kApiHigh)
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    if (extVersion != 0)
+        return LINEERR_INCOMPATIBLEEXTVERSION;
+    const DWORD privs =
+        privileges & (LINECALLPRIVILEGE_NONE | LINECALLPRIVILEGE_MONITOR | LINECALLPRIVILEGE_OWNER);
+    if (privs != privileges || privs == 0 ||
+        ((privs & LINECALLPRIVILEGE_NONE) && privs != LINECALLPRIVILEGE_NONE))
+        return LINEERR_INVALPRIVSELECT;
+    // Media modes count only for an owner: they say which calls it takes.
+    if (privs & LINECALLPRIVILEGE_OWNER) {
+        const DWORD supported = voice ? kMediaModes : (kMediaModes & ~kVoiceModes);
+        if (mediaModes == 0 || (mediaModes & ~supported))
+            return LINEERR_INVALMEDIAMODE;
+    }
+    // One open at a time: the device is a single modem.
+    if (m_hLine)
+        return LINEERR_ALLOCATED;
+    m_hLine = kLineHandle;
+    m_instance = instance;
+    m_privileges = privs;
+    m_lineStates = 0;
+    *line = m_hLine;
+    if (!m_scriptStarted) {
+        m_scriptStarted = true;
+        StartScript();
+    }
+    return 0;
+}
+
+LONG CLineSimulator::Close(HLINE line) {
+    if (!m_hLine || line != m_hLine)
+        return LINEERR_INVALLINEHANDLE;
+    // Closing the line drops what the application owned; nothing more is
+    // reported for the line after this.
+    for (auto& call : m_calls) {
+        if (call->record.callState != LINECALLSTATE_IDLE) {
+            call->record.callState = LINECALLSTATE_IDLE;
+            call->record.idleMs = Elapsed(*call);
+            call->cutOff = true;
+            Log(*call, "line closed");
+        }
+        call->record.deallocated = true;
+    }
+    m_queue.clear();
+    m_hLine = 0;
+    m_instance = 0;
+    return 0;
+}
+
+LONG CLineSimulator::SetStatusMessages(HLINE line, DWORD lineStates, DWORD) {
+    if (!m_hLine || line != m_hLine)
+        return LINEERR_INVALLINEHANDLE;
+    m_lineStates = lineStates;
+    return 0;
+}
+
+SimCall* CLineSimulator::Call(HCALL handle) {
+    const DWORD value = handle;
+    if (!m_hLine || value <= kCallHandleBase || value > kCallHandleBase + m_calls.size())
+        return nullptr;
+    SimCall* call = m_calls[value - kCallHandleBase - 1].get();
+    return call->record.deallocated ? nullptr : call;
+}
+
+SimCall* CLineSimulator::CallById(uint32_t id) {
+    if (id == 0 || id > m_calls.size())
+        return nullptr;
+    return m_calls[id - 1].get();
+}
+
+const SimCall* CLineSimulator::FindCall(uint32_t id) const {
+    if (id == 0 || id > m_calls.size())
+        return nullptr;
+    return m_calls[id - 1].get();
+}
+
+LONG CLineSimulator::Answer(HCALL handle) {
+    SimCall* call = Call(handle);
+    if (!call)
+        return LINEERR_INVALCALLHANDLE;
+    if (!(call->record.privilege & LINECALLPRIVILEGE_OWNER))
+        return LINEERR_NOTOWNER;
+    if (call->record.callState != LINECALLSTATE_OFFERING)
+        return LINEERR_INVALCALLSTATE;
+    const DWORD request = ++m_generation;
+    ++call->record.answerRequests;
+    Log(*call, "answer requested");
+    const uint32_t id = call->record.id;
+    Schedule(replyDelayMs, [this, id, request] { CompleteAnswer(id, request); });
+    return static_cast<LONG>(request);
+}
+
+void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
+    SimCall* call = CallById(id);
+    if (!call)
+        return;
+    if (call->record.callState != LINECALLSTATE_OFFERING) {
+        Post(0, LINE_REPLY, request, static_cast<DWORD>(LINEERR_OPERATIONFAILED), 0, 0);
+        return;
+    }
+    call->record.answeredMs = Elapsed(*call);
+    Log(*call, "answered");
+    Post(0, LINE_REPLY, request, 0, 0, 0);
+    SetState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+}
+
+LONG CLineSimulator::Drop(HCALL handle) {
+    SimCall* call = Call(handle);
+    if (!call)
+        return LINEERR_INVALCALLHANDLE;
+    if (!(call->record.privilege & LINECALLPRIVILEGE_OWNER))
+        return LINEERR_NOTOWNER;
+    if (call->record.callState == LINECALLSTATE_IDLE)
+        return LINEERR_INVALCALLSTATE;
+    const DWORD request = ++m_generation;
+    ++call->record.dropRequests;
+    Log(*call, "drop requested");
+    const uint32_t id = call->record.id;
+    Schedule(replyDelayMs, [this, id, request] { CompleteDrop(id, request); });
+    return static_cast<LONG>(request);
+}
+
+void CLineSimulator::CompleteDrop(uint32_t id, DWORD request) {
+    SimCall* call = CallById(id);
+    if (!call)
+        return;
+    if (call->record.callState == LINECALLSTATE_IDLE) {
+        Post(0, LINE_REPLY, request, static_cast<DWORD>(LINEERR_INVALCALLSTATE), 0, 0);
+        return;
+    }
+    call->record.droppedMs = Elapsed(*call);
+    Log(*call, "dropped");
+    Post(0, LINE_REPLY, request, 0, 0, 0);
+    SetState(*call, LINECALLSTATE_IDLE, 0);
+}
+
+LONG CLineSimulator::Deallocate(HCALL handle) {
+    SimCall* call = Call(handle);
+    if (!call)
+        return LINEERR_INVALCALLHANDLE;
+    // The only owner may not let go of a call that is still up.
+    if ((call->record.privilege & LINECALLPRIVILEGE_OWNER) &&
+        call->record.callState != LINECALLSTATE_IDLE)
+        return LINEERR_INVALCALLSTATE;
+    call->record.deallocated = true;
+    Log(*call, "handle released");
+    return 0;
+}
+
+LONG CLineSimulator::GetCallInfo(HCALL handle, LINECALLINFO* info) {
+    SimCall* call = Call(handle);
+    if (!call)
+        return LINEERR_INVALCALLHANDLE;
+    LINECALLINFO fixed{};
+    fixed.hLine = m_hLine;
+    fixed.dwLineDeviceID = 0;
+    fixed.dwAddressID = 0;
+    fixed.dwBearerMode = LINEBEARERMODE_VOICE;
+    fixed.dwMediaMode = LINEMEDIAMODE_UNKNOWN;
+    fixed.dwCallID = call->record.id;
+    fixed.dwCallStates = LINECALLSTATE_IDLE | LINECALLSTATE_OFFERING | LINECALLSTATE_DIALING |
+                         LINECALLSTATE_CONNECTED | LINECALLSTATE_DISCONNECTED;
+    fixed.dwMonitorDigitModes = call->record.monitorModes;
+    fixed.dwOrigin = call->record.outbound ? LINECALLORIGIN_OUTBOUND : LINECALLORIGIN_INBOUND;
+    fixed.dwReason = call->record.outbound ? LINECALLREASON_DIRECT : LINECALLREASON_UNAVAIL;
+    fixed.dwNumOwners = (call->record.privilege & LINECALLPRIVILEGE_OWNER) ? 1 : 0;
+    fixed.dwNumMonitors = (call->record.privilege & LINECALLPRIVILEGE_OWNER) ? 0 : 1;
+    fixed.dwCallerIDFlags = CallerIdFlags(call->kind);
+    fixed.dwCalledIDFlags = LINECALLPARTYID_UNKNOWN;
+    fixed.dwConnectedIDFlags = LINECALLPARTYID_UNKNOWN;
+    fixed.dwRedirectionIDFlags = LINECALLPARTYID_UNKNOWN;
+    fixed.dwRedirectingIDFlags = LINECALLPARTYID_UNKNOWN;
+    CVarStruct out(&fixed, kCallInfoSize);
+    out.AddPart(offsetof(LINECALLINFO, dwCallerIDSize), offsetof(LINECALLINFO, dwCallerIDOffset),
+                call->number, call->numberLayout);
+    out.AddPart(offsetof(LINECALLINFO, dwCallerIDNameSize),
+                offsetof(LINECALLINFO, dwCallerIDNameOffset), call->name, call->nameLayout);
+    out.AddPart(offsetof(LINECALLINFO, dwAppNameSize), offsetof(LINECALLINFO, dwAppNameOffset),
+                kLineName);
+    return out.WriteTo(info);
+}
+
+LONG CLineSimulator::GetCallStatus(HCALL handle, LINECALLSTATUS* status) {
+    SimCall* call = Call(handle);
+    if (!call)
+        return LINEERR_INVALCALLHANDLE;
+    LINECALLSTATUS fixed{};
+    fixed.dwCallState = call->record.callState;
+    fixed.dwCallStateMode = call->stateMode;
+    fixed.dwCallPrivilege = call->record.privilege;
+    if (call->record.privilege & LINECALLPRIVILEGE_OWNER) {
+        if (call->record.callState == LINECALLSTATE_OFFERING)
+            fixed.dwCallFeatures = LINECALLFEATURE_ANSWER | LINECALLFEATURE_DROP;
+        else if (call->record.callState != LINECALLSTATE_IDLE)
+            fixed.dwCallFeatures = LINECALLFEATURE_DROP | LINECALLFEATURE_MONITORDIGITS;
+    }
+    CVarStruct out(&fixed, kCallStatusSize);
+    return out.WriteTo(status);
+}
+
+LONG CLineSimulator::MonitorDigits(HCALL handle, DWORD modes) {
+    SimCall* call = Call(handle);
+    if (!call)
+        return LINEERR_INVALCALLHANDLE;
+    if (modes & ~kDigitModes)
+        return LINEERR_INVALDIGITMODE;
+    if (call->record.callState == LINECALLSTATE_IDLE)
+        return LINEERR_INVALCALLSTATE;
+    call->record.monitorModes = modes;
+    if (modes) {
+        ++call->record.monitorOn;
+        Log(*call, "digit monitoring on");
+    } else {
+        ++call->record.monitorOff;
+        Log(*call, "digit monitoring off");
+    }
+    return 0;
+}
+
+LONG CLineSimulator::GetId(HLINE line, DWORD address, HCALL handle, DWORD select, VARSTRING* id,
+                           const char* deviceClass) {
+    SimCall* call = nullptr;
+    switch (select) {
+    case LINECALLSELECT_LINE:
+        if (!m_hLine || line != m_hLine)
+            return LINEERR_INVALLINEHANDLE;
+        break;
+    case LINECALLSELECT_ADDRESS:
+        if (!m_hLine || line != m_hLine)
+            return LINEERR_INVALLINEHANDLE;
+        if (address != 0)
+            return LINEERR_INVALADDRESSID;
+        break;
+    case LINECALLSELECT_CALL:
+        call = Call(handle);
+        if (!call)
+            return LINEERR_INVALCALLHANDLE;
+        break;
+    default:
+        return LINEERR_INVALCALLSELECT;
+    }
+    if (!id || !deviceClass)
+        return LINEERR_INVALPOINTER;
+    const bool waveOut = lstrcmpiA(deviceClass, "wave/out") == 0;
+    const bool waveIn = lstrcmpiA(deviceClass, "wave/in") == 0;
+    if (waveOut || waveIn) {
+        if (!voice)
+            return LINEERR_INVALDEVICECLASS;
+        if (call) {
+            call->record.waveOutRequests += waveOut ? 1 : 0;
+            Log(*call, std::string("asked for ") + deviceClass);
+        }
+        if ((waveOut ? waveOutGetNumDevs() : waveInGetNumDevs()) == 0)
+            return LINEERR_NODEVICE;
+    } else if (lstrcmpiA(deviceClass, "tapi/line") != 0) {
+        return LINEERR_INVALDEVICECLASS;
+    }
+    // Device 0 in every case: the line's own index, or the machine's default
+    // wave device, which plays the modem's voice path here.
+    const DWORD value = 0;
+    VARSTRING fixed{};
+    fixed.dwStringFormat = STRINGFORMAT_BINARY;
+    CVarStruct out(&fixed, sizeof fixed);
+    out.AddBinary(offsetof(VARSTRING, dwStringSize), offsetof(VARSTRING, dwStringOffset), &value,
+                  sizeof value);
+    return out.WriteTo(id);
+}
+
+uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
+    if (!m_hLine)
+        return 0;
+    auto call = std::make_unique<SimCall>();
+    const uint32_t id = static_cast<uint32_t>(m_calls.size() + 1);
+    CopyCallerId(*call, callerId);
+    call->offeredAt = Clock::now();
+    CallRecord& r = call->record;
+    r.id = id;
+    r.hCall = kCallHandleBase + id;
+    r.outbound = outbound;
+    r.answeredMs = r.droppedMs = r.hungUpMs = r.idleMs = -1;
+    // Inbound calls go to the owner when there is one; a call made on
+    // another extension is only watched.
+    r.privilege = (!outbound && (m_privileges & LINECALLPRIVILEGE_OWNER))
+                      ? LINECALLPRIVILEGE_OWNER
+                      : LINECALLPRIVILEGE_MONITOR;
+    if (m_privileges == LINECALLPRIVILEGE_NONE)
+        r.privilege = 0;
+    SimCall& c = *call;
+    m_calls.push_back(std::move(call));
+    Log(c, outbound ? "dialled out" : "ringing");
+    if (r.privilege == 0) {
+        r.deallocated = true; // the application never gets a handle
+    }
+    // Applications of TAPI 2.0 and later would get LINE_APPNEWCALL first;
+    // the versions negotiated here (1.3, 1.4) learn of the call from its
+    // first LINE_CALLSTATE, whose third parameter gives their privilege.
+    if (outbound) {
+        r.callState = LINECALLSTATE_DIALING;
+        Post(r.hCall, LINE_CALLSTATE, LINECALLSTATE_DIALING, 0, r.privilege, id);
+        return id;
+    }
+    r.callState = LINECALLSTATE_OFFERING;
+    Post(r.hCall, LINE_CALLSTATE, LINECALLSTATE_OFFERING, 0, r.privilege, id);
+    RingOnce(id);
+    return id;
+}
+
+void CLineSimulator::RingOnce(uint32_t id) {
+    SimCall* call = CallById(id);
+    if (!call || call->record.callState != LINECALLSTATE_OFFERING)
+        return;
+    if (call->record.rings >= maxRings) {
+        call->record.rangOut = true;
+        Log(*call, "stopped ringing");
+        SetState(*call, LINECALLSTATE_IDLE, 0);
+        return;
+    }
+    ++call->record.rings;
+    if (m_lineStates & LINEDEVSTATE_RINGING)
+        Post(m_hLine, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 0, call->record.rings, 0);
+    Schedule(ringIntervalMs, [this, id] { RingOnce(id); });
+}
+
+bool CLineSimulator::DeliverCallerId(uint32_t id, const CallerId& callerId) {
+    SimCall* call = CallById(id);
+    if (!call || call->record.callState == LINECALLSTATE_IDLE)
+        return false;
+    CopyCallerId(*call, callerId);
+    Log(*call, "caller ID arrived");
+    Post(call->record.hCall, LINE_CALLINFO, LINECALLINFOSTATE_CALLERID, 0, 0, id);
+    return true;
+}
+
+bool CLineSimulator::KeyDigits(uint32_t id, const char* digits) {
+    SimCall* call = CallById(id);
+    if (!call || !digits)
+        return false;
+    for (const char* d = digits; *d; ++d) {
+        CallRecord& r = call->record;
+        AppendDigit(r.keyed, r.digitsKeyed, *d);
+        ++r.digitsKeyed;
+        // A digit is heard only on an answered call, and reported only
+        // while the application listens for its kind.
+        if (r.callState != LINECALLSTATE_CONNECTED || r.deallocated)
+            continue;
+        const DWORD modes = r.monitorModes & (LINEDIGITMODE_DTMF | LINEDIGITMODE_DTMFEND);
+        if (!modes)
+            continue;
+        AppendDigit(r.delivered, r.digitsDelivered, *d);
+        ++r.digitsDelivered;
+        const DWORD_PTR digit = static_cast<unsigned char>(*d);
+        if (modes & LINEDIGITMODE_DTMF)
+            Post(r.hCall, LINE_MONITORDIGITS, digit, LINEDIGITMODE_DTMF, GetTickCount(), id);
+        if (modes & LINEDIGITMODE_DTMFEND)
+            Post(r.hCall, LINE_MONITORDIGITS, digit, LINEDIGITMODE_DTMFEND, GetTickCount(), id);
+    }
+    Log(*call, std::string("caller keyed ") + digits);
+    return true;
+}
+
+bool CLineSimulator::HangUp(uint32_t id) {
+    SimCall* call = CallById(id);
+    if (!call)
+        return false;
+    CallRecord& r = call->record;
+    if (r.callState == LINECALLSTATE_IDLE || r.callState == LINECALLSTATE_DISCONNECTED ||
+        call->hungUp)
+        return false;
+    call->hungUp = true;
+    r.hungUpMs = Elapsed(*call);
+    Log(*call, "caller hung up");
+    if (r.callState == LINECALLSTATE_OFFERING)
+        SetState(*call, LINECALLSTATE_IDLE, 0); // a modem only sees the ringing stop
+    else
+        SetState(*call, LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NORMAL);
+    return true;
+}
+
+uint32_t CLineSimulator::LatestLiveCall() const {
+    for (size_t i = m_calls.size(); i > 0; --i)
+        if (m_calls[i - 1]->record.callState != LINECALLSTATE_IDLE)
+            return static_cast<uint32_t>(i);
+    return 0;
+}
+
+std::string CLineSimulator::Summary(uint32_t id) const {
+    const SimCall* call = FindCall(id);
+    return call ? FormatCallSummary(*call) : std::string();
+}
+
+void CLineSimulator::SetState(SimCall& call, DWORD state, DWORD mode) {
+    call.record.callState = state;
+    call.stateMode = mode;
+    if (state == LINECALLSTATE_IDLE)
+        call.record.idleMs = Elapsed(call);
+    Post(call.record.hCall, LINE_CALLSTATE, state, mode, 0, call.record.id);
+}
+
+int32_t CLineSimulator::Elapsed(const SimCall& call) const {
+    using namespace std::chrono;
+    return static_cast<int32_t>(duration_cast<milliseconds>(Clock::now() - call.offeredAt).count());
+}
+
+void CLineSimulator::Log(const SimCall& call, const std::string& what) {
+    if (!m_window)
+        return;
+    char line[64];
+    std::snprintf(line, sizeof line, "%7.2f s  call %u: ", Elapsed(call) / 1000.0, call.record.id);
+    m_window->AddLog(line + what);
+}
+
+void CLineSimulator::Post(DWORD device, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3,
+                          uint32_t call) {
+    if (!m_hWnd || !m_hLine)
+        return;
+    m_queue.push_back({device, message, p1, p2, p3, call});
+    PostMessageW(m_hWnd, kDeliverMessage, 0, 0);
+}
+
+void CLineSimulator::DeliverNext() {
+    if (m_queue.empty())
+        return;
+    const Message m = m_queue.front();
+    m_queue.pop_front();
+    if (m.call) {
+        // Nothing more reaches an application about a handle it released.
+        const SimCall* call = FindCall(m.call);
+        if (!call || call->record.deallocated)
+            return;
+    }
+    if (m_callback)
+        m_callback(m.device, m.message, m_instance, m.p1, m.p2, m.p3);
+}
+
+void CLineSimulator::Schedule(DWORD ms, std::function<void()> action) {
+    m_timers.emplace(Clock::now() + std::chrono::milliseconds(ms), std::move(action));
+    ArmTimer();
+}
+
+void CLineSimulator::ArmTimer() {
+    if (!m_hWnd)
+        return;
+    if (m_timers.empty()) {
+        KillTimer(m_hWnd, kTimerId);
+        return;
+    }
+    using namespace std::chrono;
+    const auto wait = duration_cast<milliseconds>(m_timers.begin()->first - Clock::now()).count();
+    SetTimer(m_hWnd, kTimerId, static_cast<UINT>(std::max<long long>(wait, USER_TIMER_MINIMUM)),
+             nullptr);
+}
+
+void CLineSimulator::RunTimers() {
+    const auto now = Clock::now();
+    while (!m_timers.empty() && m_timers.begin()->first <= now) {
+        auto action = std::move(m_timers.begin()->second);
+        m_timers.erase(m_timers.begin());
+        action();
+    }
+    ArmTimer();
+}
+
+void CLineSimulator::StartScript() {
+    if (scriptPath.empty())
+        return;
+    std::string error;
+    std::vector<ScriptEvent> events;
+    if (!LoadScript(scriptPath, events, error)) {
+        std::fprintf(stderr, "rwlinesim: %s\n", error.c_str());
+        std::fflush(stderr);
+        return;
+    }
+    for (ScriptEvent& e : events)
+        Schedule(e.atMs, [this, e] { RunScriptEvent(e); });
+}
+
+void CLineSimulator::RunScriptEvent(const ScriptEvent& e) {
+    CallerId id;
+    id.kind = e.callerKind;
+    id.number = {e.number.data(), e.number.size()};
+    id.name = {e.name.data(), e.name.size()};
+    switch (e.kind) {
+    case ScriptEvent::Kind::Ring:
+        Ring(id, false);
+        break;
+    case ScriptEvent::Kind::Dial:
+        Ring(id, true);
+        break;
+    case ScriptEvent::Kind::CallerId:
+        DeliverCallerId(e.call, id);
+        break;
+    case ScriptEvent::Kind::Keys:
+        KeyDigits(e.call, e.digits.c_str());
+        break;
+    case ScriptEvent::Kind::HangUp:
+        HangUp(e.call);
+        break;
+    case ScriptEvent::Kind::Quit:
+        Quit();
+        break;
+    case ScriptEvent::Kind::Timing:
+        maxRings = e.rings;
+        ringIntervalMs = e.intervalMs;
+        break;
+    }
+}
+
+void CLineSimulator::Quit() {
+    // The program then shuts down, and lineShutdown prints the summary.
+    PostQuitMessage(0);
+}
+
+void CLineSimulator::PrintSummary() {
+    if (m_summaryPrinted)
+        return;
+    m_summaryPrinted = true;
+    if (!printSummary)
+        return;
+    for (uint32_t id = 1; id <= CallCount(); ++id)
+        std::printf("%s\n", Summary(id).c_str());
+    std::fflush(stdout);
+}
+
+LRESULT CALLBACK CLineSimulator::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CLineSimulator& sim = Instance();
+    if (hWnd == sim.m_hWnd) {
+        if (message == kDeliverMessage) {
+            sim.DeliverNext();
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kTimerId) {
+            sim.RunTimers();
+            return 0;
+        }
+    }
+    return DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+} // namespace rw::linesim

@@ -1,0 +1,134 @@
+// The simulated telephony service: one line device with one voice modem,
+// one registered application at a time. All state belongs to the thread
+// that called lineInitialize; events reach the application's callback
+// through a hidden window on that thread, one posted message per event, so
+// the callback never runs inside a TAPI function.
+#pragma once
+
+#include "LineSim.h"
+
+#include <windows.h>
+#include <tapi.h>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rw::linesim {
+
+class CSimWindow;
+struct ScriptEvent;
+
+using Clock = std::chrono::steady_clock;
+
+// The simulator DLL's own module: its resources and window classes.
+HINSTANCE ThisModule();
+
+struct SimCall {
+    CallRecord record{};
+    CallerIdKind kind = CallerIdKind::Number;
+    std::string number, name;
+    TextLayout numberLayout = TextLayout::Normal, nameLayout = TextLayout::Normal;
+    Clock::time_point offeredAt;
+    DWORD stateMode = 0;
+    bool hungUp = false;
+    bool cutOff = false; // still up when the application closed the line
+};
+
+class CLineSimulator {
+public:
+    static CLineSimulator& Instance();
+
+    // Settings (control API and command line).
+    bool showWindow = true;
+    bool printSummary = true;
+    bool voice = true;
+    DWORD ringIntervalMs = 2000;
+    DWORD maxRings = 5;
+    DWORD replyDelayMs = 0;
+    std::string scriptPath;
+
+    // TAPI, arguments already named as TAPI names them.
+    LONG Initialize(HLINEAPP* app, HINSTANCE instance, LINECALLBACK callback, DWORD* numDevs);
+    LONG Shutdown(HLINEAPP app);
+    LONG Negotiate(HLINEAPP app, DWORD device, DWORD low, DWORD high, DWORD* version,
+                   LINEEXTENSIONID* extension);
+    LONG GetDevCaps(HLINEAPP app, DWORD device, DWORD version, LINEDEVCAPS* caps);
+    LONG Open(HLINEAPP app, DWORD device, HLINE* line, DWORD version, DWORD extVersion,
+              DWORD_PTR instance, DWORD privileges, DWORD mediaModes);
+    LONG Close(HLINE line);
+    LONG SetStatusMessages(HLINE line, DWORD lineStates, DWORD addressStates);
+    LONG Answer(HCALL call);
+    LONG Drop(HCALL call);
+    LONG Deallocate(HCALL call);
+    LONG GetCallInfo(HCALL call, LINECALLINFO* info);
+    LONG GetCallStatus(HCALL call, LINECALLSTATUS* status);
+    LONG MonitorDigits(HCALL call, DWORD modes);
+    LONG GetId(HLINE line, DWORD address, HCALL call, DWORD select, VARSTRING* id,
+               const char* deviceClass);
+
+    // The far end (control API, script, window).
+    uint32_t Ring(const CallerId& callerId, bool outbound);
+    bool DeliverCallerId(uint32_t id, const CallerId& callerId);
+    bool KeyDigits(uint32_t id, const char* digits);
+    bool HangUp(uint32_t id);
+    uint32_t CallCount() const { return static_cast<uint32_t>(m_calls.size()); }
+    const SimCall* FindCall(uint32_t id) const;
+    std::string Summary(uint32_t id) const;
+    // The latest call that has not gone idle, or 0.
+    uint32_t LatestLiveCall() const;
+
+    // Runs `action` after `ms` milliseconds on the simulator's thread.
+    void Schedule(DWORD ms, std::function<void()> action);
+    // Ends the program's message loop (the script's "quit").
+    void Quit();
+    void PrintSummary();
+
+    bool LineOpen() const { return m_hLine != 0; }
+
+    static LRESULT CALLBACK WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    struct Message {
+        DWORD device, message;
+        DWORD_PTR p1, p2, p3;
+        uint32_t call; // 0 for line-level messages
+    };
+
+    SimCall* Call(HCALL handle);
+    SimCall* CallById(uint32_t id);
+    void Post(DWORD device, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3, uint32_t call);
+    void SetState(SimCall& call, DWORD state, DWORD mode);
+    int32_t Elapsed(const SimCall& call) const;
+    void Log(const SimCall& call, const std::string& what);
+    void RingOnce(uint32_t id);
+    void CompleteAnswer(uint32_t id, DWORD request);
+    void CompleteDrop(uint32_t id, DWORD request);
+    void DeliverNext();
+    void RunTimers();
+    void ArmTimer();
+    void StartScript();
+    void RunScriptEvent(const ScriptEvent& event);
+    void Reset();
+
+    HWND m_hWnd = nullptr;
+    HLINEAPP m_app = 0;
+    LINECALLBACK m_callback = nullptr;
+    HLINE m_hLine = 0;
+    DWORD_PTR m_instance = 0;
+    DWORD m_privileges = 0;
+    DWORD m_lineStates = 0;
+    DWORD m_generation = 0;
+    bool m_summaryPrinted = true;
+    std::vector<std::unique_ptr<SimCall>> m_calls;
+    std::deque<Message> m_queue;
+    std::multimap<Clock::time_point, std::function<void()>> m_timers;
+    std::unique_ptr<CSimWindow> m_window;
+    bool m_scriptStarted = false;
+};
+
+} // namespace rw::linesim

@@ -1,0 +1,605 @@
+// The line simulator driven as Ringwarden drives it: through its exported
+// TAPI functions, with the far end played through its control functions.
+#include "LineSim.h"
+#include "LineSimIds.h"
+#include "SimScript.h"
+
+#include <windows.h>
+#include <tapi.h>
+#include <mmsystem.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace rw::linesim {
+namespace {
+
+struct Msg {
+    DWORD device, message;
+    DWORD_PTR instance, p1, p2, p3;
+};
+
+std::vector<Msg> g_messages;
+bool g_inTapiCall = false;
+bool g_reentered = false;
+
+void CALLBACK OnLine(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR p2,
+                     DWORD_PTR p3) {
+    if (g_inTapiCall)
+        g_reentered = true;
+    g_messages.push_back({device, message, instance, p1, p2, p3});
+}
+
+void CALLBACK OnPhone(HPHONE, DWORD, DWORD_PTR, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
+
+// Runs the message loop until `done` or two seconds have passed.
+bool PumpUntil(const std::function<bool()>& done) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > 2000)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(1);
+    }
+    return true;
+}
+
+// Lets every message already due arrive.
+void Pump() {
+    PumpUntil([start = GetTickCount()] { return GetTickCount() - start > 60; });
+}
+
+// LINECALLINFO's fixed part in TAPI 1.4.
+constexpr DWORD kCallInfoSize = 296;
+
+// TAPI's error codes are unsigned constants; its results are LONG.
+constexpr LONG E(DWORD code) {
+    return static_cast<LONG>(code);
+}
+
+CallerId Caller(CallerIdKind kind, const std::string& number, const std::string& name,
+                TextLayout layout = TextLayout::Normal) {
+    CallerId id;
+    id.kind = kind;
+    id.number = {number.data(), number.size(), layout};
+    id.name = {name.data(), name.size(), layout};
+    return id;
+}
+
+// LINE_CALLSTATE messages for one handle, as "state/param3" pairs.
+std::vector<DWORD_PTR> States(HCALL call) {
+    std::vector<DWORD_PTR> states;
+    for (const Msg& m : g_messages)
+        if (m.message == LINE_CALLSTATE && m.device == call)
+            states.push_back(m.p1);
+    return states;
+}
+
+class LineSimTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SetShowWindow(false);
+        SetPrintSummary(false);
+        SetRingTiming(40, 3);
+        SetReplyDelay(0);
+        SetVoiceSupported(true);
+        g_messages.clear();
+        g_reentered = false;
+        DWORD devices = 0;
+        ASSERT_EQ(0, lineInitialize(&app, GetModuleHandleA(nullptr), OnLine, "test", &devices));
+        ASSERT_EQ(1u, devices);
+    }
+    void TearDown() override { EXPECT_EQ(0, lineShutdown(app)); }
+
+    void Open(DWORD privileges = LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR,
+              DWORD media = LINEMEDIAMODE_UNKNOWN | LINEMEDIAMODE_AUTOMATEDVOICE) {
+        ASSERT_EQ(0, lineOpen(app, 0, &line, 0x00010004, 0, 0x1234, privileges, media, nullptr));
+        ASSERT_EQ(0, lineSetStatusMessages(line, 0x01FFFFFF, 0x1FF));
+    }
+
+    // Rings and waits for the offering; returns the handle the line gave.
+    HCALL RingAndOffer(const CallerId& id, uint32_t* number = nullptr) {
+        const uint32_t call = Ring(id);
+        EXPECT_NE(0u, call);
+        CallRecord r{};
+        GetCallRecord(call, &r);
+        EXPECT_TRUE(PumpUntil([&] { return !States(r.hCall).empty(); }));
+        if (number)
+            *number = call;
+        return r.hCall;
+    }
+
+    LONG Tapi(const std::function<LONG()>& f) {
+        g_inTapiCall = true;
+        const LONG result = f();
+        g_inTapiCall = false;
+        return result;
+    }
+
+    CallRecord Record(uint32_t call) {
+        CallRecord r{};
+        EXPECT_TRUE(GetCallRecord(call, &r));
+        return r;
+    }
+
+    HLINEAPP app = 0;
+    HLINE line = 0;
+};
+
+TEST_F(LineSimTest, RegistrationNegotiationAndCaps) {
+    struct {
+        DWORD low, high;
+        LONG result;
+        DWORD version;
+    } cases[] = {
+        {0x00010003, 0x00010004, 0, 0x00010004},
+        {0x00010003, 0x00010003, 0, 0x00010003},
+        {0x00010000, 0x00030000, 0, 0x00010004},
+        {0x00020000, 0x00030000, E(LINEERR_INCOMPATIBLEAPIVERSION), 0},
+        {0x00010000, 0x00010002, E(LINEERR_INCOMPATIBLEAPIVERSION), 0},
+    };
+    for (const auto& c : cases) {
+        DWORD version = 0;
+        LINEEXTENSIONID ext{};
+        EXPECT_EQ(c.result, lineNegotiateAPIVersion(app, 0, c.low, c.high, &version, &ext))
+            << std::hex << c.low << "-" << c.high;
+        if (c.result == 0) {
+            EXPECT_EQ(c.version, version);
+        }
+    }
+    DWORD version = 0;
+    LINEEXTENSIONID ext{};
+    EXPECT_EQ(E(LINEERR_BADDEVICEID),
+              lineNegotiateAPIVersion(app, 1, 0x00010003, 0x00010004, &version, &ext));
+
+    // One application at a time.
+    HLINEAPP second = 0;
+    DWORD devices = 0;
+    EXPECT_LT(lineInitialize(&second, nullptr, OnLine, "again", &devices), 0);
+
+    alignas(8) char buf[1024] = {};
+    auto* caps = reinterpret_cast<LINEDEVCAPS*>(buf);
+    caps->dwTotalSize = sizeof buf;
+    ASSERT_EQ(0, lineGetDevCaps(app, 0, 0x00010004, 0, caps));
+    ASSERT_GT(caps->dwLineNameSize, 0u);
+    EXPECT_STREQ("Ringwarden Line Simulator", buf + caps->dwLineNameOffset);
+
+    HPHONEAPP phone = 0;
+    devices = 99;
+    ASSERT_EQ(0, phoneInitialize(&phone, nullptr, OnPhone, "test", &devices));
+    EXPECT_EQ(0u, devices);
+    EXPECT_LT(phoneNegotiateAPIVersion(phone, 0, 0x00010003, 0x00010004, &version, nullptr), 0);
+    EXPECT_EQ(0, phoneShutdown(phone));
+}
+
+TEST_F(LineSimTest, OpenChecksPrivilegesAndMediaModes) {
+    EXPECT_EQ(E(LINEERR_INVALPRIVSELECT),
+              lineOpen(app, 0, &line, 0x00010004, 0, 0, 8, LINEMEDIAMODE_UNKNOWN, nullptr));
+    EXPECT_EQ(E(LINEERR_INCOMPATIBLEAPIVERSION),
+              lineOpen(app, 0, &line, 0, 0, 0, LINECALLPRIVILEGE_MONITOR, 0, nullptr));
+    // A modem without a voice path refuses voice owners but can be watched.
+    SetVoiceSupported(false);
+    EXPECT_EQ(E(LINEERR_INVALMEDIAMODE),
+              lineOpen(app, 0, &line, 0x00010004, 0, 0, 6, 0x0A, nullptr));
+    ASSERT_EQ(0, lineOpen(app, 0, &line, 0x00010004, 0, 0, LINECALLPRIVILEGE_MONITOR,
+                          LINEMEDIAMODE_INTERACTIVEVOICE, nullptr));
+    HLINE again = 0;
+    EXPECT_EQ(E(LINEERR_ALLOCATED),
+              lineOpen(app, 0, &again, 0x00010004, 0, 0, LINECALLPRIVILEGE_MONITOR, 0, nullptr));
+    // A watcher gets the call with monitor privilege and may not answer it.
+    const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""));
+    EXPECT_EQ(DWORD_PTR(LINECALLPRIVILEGE_MONITOR), g_messages.front().p3);
+    EXPECT_EQ(E(LINEERR_NOTOWNER), lineAnswer(call, nullptr, 0));
+    EXPECT_EQ(0, lineDeallocateCall(call)); // a watcher may let go at any time
+    EXPECT_EQ(0, lineClose(line));
+}
+
+TEST_F(LineSimTest, NewCallArrivesThroughTheMessageLoopAsOffering) {
+    EXPECT_EQ(0u, Ring(Caller(CallerIdKind::Number, "1", ""))) << "rang with no line open";
+    Open();
+    const uint32_t call = Ring(Caller(CallerIdKind::Number, "01234 567890", ""));
+    EXPECT_TRUE(g_messages.empty()) << "delivered from inside the call";
+    const HCALL h = Record(call).hCall;
+    ASSERT_TRUE(PumpUntil([&] { return !States(h).empty(); }));
+    // A 1.4 application learns of the call from its first LINE_CALLSTATE,
+    // which carries its privilege; LINE_APPNEWCALL is TAPI 2.0's.
+    const Msg& first = g_messages.front();
+    EXPECT_EQ(DWORD(LINE_CALLSTATE), first.message);
+    EXPECT_EQ(h, first.device);
+    EXPECT_EQ(DWORD_PTR(LINECALLSTATE_OFFERING), first.p1);
+    EXPECT_EQ(DWORD_PTR(LINECALLPRIVILEGE_OWNER), first.p3);
+    EXPECT_EQ(DWORD_PTR(0x1234), first.instance);
+    for (const Msg& m : g_messages)
+        EXPECT_NE(DWORD(LINE_APPNEWCALL), m.message);
+}
+
+TEST_F(LineSimTest, CallInfoFollowsTheSizeRules) {
+    Open();
+    const HCALL call = RingAndOffer(Caller(CallerIdKind::Both, "01234 567890", "Fred Bloggs"));
+
+    // Below the fixed part: refused, with the size it needs.
+    alignas(8) char small[64] = {};
+    auto* info = reinterpret_cast<LINECALLINFO*>(small);
+    info->dwTotalSize = sizeof small;
+    EXPECT_EQ(E(LINEERR_STRUCTURETOOSMALL), lineGetCallInfo(call, info));
+    const DWORD needed = info->dwNeededSize;
+    EXPECT_EQ(kCallInfoSize + 13 + 12 + 26, needed); // number, name, application name
+
+    // The fixed part alone: success, texts left out, the needed size given.
+    std::vector<char> fixed(kCallInfoSize);
+    info = reinterpret_cast<LINECALLINFO*>(fixed.data());
+    info->dwTotalSize = static_cast<DWORD>(fixed.size());
+    ASSERT_EQ(0, lineGetCallInfo(call, info));
+    EXPECT_EQ(needed, info->dwNeededSize);
+    EXPECT_EQ(kCallInfoSize, info->dwUsedSize);
+    EXPECT_EQ(0u, info->dwCallerIDSize);
+    EXPECT_EQ(0u, info->dwCallerIDOffset);
+    EXPECT_EQ(DWORD(LINECALLORIGIN_INBOUND), info->dwOrigin);
+
+    // Room enough: everything, inside the used size.
+    std::vector<char> whole(needed);
+    info = reinterpret_cast<LINECALLINFO*>(whole.data());
+    info->dwTotalSize = needed;
+    ASSERT_EQ(0, lineGetCallInfo(call, info));
+    EXPECT_EQ(needed, info->dwUsedSize);
+    EXPECT_EQ(DWORD(LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME), info->dwCallerIDFlags);
+    ASSERT_EQ(13u, info->dwCallerIDSize);
+    EXPECT_STREQ("01234 567890", whole.data() + info->dwCallerIDOffset);
+    ASSERT_EQ(12u, info->dwCallerIDNameSize);
+    EXPECT_STREQ("Fred Bloggs", whole.data() + info->dwCallerIDNameOffset);
+    EXPECT_LE(info->dwCallerIDNameOffset + info->dwCallerIDNameSize, info->dwUsedSize);
+}
+
+// Reads LINECALLINFO with room to spare.
+std::vector<char> CallInfo(HCALL call) {
+    std::vector<char> block(1 << 18);
+    auto* info = reinterpret_cast<LINECALLINFO*>(block.data());
+    info->dwTotalSize = static_cast<DWORD>(block.size());
+    EXPECT_EQ(0, lineGetCallInfo(call, info));
+    return block;
+}
+
+const LINECALLINFO& Info(const std::vector<char>& block) {
+    return *reinterpret_cast<const LINECALLINFO*>(block.data());
+}
+
+TEST_F(LineSimTest, CallerIdKindsAndHostileTexts) {
+    Open();
+    const std::string big(100000, '\xFF');
+    const std::string bytes("\x01\0\x7F\xE9", 4);
+    struct {
+        CallerIdKind kind;
+        std::string number;
+        TextLayout layout;
+        DWORD flags, size; // of the number
+        bool offsetSet;
+    } cases[] = {
+        {CallerIdKind::Number, "0123", TextLayout::Normal, LINECALLPARTYID_ADDRESS, 5, true},
+        {CallerIdKind::Name, "", TextLayout::Normal, LINECALLPARTYID_NAME, 0, false},
+        {CallerIdKind::Blocked, "", TextLayout::Normal, LINECALLPARTYID_BLOCKED, 0, false},
+        {CallerIdKind::OutOfArea, "", TextLayout::Normal, LINECALLPARTYID_OUTOFAREA, 0, false},
+        {CallerIdKind::Unavailable, "", TextLayout::Normal, LINECALLPARTYID_UNAVAIL, 0, false},
+        {CallerIdKind::Unknown, "", TextLayout::Normal, LINECALLPARTYID_UNKNOWN, 0, false},
+        {CallerIdKind::Number, "0123", TextLayout::Unterminated, LINECALLPARTYID_ADDRESS, 4, true},
+        {CallerIdKind::Number, "0123", TextLayout::EmptyAtOffset, LINECALLPARTYID_ADDRESS, 0, true},
+        {CallerIdKind::Number, "0123", TextLayout::Overrun, LINECALLPARTYID_ADDRESS, 5 + 4096,
+         true},
+        {CallerIdKind::Number, big, TextLayout::Normal, LINECALLPARTYID_ADDRESS, 100001, true},
+        {CallerIdKind::Number, bytes, TextLayout::Unterminated, LINECALLPARTYID_ADDRESS, 4, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.layout) * 100 + static_cast<int>(c.kind));
+        const HCALL call = RingAndOffer(Caller(c.kind, c.number, "", c.layout));
+        const auto block = CallInfo(call);
+        const LINECALLINFO& info = Info(block);
+        EXPECT_EQ(c.flags, info.dwCallerIDFlags);
+        EXPECT_EQ(c.size, info.dwCallerIDSize);
+        EXPECT_EQ(c.offsetSet, info.dwCallerIDOffset != 0);
+        if (c.offsetSet) {
+            EXPECT_EQ(0, std::memcmp(block.data() + info.dwCallerIDOffset, c.number.data(),
+                                     c.number.size()));
+        }
+        if (c.layout == TextLayout::Overrun) {
+            EXPECT_GT(info.dwCallerIDOffset + info.dwCallerIDSize, info.dwUsedSize);
+        }
+    }
+}
+
+TEST_F(LineSimTest, CallerIdArrivingLateComesAsCallInfo) {
+    Open();
+    uint32_t number = 0;
+    const HCALL call = RingAndOffer(Caller(CallerIdKind::Unknown, "", ""), &number);
+    EXPECT_EQ(DWORD(LINECALLPARTYID_UNKNOWN), Info(CallInfo(call)).dwCallerIDFlags);
+    ASSERT_TRUE(DeliverCallerId(number, Caller(CallerIdKind::Number, "0555", "")));
+    ASSERT_TRUE(PumpUntil([&] {
+        for (const Msg& m : g_messages)
+            if (m.message == LINE_CALLINFO && m.device == call &&
+                m.p1 == LINECALLINFOSTATE_CALLERID)
+                return true;
+        return false;
+    }));
+    const auto block = CallInfo(call);
+    EXPECT_EQ(DWORD(LINECALLPARTYID_ADDRESS), Info(block).dwCallerIDFlags);
+    EXPECT_STREQ("0555", block.data() + Info(block).dwCallerIDOffset);
+}
+
+TEST_F(LineSimTest, AnswerAndDropReplyInOrderThenConnectedAndIdle) {
+    Open();
+    uint32_t number = 0;
+    const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+    const LONG answer = Tapi([&] { return lineAnswer(call, nullptr, 0); });
+    const LONG drop = Tapi([&] { return lineDrop(call, nullptr, 0); });
+    EXPECT_FALSE(g_reentered);
+    ASSERT_GT(answer, 0);
+    ASSERT_GT(drop, 0);
+    EXPECT_NE(answer, drop);
+    // Not idle yet: the only owner may not let go.
+    EXPECT_EQ(E(LINEERR_INVALCALLSTATE), lineDeallocateCall(call));
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 3; }));
+    std::vector<DWORD_PTR> replies;
+    for (const Msg& m : g_messages)
+        if (m.message == LINE_REPLY) {
+            replies.push_back(m.p1);
+            EXPECT_EQ(DWORD_PTR(0), m.p2);
+        }
+    EXPECT_EQ((std::vector<DWORD_PTR>{DWORD_PTR(answer), DWORD_PTR(drop)}), replies);
+    EXPECT_EQ((std::vector<DWORD_PTR>{LINECALLSTATE_OFFERING, LINECALLSTATE_CONNECTED,
+                                      LINECALLSTATE_IDLE}),
+              States(call));
+    EXPECT_EQ(E(LINEERR_INVALCALLSTATE), lineAnswer(call, nullptr, 0));
+    EXPECT_EQ(0, lineDeallocateCall(call));
+    EXPECT_EQ(E(LINEERR_INVALCALLHANDLE), lineDeallocateCall(call));
+    const CallRecord r = Record(number);
+    EXPECT_GE(r.answeredMs, 0);
+    EXPECT_GE(r.droppedMs, r.answeredMs);
+    EXPECT_TRUE(r.deallocated);
+}
+
+TEST_F(LineSimTest, DigitsArriveOnlyWhileMonitoring) {
+    Open();
+    uint32_t number = 0;
+    const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+    KeyDigits(number, "9"); // still ringing: nobody hears it
+    ASSERT_GT(lineAnswer(call, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 2; }));
+    KeyDigits(number, "1");
+    EXPECT_EQ(0, lineMonitorDigits(call, LINEDIGITMODE_DTMF));
+    KeyDigits(number, "2#");
+    Pump();
+    EXPECT_EQ(0, lineMonitorDigits(call, 0));
+    KeyDigits(number, "3");
+    EXPECT_EQ(E(LINEERR_INVALDIGITMODE), lineMonitorDigits(call, 0x100));
+    Pump();
+    std::string heard;
+    for (const Msg& m : g_messages)
+        if (m.message == LINE_MONITORDIGITS) {
+            EXPECT_EQ(call, m.device);
+            EXPECT_EQ(DWORD_PTR(LINEDIGITMODE_DTMF), m.p2);
+            heard += static_cast<char>(m.p1);
+        }
+    EXPECT_EQ("2#", heard);
+    const CallRecord r = Record(number);
+    EXPECT_STREQ("912#3", r.keyed);
+    EXPECT_STREQ("2#", r.delivered);
+    EXPECT_EQ(1u, r.monitorOn);
+    EXPECT_EQ(1u, r.monitorOff);
+}
+
+TEST_F(LineSimTest, WaveOutIsTheDefaultDevice) {
+    ASSERT_GT(waveOutGetNumDevs(), 0u) << "no wave device: is HOME/.asoundrc the null device?";
+    Open();
+    uint32_t number = 0;
+    const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+    alignas(8) char buf[64] = {};
+    auto* id = reinterpret_cast<VARSTRING*>(buf);
+    id->dwTotalSize = sizeof buf;
+    ASSERT_EQ(0, lineGetID(0, 0, call, LINECALLSELECT_CALL, id, "wave/out"));
+    EXPECT_EQ(DWORD(STRINGFORMAT_BINARY), id->dwStringFormat);
+    ASSERT_EQ(4u, id->dwStringSize);
+    EXPECT_EQ(24u, id->dwStringOffset);
+    DWORD device = 99;
+    std::memcpy(&device, buf + 24, 4);
+    EXPECT_EQ(0u, device);
+    EXPECT_EQ(E(LINEERR_INVALDEVICECLASS),
+              lineGetID(0, 0, call, LINECALLSELECT_CALL, id, "comm/datamodem"));
+    EXPECT_EQ(E(LINEERR_INVALCALLHANDLE),
+              lineGetID(0, 0, 0x99, LINECALLSELECT_CALL, id, "wave/out"));
+    EXPECT_EQ(1u, Record(number).waveOutRequests);
+}
+
+TEST_F(LineSimTest, UnansweredCallRingsOutToIdle) {
+    Open();
+    uint32_t number = 0;
+    const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 2; }));
+    EXPECT_EQ(DWORD_PTR(LINECALLSTATE_IDLE), States(call).back());
+    std::vector<DWORD_PTR> rings;
+    for (const Msg& m : g_messages)
+        if (m.message == LINE_LINEDEVSTATE && m.p1 == LINEDEVSTATE_RINGING)
+            rings.push_back(m.p3);
+    EXPECT_EQ((std::vector<DWORD_PTR>{1, 2, 3}), rings);
+    const CallRecord r = Record(number);
+    EXPECT_TRUE(r.rangOut);
+    EXPECT_EQ(3u, r.rings);
+    EXPECT_EQ(0, lineDeallocateCall(call));
+}
+
+TEST_F(LineSimTest, HangUpDisconnectsAndSummariesSayWhatHappened) {
+    Open();
+    uint32_t first = 0, second = 0, third = 0;
+    const HCALL a = RingAndOffer(Caller(CallerIdKind::Number, "01234 567890", ""), &first);
+    ASSERT_GT(lineAnswer(a, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(a).size() >= 2; }));
+    EXPECT_EQ(0, lineMonitorDigits(a, LINEDIGITMODE_DTMF));
+    ASSERT_TRUE(HangUp(first));
+    ASSERT_TRUE(PumpUntil([&] { return States(a).size() >= 3; }));
+    EXPECT_EQ(DWORD_PTR(LINECALLSTATE_DISCONNECTED), States(a).back());
+    ASSERT_GT(lineDrop(a, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(a).size() >= 4; }));
+    EXPECT_EQ(DWORD_PTR(LINECALLSTATE_IDLE), States(a).back());
+
+    RingAndOffer(Caller(CallerIdKind::Blocked, "", ""), &second);
+    HangUp(second); // before the answer: the ringing just stops
+    const HCALL c = RingAndOffer(Caller(CallerIdKind::Name, "", std::string("Ann\x01", 4)), &third);
+    ASSERT_TRUE(PumpUntil([&] { return States(c).size() >= 2; }));
+
+    char text[256];
+    CallSummary(first, text, sizeof text);
+    EXPECT_TRUE(std::string(text).starts_with("call 1 from 01234 567890: answered after 0."))
+        << text;
+    EXPECT_TRUE(std::string(text).ends_with(", monitored digits, dropped after caller hung up"))
+        << text;
+    CallSummary(second, text, sizeof text);
+    EXPECT_STREQ("call 2 from <blocked>: not answered, caller hung up after 1 rings", text);
+    CallSummary(third, text, sizeof text);
+    EXPECT_STREQ("call 3 from Ann?: not answered, rang out after 3 rings", text);
+    const size_t length = strlen(text);
+    EXPECT_EQ(length, CallSummary(third, text, 5));
+    EXPECT_STREQ("call", text);
+}
+
+TEST_F(LineSimTest, ScriptPlaysTimedEventsAndEndsTheMessageLoop) {
+    char path[MAX_PATH];
+    GetTempPathA(sizeof path, path);
+    strcat(path, "linesim-test.txt");
+    FILE* f = fopen(path, "wb");
+    ASSERT_TRUE(f);
+    fputs("rings 2 every 0.03\n"
+          "at 0    ring number \"0123\"\n"
+          "at 0.05 ring unknown\n"
+          "at 0.1  callerid 2 both \"0456\" \"Fred\"\n"
+          "at 0.2  hangup 1\n"
+          "at 0.3  quit\n",
+          f);
+    fclose(f);
+    SetScript(path);
+    Open();
+    SetScript(nullptr);
+    bool quit = false;
+    const DWORD start = GetTickCount();
+    while (!quit && GetTickCount() - start < 3000) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (msg.message == WM_QUIT)
+                quit = true;
+            else
+                DispatchMessageA(&msg);
+        Sleep(1);
+    }
+    DeleteFileA(path);
+    ASSERT_TRUE(quit);
+    ASSERT_EQ(2u, CallCount());
+    char text[256];
+    CallSummary(1, text, sizeof text);
+    EXPECT_STREQ("call 1 from 0123: not answered, rang out after 2 rings", text);
+    CallSummary(2, text, sizeof text);
+    EXPECT_STREQ("call 2 from 0456: not answered, rang out after 2 rings", text);
+}
+
+TEST_F(LineSimTest, WindowRingsKeysAndHangsUpTheLatestCall) {
+    ASSERT_EQ(0, lineShutdown(app));
+    SetShowWindow(true);
+    DWORD devices = 0;
+    ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLine, "test", &devices));
+    SetShowWindow(false);
+    Open();
+    HWND window = FindWindowA(nullptr, "Ringwarden Line Simulator");
+    ASSERT_TRUE(window);
+    auto click = [&](int id) { SendMessageA(GetDlgItem(window, id), BM_CLICK, 0, 0); };
+
+    SetDlgItemTextA(window, IDC_LINESIM_NUMBER, "01234 567890");
+    SendDlgItemMessageA(window, IDC_LINESIM_KIND, CB_SETCURSEL, 0, 0);
+    click(IDC_LINESIM_RING);
+    ASSERT_EQ(1u, CallCount());
+    const HCALL call = Record(1).hCall;
+    ASSERT_TRUE(PumpUntil([&] { return !States(call).empty(); }));
+    const auto block = CallInfo(call);
+    EXPECT_STREQ("01234 567890", block.data() + Info(block).dwCallerIDOffset);
+
+    ASSERT_GT(lineAnswer(call, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 2; }));
+    EXPECT_EQ(0, lineMonitorDigits(call, LINEDIGITMODE_DTMF));
+    click(IDC_LINESIM_KEY0 + 5);
+    click(IDC_LINESIM_KEYHASH);
+    click(IDC_LINESIM_HANGUP);
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 3; }));
+    EXPECT_EQ(DWORD_PTR(LINECALLSTATE_DISCONNECTED), States(call).back());
+    EXPECT_STREQ("5#", Record(1).delivered);
+
+    // The log tells what the screener did.
+    HWND log = GetDlgItem(window, IDC_LINESIM_LOG);
+    std::string all;
+    for (LRESULT i = 0, n = SendMessageA(log, LB_GETCOUNT, 0, 0); i < n; ++i) {
+        char line[256] = {};
+        if (SendMessageA(log, LB_GETTEXTLEN, i, 0) < LRESULT(sizeof line))
+            SendMessageA(log, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+        all += line;
+        all += '\n';
+    }
+    EXPECT_NE(std::string::npos, all.find("call 1: answered")) << all;
+    EXPECT_NE(std::string::npos, all.find("call 1: digit monitoring on")) << all;
+    EXPECT_NE(std::string::npos, all.find("call 1: caller hung up")) << all;
+}
+
+TEST(LineSimScript, ParsesGoodLinesAndRefusesBadOnes) {
+    struct {
+        const char* line;
+        bool ok;
+        size_t events;
+    } cases[] = {
+        {"", true, 0},
+        {"   # only a comment", true, 0},
+        {"rings 4 every 1.5", true, 1},
+        {"at 1 ring number \"01234 567890\"", true, 1},
+        {"at 1.25 ring both \"0123\" \"Fred \\\"F\\\" Bloggs\" # trailing", true, 1},
+        {"at 0 ring name \"\" \"\\x00\\xFF\"", true, 1},
+        {"at 2 ring unknown", true, 1},
+        {"at 3 callerid 2 blocked", true, 1},
+        {"at 4 keys 1 12#*", true, 1},
+        {"at 5 hangup 1", true, 1},
+        {"at 6 dial \"0800\"", true, 1},
+        {"at 9 quit", true, 1},
+        {"ring number 1", false, 0},
+        {"at -1 ring number", false, 0},
+        {"at 1e3 ring number", false, 0},
+        {"at x ring number", false, 0},
+        {"at 1", false, 0},
+        {"at 1 ring", false, 0},
+        {"at 1 ring purple", false, 0},
+        {"at 1 ring number \"1\" \"2\" \"3\"", false, 0},
+        {"at 1 ring number \"unterminated", false, 0},
+        {"at 1 ring number \"bad \\q escape\"", false, 0},
+        {"at 1 keys 1 12x", false, 0},
+        {"at 1 keys 0 1", false, 0},
+        {"at 1 hangup", false, 0},
+        {"at 1 quit now", false, 0},
+        {"at 1 explode", false, 0},
+        {"rings 0 every 1", false, 0},
+        {"rings 3 every 0", false, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<ScriptEvent> events;
+        std::string error;
+        EXPECT_EQ(c.ok, ParseScriptLine(c.line, events, error)) << c.line << ": " << error;
+        EXPECT_EQ(c.events, events.size()) << c.line;
+        EXPECT_EQ(c.ok, error.empty()) << c.line;
+    }
+    std::vector<ScriptEvent> events;
+    std::string error;
+    ASSERT_TRUE(ParseScriptLine("at 1.25 ring both \"0123\" \"\\x00\\xFFz\"", events, error));
+    EXPECT_EQ(1250u, events[0].atMs);
+    EXPECT_EQ(CallerIdKind::Both, events[0].callerKind);
+    EXPECT_EQ("0123", events[0].number);
+    EXPECT_EQ(std::string("\0\xFFz", 3), events[0].name);
+}
+
+} // namespace
+} // namespace rw::linesim
