@@ -10,7 +10,7 @@ bash "$root/tools/deps.sh"
 . "$root/tools/build.sh"
 . "$root/tools/wine-env.sh"
 
-rw_build_win --target Ringwarden
+rw_build_win --target Ringwarden --target rwlinesim
 build="$root/build/win"
 
 own_display=0

@@ -1,0 +1,615 @@
+// The telephony layer against a fake TAPI table: registration, line and call
+// message routing, pending requests, query buffers, the loader, and the
+// reader of caller-ID texts.
+#include "app/CommandLine.h"
+#include "telephony/TapiApi.h"
+#include "telephony/TapiCall.h"
+#include "telephony/TapiCallInfo.h"
+#include "telephony/TapiDeviceId.h"
+#include "telephony/TapiLine.h"
+#include "telephony/TapiRegistration.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rw {
+namespace {
+
+// TAPI's error codes are unsigned constants; its results are LONG.
+constexpr LONG E(DWORD code) {
+    return static_cast<LONG>(code);
+}
+
+class FakeTapi : public CTapiApi {
+public:
+    // Behaviour.
+    LONG initResult = 0;
+    DWORD lineDevices = 1;
+    DWORD phoneDevices = 0;
+    std::map<DWORD, LONG> negotiateResults; // by device; default 0
+    std::vector<LONG> openResults;          // consumed in order; default 0
+    LONG deallocResult = 0;
+    LONG nextRequest = 100;
+    std::function<LONG(HCALL, LINECALLINFO*)> callInfo;
+    std::function<LONG(VARSTRING*)> deviceId;
+
+    // Record.
+    int lineInits = 0, lineShutdowns = 0, phoneInits = 0, phoneShutdowns = 0;
+    struct Open {
+        DWORD device, version, privileges, media;
+    };
+    std::vector<Open> opens;
+    std::vector<HCALL> deallocated, answered, dropped;
+    std::vector<std::string> idQueries;
+    LINECALLBACK lineCallback = nullptr;
+
+    LONG lineInitialize(LPHLINEAPP app, HINSTANCE, LINECALLBACK callback, LPCSTR,
+                        LPDWORD numDevs) override {
+        ++lineInits;
+        if (initResult)
+            return initResult;
+        *app = 7;
+        *numDevs = lineDevices;
+        lineCallback = callback;
+        return 0;
+    }
+    LONG lineNegotiateAPIVersion(HLINEAPP, DWORD device, DWORD, DWORD high, LPDWORD version,
+                                 LPLINEEXTENSIONID) override {
+        LONG r = negotiateResults.count(device) ? negotiateResults[device] : 0;
+        *version = r == 0 ? high : 0x12345; // garbage on failure
+        return r;
+    }
+    LONG lineOpen(HLINEAPP, DWORD device, LPHLINE line, DWORD version, DWORD, DWORD_PTR,
+                  DWORD privileges, DWORD media, LPLINECALLPARAMS) override {
+        opens.push_back({device, version, privileges, media});
+        LONG r = 0;
+        if (!openResults.empty()) {
+            r = openResults.front();
+            openResults.erase(openResults.begin());
+        }
+        *line = r == 0 ? 50 + device : 999;
+        return r;
+    }
+    LONG lineSetStatusMessages(HLINE, DWORD, DWORD) override { return 0; }
+    LONG lineClose(HLINE) override { return 0; }
+    LONG lineShutdown(HLINEAPP) override {
+        ++lineShutdowns;
+        return 0;
+    }
+    LONG lineGetCallInfo(HCALL call, LPLINECALLINFO info) override {
+        if (callInfo)
+            return callInfo(call, info);
+        info->dwNeededSize = info->dwUsedSize = sizeof(LINECALLINFO);
+        info->dwAddressID = 3;
+        return 0;
+    }
+    LONG lineDeallocateCall(HCALL call) override {
+        deallocated.push_back(call);
+        return deallocResult;
+    }
+    LONG lineAnswer(HCALL call, LPCSTR, DWORD) override {
+        answered.push_back(call);
+        return nextRequest++;
+    }
+    LONG lineDrop(HCALL call, LPCSTR, DWORD) override {
+        dropped.push_back(call);
+        return nextRequest++;
+    }
+    LONG lineMonitorDigits(HCALL, DWORD) override { return 0; }
+    LONG lineGetID(HLINE line, DWORD address, HCALL call, DWORD select, LPVARSTRING id,
+                   LPCSTR cls) override {
+        idQueries.push_back("line " + std::to_string(line) + " " + std::to_string(address) + " " +
+                            std::to_string(call) + " " + std::to_string(select) + " " + cls);
+        return deviceId ? deviceId(id) : 0;
+    }
+    LONG phoneInitialize(LPHPHONEAPP app, HINSTANCE, PHONECALLBACK, LPCSTR,
+                         LPDWORD numDevs) override {
+        ++phoneInits;
+        *app = 8;
+        *numDevs = phoneDevices;
+        return 0;
+    }
+    LONG phoneNegotiateAPIVersion(HPHONEAPP, DWORD, DWORD, DWORD high, LPDWORD version,
+                                  LPPHONEEXTENSIONID) override {
+        *version = high;
+        return 0;
+    }
+    LONG phoneShutdown(HPHONEAPP) override {
+        ++phoneShutdowns;
+        return 0;
+    }
+    LONG phoneGetID(HPHONE phone, LPVARSTRING id, LPCSTR cls) override {
+        idQueries.push_back("phone " + std::to_string(phone) + " " + cls);
+        return deviceId ? deviceId(id) : 0;
+    }
+};
+
+// Installs a fake for one test and unregisters whatever the test left.
+class TapiTest : public testing::Test {
+protected:
+    void SetUp() override { SetTapiApi(&fake); }
+    void TearDown() override {
+        UnregisterLineApp();
+        UnregisterPhoneApp();
+        SetTapiApi(nullptr);
+    }
+    FakeTapi fake;
+};
+
+// A listener that records what it hears and can be told to act.
+struct Listener : CTapiLineNotify, CTapiCallNotify {
+    std::vector<std::string> heard;
+    bool adoptCalls = false;
+    bool deleteAtIdle = false;
+    std::vector<std::unique_ptr<CTapiCall>> calls;
+
+    void OnLineNewCall(CTapiLine* line, HCALL call, DWORD address, DWORD) override {
+        heard.push_back("new " + std::to_string(call) + " addr " + std::to_string(address));
+        if (adoptCalls)
+            calls.push_back(std::make_unique<CTapiCall>(line, call, this));
+    }
+    void OnLineReply(CTapiLine*, LONG id, LONG result, DWORD kind) override {
+        heard.push_back("line reply " + std::to_string(id) + " " + std::to_string(result) + " " +
+                        std::to_string(kind));
+    }
+    void OnCallState(CTapiCall* call, DWORD state, DWORD, DWORD) override {
+        heard.push_back("state " + std::to_string(call->Handle()) + " " + std::to_string(state));
+        if (deleteAtIdle && state == LINECALLSTATE_IDLE)
+            std::erase_if(calls, [&](const auto& c) { return c.get() == call; });
+    }
+    void OnCallInfo(CTapiCall* call, DWORD) override {
+        heard.push_back("info " + std::to_string(call->Handle()));
+    }
+    void OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD) override {
+        heard.push_back("digit " + std::to_string(call->Handle()) + " " +
+                        std::string(1, static_cast<char>(digit)));
+    }
+    void OnCallReply(CTapiCall* call, LONG id, LONG result, DWORD kind) override {
+        heard.push_back("call reply " + std::to_string(call->Handle()) + " " + std::to_string(id) +
+                        " " + std::to_string(result) + " " + std::to_string(kind));
+    }
+};
+
+using Heard = std::vector<std::string>;
+
+// ---- Registration ----
+
+TEST_F(TapiTest, RegistrationNegotiatesEachDeviceAndRefusesASecondOne) {
+    fake.lineDevices = 2;
+    fake.negotiateResults[1] = E(LINEERR_INCOMPATIBLEAPIVERSION);
+    ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+    EXPECT_EQ(2u, LineDeviceCount());
+    EXPECT_EQ(0x00010004u, LineApiVersion(0));
+    EXPECT_EQ(0u, LineApiVersion(1)); // failed negotiation keeps no version
+    EXPECT_EQ(0u, LineApiVersion(2));
+
+    // Registering twice is refused and leaves the first registration alone.
+    EXPECT_EQ(E(LINEERR_OPERATIONFAILED), RegisterLineApp(nullptr, "again", nullptr));
+    EXPECT_EQ(1, fake.lineInits);
+    EXPECT_EQ(2u, LineDeviceCount());
+    EXPECT_EQ(0x00010004u, LineApiVersion(0));
+
+    ASSERT_EQ(0, RegisterPhoneApp(nullptr, nullptr, nullptr)); // 0 phones is fine
+    EXPECT_EQ(E(PHONEERR_OPERATIONFAILED), RegisterPhoneApp(nullptr, nullptr, nullptr));
+    EXPECT_EQ(1, fake.phoneInits);
+
+    EXPECT_EQ(0, UnregisterLineApp());
+    EXPECT_EQ(0u, LineDeviceCount());
+    EXPECT_EQ(E(LINEERR_OPERATIONFAILED), UnregisterLineApp());
+    EXPECT_EQ(0, UnregisterPhoneApp());
+    EXPECT_EQ(E(PHONEERR_OPERATIONFAILED), UnregisterPhoneApp());
+    EXPECT_EQ(1, fake.lineShutdowns);
+    EXPECT_EQ(1, fake.phoneShutdowns);
+}
+
+TEST_F(TapiTest, RegistrationFailuresLeaveNothingRegistered) {
+    struct Case {
+        LONG initResult;
+        DWORD devices;
+        LONG expected;
+        int shutdowns;
+    } cases[] = {
+        {E(LINEERR_OPERATIONUNAVAIL), 1, E(LINEERR_OPERATIONUNAVAIL), 0},
+        {E(LINEERR_NODEVICE), 1, E(LINEERR_NODEVICE), 0},
+        // Wine's own TAPI32: success with no line devices.
+        {0, 0, E(LINEERR_OPERATIONFAILED), 1},
+    };
+    for (const Case& c : cases) {
+        FakeTapi f;
+        f.initResult = c.initResult;
+        f.lineDevices = c.devices;
+        SetTapiApi(&f);
+        EXPECT_EQ(c.expected, RegisterLineApp(nullptr, nullptr, nullptr));
+        EXPECT_EQ(0u, LineDeviceCount());
+        EXPECT_EQ(0u, LineAppHandle());
+        EXPECT_EQ(c.shutdowns, f.lineShutdowns);
+        // And a later attempt may register.
+        f.initResult = 0;
+        f.lineDevices = 1;
+        EXPECT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+        UnregisterLineApp();
+    }
+}
+
+// ---- Lines ----
+
+TEST_F(TapiTest, OpenFallsBackToMonitoringAndFailedVersionIsZero) {
+    fake.lineDevices = 3;
+    fake.negotiateResults[2] = E(LINEERR_INCOMPATIBLEAPIVERSION);
+    ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+    Listener listener;
+
+    CTapiLine owner;
+    EXPECT_EQ(0, owner.OpenWithFallback(0, &listener));
+    EXPECT_EQ(50u, owner.Handle());
+    EXPECT_EQ(0u, owner.DeviceId());
+
+    CTapiLine monitor;
+    fake.openResults = {E(LINEERR_INVALMEDIAMODE)};
+    EXPECT_EQ(0, monitor.OpenWithFallback(1, &listener));
+    EXPECT_EQ(51u, monitor.Handle());
+
+    CTapiLine closed;
+    fake.openResults = {E(LINEERR_INCOMPATIBLEAPIVERSION), E(LINEERR_INCOMPATIBLEAPIVERSION)};
+    EXPECT_LT(closed.OpenWithFallback(2, &listener), 0);
+    EXPECT_EQ(0u, closed.Handle());
+    EXPECT_EQ(static_cast<DWORD>(-1), closed.DeviceId());
+
+    ASSERT_EQ(5u, fake.opens.size());
+    const DWORD ownerPriv = LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR;
+    const DWORD ownerMedia = LINEMEDIAMODE_UNKNOWN | LINEMEDIAMODE_AUTOMATEDVOICE;
+    EXPECT_EQ(ownerPriv, fake.opens[1].privileges);
+    EXPECT_EQ(ownerMedia, fake.opens[1].media);
+    EXPECT_EQ(DWORD(LINECALLPRIVILEGE_MONITOR), fake.opens[2].privileges);
+    EXPECT_EQ(DWORD(LINEMEDIAMODE_INTERACTIVEVOICE), fake.opens[2].media);
+    EXPECT_EQ(0x00010004u, fake.opens[0].version);
+    EXPECT_EQ(0u, fake.opens[3].version);
+}
+
+// A line opened on device 0 of a registered fake.
+class LineTest : public TapiTest {
+protected:
+    void SetUp() override {
+        TapiTest::SetUp();
+        ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+        line = std::make_unique<CTapiLine>();
+        ASSERT_EQ(0, line->OpenWithFallback(0, &listener));
+    }
+    void TearDown() override {
+        listener.calls.clear();
+        line.reset();
+        TapiTest::TearDown();
+    }
+    void Send(DWORD device, DWORD message, DWORD_PTR p1 = 0, DWORD_PTR p2 = 0, DWORD_PTR p3 = 0) {
+        // Through the callback, as the service delivers it.
+        fake.lineCallback(device, message, reinterpret_cast<DWORD_PTR>(line.get()), p1, p2, p3);
+    }
+    Listener listener;
+    std::unique_ptr<CTapiLine> line;
+};
+
+TEST_F(LineTest, DeclinedCallIsUnownedUntilIdleThenDeallocated) {
+    Send(21, LINE_CALLSTATE, LINECALLSTATE_OFFERING, 0, LINECALLPRIVILEGE_OWNER);
+    Send(21, LINE_CALLSTATE, LINECALLSTATE_ACCEPTED);
+    Send(21, LINE_CALLINFO, LINECALLINFOSTATE_CALLERID); // no call object: dropped
+    Send(21, LINE_MONITORDIGITS, '5', LINEDIGITMODE_DTMF);
+    EXPECT_EQ(Heard({"new 21 addr 3"}), listener.heard);
+    EXPECT_EQ(std::vector<HCALL>{21}, line->UnownedCalls());
+    EXPECT_TRUE(fake.deallocated.empty());
+
+    Send(21, LINE_CALLSTATE, LINECALLSTATE_IDLE);
+    EXPECT_EQ(Heard({"new 21 addr 3"}), listener.heard);
+    EXPECT_TRUE(line->UnownedCalls().empty());
+    EXPECT_EQ(std::vector<HCALL>{21}, fake.deallocated);
+
+    // An idle report for a handle never seen still announces it first.
+    Send(22, LINE_CALLSTATE, LINECALLSTATE_IDLE);
+    EXPECT_EQ(Heard({"new 21 addr 3", "new 22 addr 3"}), listener.heard);
+    EXPECT_EQ((std::vector<HCALL>{21, 22}), fake.deallocated);
+
+    // Closing the line releases handles still unowned.
+    Send(23, LINE_CALLSTATE, LINECALLSTATE_OFFERING);
+    EXPECT_EQ(0, line->Close());
+    EXPECT_EQ((std::vector<HCALL>{21, 22, 23}), fake.deallocated);
+    EXPECT_EQ(0u, line->Handle());
+}
+
+TEST_F(LineTest, TwoCallsOnOneLineEachGetOnlyTheirOwnMessages) {
+    listener.adoptCalls = true;
+    Send(31, LINE_CALLSTATE, LINECALLSTATE_OFFERING);
+    Send(32, LINE_CALLSTATE, LINECALLSTATE_OFFERING);
+    Send(31, LINE_CALLSTATE, LINECALLSTATE_CONNECTED);
+    Send(32, LINE_CALLINFO, LINECALLINFOSTATE_CALLERID);
+    Send(31, LINE_MONITORDIGITS, '7', LINEDIGITMODE_DTMF);
+    Send(33, LINE_MONITORDIGITS, '8', LINEDIGITMODE_DTMF); // no such call
+    Send(31, 13, 1, 2, 3);                                 // not a line message
+    EXPECT_EQ(
+        Heard({"new 31 addr 3", "state 31 " + std::to_string(LINECALLSTATE_OFFERING),
+               "new 32 addr 3", "state 32 " + std::to_string(LINECALLSTATE_OFFERING),
+               "state 31 " + std::to_string(LINECALLSTATE_CONNECTED), "info 32", "digit 31 7"}),
+        listener.heard);
+    EXPECT_TRUE(line->UnownedCalls().empty());
+    EXPECT_EQ(listener.calls[0].get(), FindCall(31));
+    EXPECT_EQ(listener.calls[1].get(), FindCall(32));
+    EXPECT_EQ(nullptr, FindCall(0));
+}
+
+TEST_F(LineTest, RepliesReachTheirIssuerOrTheLine) {
+    listener.adoptCalls = true;
+    Send(41, LINE_CALLSTATE, LINECALLSTATE_OFFERING);
+    Send(42, LINE_CALLSTATE, LINECALLSTATE_OFFERING);
+    listener.heard.clear();
+    CTapiCall* first = listener.calls[0].get();
+    CTapiCall* second = listener.calls[1].get();
+    EXPECT_EQ(100, first->Answer());
+    EXPECT_EQ(101, second->Answer());
+    EXPECT_EQ(102, first->Drop());
+    EXPECT_EQ(3u, line->PendingRequestCount());
+
+    // The second call goes away before its answer completes: the line's
+    // listeners get that reply, with no kind.
+    fake.deallocResult = E(LINEERR_INVALCALLSTATE);
+    listener.calls.erase(listener.calls.begin() + 1);
+    EXPECT_EQ((std::vector<HCALL>{41, 42}), fake.dropped);
+    fake.deallocResult = 0;
+
+    Send(0, LINE_REPLY, 102, 0);
+    Send(0, LINE_REPLY, 101, 0);
+    Send(0, LINE_REPLY, 100, E(LINEERR_INVALCALLSTATE));
+    Send(0, LINE_REPLY, 100, 0); // already taken
+    Send(0, LINE_REPLY, 555, 0); // never recorded
+    EXPECT_EQ(Heard({"call reply 41 102 0 4", "line reply 101 0 0",
+                     "call reply 41 100 " + std::to_string(E(LINEERR_INVALCALLSTATE)) + " 2",
+                     "line reply 100 0 0", "line reply 555 0 0"}),
+              listener.heard);
+    EXPECT_EQ(0u, line->PendingRequestCount());
+}
+
+TEST_F(LineTest, ListenerDeletingTheCallInsideANotificationStopsDelivery) {
+    listener.adoptCalls = true;
+    listener.deleteAtIdle = true;
+    Listener second; // also listening to the call; must not hear the idle
+    Send(51, LINE_CALLSTATE, LINECALLSTATE_OFFERING);
+    listener.calls[0]->AddNotify(&second);
+    listener.calls[0]->AddNotify(&second); // duplicate ignored
+    listener.calls[0]->AddNotify(nullptr);
+    Send(51, LINE_CALLSTATE, LINECALLSTATE_CONNECTED);
+    Send(51, LINE_CALLSTATE, LINECALLSTATE_IDLE);
+    EXPECT_TRUE(listener.calls.empty());
+    EXPECT_EQ(Heard({"state 51 " + std::to_string(LINECALLSTATE_CONNECTED)}), second.heard);
+    EXPECT_EQ(nullptr, FindCall(51));
+    EXPECT_EQ(std::vector<HCALL>{51}, fake.deallocated); // once, by the destructor
+    EXPECT_TRUE(fake.dropped.empty());
+
+    // Later messages for the handle are a new call's.
+    Send(51, LINE_CALLINFO, LINECALLINFOSTATE_CALLERID);
+    EXPECT_EQ(4u, listener.heard.size());
+}
+
+TEST_F(LineTest, DestroyingACallThatIsNotIdleDropsIt) {
+    listener.adoptCalls = true;
+    Send(61, LINE_CALLSTATE, LINECALLSTATE_CONNECTED);
+    fake.deallocResult = E(LINEERR_INVALCALLSTATE);
+    listener.calls.clear();
+    EXPECT_EQ(std::vector<HCALL>{61}, fake.deallocated);
+    EXPECT_EQ(std::vector<HCALL>{61}, fake.dropped);
+    // The drop's reply has nobody to go to but the line.
+    EXPECT_EQ(0u, line->PendingRequestCount());
+}
+
+// ---- Query buffers ----
+
+// Answers lineGetCallInfo with a structure of `needed` bytes: too small a
+// block gets the sizes and `tooSmall` (0 or STRUCTURETOOSMALL).
+struct SizedService {
+    std::vector<DWORD> neededSizes; // one per query, the last repeats
+    LONG tooSmall;
+    std::vector<DWORD> seenTotals;
+    LONG operator()(HCALL, LINECALLINFO* info) {
+        const DWORD needed = neededSizes[std::min(seenTotals.size(), neededSizes.size() - 1)];
+        seenTotals.push_back(info->dwTotalSize);
+        info->dwNeededSize = needed;
+        if (info->dwTotalSize < needed) {
+            info->dwUsedSize = sizeof(LINECALLINFO);
+            return tooSmall;
+        }
+        info->dwUsedSize = needed;
+        info->dwOrigin = LINECALLORIGIN_INBOUND;
+        return 0;
+    }
+};
+
+TEST_F(TapiTest, FetchGrowsUntilTheAnswerFitsThenShrinksToIt) {
+    struct Case {
+        const char* name;
+        std::vector<DWORD> needed;
+        LONG tooSmall;
+        std::vector<DWORD> expectedTotals;
+        DWORD finalSize;
+    } cases[] = {
+        {"fits at once", {400}, 0, {512}, 400},
+        {"success with a larger needed size", {2000}, 0, {512, 2000}, 2000},
+        {"repeated STRUCTURETOOSMALL",
+         {600, 5000, 9000},
+         E(LINEERR_STRUCTURETOOSMALL),
+         {512, 600, 5000, 9000},
+         9000},
+    };
+    for (const Case& c : cases) {
+        SizedService service{c.needed, c.tooSmall, {}};
+        fake.callInfo = std::ref(service);
+        CTapiCallInfo info(5);
+        EXPECT_EQ(0, info.Fetch()) << c.name;
+        EXPECT_EQ(c.expectedTotals, service.seenTotals) << c.name;
+        EXPECT_EQ(c.finalSize, info.BlockSize()) << c.name;
+        EXPECT_EQ(DWORD(LINECALLORIGIN_INBOUND), info.Origin()) << c.name;
+    }
+}
+
+TEST_F(TapiTest, FetchFailuresReleaseTheBlock) {
+    // A plain failure.
+    fake.callInfo = [](HCALL, LINECALLINFO*) { return E(LINEERR_INVALCALLHANDLE); };
+    CTapiCallInfo failed(5);
+    EXPECT_EQ(E(LINEERR_INVALCALLHANDLE), failed.Fetch());
+    EXPECT_EQ(nullptr, failed.Block());
+    EXPECT_EQ(0u, failed.Origin());
+    EXPECT_EQ("", failed.CallerIdName());
+
+    // A service that keeps saying "too small" without asking for more would
+    // make the loop spin for ever; it is a failure instead.
+    int queries = 0;
+    fake.callInfo = [&](HCALL, LINECALLINFO* info) {
+        ++queries;
+        info->dwNeededSize = info->dwTotalSize;
+        return E(LINEERR_STRUCTURETOOSMALL);
+    };
+    CTapiCallInfo stuck(5);
+    EXPECT_LT(stuck.Fetch(), 0);
+    EXPECT_EQ(1, queries);
+    EXPECT_EQ(nullptr, stuck.Block());
+}
+
+TEST_F(TapiTest, DeviceIdAsksThePhoneOnlyWhenGivenOne) {
+    fake.deviceId = [](VARSTRING* id) {
+        id->dwNeededSize = id->dwUsedSize = sizeof(VARSTRING) + 4;
+        id->dwStringFormat = STRINGFORMAT_BINARY;
+        id->dwStringSize = 4;
+        id->dwStringOffset = sizeof(VARSTRING);
+        const DWORD device = 3;
+        std::memcpy(reinterpret_cast<char*>(id) + sizeof(VARSTRING), &device, 4);
+        return 0;
+    };
+    CTapiDeviceId phone("wave/out", 9, 50, 1, 61, LINECALLSELECT_CALL);
+    CTapiDeviceId call = CTapiDeviceId::ForCall("wave/out", 61);
+    ASSERT_EQ(0, phone.Fetch());
+    ASSERT_EQ(0, call.Fetch());
+    EXPECT_EQ((std::vector<std::string>{"phone 9 wave/out", "line 0 0 61 4 wave/out"}),
+              fake.idQueries);
+    DWORD device = 0;
+    ASSERT_TRUE(call.DeviceId(device));
+    EXPECT_EQ(3u, device);
+}
+
+// ---- The loader ----
+
+TEST(TapiLoaderTest, MissingLibraryOrFunctionIsUnavailableAndNotRetried) {
+    CTapiLoader missing("no-such-telephony.dll");
+    HLINEAPP app = 0;
+    DWORD devices = 0;
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(E(LINEERR_OPERATIONUNAVAIL),
+                  missing.lineInitialize(&app, nullptr, nullptr, "t", &devices));
+        EXPECT_EQ(E(LINEERR_OPERATIONUNAVAIL), missing.lineShutdown(0));
+    }
+    EXPECT_EQ(1, missing.LoadAttempts());
+    EXPECT_EQ(0, missing.LookupAttempts());
+
+    // A library without the TAPI functions.
+    CTapiLoader wrong("kernel32.dll");
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(E(LINEERR_OPERATIONUNAVAIL),
+                  wrong.lineInitialize(&app, nullptr, nullptr, "t", &devices));
+        EXPECT_EQ(E(LINEERR_OPERATIONUNAVAIL), wrong.phoneShutdown(0));
+    }
+    EXPECT_EQ(1, wrong.LoadAttempts());
+    EXPECT_EQ(2, wrong.LookupAttempts()); // each function once
+}
+
+// ---- Caller ID from an untrusted LINECALLINFO ----
+
+TEST(CallerIdReaderTest, CopiesOnlyWhatTheStructureHoldsAndAllows) {
+    constexpr DWORD kFixed = sizeof(LINECALLINFO);
+    struct Case {
+        const char* name;
+        DWORD blockSize; // bytes really there
+        DWORD total, used;
+        DWORD offset, size;
+        std::string expected;
+    } cases[] = {
+        {"normal", kFixed + 16, kFixed + 16, kFixed + 16, kFixed, 6, "01234"},
+        {"empty", kFixed + 16, kFixed + 16, kFixed + 16, 0, 0, ""},
+        {"zero size, offset set", kFixed + 16, kFixed + 16, kFixed + 16, kFixed, 0, ""},
+        {"no NUL", kFixed + 16, kFixed + 16, kFixed + 16, kFixed + 8, 3, "ABC"},
+        {"size past the block", kFixed + 16, kFixed + 16, kFixed + 16, kFixed + 8, 4096,
+         "ABCDEFGH"},
+        {"size wraps around", kFixed + 16, kFixed + 16, kFixed + 16, kFixed + 8, 0xFFFFFFFF,
+         "ABCDEFGH"},
+        {"offset past the block", kFixed + 16, kFixed + 16, kFixed + 16, kFixed + 16, 4, ""},
+        {"offset far away", kFixed + 16, kFixed + 16, kFixed + 16, 0xFFFFFFF0, 0x20, ""},
+        {"offset inside the fixed part", kFixed + 16, kFixed + 16, kFixed + 16, 8, 4, ""},
+        {"total claims more than the block", kFixed + 16, 100000, 100000, kFixed + 8, 100,
+         "ABCDEFGH"},
+        {"used stops short", kFixed + 16, kFixed + 16, kFixed + 10, kFixed + 8, 8, "AB"},
+        {"block shorter than the fixed part", 64, kFixed + 16, kFixed + 16, kFixed, 6, ""},
+    };
+    for (const Case& c : cases) {
+        // The block ends exactly where its memory ends.
+        std::vector<char> bytes(std::max<size_t>(c.blockSize, sizeof(LINECALLINFO)));
+        auto* info = reinterpret_cast<LINECALLINFO*>(bytes.data());
+        info->dwTotalSize = c.total;
+        info->dwUsedSize = c.used;
+        if (bytes.size() >= kFixed + 16)
+            std::memcpy(bytes.data() + kFixed, "01234\0\0\0ABCDEFGH", 16);
+        EXPECT_EQ(c.expected, CTapiCallInfo::ReadText(bytes.data(), c.blockSize, c.offset, c.size))
+            << c.name;
+    }
+}
+
+TEST_F(TapiTest, CallerIdOfAFetchedCallKeepsArbitraryBytes) {
+    std::string noise;
+    for (int b = 1; b < 256; ++b)
+        noise += static_cast<char>(b);
+    fake.callInfo = [&](HCALL, LINECALLINFO* info) -> LONG {
+        const DWORD needed = sizeof(LINECALLINFO) + noise.size() + 1 + 5;
+        info->dwNeededSize = needed;
+        if (info->dwTotalSize < needed)
+            return E(LINEERR_STRUCTURETOOSMALL);
+        info->dwUsedSize = needed;
+        info->dwCallerIDFlags = LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME;
+        char* var = reinterpret_cast<char*>(info) + sizeof(LINECALLINFO);
+        std::memcpy(var, noise.c_str(), noise.size() + 1);
+        info->dwCallerIDNameOffset = sizeof(LINECALLINFO);
+        info->dwCallerIDNameSize = noise.size() + 1;
+        std::memcpy(var + noise.size() + 1, "12345", 5); // no NUL, at the very end
+        info->dwCallerIDOffset = sizeof(LINECALLINFO) + noise.size() + 1;
+        info->dwCallerIDSize = 5;
+        return 0;
+    };
+    CTapiCallInfo info(5);
+    ASSERT_EQ(0, info.Fetch());
+    EXPECT_EQ(noise, info.CallerIdName());
+    EXPECT_EQ("12345", info.CallerIdNumber());
+    EXPECT_EQ(DWORD(LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME), info.CallerIdFlags());
+}
+
+// ---- Command line ----
+
+TEST(CommandLineTest, SwitchesAndTheSimulatorsOwn) {
+    struct Case {
+        std::vector<std::string> args;
+        bool simulator, help;
+    } cases[] = {
+        {{}, false, false},
+        {{"--line-simulator"}, true, false},
+        {{"--line-simulator", "--sim-script", "calls.txt", "--sim-no-window"}, true, false},
+        {{"--help"}, false, true},
+        {{"/?"}, false, true},
+        {{"--bogus"}, false, true},
+    };
+    for (const Case& c : cases) {
+        const CCommandLine line = CCommandLine::Parse(c.args);
+        EXPECT_EQ(c.simulator, line.lineSimulator) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.help, line.help) << testing::PrintToString(c.args);
+    }
+    EXPECT_EQ("C:\\Program Files\\RW\\rwlinesim.dll",
+              LineSimulatorPath("C:\\Program Files\\RW\\Ringwarden.exe"));
+}
+
+} // namespace
+} // namespace rw
