@@ -12,7 +12,7 @@ LONG CTapiCallInfo::Query() {
 }
 
 const LINECALLINFO* CTapiCallInfo::Info() const {
-    if (!Block() || BlockSize() < sizeof(LINECALLINFO))
+    if (!Block() || BlockSize() < kLineCallInfoFixedSize)
         return nullptr;
     return static_cast<const LINECALLINFO*>(Block());
 }
@@ -41,13 +41,13 @@ std::string CTapiCallInfo::CallerIdNumber() const {
 }
 
 std::string CTapiCallInfo::ReadText(const void* block, size_t blockSize, DWORD offset, DWORD size) {
-    if (!block || blockSize < sizeof(LINECALLINFO) || size == 0)
+    if (!block || blockSize < kLineCallInfoFixedSize || size == 0)
         return {};
     const auto* info = static_cast<const LINECALLINFO*>(block);
     // The variable part lies after the fixed part and inside what the
     // service says it filled.
     const size_t limit = std::min<size_t>({blockSize, info->dwTotalSize, info->dwUsedSize});
-    if (offset < sizeof(LINECALLINFO) || offset >= limit)
+    if (offset < kLineCallInfoFixedSize || offset >= limit)
         return {};
     const size_t available = std::min<size_t>(size, limit - offset);
     const char* text = static_cast<const char*>(block) + offset;

@@ -5,9 +5,16 @@
 
 #include "telephony/TapiVarStruct.h"
 
+#include <cstddef>
 #include <string>
 
 namespace rw {
+
+// LINECALLINFO's fixed part as TAPI 1.4 fills it. mingw-w64 declares the
+// later versions' fields too, so sizeof(LINECALLINFO) is larger; only this
+// much is ever there.
+constexpr DWORD kLineCallInfoFixedSize = offsetof(LINECALLINFO, dwCallTreatment);
+static_assert(kLineCallInfoFixedSize == 296);
 
 class CTapiCallInfo : public CTapiVarStruct {
 public:

@@ -2,6 +2,7 @@
 
 #include "telephony/TapiApi.h"
 #include "telephony/TapiCall.h"
+#include "telephony/TapiCallInfo.h"
 #include "telephony/TapiRegistration.h"
 
 #include <algorithm>
@@ -174,7 +175,7 @@ void CTapiLine::OnCallInfo(HCALL call, DWORD_PTR infoState) {
 DWORD CTapiLine::AddressIdOf(HCALL call) {
     // The fixed part is enough for the address id.
     LINECALLINFO info{};
-    info.dwTotalSize = sizeof info;
+    info.dwTotalSize = kLineCallInfoFixedSize;
     LONG result = Tapi().lineGetCallInfo(call, &info);
     return result == 0 || result == static_cast<LONG>(LINEERR_STRUCTURETOOSMALL) ? info.dwAddressID
                                                                                  : 0;

@@ -524,7 +524,7 @@ TEST(TapiLoaderTest, MissingLibraryOrFunctionIsUnavailableAndNotRetried) {
 // ---- Caller ID from an untrusted LINECALLINFO ----
 
 TEST(CallerIdReaderTest, CopiesOnlyWhatTheStructureHoldsAndAllows) {
-    constexpr DWORD kFixed = sizeof(LINECALLINFO);
+    constexpr DWORD kFixed = kLineCallInfoFixedSize;
     struct Case {
         const char* name;
         DWORD blockSize; // bytes really there
@@ -550,7 +550,7 @@ TEST(CallerIdReaderTest, CopiesOnlyWhatTheStructureHoldsAndAllows) {
     };
     for (const Case& c : cases) {
         // The block ends exactly where its memory ends.
-        std::vector<char> bytes(std::max<size_t>(c.blockSize, sizeof(LINECALLINFO)));
+        std::vector<char> bytes(c.blockSize);
         auto* info = reinterpret_cast<LINECALLINFO*>(bytes.data());
         info->dwTotalSize = c.total;
         info->dwUsedSize = c.used;
@@ -566,18 +566,18 @@ TEST_F(TapiTest, CallerIdOfAFetchedCallKeepsArbitraryBytes) {
     for (int b = 1; b < 256; ++b)
         noise += static_cast<char>(b);
     fake.callInfo = [&](HCALL, LINECALLINFO* info) -> LONG {
-        const DWORD needed = sizeof(LINECALLINFO) + noise.size() + 1 + 5;
+        const DWORD needed = kLineCallInfoFixedSize + noise.size() + 1 + 5;
         info->dwNeededSize = needed;
         if (info->dwTotalSize < needed)
             return E(LINEERR_STRUCTURETOOSMALL);
         info->dwUsedSize = needed;
         info->dwCallerIDFlags = LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME;
-        char* var = reinterpret_cast<char*>(info) + sizeof(LINECALLINFO);
+        char* var = reinterpret_cast<char*>(info) + kLineCallInfoFixedSize;
         std::memcpy(var, noise.c_str(), noise.size() + 1);
-        info->dwCallerIDNameOffset = sizeof(LINECALLINFO);
+        info->dwCallerIDNameOffset = kLineCallInfoFixedSize;
         info->dwCallerIDNameSize = noise.size() + 1;
         std::memcpy(var + noise.size() + 1, "12345", 5); // no NUL, at the very end
-        info->dwCallerIDOffset = sizeof(LINECALLINFO) + noise.size() + 1;
+        info->dwCallerIDOffset = kLineCallInfoFixedSize + noise.size() + 1;
         info->dwCallerIDSize = 5;
         return 0;
     };

@@ -1,0 +1,204 @@
+// The telephony layer with the line simulator loaded as the program loads
+// it (--line-simulator): the whole life of one blocked call, and hostile
+// caller-ID texts reaching the reader.
+#include "LineSim.h"
+#include "app/CommandLine.h"
+#include "telephony/TapiApi.h"
+#include "telephony/TapiCall.h"
+#include "telephony/TapiCallInfo.h"
+#include "telephony/TapiDeviceId.h"
+#include "telephony/TapiLine.h"
+#include "telephony/TapiRegistration.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rw {
+namespace {
+
+using namespace rw::linesim;
+
+// Runs the message loop until `done` or two seconds have passed.
+bool PumpUntil(const std::function<bool()>& done) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > 2000)
+            return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(1);
+    }
+    return true;
+}
+
+std::string ExePath() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+// Follows every call it is told of, as the screening engine does, and
+// deletes the call object when the call goes idle.
+struct Engine : CTapiLineNotify, CTapiCallNotify {
+    std::vector<std::string> heard;
+    std::unique_ptr<CTapiCall> call;
+    std::string name, number;
+    DWORD origin = 0;
+    std::vector<DWORD> states;
+    std::string digits;
+    std::vector<std::string> replies;
+
+    void OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) override {
+        CTapiCallInfo info(handle);
+        if (info.Fetch() == 0) {
+            origin = info.Origin();
+            name = info.CallerIdName();
+            number = info.CallerIdNumber();
+        }
+        call = std::make_unique<CTapiCall>(line, handle, this);
+    }
+    void OnCallState(CTapiCall*, DWORD state, DWORD, DWORD) override {
+        states.push_back(state);
+        if (state == LINECALLSTATE_IDLE)
+            call.reset();
+    }
+    void OnCallMonitorDigits(CTapiCall*, DWORD digit, DWORD) override {
+        digits += static_cast<char>(digit);
+    }
+    void OnCallReply(CTapiCall*, LONG, LONG result, DWORD kind) override {
+        replies.push_back(std::to_string(kind) + ":" + std::to_string(result));
+    }
+    bool Saw(DWORD state) const {
+        return std::find(states.begin(), states.end(), state) != states.end();
+    }
+};
+
+class TapiSimulatorTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SetShowWindow(false);
+        SetPrintSummary(false);
+        SetRingTiming(50, 100);
+        SetTapiApi(&loader);
+        ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+        ASSERT_EQ(1u, LineDeviceCount());
+        EXPECT_EQ(0, RegisterPhoneApp(nullptr, nullptr, nullptr));
+        EXPECT_EQ(0u, PhoneDeviceCount());
+        ASSERT_EQ(0, line.OpenWithFallback(0, &engine));
+    }
+    void TearDown() override {
+        engine.call.reset();
+        EXPECT_EQ(0, line.Close());
+        EXPECT_EQ(0, UnregisterLineApp());
+        UnregisterPhoneApp();
+        SetTapiApi(nullptr);
+    }
+
+    CTapiLoader loader{LineSimulatorPath(ExePath())};
+    Engine engine;
+    CTapiLine line;
+};
+
+CallerId Caller(CallerIdKind kind, const std::string& number, const std::string& name,
+                TextLayout layout = TextLayout::Normal) {
+    CallerId id;
+    id.kind = kind;
+    id.number = {number.data(), number.size(), layout};
+    id.name = {name.data(), name.size(), layout};
+    return id;
+}
+
+TEST_F(TapiSimulatorTest, BlockedCallFromRingToDeallocation) {
+    const std::string number = "01234 567890", name = "Nuisance Ltd";
+    const uint32_t id = Ring(Caller(CallerIdKind::Both, number, name));
+    ASSERT_NE(0u, id);
+    ASSERT_TRUE(PumpUntil([&] { return engine.Saw(LINECALLSTATE_OFFERING); }));
+    ASSERT_TRUE(engine.call);
+    EXPECT_EQ(DWORD(LINECALLORIGIN_INBOUND), engine.origin);
+    EXPECT_EQ(number, engine.number);
+    EXPECT_EQ(name, engine.name);
+    CTapiCall* call = engine.call.get();
+    EXPECT_EQ(call, FindCall(call->Handle()));
+
+    // Answer: a request id now, the reply and the connected state later.
+    EXPECT_GT(call->Answer(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return engine.Saw(LINECALLSTATE_CONNECTED); }));
+    ASSERT_TRUE(PumpUntil([&] { return !engine.replies.empty(); }));
+    EXPECT_EQ("2:0", engine.replies[0]);
+
+    // The caller keys digits only heard while monitoring is on.
+    ASSERT_TRUE(KeyDigits(id, "9"));
+    EXPECT_EQ(0, call->MonitorDigits(LINEDIGITMODE_DTMF));
+    ASSERT_TRUE(KeyDigits(id, "1#"));
+    ASSERT_TRUE(PumpUntil([&] { return engine.digits.size() >= 2; }));
+    EXPECT_EQ("1#", engine.digits);
+    EXPECT_EQ(0, call->MonitorDigits(0));
+
+    CTapiDeviceId wave = CTapiDeviceId::ForCall("wave/out", call->Handle());
+    ASSERT_EQ(0, wave.Fetch());
+    DWORD device = 99;
+    ASSERT_TRUE(wave.DeviceId(device));
+    EXPECT_EQ(0u, device);
+
+    // The caller hangs up; the call is dropped and goes idle, where the
+    // engine deletes it from inside the notification.
+    ASSERT_TRUE(HangUp(id));
+    ASSERT_TRUE(PumpUntil([&] { return engine.Saw(LINECALLSTATE_DISCONNECTED); }));
+    EXPECT_GT(call->Drop(), 0);
+    ASSERT_TRUE(PumpUntil([&] { return engine.Saw(LINECALLSTATE_IDLE); }));
+    EXPECT_FALSE(engine.call);
+
+    CallRecord record{};
+    ASSERT_TRUE(GetCallRecord(id, &record));
+    EXPECT_GE(record.answeredMs, 0);
+    EXPECT_GE(record.hungUpMs, 0);
+    EXPECT_GE(record.droppedMs, 0);
+    EXPECT_TRUE(record.deallocated);
+    EXPECT_EQ(1u, record.monitorOn);
+    EXPECT_EQ(1u, record.monitorOff);
+    EXPECT_EQ(1u, record.waveOutRequests);
+    EXPECT_STREQ("1#", record.delivered);
+    EXPECT_TRUE(line.UnownedCalls().empty());
+}
+
+TEST_F(TapiSimulatorTest, HostileCallerIdTextsReachTheReaderSafely) {
+    std::string noise;
+    for (int b = 1; b < 256; ++b)
+        noise += static_cast<char>(b);
+    const std::string longText(5000, 'x');
+    struct Case {
+        TextLayout layout;
+        std::string text;
+        std::string expected;
+    } cases[] = {
+        {TextLayout::Normal, "", ""},
+        {TextLayout::Normal, noise, noise},
+        {TextLayout::Normal, longText, longText},
+        {TextLayout::Normal, std::string("ab\0cd", 5), "ab"},
+        {TextLayout::EmptyAtOffset, "0123", ""},
+        {TextLayout::Unterminated, "0123", "0123"},
+        {TextLayout::Unterminated, noise, noise},
+        // Claims 4096 bytes more than there are: only the real ones count.
+        {TextLayout::Overrun, "0123", "0123"},
+    };
+    for (const Case& c : cases) {
+        const uint32_t id = Ring(Caller(CallerIdKind::Both, c.text, c.text, c.layout));
+        ASSERT_TRUE(PumpUntil([&] { return engine.call != nullptr; }));
+        EXPECT_EQ(c.expected, engine.number);
+        EXPECT_EQ(c.expected, engine.name);
+        ASSERT_TRUE(HangUp(id));
+        ASSERT_TRUE(PumpUntil([&] { return engine.call == nullptr; }));
+        engine.name.clear();
+        engine.number.clear();
+    }
+}
+
+} // namespace
+} // namespace rw
