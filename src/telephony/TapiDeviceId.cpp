@@ -6,6 +6,9 @@
 
 namespace rw {
 
+// The identifier's place: right after VARSTRING's six 32-bit fields.
+static_assert(sizeof(VARSTRING) == 24);
+
 LONG CTapiDeviceId::Query() {
     auto* block = static_cast<VARSTRING*>(MutableBlock());
     if (m_phone)
