@@ -2,12 +2,14 @@
 // message routing, pending requests, query buffers, the loader, and the
 // reader of caller-ID texts.
 #include "app/CommandLine.h"
+#include "records/Clock.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiCall.h"
 #include "telephony/TapiCallInfo.h"
 #include "telephony/TapiDeviceId.h"
 #include "telephony/TapiLine.h"
 #include "telephony/TapiRegistration.h"
+#include "ui/MainDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +48,7 @@ public:
     };
     std::vector<Open> opens;
     std::vector<HCALL> deallocated, answered, dropped;
+    std::vector<HLINE> closed;
     std::vector<std::string> idQueries;
     LINECALLBACK lineCallback = nullptr;
 
@@ -77,7 +80,10 @@ public:
         return r;
     }
     LONG lineSetStatusMessages(HLINE, DWORD, DWORD) override { return 0; }
-    LONG lineClose(HLINE) override { return 0; }
+    LONG lineClose(HLINE line) override {
+        closed.push_back(line);
+        return 0;
+    }
     LONG lineShutdown(HLINEAPP) override {
         ++lineShutdowns;
         return 0;
@@ -270,6 +276,31 @@ TEST_F(TapiTest, OpenFallsBackToMonitoringAndFailedVersionIsZero) {
     EXPECT_EQ(DWORD(LINEMEDIAMODE_INTERACTIVEVOICE), fake.opens[2].media);
     EXPECT_EQ(0x00010004u, fake.opens[0].version);
     EXPECT_EQ(0u, fake.opens[3].version);
+}
+
+TEST_F(TapiTest, MainWindowWatchesEveryLineWhileItExists) {
+    fake.lineDevices = 2;
+    ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+    fake.openResults = {0, E(LINEERR_INVALMEDIAMODE), 0};
+    {
+        CSettableClock clock;
+        CMainDialog dialog(clock);
+        ASSERT_TRUE(dialog.Create());
+        ASSERT_EQ(2u, dialog.Lines().size());
+        EXPECT_EQ(50u, dialog.Lines()[0]->Handle());
+        EXPECT_EQ(51u, dialog.Lines()[1]->Handle()); // as a monitor
+        ASSERT_EQ(3u, fake.opens.size());
+        EXPECT_EQ(DWORD(LINECALLPRIVILEGE_MONITOR), fake.opens[2].privileges);
+
+        // A call on the line reaches the window, which follows none yet.
+        fake.lineCallback(71, LINE_CALLSTATE, reinterpret_cast<DWORD_PTR>(dialog.Lines()[0].get()),
+                          LINECALLSTATE_OFFERING, 0, 0);
+        EXPECT_EQ(std::vector<HCALL>{71}, dialog.Lines()[0]->UnownedCalls());
+        dialog.DestroyWindow();
+        EXPECT_TRUE(dialog.Lines().empty());
+    }
+    EXPECT_EQ((std::vector<HLINE>{50, 51}), fake.closed);
+    EXPECT_EQ(std::vector<HCALL>{71}, fake.deallocated);
 }
 
 // A line opened on device 0 of a registered fake.
