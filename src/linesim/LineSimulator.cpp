@@ -374,8 +374,6 @@ LONG CLineSimulator::GetCallInfo(HCALL handle, LINECALLINFO* info) {
                 call->number, call->numberLayout);
     out.AddPart(offsetof(LINECALLINFO, dwCallerIDNameSize),
                 offsetof(LINECALLINFO, dwCallerIDNameOffset), call->name, call->nameLayout);
-    out.AddPart(offsetof(LINECALLINFO, dwAppNameSize), offsetof(LINECALLINFO, dwAppNameOffset),
-                kLineName);
     return out.WriteTo(info);
 }
 
