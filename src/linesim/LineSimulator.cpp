@@ -476,18 +476,17 @@ uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
     r.outbound = outbound;
     r.answeredMs = r.droppedMs = r.hungUpMs = r.idleMs = -1;
     // Inbound calls go to the owner when there is one; a call made on
-    // another extension is only watched.
-    r.privilege = (!outbound && (m_privileges & LINECALLPRIVILEGE_OWNER))
-                      ? LINECALLPRIVILEGE_OWNER
-                      : LINECALLPRIVILEGE_MONITOR;
+    // another extension is only watched; an application opened with no
+    // privilege gets no handle at all.
     if (m_privileges == LINECALLPRIVILEGE_NONE)
         r.privilege = 0;
-    SimCall& c = *call;
+    else if (!outbound && (m_privileges & LINECALLPRIVILEGE_OWNER))
+        r.privilege = LINECALLPRIVILEGE_OWNER;
+    else
+        r.privilege = LINECALLPRIVILEGE_MONITOR;
+    r.deallocated = r.privilege == 0;
+    Log(*call, outbound ? "dialled out" : "ringing");
     m_calls.push_back(std::move(call));
-    Log(c, outbound ? "dialled out" : "ringing");
-    if (r.privilege == 0) {
-        r.deallocated = true; // the application never gets a handle
-    }
     // Applications of TAPI 2.0 and later would get LINE_APPNEWCALL first;
     // the versions negotiated here (1.3, 1.4) learn of the call from its
     // first LINE_CALLSTATE, whose third parameter gives their privilege.
@@ -514,7 +513,8 @@ void CLineSimulator::RingOnce(uint32_t id) {
     }
     ++call->record.rings;
     if (m_lineStates & LINEDEVSTATE_RINGING)
-        Post(m_hLine, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 0, call->record.rings, 0);
+        // Ring mode 1, the only one this line has; then the ring count.
+        Post(m_hLine, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 1, call->record.rings, 0);
     Schedule(ringIntervalMs, [this, id] { RingOnce(id); });
 }
 

@@ -423,8 +423,10 @@ TEST_F(LineSimTest, UnansweredCallRingsOutToIdle) {
     EXPECT_EQ(DWORD_PTR(LINECALLSTATE_IDLE), States(call).back());
     std::vector<DWORD_PTR> rings;
     for (const Msg& m : g_messages)
-        if (m.message == LINE_LINEDEVSTATE && m.p1 == LINEDEVSTATE_RINGING)
+        if (m.message == LINE_LINEDEVSTATE && m.p1 == LINEDEVSTATE_RINGING) {
+            EXPECT_EQ(DWORD_PTR(1), m.p2); // ring mode
             rings.push_back(m.p3);
+        }
     EXPECT_EQ((std::vector<DWORD_PTR>{1, 2, 3}), rings);
     const CallRecord r = Record(number);
     EXPECT_TRUE(r.rangOut);
