@@ -273,20 +273,31 @@ const SimCall* CLineSimulator::FindCall(uint32_t id) const {
     return m_calls[id - 1].get();
 }
 
-LONG CLineSimulator::Answer(HCALL handle) {
-    SimCall* call = Call(handle);
+LONG CLineSimulator::OwnerCheck(const SimCall* call) const {
     if (!call)
         return LINEERR_INVALCALLHANDLE;
     if (!(call->record.privilege & LINECALLPRIVILEGE_OWNER))
         return LINEERR_NOTOWNER;
+    return 0;
+}
+
+LONG CLineSimulator::StartRequest(SimCall& call, const char* what,
+                                  void (CLineSimulator::*complete)(uint32_t, DWORD)) {
+    const DWORD request = ++m_generation;
+    Log(call, what);
+    const uint32_t id = call.record.id;
+    Schedule(replyDelayMs, [this, id, request, complete] { (this->*complete)(id, request); });
+    return static_cast<LONG>(request);
+}
+
+LONG CLineSimulator::Answer(HCALL handle) {
+    SimCall* call = Call(handle);
+    if (const LONG refused = OwnerCheck(call))
+        return refused;
     if (call->record.callState != LINECALLSTATE_OFFERING)
         return LINEERR_INVALCALLSTATE;
-    const DWORD request = ++m_generation;
     ++call->record.answerRequests;
-    Log(*call, "answer requested");
-    const uint32_t id = call->record.id;
-    Schedule(replyDelayMs, [this, id, request] { CompleteAnswer(id, request); });
-    return static_cast<LONG>(request);
+    return StartRequest(*call, "answer requested", &CLineSimulator::CompleteAnswer);
 }
 
 void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
@@ -305,18 +316,12 @@ void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
 
 LONG CLineSimulator::Drop(HCALL handle) {
     SimCall* call = Call(handle);
-    if (!call)
-        return LINEERR_INVALCALLHANDLE;
-    if (!(call->record.privilege & LINECALLPRIVILEGE_OWNER))
-        return LINEERR_NOTOWNER;
+    if (const LONG refused = OwnerCheck(call))
+        return refused;
     if (call->record.callState == LINECALLSTATE_IDLE)
         return LINEERR_INVALCALLSTATE;
-    const DWORD request = ++m_generation;
     ++call->record.dropRequests;
-    Log(*call, "drop requested");
-    const uint32_t id = call->record.id;
-    Schedule(replyDelayMs, [this, id, request] { CompleteDrop(id, request); });
-    return static_cast<LONG>(request);
+    return StartRequest(*call, "drop requested", &CLineSimulator::CompleteDrop);
 }
 
 void CLineSimulator::CompleteDrop(uint32_t id, DWORD request) {
