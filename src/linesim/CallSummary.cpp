@@ -41,6 +41,10 @@ std::string Caller(const SimCall& call) {
     }
 }
 
+std::string Rings(uint32_t rings) {
+    return std::to_string(rings) + (rings == 1 ? " ring" : " rings");
+}
+
 std::string Seconds(int32_t ms) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.2f s", ms / 1000.0);
@@ -63,9 +67,9 @@ std::string FormatCallSummary(const SimCall& call) {
     if (r.answeredMs >= 0)
         add("answered after " + Seconds(r.answeredMs));
     else if (r.rangOut)
-        add("not answered, rang out after " + std::to_string(r.rings) + " rings");
+        add("not answered, rang out after " + Rings(r.rings));
     else if (r.hungUpMs >= 0)
-        add("not answered, caller hung up after " + std::to_string(r.rings) + " rings");
+        add("not answered, caller hung up after " + Rings(r.rings));
     else if (!r.outbound)
         add("not answered");
     if (r.waveOutRequests)

@@ -273,20 +273,31 @@ const SimCall* CLineSimulator::FindCall(uint32_t id) const {
     return m_calls[id - 1].get();
 }
 
-LONG CLineSimulator::Answer(HCALL handle) {
-    SimCall* call = Call(handle);
+LONG CLineSimulator::OwnerCheck(const SimCall* call) const {
     if (!call)
         return LINEERR_INVALCALLHANDLE;
     if (!(call->record.privilege & LINECALLPRIVILEGE_OWNER))
         return LINEERR_NOTOWNER;
+    return 0;
+}
+
+LONG CLineSimulator::StartRequest(SimCall& call, const char* what,
+                                  void (CLineSimulator::*complete)(uint32_t, DWORD)) {
+    const DWORD request = ++m_generation;
+    Log(call, what);
+    const uint32_t id = call.record.id;
+    Schedule(replyDelayMs, [this, id, request, complete] { (this->*complete)(id, request); });
+    return static_cast<LONG>(request);
+}
+
+LONG CLineSimulator::Answer(HCALL handle) {
+    SimCall* call = Call(handle);
+    if (const LONG refused = OwnerCheck(call))
+        return refused;
     if (call->record.callState != LINECALLSTATE_OFFERING)
         return LINEERR_INVALCALLSTATE;
-    const DWORD request = ++m_generation;
     ++call->record.answerRequests;
-    Log(*call, "answer requested");
-    const uint32_t id = call->record.id;
-    Schedule(replyDelayMs, [this, id, request] { CompleteAnswer(id, request); });
-    return static_cast<LONG>(request);
+    return StartRequest(*call, "answer requested", &CLineSimulator::CompleteAnswer);
 }
 
 void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
@@ -305,18 +316,12 @@ void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
 
 LONG CLineSimulator::Drop(HCALL handle) {
     SimCall* call = Call(handle);
-    if (!call)
-        return LINEERR_INVALCALLHANDLE;
-    if (!(call->record.privilege & LINECALLPRIVILEGE_OWNER))
-        return LINEERR_NOTOWNER;
+    if (const LONG refused = OwnerCheck(call))
+        return refused;
     if (call->record.callState == LINECALLSTATE_IDLE)
         return LINEERR_INVALCALLSTATE;
-    const DWORD request = ++m_generation;
     ++call->record.dropRequests;
-    Log(*call, "drop requested");
-    const uint32_t id = call->record.id;
-    Schedule(replyDelayMs, [this, id, request] { CompleteDrop(id, request); });
-    return static_cast<LONG>(request);
+    return StartRequest(*call, "drop requested", &CLineSimulator::CompleteDrop);
 }
 
 void CLineSimulator::CompleteDrop(uint32_t id, DWORD request) {
@@ -374,8 +379,6 @@ LONG CLineSimulator::GetCallInfo(HCALL handle, LINECALLINFO* info) {
                 call->number, call->numberLayout);
     out.AddPart(offsetof(LINECALLINFO, dwCallerIDNameSize),
                 offsetof(LINECALLINFO, dwCallerIDNameOffset), call->name, call->nameLayout);
-    out.AddPart(offsetof(LINECALLINFO, dwAppNameSize), offsetof(LINECALLINFO, dwAppNameOffset),
-                kLineName);
     return out.WriteTo(info);
 }
 
@@ -478,18 +481,17 @@ uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
     r.outbound = outbound;
     r.answeredMs = r.droppedMs = r.hungUpMs = r.idleMs = -1;
     // Inbound calls go to the owner when there is one; a call made on
-    // another extension is only watched.
-    r.privilege = (!outbound && (m_privileges & LINECALLPRIVILEGE_OWNER))
-                      ? LINECALLPRIVILEGE_OWNER
-                      : LINECALLPRIVILEGE_MONITOR;
+    // another extension is only watched; an application opened with no
+    // privilege gets no handle at all.
     if (m_privileges == LINECALLPRIVILEGE_NONE)
         r.privilege = 0;
-    SimCall& c = *call;
+    else if (!outbound && (m_privileges & LINECALLPRIVILEGE_OWNER))
+        r.privilege = LINECALLPRIVILEGE_OWNER;
+    else
+        r.privilege = LINECALLPRIVILEGE_MONITOR;
+    r.deallocated = r.privilege == 0;
+    Log(*call, outbound ? "dialled out" : "ringing");
     m_calls.push_back(std::move(call));
-    Log(c, outbound ? "dialled out" : "ringing");
-    if (r.privilege == 0) {
-        r.deallocated = true; // the application never gets a handle
-    }
     // Applications of TAPI 2.0 and later would get LINE_APPNEWCALL first;
     // the versions negotiated here (1.3, 1.4) learn of the call from its
     // first LINE_CALLSTATE, whose third parameter gives their privilege.
@@ -516,7 +518,8 @@ void CLineSimulator::RingOnce(uint32_t id) {
     }
     ++call->record.rings;
     if (m_lineStates & LINEDEVSTATE_RINGING)
-        Post(m_hLine, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 0, call->record.rings, 0);
+        // Ring mode 1, the only one this line has; then the ring count.
+        Post(m_hLine, LINE_LINEDEVSTATE, LINEDEVSTATE_RINGING, 1, call->record.rings, 0);
     Schedule(ringIntervalMs, [this, id] { RingOnce(id); });
 }
 

@@ -105,6 +105,11 @@ private:
     void SetState(SimCall& call, DWORD state, DWORD mode);
     int32_t Elapsed(const SimCall& call) const;
     void Log(const SimCall& call, const std::string& what);
+    // An owner's asynchronous request: refused at once, or given a request
+    // id and completed later with LINE_REPLY, in the order made.
+    LONG OwnerCheck(const SimCall* call) const;
+    LONG StartRequest(SimCall& call, const char* what,
+                      void (CLineSimulator::*complete)(uint32_t, DWORD));
     void RingOnce(uint32_t id);
     void CompleteAnswer(uint32_t id, DWORD request);
     void CompleteDrop(uint32_t id, DWORD request);
