@@ -2,7 +2,10 @@
 // message routing, pending requests, query buffers, the loader, and the
 // reader of caller-ID texts.
 #include "app/CommandLine.h"
+#include "app/ScreenerApp.h"
 #include "records/Clock.h"
+#include "records/StringTable.h"
+#include "res/resource.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiCall.h"
 #include "telephony/TapiCallInfo.h"
@@ -17,6 +20,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -301,6 +305,86 @@ TEST_F(TapiTest, MainWindowWatchesEveryLineWhileItExists) {
     }
     EXPECT_EQ((std::vector<HLINE>{50, 51}), fake.closed);
     EXPECT_EQ(std::vector<HCALL>{71}, fake.deallocated);
+}
+
+// Answers every dialog box the program opens: a message box is read and
+// confirmed, any other dialog (the main window) is cancelled.
+class DialogAnswerer {
+public:
+    DialogAnswerer() {
+        s_seen = &seen;
+        s_answered = &m_answered;
+        m_hook = SetWindowsHookExA(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~DialogAnswerer() {
+        UnhookWindowsHookEx(m_hook);
+        s_seen = nullptr;
+    }
+    std::vector<std::string> seen; // message box texts, or "main window"
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        if (code == HCBT_ACTIVATE && s_seen) {
+            HWND hWnd = reinterpret_cast<HWND>(wParam);
+            char cls[32] = {};
+            GetClassNameA(hWnd, cls, sizeof cls);
+            // Each dialog once, however often it is activated.
+            if (std::string(cls) != "#32770" || !s_answered->insert(hWnd).second)
+                return CallNextHookEx(nullptr, code, wParam, lParam);
+            char text[1024] = {};
+            // A message box's text is its static control 0xFFFF.
+            if (GetDlgItemTextA(hWnd, 0xFFFF, text, sizeof text) > 0) {
+                s_seen->push_back(text);
+                PostMessageA(hWnd, WM_COMMAND, IDOK, 0);
+            } else {
+                s_seen->push_back("main window");
+                PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline std::vector<std::string>* s_seen = nullptr;
+    static inline std::set<HWND>* s_answered = nullptr;
+    std::set<HWND> m_answered;
+    HHOOK m_hook;
+};
+
+TEST_F(TapiTest, StartUpRegistersWarnsOnFailureAndShutsDown) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        LONG initResult;
+        DWORD devices;
+        std::vector<std::string> seen;
+        size_t opens;
+        int lineShutdowns;
+    } cases[] = {
+        {"a modem", {}, 0, 1, {"main window"}, 1, 1},
+        {"no telephony",
+         {},
+         E(LINEERR_OPERATIONUNAVAIL),
+         1,
+         {LoadResString(IDS_TAPI_INIT_FAILED), "main window"},
+         0,
+         0},
+        {"no line devices", {}, 0, 0, {LoadResString(IDS_TAPI_INIT_FAILED), "main window"}, 0, 1},
+        {"usage", {"/?"}, 0, 1, {LoadResString(IDS_USAGE)}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        FakeTapi f;
+        f.initResult = c.initResult;
+        f.lineDevices = c.devices;
+        SetTapiApi(&f);
+        DialogAnswerer answerer;
+        CScreenerApp app(GetModuleHandleA(nullptr), c.args);
+        EXPECT_EQ(0, app.Run()) << c.name;
+        EXPECT_EQ(c.seen, answerer.seen) << c.name;
+        EXPECT_EQ(c.opens, f.opens.size()) << c.name;
+        EXPECT_EQ(c.opens, f.closed.size()) << c.name;
+        EXPECT_EQ(c.lineShutdowns, f.lineShutdowns) << c.name;
+        EXPECT_EQ(c.args.empty() ? 1 : 0, f.phoneShutdowns) << c.name;
+        EXPECT_EQ(0u, LineAppHandle()) << c.name;
+    }
 }
 
 // A line opened on device 0 of a registered fake.
