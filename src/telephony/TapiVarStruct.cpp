@@ -8,6 +8,9 @@ namespace rw {
 namespace {
 
 constexpr DWORD kFirstSize = 512;
+// No call information or device id comes near this; a service asking for
+// more is not believed.
+constexpr DWORD kMaxSize = 1 << 20;
 
 // The three size fields every variable-size structure starts with.
 struct SizeFields {
@@ -44,7 +47,7 @@ bool CTapiVarStruct::Resize(DWORD size) {
 LONG CTapiVarStruct::Fetch() {
     DWORD wanted = kFirstSize;
     for (;;) {
-        if (!m_block || static_cast<SizeFields*>(m_block)->total < wanted) {
+        if (!m_block || m_size < wanted) {
             if (!Resize(wanted)) {
                 Free();
                 return LINEERR_NOMEM;
@@ -61,6 +64,10 @@ LONG CTapiVarStruct::Fetch() {
             if (sizes->needed <= m_size) {
                 Free();
                 return LINEERR_OPERATIONFAILED;
+            }
+            if (sizes->needed > kMaxSize) {
+                Free();
+                return LINEERR_NOMEM;
             }
             wanted = sizes->needed;
             continue;

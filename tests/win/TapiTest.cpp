@@ -588,6 +588,15 @@ TEST_F(TapiTest, FetchFailuresReleaseTheBlock) {
     EXPECT_LT(stuck.Fetch(), 0);
     EXPECT_EQ(1, queries);
     EXPECT_EQ(nullptr, stuck.Block());
+
+    // Nor is a service that asks for gigabytes believed.
+    fake.callInfo = [](HCALL, LINECALLINFO* info) {
+        info->dwNeededSize = 0xFFFFFFF0;
+        return E(LINEERR_STRUCTURETOOSMALL);
+    };
+    CTapiCallInfo greedy(5);
+    EXPECT_EQ(E(LINEERR_NOMEM), greedy.Fetch());
+    EXPECT_EQ(nullptr, greedy.Block());
 }
 
 TEST_F(TapiTest, DeviceIdAsksThePhoneOnlyWhenGivenOne) {
