@@ -38,31 +38,15 @@ void CArchive::Flush() {
     m_bufPos = 0;
 }
 
-void CArchive::WriteRaw(const void* data, size_t size) {
-    if (size <= kBufferSize - m_bufPos) {
-        std::memcpy(m_buffer + m_bufPos, data, size);
-        m_bufPos += size;
-    } else {
-        Flush();
-        if (size < kBufferSize) {
-            std::memcpy(m_buffer, data, size);
-            m_bufPos = size;
-        } else if (!m_sink->Write(data, size)) {
-            Fail(CArchiveException::writeFailed, m_position, "the file could not be written");
-        }
+void CArchive::WriteRawSlow(const void* data, size_t size) {
+    Flush();
+    if (size < kBufferSize) {
+        std::memcpy(m_buffer, data, size);
+        m_bufPos = size;
+    } else if (!m_sink->Write(data, size)) {
+        Fail(CArchiveException::writeFailed, m_position, "the file could not be written");
     }
     m_position += size;
-}
-
-void CArchive::WriteWord(uint16_t value) {
-    const uint8_t b[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
-    WriteRaw(b, 2);
-}
-
-void CArchive::WriteDword(uint32_t value) {
-    const uint8_t b[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                          static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    WriteRaw(b, 4);
 }
 
 void CArchive::WriteDouble(double value) {

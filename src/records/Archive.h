@@ -10,6 +10,7 @@
 #include "records/WindowPlacement.h"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -59,8 +60,15 @@ public:
     void Flush();
 
     void WriteByte(uint8_t value) { WriteRaw(&value, 1); }
-    void WriteWord(uint16_t value);
-    void WriteDword(uint32_t value);
+    void WriteWord(uint16_t value) {
+        const uint8_t b[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
+        WriteRaw(b, 2);
+    }
+    void WriteDword(uint32_t value) {
+        const uint8_t b[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                              static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
+        WriteRaw(b, 4);
+    }
     void WriteDouble(double value);
     void WriteDateTime(const CDateTime& value);
     void WriteString(const std::string& value);
@@ -101,7 +109,17 @@ public:
                            const std::string& what) const;
 
 private:
-    void WriteRaw(const void* data, size_t size);
+    // Small values go straight into the buffer; the rest takes the slow path.
+    void WriteRaw(const void* data, size_t size) {
+        if (size <= kBufferSize - m_bufPos) {
+            std::memcpy(m_buffer + m_bufPos, data, size);
+            m_bufPos += size;
+            m_position += size;
+        } else {
+            WriteRawSlow(data, size);
+        }
+    }
+    void WriteRawSlow(const void* data, size_t size);
     void ReadRaw(void* data, size_t size);
     // Throws endOfFile unless `size` more bytes are there.
     void Require(uint64_t size, uint64_t start) const;
