@@ -57,11 +57,15 @@ struct Fixture {
             e->MakeLookupKey();
             e->InPhoneBook = 1;
             e->LastCallTime = CDateTime::FromParts(2020, 1, 1 + static_cast<int>(i % 28), 10, 0, 0);
-            pairs.push_back(
-                {e->LookupKey, {e->Name, e->Number, e->LookupKey, e->Notes, e->MessageFile}});
             const std::string key = e->LookupKey;
             book.SetAt(key, std::move(e));
         }
+        // The baseline's copies are made afterwards, so that they do not
+        // sit between the book's own allocations.
+        pairs.reserve(kEntries);
+        book.ForEach([this](const std::string& key, CPhoneBookEntry& e) {
+            pairs.push_back({key, {e.Name, e.Number, e.LookupKey, e.Notes, e.MessageFile}});
+        });
         CConfigFile config(*fs);
         if (!config.Save(file, prefs, book))
             std::abort();

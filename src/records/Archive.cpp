@@ -135,15 +135,10 @@ void CArchive::Refill() {
     m_bufEnd += m_source->Read(m_buffer + m_bufEnd, kBufferSize - m_bufEnd);
 }
 
-void CArchive::Require(uint64_t size, uint64_t start) const {
-    if (size > Remaining())
-        Fail(CArchiveException::endOfFile, start, "the file ends too early");
-}
-
-void CArchive::ReadRaw(void* data, size_t size) {
+void CArchive::ReadRawSlow(void* data, size_t size) {
     auto* out = static_cast<uint8_t*>(data);
     size_t held = m_bufEnd - m_bufPos;
-    if (size > held && size <= kBufferSize) {
+    if (size <= kBufferSize) {
         Refill();
         held = m_bufEnd - m_bufPos;
     }
@@ -161,28 +156,12 @@ void CArchive::ReadRaw(void* data, size_t size) {
     m_position += size;
 }
 
-uint8_t CArchive::ReadByte() {
-    if (m_bufPos == m_bufEnd) {
-        Refill();
-        if (m_bufPos == m_bufEnd)
-            Fail(CArchiveException::endOfFile, m_position, "the file ends too early");
-    }
+uint8_t CArchive::ReadByteSlow() {
+    Refill();
+    if (m_bufPos == m_bufEnd)
+        Fail(CArchiveException::endOfFile, m_position, "the file ends too early");
     ++m_position;
     return m_buffer[m_bufPos++];
-}
-
-uint16_t CArchive::ReadWord() {
-    uint8_t b[2];
-    Require(2, m_position);
-    ReadRaw(b, 2);
-    return static_cast<uint16_t>(b[0] | b[1] << 8);
-}
-
-uint32_t CArchive::ReadDword() {
-    uint8_t b[4];
-    Require(4, m_position);
-    ReadRaw(b, 4);
-    return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
 }
 
 double CArchive::ReadDouble() {
@@ -222,6 +201,12 @@ std::string CArchive::ReadString() {
             return Utf16ToSystem(wide);
         }
         length = w == 0xFFFF ? ReadDword() : w;
+    }
+    if (length <= m_bufEnd - m_bufPos) { // the usual case: all in the buffer
+        std::string text(reinterpret_cast<const char*>(m_buffer + m_bufPos), length);
+        m_bufPos += length;
+        m_position += length;
+        return text;
     }
     Require(length, start);
     std::string text(length, '\0');

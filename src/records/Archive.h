@@ -80,9 +80,23 @@ public:
     // references.
     void WriteObject(CStoredObject* object);
 
-    uint8_t ReadByte();
-    uint16_t ReadWord();
-    uint32_t ReadDword();
+    // The reads take bytes straight from the buffer when it holds them.
+    uint8_t ReadByte() {
+        if (m_bufPos == m_bufEnd)
+            return ReadByteSlow();
+        ++m_position;
+        return m_buffer[m_bufPos++];
+    }
+    uint16_t ReadWord() {
+        uint8_t b[2];
+        ReadRaw(b, 2);
+        return static_cast<uint16_t>(b[0] | b[1] << 8);
+    }
+    uint32_t ReadDword() {
+        uint8_t b[4];
+        ReadRaw(b, 4);
+        return uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24;
+    }
     int32_t ReadInt() { return static_cast<int32_t>(ReadDword()); }
     double ReadDouble();
     CDateTime ReadDateTime();
@@ -120,9 +134,23 @@ private:
         }
     }
     void WriteRawSlow(const void* data, size_t size);
-    void ReadRaw(void* data, size_t size);
+    // Throws endOfFile unless all `size` bytes are there.
+    void ReadRaw(void* data, size_t size) {
+        if (size <= m_bufEnd - m_bufPos) {
+            std::memcpy(data, m_buffer + m_bufPos, size);
+            m_bufPos += size;
+            m_position += size;
+        } else {
+            ReadRawSlow(data, size);
+        }
+    }
+    void ReadRawSlow(void* data, size_t size);
+    uint8_t ReadByteSlow();
     // Throws endOfFile unless `size` more bytes are there.
-    void Require(uint64_t size, uint64_t start) const;
+    void Require(uint64_t size, uint64_t start) const {
+        if (size > m_bufEnd - m_bufPos && size > Remaining())
+            Fail(CArchiveException::endOfFile, start, "the file ends too early");
+    }
     void Refill();
     void WriteClass(const CRuntimeClass* cls);
 
