@@ -119,10 +119,9 @@ public:
     void Exchange(std::string& value);
     void Exchange(RwWindowPlacement& value);
 
+private:
     [[noreturn]] void Fail(CArchiveException::Cause cause, uint64_t offset,
                            const std::string& what) const;
-
-private:
     // Small values go straight into the buffer; the rest takes the slow path.
     void WriteRaw(const void* data, size_t size) {
         if (size <= kBufferSize - m_bufPos) {
