@@ -1,5 +1,7 @@
 // Feeds any bytes to the configuration reader. Whatever was read before the
-// reader stopped must write out and read back to the same records.
+// reader stopped must write out and read back to the same records. The
+// companion tool's dump reads the same bytes and must stop in the same way.
+#include "RwCfg.h"
 #include "records/Archive.h"
 #include "records/ConfigFile.h"
 
@@ -31,15 +33,24 @@ std::vector<uint8_t> Write(CRingwardenPreferences& prefs, CPhoneBook& book) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CRingwardenPreferences prefs;
     CPhoneBook book;
+    bool complete = true;
     {
         CMemorySource source(data, size);
         CArchive ar(source);
         try {
             ReadConfiguration(ar, prefs, book);
         } catch (const CArchiveException& e) {
+            complete = false;
             if (e.GetOffset() > size)
                 std::abort();
         }
+    }
+    {
+        CMemorySource source(data, size);
+        bool dumpComplete = false;
+        rwcfg::DumpJson(source, dumpComplete);
+        if (dumpComplete != complete)
+            std::abort();
     }
 
     const std::vector<uint8_t> written = Write(prefs, book);
