@@ -8,7 +8,11 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/app/BlockSuspension.cpp
     ${RW_SRC}/app/CallAction.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
+    ${RW_SRC}/records/Archive.cpp
+    ${RW_SRC}/records/ByteStream.cpp
     ${RW_SRC}/records/Clock.cpp
+    ${RW_SRC}/records/ConfigFile.cpp
+    ${RW_SRC}/records/Cp1252.cpp
     ${RW_SRC}/records/DateTime.cpp
     ${RW_SRC}/records/LoggedCall.cpp
     ${RW_SRC}/records/LookupKey.cpp
@@ -21,9 +25,9 @@ set(RW_CORE_SOURCES
 
 function(rw_add_core name flags)
     if(WIN32)
-        set(platform ${RW_SRC}/records/CodePageWin32.cpp)
+        set(platform ${RW_SRC}/records/CodePageWin32.cpp ${RW_SRC}/records/FileSystemWin32.cpp)
     else()
-        set(platform ${RW_SRC}/records/CodePageNative.cpp)
+        set(platform ${RW_SRC}/records/CodePageNative.cpp ${RW_SRC}/records/FileSystemPosix.cpp)
     endif()
     add_library(${name} STATIC ${RW_CORE_SOURCES} ${platform})
     target_include_directories(${name} PUBLIC ${RW_SRC})

@@ -1,5 +1,7 @@
 #include "records/CodePage.h"
 
+#include "records/Cp1252.h"
+
 namespace rw {
 namespace {
 
@@ -30,6 +32,10 @@ unsigned char Upper1252(unsigned char c) {
 void UpperCaseInPlace(std::string& text) {
     for (char& ch : text)
         ch = static_cast<char>(Upper1252(static_cast<unsigned char>(ch)));
+}
+
+std::string Utf16ToSystem(std::u16string_view text) {
+    return Utf16ToCp1252(text);
 }
 
 } // namespace rw

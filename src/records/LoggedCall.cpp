@@ -1,6 +1,7 @@
 #include "records/LoggedCall.h"
 
 #include "app/CallAction.h"
+#include "records/Archive.h"
 #include "records/LookupKey.h"
 
 namespace rw {
@@ -16,6 +17,13 @@ const CRuntimeClass CLoggedCall::runtimeClass = {"CLoggedCall", kStoredSchema, &
 
 const CRuntimeClass* CLoggedCall::GetRuntimeClass() const {
     return &runtimeClass;
+}
+
+void CLoggedCall::Serialize(CArchive& ar) {
+    // Only the name is ever stored.
+    if (ar.IsLoading())
+        (void)ar.GetObjectSchema();
+    ar.Exchange(m_name);
 }
 
 void CLoggedCall::MakeLookupKey() {

@@ -16,6 +16,7 @@ class CLoggedCall : public CStoredObject {
 public:
     CLoggedCall() = default;
     const CRuntimeClass* GetRuntimeClass() const override;
+    void Serialize(CArchive& ar) override;
     static const CRuntimeClass runtimeClass;
 
     virtual std::string GetName() const { return m_name; }

@@ -11,6 +11,8 @@
 
 namespace rw {
 
+class CArchive;
+
 class CPhoneBook {
 public:
     static constexpr size_t kDefaultHashTableSize = 100;
@@ -39,6 +41,15 @@ public:
 
     // Visits every pair, in no defined order.
     void ForEach(const std::function<void(const std::string&, CPhoneBookEntry&)>& visit) const;
+
+    // Writes the count and every key with its tagged entry, or reads them
+    // into the book (a key that repeats replaces the earlier pair). Read
+    // into an empty book: entries read before a fault stay.
+    void Serialize(CArchive& ar);
+    using PairReceiver = std::function<void(std::string key, std::unique_ptr<CPhoneBookEntry>)>;
+    // Reads the count and the pairs, handing each over in file order. A
+    // pair whose object tag is empty gives no entry.
+    static void ReadPairs(CArchive& ar, const PairReceiver& receive);
 
 private:
     std::unordered_map<std::string, std::unique_ptr<CPhoneBookEntry>> m_map;

@@ -1,5 +1,6 @@
 #include "records/PhoneBookEntry.h"
 
+#include "records/Archive.h"
 #include "records/LookupKey.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
@@ -25,6 +26,25 @@ CPhoneBookEntry::CPhoneBookEntry()
 
 const CRuntimeClass* CPhoneBookEntry::GetRuntimeClass() const {
     return &runtimeClass;
+}
+
+void CPhoneBookEntry::Serialize(CArchive& ar) {
+    // The file holds the fields in declaration order. A reader takes the
+    // object's schema and ignores it: every schema reads alike.
+    if (ar.IsLoading())
+        (void)ar.GetObjectSchema();
+    ar.Exchange(Name);
+    ar.Exchange(Number);
+    ar.Exchange(LookupKey);
+    ar.Exchange(Notes);
+    ar.Exchange(InPhoneBook);
+    ar.Exchange(FilterType);
+    ar.Exchange(UseOwnHours);
+    ar.Exchange(AnswerMode);
+    ar.Exchange(OwnHoursStart);
+    ar.Exchange(OwnHoursEnd);
+    ar.Exchange(MessageFile);
+    ar.Exchange(LastCallTime);
 }
 
 void CPhoneBookEntry::MakeLookupKey() {

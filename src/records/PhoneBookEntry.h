@@ -14,6 +14,7 @@ class CPhoneBookEntry : public CStoredObject {
 public:
     CPhoneBookEntry();
     const CRuntimeClass* GetRuntimeClass() const override;
+    void Serialize(CArchive& ar) override;
     static const CRuntimeClass runtimeClass;
 
     // Sets LookupKey from Number.

@@ -1,5 +1,7 @@
 #include "records/RingwardenPreferences.h"
 
+#include "records/Archive.h"
+
 namespace rw {
 namespace {
 
@@ -17,6 +19,28 @@ CRingwardenPreferences::CRingwardenPreferences()
 
 const CRuntimeClass* CRingwardenPreferences::GetRuntimeClass() const {
     return &runtimeClass;
+}
+
+void CRingwardenPreferences::Serialize(CArchive& ar) {
+    // The file order: NotificationSeconds follows the two placements,
+    // although the record declares it before them.
+    if (ar.IsLoading())
+        (void)ar.GetObjectSchema();
+    ar.Exchange(OutOfHoursStart);
+    ar.Exchange(OutOfHoursEnd);
+    ar.Exchange(DefaultMessageFile);
+    ar.Exchange(NonPhoneBookRule);
+    ar.Exchange(StartMinimised);
+    ar.Exchange(ShowNotification);
+    ar.Exchange(MainPlacementValid);
+    ar.Exchange(MainPlacement);
+    ar.Exchange(NotifyPlacementValid);
+    ar.Exchange(NotifyPlacement);
+    ar.Exchange(NotificationSeconds);
+    ar.Exchange(AllowSuspend);
+    ar.Exchange(SecurityKey1);
+    ar.Exchange(SecurityKey2);
+    ar.Exchange(SuspendMinutes);
 }
 
 } // namespace rw

@@ -15,6 +15,7 @@ class CRingwardenPreferences : public CStoredObject {
 public:
     CRingwardenPreferences();
     const CRuntimeClass* GetRuntimeClass() const override;
+    void Serialize(CArchive& ar) override;
     static const CRuntimeClass runtimeClass;
 
     // The placement blocks are filled and read in place by the platform.

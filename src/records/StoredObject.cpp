@@ -6,6 +6,8 @@
 
 namespace rw {
 
+void CStoredObject::Serialize(CArchive&) {}
+
 const CRuntimeClass* CStoredObject::FindClass(std::string_view name) {
     for (const CRuntimeClass* c : {&CPhoneBookEntry::runtimeClass, &CLoggedCall::runtimeClass,
                                    &CRingwardenPreferences::runtimeClass}) {

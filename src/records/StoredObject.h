@@ -9,6 +9,7 @@
 
 namespace rw {
 
+class CArchive;
 class CStoredObject;
 
 struct CRuntimeClass {
@@ -24,6 +25,9 @@ class CStoredObject {
 public:
     virtual const CRuntimeClass* GetRuntimeClass() const = 0;
     virtual ~CStoredObject() = default;
+    // Writes or reads the object's own fields; a record with none keeps
+    // this empty default.
+    virtual void Serialize(CArchive& ar);
 
     // The registered class named exactly `name`, or null.
     static const CRuntimeClass* FindClass(std::string_view name);

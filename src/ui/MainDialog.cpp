@@ -1,5 +1,6 @@
 #include "ui/MainDialog.h"
 
+#include "app/ProgramDirectory.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
 #include "telephony/TapiRegistration.h"
@@ -8,16 +9,19 @@
 namespace rw {
 
 CMainDialog::CMainDialog(const CClock& clock, HWND parent)
-    : CDialog(IDD_RINGWARDEN_DIALOG, parent), m_rules(m_phoneBook, m_preferences, clock) {}
+    : CDialog(IDD_RINGWARDEN_DIALOG, parent), m_rules(m_phoneBook, m_preferences, clock),
+      m_fileSystem(CreateSystemFileSystem()), m_configFile(*m_fileSystem) {}
 
 BOOL CMainDialog::OnInitDialog() {
     AddAboutToSystemMenu();
     SetWindowTextA(m_hWnd, LoadResString(IDS_APP_TITLE).c_str());
     OpenLines();
+    LoadConfiguration();
     return TRUE;
 }
 
 void CMainDialog::OnDestroy() {
+    SaveConfiguration();
     CloseLines();
 }
 
@@ -36,6 +40,29 @@ void CMainDialog::OpenLines() {
 void CMainDialog::CloseLines() {
     // Each line closes itself as it is destroyed.
     m_lines.clear();
+}
+
+std::string CMainDialog::ConfigPath() const {
+    // Built afresh each time: the program directory and string 200.
+    return m_configPath.empty() ? ConfigFilePath(ProgramDirectory()) : m_configPath;
+}
+
+void CMainDialog::LoadConfiguration() {
+    // A damaged file keeps what was read before the fault; the next save
+    // keeps the damaged original beside the new file.
+    m_configFile.Load(ConfigPath(), m_preferences, m_phoneBook);
+}
+
+void CMainDialog::SaveConfiguration() {
+    m_configFile.Save(ConfigPath(), m_preferences, m_phoneBook);
+}
+
+bool CMainDialog::OnQueryEndSession(INT_PTR& result) {
+    // Log-off or shut-down: save now, then agree to end.
+    SaveConfiguration();
+    SetDialogResult(TRUE);
+    result = TRUE;
+    return true;
 }
 
 void CMainDialog::AddAboutToSystemMenu() {
@@ -61,6 +88,8 @@ bool CMainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result
         result = TRUE;
         return true;
     }
+    if (message == WM_QUERYENDSESSION)
+        return OnQueryEndSession(result);
     return false;
 }
 

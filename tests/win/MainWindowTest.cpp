@@ -1,3 +1,4 @@
+#include "../core/ConfigTestUtil.h"
 #include "records/Clock.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
@@ -30,8 +31,13 @@ protected:
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
         InitCommonControlsEx(&controls);
     }
-    void SetUp() override { ASSERT_TRUE(dialog.Create()); }
+    void SetUp() override {
+        // Never the program's own file beside the executable.
+        dialog.SetConfigPath(configDir.Path("Ringwarden.cfg"));
+        ASSERT_TRUE(dialog.Create());
+    }
 
+    test::CScratchDir configDir;
     CSettableClock clock;
     CMainDialog dialog{clock};
 };

@@ -1,0 +1,13 @@
+// The directory of the running executable, where the configuration lives.
+#pragma once
+
+#include <string>
+
+namespace rw {
+
+// Drive and directory of the executable, ending in a backslash; empty when
+// the executable's path cannot be obtained (the file is then looked for in
+// the current directory).
+std::string ProgramDirectory();
+
+} // namespace rw

@@ -1,0 +1,109 @@
+#include "records/ConfigFile.h"
+
+#include "records/Archive.h"
+#include "records/StringTable.h"
+#include "res/resource.h"
+
+#include <algorithm>
+
+namespace rw {
+
+size_t PhoneBookBucketsFor(uint32_t count, uint64_t bytesLeft) {
+    const uint64_t plausible = std::min<uint64_t>(count, bytesLeft / kMinPairBytes);
+    if (plausible <= 80)
+        return CPhoneBook::kDefaultHashTableSize;
+    return static_cast<size_t>(static_cast<double>(plausible) * 1.2);
+}
+
+void ReadConfiguration(CArchive& ar, CRingwardenPreferences& preferences, CPhoneBook& book) {
+    preferences.Serialize(ar);
+    const uint32_t count = ar.ReadDword();
+    book.InitHashTable(PhoneBookBucketsFor(count, ar.Remaining()));
+    book.Serialize(ar);
+}
+
+void WriteConfiguration(CArchive& ar, CRingwardenPreferences& preferences, CPhoneBook& book) {
+    preferences.Serialize(ar);
+    ar.WriteDword(static_cast<uint32_t>(book.GetCount()));
+    book.Serialize(ar);
+}
+
+std::string ConfigFilePath(const std::string& programDirectory) {
+    return programDirectory + LoadResString(IDS_CONFIG_FILE_NAME);
+}
+
+bool WriteFileSafely(CFileSystem& fs, const std::string& path,
+                     const std::function<void(CByteSink&)>& write) {
+    const std::string temp = path + ".tmp";
+    std::unique_ptr<CWriteFile> file = fs.Create(temp);
+    if (!file)
+        return false;
+    bool ok = true;
+    try {
+        write(*file);
+    } catch (const CArchiveException&) {
+        ok = false;
+    }
+    ok = ok && file->Flush();
+    ok = file->Close() && ok;
+    file.reset();
+    if (ok && fs.Replace(temp, path))
+        return true;
+    fs.Remove(temp);
+    return false;
+}
+
+CConfigFile::LoadResult CConfigFile::Load(const std::string& path,
+                                          CRingwardenPreferences& preferences, CPhoneBook& book) {
+    // The file is closed when this returns: Wine cannot replace a file
+    // that is held open, and the save comes later.
+    std::unique_ptr<CReadFile> file = m_fs.OpenRead(path);
+    if (!file)
+        return LoadResult::notOpened;
+    CArchive ar(*file);
+    try {
+        ReadConfiguration(ar, preferences, book);
+    } catch (const CArchiveException&) {
+        m_damagedPath = path;
+        return LoadResult::damaged;
+    }
+    if (m_damagedPath == path)
+        m_damagedPath.clear();
+    return LoadResult::loaded;
+}
+
+bool CConfigFile::KeepDamagedCopy(const std::string& path) {
+    std::unique_ptr<CReadFile> original = m_fs.OpenRead(path);
+    if (!original) // gone since the load: nothing left to keep
+        return true;
+    return WriteFileSafely(m_fs, BackupPath(path), [&original](CByteSink& sink) {
+        char buffer[CArchive::kBufferSize];
+        for (;;) {
+            const size_t n = original->Read(buffer, sizeof buffer);
+            if (n == 0)
+                break;
+            if (!sink.Write(buffer, n))
+                throw CArchiveException(CArchiveException::writeFailed, 0,
+                                        "the copy could not be written");
+        }
+        if (original->Remaining() != 0)
+            throw CArchiveException(CArchiveException::endOfFile, 0,
+                                    "the original could not be read");
+    });
+}
+
+bool CConfigFile::Save(const std::string& path, CRingwardenPreferences& preferences,
+                       CPhoneBook& book) {
+    if (m_damagedPath == path && !KeepDamagedCopy(path))
+        return false;
+    const bool saved = WriteFileSafely(m_fs, path, [&](CByteSink& sink) {
+        CArchive ar(sink);
+        WriteConfiguration(ar, preferences, book);
+        ar.Flush();
+    });
+    if (saved && m_damagedPath == path)
+        m_damagedPath.clear();
+    return saved;
+}
+
+} // namespace rw

@@ -1,0 +1,40 @@
+// The few file operations the configuration needs, behind an interface so
+// that tests can make any step fail. Each build supplies the system's own.
+#pragma once
+
+#include "records/ByteStream.h"
+
+#include <memory>
+#include <string>
+
+namespace rw {
+
+// A file open for reading only; closed on destruction.
+class CReadFile : public CByteSource {};
+
+// A new file open for writing; an unclosed one is closed on destruction.
+class CWriteFile : public CByteSink {
+public:
+    // Pushes what was written through to the disk.
+    virtual bool Flush() = 0;
+    virtual bool Close() = 0;
+};
+
+class CFileSystem {
+public:
+    virtual ~CFileSystem() = default;
+    // Null when the file cannot be opened for reading.
+    virtual std::unique_ptr<CReadFile> OpenRead(const std::string& path) = 0;
+    // Creates the file, or empties an existing one; null on failure.
+    virtual std::unique_ptr<CWriteFile> Create(const std::string& path) = 0;
+    // Puts `from` in the place of `to` in one step. Fails, leaving `to`
+    // alone, when `to` is read-only.
+    virtual bool Replace(const std::string& from, const std::string& to) = 0;
+    virtual bool Remove(const std::string& path) = 0;
+};
+
+// The system's files. Without `syncToDisk` Flush does nothing (for
+// measurements that leave the disk out).
+std::unique_ptr<CFileSystem> CreateSystemFileSystem(bool syncToDisk = true);
+
+} // namespace rw

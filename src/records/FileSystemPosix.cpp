@@ -1,0 +1,140 @@
+#include "records/FileSystem.h"
+
+#include <cerrno>
+#include <vector>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace rw {
+namespace {
+
+class CPosixReadFile : public CReadFile {
+public:
+    CPosixReadFile(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
+    ~CPosixReadFile() override { ::close(m_fd); }
+    CPosixReadFile(const CPosixReadFile&) = delete;
+    CPosixReadFile& operator=(const CPosixReadFile&) = delete;
+
+    size_t Read(void* buffer, size_t size) override {
+        size_t done = 0;
+        while (done < size) {
+            const ssize_t n = ::read(m_fd, static_cast<char*>(buffer) + done, size - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        m_pos += done;
+        return done;
+    }
+    uint64_t Remaining() const override { return m_pos < m_size ? m_size - m_pos : 0; }
+
+private:
+    int m_fd;
+    uint64_t m_size;
+    uint64_t m_pos = 0;
+};
+
+// Gathers the archive's 4096-byte writes into fewer system calls, as stdio
+// would.
+class CPosixWriteFile : public CWriteFile {
+public:
+    CPosixWriteFile(int fd, bool sync) : m_fd(fd), m_sync(sync) { m_pending.reserve(kGather); }
+    ~CPosixWriteFile() override {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CPosixWriteFile(const CPosixWriteFile&) = delete;
+    CPosixWriteFile& operator=(const CPosixWriteFile&) = delete;
+
+    bool Write(const void* data, size_t size) override {
+        if (m_pending.size() + size > kGather && !WritePending())
+            return false;
+        if (size >= kGather)
+            return WriteAll(data, size);
+        const char* p = static_cast<const char*>(data);
+        m_pending.insert(m_pending.end(), p, p + size);
+        return true;
+    }
+    bool Flush() override { return WritePending() && (!m_sync || ::fsync(m_fd) == 0); }
+    bool Close() override {
+        const bool written = WritePending();
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0 && written;
+    }
+
+private:
+    static constexpr size_t kGather = 64 * 1024;
+
+    bool WritePending() {
+        const bool ok = WriteAll(m_pending.data(), m_pending.size());
+        m_pending.clear();
+        return ok;
+    }
+    bool WriteAll(const void* data, size_t size) {
+        const char* p = static_cast<const char*>(data);
+        while (size) {
+            const ssize_t n = ::write(m_fd, p, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            p += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+
+    int m_fd;
+    bool m_sync;
+    std::vector<char> m_pending;
+};
+
+class CPosixFileSystem : public CFileSystem {
+public:
+    explicit CPosixFileSystem(bool sync) : m_sync(sync) {}
+
+    std::unique_ptr<CReadFile> OpenRead(const std::string& path) override {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return nullptr;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<CPosixReadFile>(fd, static_cast<uint64_t>(st.st_size));
+    }
+
+    std::unique_ptr<CWriteFile> Create(const std::string& path) override {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0)
+            return nullptr;
+        return std::make_unique<CPosixWriteFile>(fd, m_sync);
+    }
+
+    bool Replace(const std::string& from, const std::string& to) override {
+        // rename() would replace a read-only file (only the directory's
+        // permission counts); Windows refuses, and so do we.
+        struct stat st;
+        if (::stat(to.c_str(), &st) == 0 && (st.st_mode & 0222) == 0)
+            return false;
+        return ::rename(from.c_str(), to.c_str()) == 0;
+    }
+
+    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+
+private:
+    bool m_sync;
+};
+
+} // namespace
+
+std::unique_ptr<CFileSystem> CreateSystemFileSystem(bool syncToDisk) {
+    return std::make_unique<CPosixFileSystem>(syncToDisk);
+}
+
+} // namespace rw

@@ -1,0 +1,202 @@
+#include "ConfigTestUtil.h"
+#include "records/ConfigFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace rw {
+namespace {
+
+using test::FromHex;
+using test::ReadWholeFile;
+
+// The system's files, with one chosen step of a save made to fail: the
+// create, any write, the flush, the close or the replace.
+class CFailingFileSystem : public CFileSystem {
+public:
+    int failAt = 0; // the step to fail, counting from 1; 0 never fails
+    int steps = 0;
+
+    std::unique_ptr<CReadFile> OpenRead(const std::string& path) override {
+        return m_real->OpenRead(path);
+    }
+    std::unique_ptr<CWriteFile> Create(const std::string& path) override {
+        if (Fails())
+            return nullptr;
+        auto file = m_real->Create(path);
+        return file ? std::make_unique<CFailingFile>(*this, std::move(file)) : nullptr;
+    }
+    bool Replace(const std::string& from, const std::string& to) override {
+        return !Fails() && m_real->Replace(from, to);
+    }
+    bool Remove(const std::string& path) override { return m_real->Remove(path); }
+
+private:
+    bool Fails() { return ++steps == failAt; }
+
+    class CFailingFile : public CWriteFile {
+    public:
+        CFailingFile(CFailingFileSystem& fs, std::unique_ptr<CWriteFile> real)
+            : m_fs(fs), m_real(std::move(real)) {}
+        bool Write(const void* data, size_t size) override {
+            if (m_fs.Fails()) { // a disk that fills up halfway through
+                m_real->Write(data, size / 2);
+                return false;
+            }
+            return m_real->Write(data, size);
+        }
+        bool Flush() override { return !m_fs.Fails() && m_real->Flush(); }
+        bool Close() override {
+            const bool closed = m_real->Close();
+            return !m_fs.Fails() && closed;
+        }
+
+    private:
+        CFailingFileSystem& m_fs;
+        std::unique_ptr<CWriteFile> m_real;
+    };
+
+    std::unique_ptr<CFileSystem> m_real = CreateSystemFileSystem();
+};
+
+std::unique_ptr<CPhoneBookEntry> Entry(const std::string& name, const std::string& number) {
+    auto e = std::make_unique<CPhoneBookEntry>();
+    e->Name = name;
+    e->Number = number;
+    e->MakeLookupKey();
+    e->InPhoneBook = 1;
+    return e;
+}
+
+void Fill(CPhoneBook& book, int count, const std::string& notes) {
+    for (int i = 0; i < count; ++i) {
+        auto e = Entry("Caller " + std::to_string(i), "01632 96" + std::to_string(1000 + i));
+        e->Notes = notes;
+        const std::string key = e->LookupKey;
+        book.SetAt(key, std::move(e));
+    }
+}
+
+class ConfigFileTest : public testing::Test {
+protected:
+    test::CScratchDir dir;
+    const std::string path = dir.Path("Ringwarden.cfg");
+    CFailingFileSystem fs;
+    CConfigFile config{fs};
+};
+
+TEST_F(ConfigFileTest, SaveThenLoadGivesTheSameRecords) {
+    CRingwardenPreferences prefs;
+    prefs.SuspendMinutes = 9;
+    CPhoneBook book;
+    Fill(book, 50, "n");
+    ASSERT_TRUE(config.Save(path, prefs, book));
+
+    CRingwardenPreferences readPrefs;
+    CPhoneBook readBook;
+    EXPECT_EQ(config.Load(path, readPrefs, readBook), CConfigFile::LoadResult::loaded);
+    EXPECT_EQ(readPrefs.SuspendMinutes, 9);
+    ASSERT_EQ(readBook.GetCount(), 50u);
+    book.ForEach([&](const std::string& key, CPhoneBookEntry& e) {
+        ASSERT_TRUE(readBook.Lookup(key));
+        EXPECT_TRUE(test::SameEntry(e, *readBook.Lookup(key)));
+    });
+    EXPECT_FALSE(test::FileExists(path + ".tmp"));
+}
+
+TEST_F(ConfigFileTest, MissingFileLoadsNothing) {
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    EXPECT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::notOpened);
+    EXPECT_EQ(prefs.NotificationSeconds, 5);
+    EXPECT_TRUE(book.IsEmpty());
+    EXPECT_TRUE(config.Save(path, prefs, book)); // first run: the file is created
+    EXPECT_EQ(ReadWholeFile(path), FromHex(test::kEmptyConfigHex));
+}
+
+TEST_F(ConfigFileTest, AFailedSaveAtAnyStepLeavesThePreviousFile) {
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    Fill(book, 20, "old");
+    ASSERT_TRUE(config.Save(path, prefs, book));
+    const std::vector<uint8_t> previous = ReadWholeFile(path);
+
+    // Large enough for several buffer writes.
+    Fill(book, 200, std::string(40, 'x'));
+    int step = 1;
+    for (;; ++step) {
+        fs.failAt = step;
+        fs.steps = 0;
+        const bool saved = config.Save(path, prefs, book);
+        if (fs.steps < step) { // nothing left to fail: the save went through
+            EXPECT_TRUE(saved);
+            break;
+        }
+        EXPECT_FALSE(saved) << "step " << step;
+        EXPECT_EQ(ReadWholeFile(path), previous) << "step " << step;
+        EXPECT_FALSE(test::FileExists(path + ".tmp")) << "step " << step;
+    }
+    // Create, at least four writes, flush, close and replace were each tried.
+    EXPECT_GE(step, 9);
+    EXPECT_NE(ReadWholeFile(path), previous);
+}
+
+TEST_F(ConfigFileTest, ADamagedFileIsKeptBesideTheNewOne) {
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    Fill(book, 3, "");
+    ASSERT_TRUE(config.Save(path, prefs, book));
+    std::vector<uint8_t> damaged = ReadWholeFile(path);
+    damaged.resize(damaged.size() - 5); // the last entry is cut short
+    test::WriteWholeFile(path, damaged);
+    test::WriteWholeFile(CConfigFile::BackupPath(path), {1, 2, 3}); // an older copy
+
+    CRingwardenPreferences readPrefs;
+    CPhoneBook readBook;
+    EXPECT_EQ(config.Load(path, readPrefs, readBook), CConfigFile::LoadResult::damaged);
+    EXPECT_EQ(readBook.GetCount(), 2u);
+
+    // If the copy cannot be made, the damaged file stays as it is.
+    fs.failAt = 1;
+    fs.steps = 0;
+    EXPECT_FALSE(config.Save(path, readPrefs, readBook));
+    EXPECT_EQ(ReadWholeFile(path), damaged);
+
+    fs.failAt = 0;
+    ASSERT_TRUE(config.Save(path, readPrefs, readBook));
+    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path)), damaged);
+    // The good file that replaced it is not copied again.
+    std::string anyKey;
+    readBook.ForEach([&anyKey](const std::string& key, CPhoneBookEntry&) { anyKey = key; });
+    readBook.RemoveKey(anyKey);
+    ASSERT_TRUE(config.Save(path, readPrefs, readBook));
+    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path)), damaged);
+    EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path) + ".tmp"));
+}
+
+TEST_F(ConfigFileTest, AReadOnlyFileLoadsAndIsNotOverwritten) {
+    const std::vector<uint8_t> one = FromHex(test::kOneEntryConfigHex);
+    test::WriteWholeFile(path, one);
+    namespace stdfs = std::filesystem;
+    stdfs::permissions(
+        path, stdfs::perms::owner_write | stdfs::perms::group_write | stdfs::perms::others_write,
+        stdfs::perm_options::remove);
+
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    EXPECT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::loaded);
+    ASSERT_EQ(book.GetCount(), 1u);
+    book.RemoveKey("1");
+    EXPECT_FALSE(config.Save(path, prefs, book));
+    EXPECT_EQ(ReadWholeFile(path), one);
+    EXPECT_FALSE(test::FileExists(path + ".tmp"));
+}
+
+TEST(ConfigFilePath, ProgramDirectoryAndFileName) {
+    EXPECT_EQ(ConfigFilePath("C:\\Tools\\Screen\\"), "C:\\Tools\\Screen\\Ringwarden.cfg");
+    EXPECT_EQ(ConfigFilePath(""), "Ringwarden.cfg");
+}
+
+} // namespace
+} // namespace rw

@@ -1,0 +1,173 @@
+#include "../core/ConfigTestUtil.h"
+#include "RwCfg.h"
+#include "records/ConfigFile.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace rw {
+namespace {
+
+using test::FromHex;
+using test::ReadWholeFile;
+
+class RwCfgTest : public testing::Test {
+protected:
+    int Run(const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        return rwcfg::Run(args, out, err, *fs);
+    }
+    void WriteText(const std::string& path, const std::string& text) {
+        test::WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+    }
+
+    test::CScratchDir dir;
+    const std::string cfg = dir.Path("Ringwarden.cfg");
+    const std::string csv = dir.Path("entries.csv");
+    std::unique_ptr<CFileSystem> fs = CreateSystemFileSystem(false);
+    std::ostringstream out, err;
+};
+
+TEST_F(RwCfgTest, DumpShowsEveryFieldAndWhereReadingStopped) {
+    test::WriteWholeFile(cfg, FromHex(test::kOneEntryConfigHex));
+    ASSERT_EQ(Run({"dump", cfg}), 0) << err.str();
+    const std::string json = out.str();
+    for (const char* expected :
+         {R"("OutOfHoursStart": {"status": 0, "days": 0.95833333333333337},)",
+          R"("OutOfHoursEnd": {"status": 0, "days": 0.33333333333333331},)",
+          R"("MainPlacement": [0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0],)", R"("NotificationSeconds": 5,)",
+          R"("SecurityKey1": "1",)", R"("SuspendMinutes": 2)", R"("entryCount": 1,)",
+          R"("key": "1",)", R"("Name": "A",)", R"("InPhoneBook": 1,)", R"("AnswerMode": 1,)",
+          R"("LastCallTime": {"status": 2, "days": 0})", R"("error": null)"}) {
+        EXPECT_NE(json.find(expected), std::string::npos) << expected << "\n" << json;
+    }
+
+    // Cut inside the entry's fields: the load keeps the preferences and no
+    // entry, and the dump says where it stopped.
+    std::vector<uint8_t> cut = FromHex(test::kOneEntryConfigHex);
+    cut.resize(200);
+    test::WriteWholeFile(cfg, cut);
+    EXPECT_EQ(Run({"dump", cfg}), 1);
+    EXPECT_NE(out.str().find(R"("phoneBook": [],)"), std::string::npos) << out.str();
+    // The entry's OwnHoursStart starts at byte 199 and needs 12.
+    EXPECT_NE(out.str().find(R"("offset": 199,)"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find(R"("section": "phoneBook",)"), std::string::npos);
+    EXPECT_NE(err.str().find("damaged"), std::string::npos);
+}
+
+TEST_F(RwCfgTest, DumpEscapesTextAsUtf8Json) {
+    CRingwardenPreferences prefs;
+    prefs.DefaultMessageFile = "C:\\a \"b\"\n\xE9\x80";
+    prefs.SecurityKey1 = '#';
+    CPhoneBook book;
+    CConfigFile config(*fs);
+    ASSERT_TRUE(config.Save(cfg, prefs, book));
+    ASSERT_EQ(Run({"dump", cfg}), 0);
+    EXPECT_NE(out.str().find(R"("DefaultMessageFile": "C:\\a \"b\"\u000a)"
+                             "\xC3\xA9\xE2\x82\xAC\""),
+              std::string::npos)
+        << out.str();
+    EXPECT_NE(out.str().find(R"("SecurityKey1": "#",)"), std::string::npos);
+}
+
+TEST_F(RwCfgTest, ExportThenImportGivesTheSameEntries) {
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    auto e = std::make_unique<CPhoneBookEntry>();
+    e->Name = "Smith, \"Jo\"";
+    e->Number = "0123 45";
+    e->MakeLookupKey();
+    e->InPhoneBook = 1;
+    e->Notes = "two\r\nlines, caf\xE9";
+    e->FilterType = FilterBlockSometimes;
+    e->UseOwnHours = 1;
+    e->AnswerMode = AnswerOwnMessage;
+    e->OwnHoursStart = CDateTime::TimeOfDay(21, 30);
+    e->MessageFile = "C:\\msg.wav";
+    e->LastCallTime = CDateTime::FromParts(2024, 2, 29, 18, 5, 7);
+    book.SetAt("012345", std::move(e));
+    const std::string csvText = rwcfg::ExportCsv(book);
+    EXPECT_EQ(csvText, "Name,Number,LookupKey,Notes,InPhoneBook,FilterType,UseOwnHours,AnswerMode,"
+                       "OwnHoursStart,OwnHoursEnd,MessageFile,LastCallTime\r\n"
+                       "\"Smith, \"\"Jo\"\"\",0123 45,012345,\"two\r\nlines, caf\xC3\xA9\",1,"
+                       "Block Sometimes,1,2,21:30,08:00,C:\\msg.wav,2024-02-29 18:05:07\r\n");
+
+    rwcfg::CsvImport parsed = rwcfg::ParseCsv(csvText);
+    ASSERT_TRUE(parsed.errors.empty()) << parsed.errors[0];
+    ASSERT_EQ(parsed.entries.size(), 1u);
+    EXPECT_TRUE(test::SameEntry(*parsed.entries[0], *book.Lookup("012345")));
+}
+
+TEST_F(RwCfgTest, BadRowsAreReportedByLineAndNothingIsWritten) {
+    const std::string text = "\xEF\xBB\xBFName,Number,FilterType,OwnHoursStart,LastCallTime\n"
+                             "Good,1,Always Block,07:15,2020-01-02 03:04\n"
+                             ",2,,,\n"                           // 3: no name
+                             "\"multi\nline\",,,,\n"             // 4: no number (5 is inside)
+                             "Bad filter,3,Sometimes,,\n"        // 6
+                             "Bad time,4,0,24:00,\n"             // 7
+                             "Bad time,4,0,7:5,\n"               // 8
+                             "Not 1252,\xE2\x86\x92,0,,\n"       // 9: an arrow
+                             "Bad UTF-8,\xC3,0,,\n"              // 10
+                             "Short,5\n"                         // 11
+                             "Bad date,6,1,,2020-02-30 10:00\n"; // 12
+    rwcfg::CsvImport parsed = rwcfg::ParseCsv(text);
+    const std::vector<std::string> lines = {"line 3", "line 4",  "line 6",  "line 7", "line 8",
+                                            "line 9", "line 10", "line 11", "line 12"};
+    ASSERT_EQ(parsed.errors.size(), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(parsed.errors[i].rfind(lines[i] + ":", 0), 0u) << parsed.errors[i];
+
+    WriteText(csv, text);
+    EXPECT_EQ(Run({"import-csv", csv, cfg}), 1);
+    EXPECT_NE(err.str().find("line 12:"), std::string::npos) << err.str();
+    EXPECT_FALSE(test::FileExists(cfg));
+
+    EXPECT_EQ(rwcfg::ParseCsv("Name,Number,Colour\n").errors.at(0),
+              "line 1: unknown column \"Colour\"");
+    EXPECT_EQ(rwcfg::ParseCsv("Name,Notes\n").errors.at(0), "line 1: no Number column");
+}
+
+TEST_F(RwCfgTest, ImportAddsAndReplacesByTheProgramsKey) {
+    // A new file gets default preferences.
+    WriteText(csv, "Name,Number,FilterType\nHome,home,2\nShop,0123-45,Never Block\n");
+    ASSERT_EQ(Run({"import-csv", csv, cfg}), 0) << err.str();
+    // Replaces "0123-45" (same key) and adds one more.
+    WriteText(csv, "Number,Name,Notes,LastCallTime\n0123 45,Shop 2,n,2021-06-01 12:00\n9,Nine,,\n");
+    ASSERT_EQ(Run({"import-csv", csv, cfg}), 0) << err.str();
+
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    CConfigFile config(*fs);
+    ASSERT_EQ(config.Load(cfg, prefs, book), CConfigFile::LoadResult::loaded);
+    EXPECT_EQ(prefs.NotificationSeconds, 5);
+    ASSERT_EQ(book.GetCount(), 3u);
+    const CPhoneBookEntry* home = book.Lookup("HOME");
+    ASSERT_TRUE(home);
+    EXPECT_EQ(home->FilterType, FilterAlwaysBlock);
+    EXPECT_EQ(home->InPhoneBook, 1);
+    EXPECT_EQ(home->LastCallTime.GetStatus(), CDateTime::null);
+    EXPECT_EQ(home->OwnHoursStart, CDateTime::TimeOfDay(23, 0));
+    const CPhoneBookEntry* shop = book.Lookup("012345");
+    ASSERT_TRUE(shop);
+    EXPECT_EQ(shop->Name, "Shop 2");
+    EXPECT_EQ(shop->LastCallTime, CDateTime::FromParts(2021, 6, 1, 12, 0, 0));
+    EXPECT_EQ(book.Lookup("9")->Name, "Nine");
+}
+
+TEST_F(RwCfgTest, ADamagedFileIsNeitherExportedNorImportedInto) {
+    std::vector<uint8_t> cut = FromHex(test::kOneEntryConfigHex);
+    cut.resize(200);
+    test::WriteWholeFile(cfg, cut);
+    EXPECT_EQ(Run({"export-csv", cfg}), 1);
+    EXPECT_EQ(out.str(), "");
+    WriteText(csv, "Name,Number\nA,2\n");
+    EXPECT_EQ(Run({"import-csv", csv, cfg}), 1);
+    EXPECT_EQ(ReadWholeFile(cfg), cut);
+    EXPECT_EQ(Run({"dump"}), 2);
+    EXPECT_EQ(Run({"dump", dir.Path("missing.cfg")}), 1);
+}
+
+} // namespace
+} // namespace rw
