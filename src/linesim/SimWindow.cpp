@@ -23,8 +23,20 @@ bool CSimWindow::Create() {
                        reinterpret_cast<LPARAM>(this));
     if (!m_hWnd)
         return false;
+    MoveToBottomRight();
     ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
     return true;
+}
+
+void CSimWindow::MoveToBottomRight() {
+    // The screener's own windows open at the top left; the far end of the
+    // line sits in the opposite corner so that both can be seen at once.
+    RECT work{}, rc{};
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) || !GetWindowRect(m_hWnd, &rc))
+        return;
+    SetWindowPos(m_hWnd, nullptr, work.right - (rc.right - rc.left),
+                 work.bottom - (rc.bottom - rc.top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CSimWindow::AddLog(const std::string& line) {

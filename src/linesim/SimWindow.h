@@ -25,6 +25,7 @@ public:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
+    void MoveToBottomRight();
     void OnCommand(WORD id);
     void OnRing();
     void OnHangUp();
