@@ -7,6 +7,9 @@
 #define IDD_ABOUTBOX 100
 #define IDD_RINGWARDEN_DIALOG 102
 
+// Wave resources
+#define IDR_ACK_TONE 147
+
 // Main window controls
 #define IDC_CALL_LIST 1000
 #define IDC_CONFIGURE 1001

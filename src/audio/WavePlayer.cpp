@@ -1,0 +1,259 @@
+#include "audio/WavePlayer.h"
+
+#include "audio/DebugOutput.h"
+#include "audio/MmioFile.h"
+#include "audio/WindowClassRegistration.h"
+
+#include <cstdio>
+#include <new>
+
+namespace rw {
+namespace {
+
+// Registered for the program's whole life, before any player exists.
+const CWindowClassRegistration g_invisibleClass("InvisibleWindowClass",
+                                                CWavePlayer::InvisibleWindowProc);
+
+void WriteResourceFailure(const char* text, UINT id) {
+    char name[16];
+    std::snprintf(name, sizeof name, "#%u", id);
+    DebugOutput(text);
+    DebugOutput(name);
+    DebugOutput("\n");
+}
+
+// True when a chunk's declared size fits in what the source holds. A size
+// beyond that can only end in a short read, so it is refused before any
+// block of that size is allocated.
+bool ChunkFits(const MMCKINFO& chunk, DWORD available) {
+    return chunk.dwDataOffset <= available && chunk.cksize <= available - chunk.dwDataOffset;
+}
+
+} // namespace
+
+CWavePlayer::CWavePlayer(CWavePlayerNotify* owner) : m_owner(owner) {}
+
+CWavePlayer::~CWavePlayer() {
+    Unload();
+    m_window.Destroy();
+}
+
+bool CWavePlayer::LoadFromFile(const char* path) {
+    Unload();
+    CMmioFile file(mmioOpenA(const_cast<LPSTR>(path), nullptr, MMIO_ALLOCBUF | MMIO_READ));
+    if (!file) {
+        DebugOutput("mmioOpen() -- Failed to open file: ");
+        DebugOutput(path);
+        DebugOutput("\n");
+        return false;
+    }
+    const LONG end = mmioSeek(file.Get(), 0, SEEK_END);
+    if (end < 0 || mmioSeek(file.Get(), 0, SEEK_SET) != 0)
+        return false;
+    return ReadChunks(file.Get(), static_cast<DWORD>(end));
+}
+
+bool CWavePlayer::LoadFromResource(HMODULE module, UINT id) {
+    Unload();
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "wave");
+    if (!found) {
+        WriteResourceFailure("Failed to find 'wave' resource ", id);
+        return false;
+    }
+    HGLOBAL loaded = LoadResource(module, found);
+    const DWORD size = SizeofResource(module, found);
+    if (!loaded) {
+        WriteResourceFailure("Failed to load 'wave' resource ", id);
+        return false;
+    }
+    // A memory file over the resource's bytes; mmio reads them in place.
+    MMIOINFO info{};
+    info.fccIOProc = FOURCC_MEM;
+    info.pchBuffer = static_cast<HPSTR>(LockResource(loaded));
+    info.cchBuffer = static_cast<LONG>(size);
+    CMmioFile file(mmioOpenA(nullptr, &info, MMIO_ALLOCBUF | MMIO_READ));
+    if (!file) {
+        WriteResourceFailure("mmioOpen() -- Failed to open 'wave' resource ", id);
+        return false;
+    }
+    return ReadChunks(file.Get(), size);
+}
+
+bool CWavePlayer::ReadChunks(HMMIO file, DWORD available) {
+    MMCKINFO riff{};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    if (mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR)
+        return false;
+
+    MMCKINFO chunk{};
+    chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    if (mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR)
+        return false;
+    if (!ChunkFits(chunk, available)) {
+        DebugOutput("mmioRead() -- Failed to read FMT chunk\n");
+        return false;
+    }
+    // The device reads a WAVEFORMATEX from the block: a short chunk is
+    // padded with zeros so that read stays inside the block.
+    const DWORD formatSize = chunk.cksize;
+    const DWORD formatAlloc = formatSize < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : formatSize;
+    std::unique_ptr<BYTE[]> format(new (std::nothrow) BYTE[formatAlloc]());
+    if (!format) {
+        DebugOutput("new[] -- Out of memory\n");
+        return false;
+    }
+    if (mmioRead(file, reinterpret_cast<HPSTR>(format.get()), static_cast<LONG>(formatSize)) !=
+        static_cast<LONG>(formatSize)) {
+        DebugOutput("mmioRead() -- Failed to read FMT chunk\n");
+        return false;
+    }
+    mmioAscend(file, &chunk, 0);
+
+    chunk = MMCKINFO{};
+    chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    if (mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR)
+        return false;
+    if (chunk.cksize == 0) {
+        DebugOutput("Data chunk actually has no data\n");
+        return false;
+    }
+    if (!ChunkFits(chunk, available)) {
+        DebugOutput("mmioRead() -- Failed to read waveform data subchunk\n");
+        return false;
+    }
+    const DWORD sampleSize = chunk.cksize;
+    std::unique_ptr<BYTE[]> samples(new (std::nothrow) BYTE[sampleSize]);
+    if (!samples) {
+        DebugOutput("new[] -- Out of memory\n");
+        return false;
+    }
+    if (mmioRead(file, reinterpret_cast<HPSTR>(samples.get()), static_cast<LONG>(sampleSize)) !=
+        static_cast<LONG>(sampleSize)) {
+        DebugOutput("mmioRead() -- Failed to read waveform data subchunk\n");
+        return false;
+    }
+    m_format = std::move(format);
+    m_formatSize = formatSize;
+    m_samples = std::move(samples);
+    m_sampleSize = sampleSize;
+    return true;
+}
+
+void CWavePlayer::Unload() {
+    Stop();
+    m_samples.reset();
+    m_sampleSize = 0;
+    m_format.reset();
+    m_formatSize = 0;
+}
+
+// Formats the device must not even be asked about: a format that is not
+// plain PCM with fewer extra bytes than its cbSize claims (the device copies
+// cbSize bytes after the WAVEFORMATEX), and a PCM format with no channels,
+// no rate or no block size (Wine's wave mapper aborts the process on them).
+// Both are refused like any format the device cannot play.
+bool CWavePlayer::FormatIsConsistent() const {
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(m_format.get());
+    if (format->wFormatTag == WAVE_FORMAT_PCM)
+        return format->nChannels != 0 && format->nSamplesPerSec != 0 && format->nBlockAlign != 0;
+    const DWORD held = m_formatSize < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : m_formatSize;
+    return format->cbSize <= held - sizeof(WAVEFORMATEX);
+}
+
+bool CWavePlayer::Play(UINT device, bool loop) {
+    if (!m_samples)
+        return false;
+    Stop();
+    const DWORD mapped = device == WAVE_MAPPER ? 0 : WAVE_MAPPED;
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(m_format.get());
+    if (!FormatIsConsistent() ||
+        waveOutOpen(nullptr, device, format, 0, 0, WAVE_FORMAT_QUERY | mapped) != MMSYSERR_NOERROR)
+        return false;
+    if (!m_window.Get() && !CreateCallbackWindow()) {
+        DebugOutput("Couldn't create window for callbacks\n");
+        return false;
+    }
+    if (m_device.Open(device, format, m_window.Get(), CALLBACK_WINDOW | mapped) != MMSYSERR_NOERROR)
+        return false;
+    std::unique_ptr<CWaveHeader> header(new (std::nothrow)
+                                            CWaveHeader(m_samples.get(), m_sampleSize, loop));
+    if (!header) {
+        DebugOutput("new[] -- Out of memory\n");
+        m_device.Close();
+        return false;
+    }
+    if (header->Prepare(m_device.Get()) != MMSYSERR_NOERROR ||
+        header->Write() != MMSYSERR_NOERROR) {
+        header.reset(); // unprepares, if prepared, while the device is open
+        m_device.Close();
+        return false;
+    }
+    m_header = std::move(header);
+    return true;
+}
+
+bool CWavePlayer::Stop() {
+    if (!m_header || m_stopping)
+        return true;
+    m_stopping = true;
+    if (m_device) {
+        m_device.Reset();
+        m_header->Unprepare();
+        m_device.Close();
+    }
+    m_header.reset();
+    m_stopping = false;
+    return true;
+}
+
+bool CWavePlayer::CreateCallbackWindow() {
+    const char* name = g_invisibleClass.Name();
+    if (!name)
+        return false;
+    HWND hWnd = CreateWindowExA(0, name, "", WS_POPUP | WS_DISABLED, 0, 0, 0, 0, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (!hWnd)
+        return false;
+    SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_window.Attach(hWnd);
+    return true;
+}
+
+LRESULT CALLBACK CWavePlayer::InvisibleWindowProc(HWND hWnd, UINT message, WPARAM wParam,
+                                                  LPARAM lParam) {
+    auto* player = reinterpret_cast<CWavePlayer*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    if (player)
+        return player->WindowProc(hWnd, message, wParam, lParam);
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+// A done message may come from a playback that a later Play has already
+// replaced (its reset posts one); it must not end the playback now running.
+// The current playback is stopped only when the message comes from its own
+// device and its own buffer has finished.
+void CWavePlayer::OnDone(HWAVEOUT device) {
+    if (m_header && device == m_device.Get() && m_header->IsDone())
+        Stop();
+    if (m_owner)
+        m_owner->OnWaveOutDone();
+}
+
+LRESULT CWavePlayer::WindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case MM_WOM_OPEN:
+        if (m_owner)
+            m_owner->OnWaveOutOpen();
+        return 0;
+    case MM_WOM_DONE:
+        OnDone(reinterpret_cast<HWAVEOUT>(wParam));
+        return 0;
+    case MM_WOM_CLOSE:
+        if (m_owner)
+            m_owner->OnWaveOutClose();
+        return 0;
+    default:
+        return DefWindowProcA(hWnd, message, wParam, lParam);
+    }
+}
+
+} // namespace rw
