@@ -29,6 +29,33 @@ bool ChunkFits(const MMCKINFO& chunk, DWORD available) {
     return chunk.dwDataOffset <= available && chunk.cksize <= available - chunk.dwDataOffset;
 }
 
+// Finds the next chunk named `id` (for a RIFF chunk: form type `id`) from
+// the current position up to `end`, skipping others, and descends into it.
+// mmioDescend's own search flags are not used: in Wine a declared size near
+// 4 GB makes their skip wrap back onto the same header and loop for ever.
+// Here every skip must move forward and stay inside `end`, so hostile sizes
+// only end the search.
+bool FindChunk(HMMIO file, MMCKINFO& found, const MMCKINFO* parent, FOURCC id, DWORD end) {
+    for (;;) {
+        const LONG start = mmioSeek(file, 0, SEEK_CUR);
+        if (start < 0 || static_cast<unsigned long long>(start) + 8 > end)
+            return false;
+        MMCKINFO chunk{};
+        if (mmioDescend(file, &chunk, parent, 0) != MMSYSERR_NOERROR)
+            return false;
+        const bool match =
+            parent ? chunk.ckid == id : chunk.ckid == FOURCC_RIFF && chunk.fccType == id;
+        if (match) {
+            found = chunk;
+            return true;
+        }
+        const unsigned long long next =
+            static_cast<unsigned long long>(start) + 8 + chunk.cksize + (chunk.cksize & 1);
+        if (next > end || mmioSeek(file, static_cast<LONG>(next), SEEK_SET) < 0)
+            return false;
+    }
+}
+
 } // namespace
 
 CWavePlayer::CWavePlayer(CWavePlayerNotify* owner) : m_owner(owner) {}
@@ -81,13 +108,16 @@ bool CWavePlayer::LoadFromResource(HMODULE module, UINT id) {
 
 bool CWavePlayer::ReadChunks(HMMIO file, DWORD available) {
     MMCKINFO riff{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    if (mmioDescend(file, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR)
+    if (!FindChunk(file, riff, nullptr, mmioFOURCC('W', 'A', 'V', 'E'), available))
         return false;
+    // Subchunks are searched only inside the RIFF chunk, as far as the
+    // source really goes.
+    const unsigned long long riffEnd =
+        static_cast<unsigned long long>(riff.dwDataOffset) + riff.cksize;
+    const DWORD end = riffEnd < available ? static_cast<DWORD>(riffEnd) : available;
 
     MMCKINFO chunk{};
-    chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR)
+    if (!FindChunk(file, chunk, &riff, mmioFOURCC('f', 'm', 't', ' '), end))
         return false;
     if (!ChunkFits(chunk, available)) {
         DebugOutput("mmioRead() -- Failed to read FMT chunk\n");
@@ -109,9 +139,7 @@ bool CWavePlayer::ReadChunks(HMMIO file, DWORD available) {
     }
     mmioAscend(file, &chunk, 0);
 
-    chunk = MMCKINFO{};
-    chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    if (mmioDescend(file, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR)
+    if (!FindChunk(file, chunk, &riff, mmioFOURCC('d', 'a', 't', 'a'), end))
         return false;
     if (chunk.cksize == 0) {
         DebugOutput("Data chunk actually has no data\n");

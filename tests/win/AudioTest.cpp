@@ -192,6 +192,14 @@ TEST_F(AudioTest, RefusesBadFilesWithTheirDebugText) {
         {"fmt runs past the end",
          Riff("WAVE", ChunkBytes("fmt ", Bytes(fmt.begin(), fmt.begin() + 8), 16)),
          "mmioRead() -- Failed to read FMT chunk\n"},
+        {"skipped chunk whose size wraps round",
+         Riff("WAVE", Concat({ChunkBytes("fmt ", fmt), ChunkBytes("junk", Samples(8), 0xFFFFFFF8),
+                              ChunkBytes("data", Samples(100))})),
+         ""},
+        {"skipped chunk of 4 GB - 2",
+         Riff("WAVE", Concat({ChunkBytes("LIST", Samples(8), 0xFFFFFFFE), ChunkBytes("fmt ", fmt),
+                              ChunkBytes("data", Samples(100))})),
+         ""},
         {"not RIFF at all", Bytes(100, 'x'), ""},
         {"empty file", {}, ""},
     };
@@ -272,10 +280,11 @@ Bytes Mutate(const Bytes& seed, Rng& rng) {
         b.resize(rng.Below(b.size() + 1));
         break;
     case 2: { // a size field rewritten: RIFF's or one of the chunks'
-        // Sizes whose padded skip wraps past 4 GB (0xFFFFFFF8 and up) make
-        // Wine's mmioDescend loop for ever; they are left out until the
-        // chunk search guards against them.
-        static const std::uint32_t sizes[] = {0, 1, 15, 16, 17, 0x7FFFFFFF, 0x80000000, 0xFFFFFFF0};
+        // Sizes near 4 GB, whose padded skip wraps round, included: the
+        // chunk search must still end.
+        static const std::uint32_t sizes[] = {0,          1,          15,         16,
+                                              17,         0x7FFFFFFF, 0x80000000, 0xFFFFFFF0,
+                                              0xFFFFFFF7, 0xFFFFFFF8, 0xFFFFFFFE, 0xFFFFFFFF};
         std::size_t at = 4;
         if (b.size() > 12 && rng.Below(3)) {
             at = 12;
@@ -289,8 +298,7 @@ Bytes Mutate(const Bytes& seed, Rng& rng) {
             at += 4;
         }
         if (at + 4 <= b.size()) {
-            const std::uint32_t v =
-                rng.Below(2) ? sizes[rng.Below(std::size(sizes))] : rng.Next() % 0xFFFFFFF0u;
+            const std::uint32_t v = rng.Below(2) ? sizes[rng.Below(std::size(sizes))] : rng.Next();
             std::memcpy(&b[at], &v, 4);
         }
         break;
