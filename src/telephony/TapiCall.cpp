@@ -1,5 +1,6 @@
 #include "telephony/TapiCall.h"
 
+#include "telephony/NotifyList.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiLine.h"
 
@@ -47,13 +48,7 @@ CTapiCall::~CTapiCall() {
 }
 
 void CTapiCall::AddNotify(CTapiCallNotify* notify) {
-    if (!notify || std::find(m_notifies.begin(), m_notifies.end(), notify) != m_notifies.end())
-        return;
-    auto slot = std::find(m_notifies.begin(), m_notifies.end(), nullptr);
-    if (slot != m_notifies.end())
-        *slot = notify;
-    else
-        m_notifies.push_back(notify);
+    AddToNotifyList(m_notifies, notify);
 }
 
 template <class F> void CTapiCall::Raise(F f) {

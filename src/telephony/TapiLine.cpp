@@ -1,5 +1,6 @@
 #include "telephony/TapiLine.h"
 
+#include "telephony/NotifyList.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiCall.h"
 #include "telephony/TapiCallInfo.h"
@@ -46,13 +47,7 @@ LONG CTapiLine::OpenWithFallback(DWORD device, CTapiLineNotify* notify) {
 }
 
 void CTapiLine::AddNotify(CTapiLineNotify* notify) {
-    if (!notify || std::find(m_notifies.begin(), m_notifies.end(), notify) != m_notifies.end())
-        return;
-    auto slot = std::find(m_notifies.begin(), m_notifies.end(), nullptr);
-    if (slot != m_notifies.end())
-        *slot = notify;
-    else
-        m_notifies.push_back(notify);
+    AddToNotifyList(m_notifies, notify);
 }
 
 LONG CTapiLine::Close() {

@@ -3,6 +3,7 @@
 #include "LineSim.h"
 #include "LineSimIds.h"
 #include "SimScript.h"
+#include "../support/MessagePump.h"
 
 #include <windows.h>
 #include <tapi.h>
@@ -36,21 +37,7 @@ void CALLBACK OnLine(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR 
 
 void CALLBACK OnPhone(HPHONE, DWORD, DWORD_PTR, DWORD_PTR, DWORD_PTR, DWORD_PTR) {}
 
-// Runs the message loop until `done` or two seconds have passed.
-bool PumpUntil(const std::function<bool()>& done) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > 2000)
-            return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(1);
-    }
-    return true;
-}
+using test::PumpUntil;
 
 // Lets every message already due arrive.
 void Pump() {

@@ -1,6 +1,7 @@
 #include "audio/DebugOutput.h"
 #include "audio/WavePlayer.h"
 #include "res/resource.h"
+#include "../support/MessagePump.h"
 
 #include <gtest/gtest.h>
 
@@ -24,20 +25,7 @@ struct Recorder : CWavePlayerNotify {
     const CWavePlayer* player = nullptr;
 };
 
-// Runs the message loop until `done` holds or two seconds pass.
-template <class Done> bool PumpUntil(Done done) {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    while (!done()) {
-        if (GetTickCount() - start > 2000)
-            return false;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        else
-            Sleep(1);
-    }
-    return true;
-}
+using test::PumpUntil;
 
 // Lets whatever is still posted arrive.
 void PumpFor(DWORD ms) {

@@ -9,6 +9,7 @@
 #include "telephony/TapiDeviceId.h"
 #include "telephony/TapiLine.h"
 #include "telephony/TapiRegistration.h"
+#include "../support/MessagePump.h"
 
 #include <gtest/gtest.h>
 
@@ -22,21 +23,7 @@ namespace {
 
 using namespace rw::linesim;
 
-// Runs the message loop until `done` or two seconds have passed.
-bool PumpUntil(const std::function<bool()>& done) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > 2000)
-            return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(1);
-    }
-    return true;
-}
+using test::PumpUntil;
 
 std::string ExePath() {
     char path[MAX_PATH] = {};
