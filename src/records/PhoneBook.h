@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <unordered_map>
 
@@ -52,7 +53,11 @@ public:
     static void ReadPairs(CArchive& ar, const PairReceiver& receive);
 
 private:
-    std::unordered_map<std::string, std::unique_ptr<CPhoneBookEntry>> m_map;
+    // The table's nodes come from a pool of their own, so that they lie
+    // together rather than among the entries and their texts: walking the
+    // whole table (as a save does) then stays mostly in the cache.
+    std::pmr::unsynchronized_pool_resource m_nodePool;
+    std::pmr::unordered_map<std::string, std::unique_ptr<CPhoneBookEntry>> m_map{&m_nodePool};
     size_t m_hashTableSize = kDefaultHashTableSize;
 };
 
