@@ -8,6 +8,7 @@
 namespace rw {
 namespace {
 
+using test::Entry;
 using test::FromHex;
 using test::ToHex;
 
@@ -21,15 +22,6 @@ std::vector<uint8_t> Store(const std::function<void(CArchive&)>& write) {
 
 std::vector<uint8_t> Save(CRingwardenPreferences& prefs, CPhoneBook& book) {
     return Store([&](CArchive& ar) { WriteConfiguration(ar, prefs, book); });
-}
-
-std::unique_ptr<CPhoneBookEntry> Entry(const std::string& name, const std::string& number) {
-    auto e = std::make_unique<CPhoneBookEntry>();
-    e->Name = name;
-    e->Number = number;
-    e->MakeLookupKey();
-    e->InPhoneBook = 1;
-    return e;
 }
 
 TEST(ConfigFormat, WorkedExamplesComeOutByteForByte) {

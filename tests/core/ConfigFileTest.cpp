@@ -8,6 +8,7 @@
 namespace rw {
 namespace {
 
+using test::Entry;
 using test::FromHex;
 using test::ReadWholeFile;
 
@@ -59,15 +60,6 @@ private:
 
     std::unique_ptr<CFileSystem> m_real = CreateSystemFileSystem();
 };
-
-std::unique_ptr<CPhoneBookEntry> Entry(const std::string& name, const std::string& number) {
-    auto e = std::make_unique<CPhoneBookEntry>();
-    e->Name = name;
-    e->Number = number;
-    e->MakeLookupKey();
-    e->InPhoneBook = 1;
-    return e;
-}
 
 void Fill(CPhoneBook& book, int count, const std::string& notes) {
     for (int i = 0; i < count; ++i) {

@@ -108,4 +108,13 @@ bool SameEntry(const CPhoneBookEntry& a, const CPhoneBookEntry& b) {
            a.MessageFile == b.MessageFile && a.LastCallTime == b.LastCallTime;
 }
 
+std::unique_ptr<CPhoneBookEntry> Entry(const std::string& name, const std::string& number) {
+    auto e = std::make_unique<CPhoneBookEntry>();
+    e->Name = name;
+    e->Number = number;
+    e->MakeLookupKey();
+    e->InPhoneBook = 1;
+    return e;
+}
+
 } // namespace rw::test

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,5 +39,7 @@ void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
 bool FileExists(const std::string& path);
 
 bool SameEntry(const CPhoneBookEntry& a, const CPhoneBookEntry& b);
+// A stored entry as the entry editor leaves it: name, number, key, InPhoneBook.
+std::unique_ptr<CPhoneBookEntry> Entry(const std::string& name, const std::string& number);
 
 } // namespace rw::test
