@@ -4,6 +4,7 @@
 #include "LineSimIds.h"
 #include "SimScript.h"
 #include "../support/MessagePump.h"
+#include "../support/SimCaller.h"
 
 #include <windows.h>
 #include <tapi.h>
@@ -52,14 +53,7 @@ constexpr LONG E(DWORD code) {
     return static_cast<LONG>(code);
 }
 
-CallerId Caller(CallerIdKind kind, const std::string& number, const std::string& name,
-                TextLayout layout = TextLayout::Normal) {
-    CallerId id;
-    id.kind = kind;
-    id.number = {number.data(), number.size(), layout};
-    id.name = {name.data(), name.size(), layout};
-    return id;
-}
+using test::Caller;
 
 // LINE_CALLSTATE messages for one handle, as "state/param3" pairs.
 std::vector<DWORD_PTR> States(HCALL call) {

@@ -10,6 +10,7 @@
 #include "telephony/TapiLine.h"
 #include "telephony/TapiRegistration.h"
 #include "../support/MessagePump.h"
+#include "../support/SimCaller.h"
 
 #include <gtest/gtest.h>
 
@@ -93,14 +94,7 @@ protected:
     CTapiLine line;
 };
 
-CallerId Caller(CallerIdKind kind, const std::string& number, const std::string& name,
-                TextLayout layout = TextLayout::Normal) {
-    CallerId id;
-    id.kind = kind;
-    id.number = {number.data(), number.size(), layout};
-    id.name = {name.data(), name.size(), layout};
-    return id;
-}
+using test::Caller;
 
 TEST_F(TapiSimulatorTest, BlockedCallFromRingToDeallocation) {
     const std::string number = "01234 567890", name = "Nuisance Ltd";
