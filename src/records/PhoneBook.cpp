@@ -23,38 +23,55 @@ void PrefetchTexts(const CPhoneBookEntry& e) {
 } // namespace
 
 CPhoneBook::CPhoneBook() {
-    m_map.rehash(kDefaultHashTableSize);
+    m_index.rehash(kDefaultHashTableSize);
 }
 
 CPhoneBookEntry* CPhoneBook::Lookup(const std::string& key) const {
-    auto it = m_map.find(key);
-    return it == m_map.end() ? nullptr : it->second.get();
+    auto it = m_index.find(key);
+    return it == m_index.end() ? nullptr : it->second.entry;
 }
 
 void CPhoneBook::SetAt(const std::string& key, std::unique_ptr<CPhoneBookEntry> entry) {
-    if (entry) // the book never holds an empty entry
-        m_map.insert_or_assign(key, std::move(entry));
+    if (!entry) // the book never holds an empty entry
+        return;
+    auto [it, added] = m_index.try_emplace(key, Slot{entry.get(), m_pairs.size()});
+    if (!added) {
+        it->second.entry = entry.get();
+        m_pairs[it->second.index].entry = std::move(entry); // deletes the old one
+        return;
+    }
+    m_pairs.push_back(Pair{&it->first, std::move(entry)});
 }
 
 bool CPhoneBook::RemoveKey(const std::string& key) {
-    return m_map.erase(key) != 0;
+    auto it = m_index.find(key);
+    if (it == m_index.end())
+        return false;
+    // The last pair takes the removed one's place.
+    const size_t index = it->second.index;
+    if (index + 1 != m_pairs.size()) {
+        m_pairs[index] = std::move(m_pairs.back());
+        m_index.find(*m_pairs[index].key)->second.index = index;
+    }
+    m_pairs.pop_back();
+    m_index.erase(it);
+    return true;
 }
 
 void CPhoneBook::DeleteAllEntries() {
-    m_map.clear();
+    m_pairs.clear();
+    m_index.clear();
 }
 
 void CPhoneBook::InitHashTable(size_t buckets) {
     m_hashTableSize = buckets;
-    m_map.rehash(buckets);
+    m_index.rehash(buckets);
 }
 
 void CPhoneBook::ForEach(
     const std::function<void(const std::string&, CPhoneBookEntry&)>& visit) const {
-    for (const auto& [key, entry] : m_map) {
-        if (entry)
-            visit(key, *entry);
-    }
+    for (const Pair& pair : m_pairs)
+        visit(*pair.key, *pair.entry);
 }
 
 void CPhoneBook::Serialize(CArchive& ar) {
@@ -64,23 +81,20 @@ void CPhoneBook::Serialize(CArchive& ar) {
         });
         return;
     }
-    ar.WriteCount(static_cast<uint32_t>(m_map.size()));
-    // The table's chain of nodes is not the entries' order in memory, so a
-    // large book waits on the memory for every entry. Asking for the
-    // entries (and then their texts) a few steps ahead hides much of it.
-    constexpr int kEntriesAhead = 8, kTextsAhead = 4;
-    auto entryAhead = m_map.begin(), textAhead = m_map.begin();
-    for (int i = 0; i < kEntriesAhead && entryAhead != m_map.end(); ++i)
-        Prefetch((entryAhead++)->second.get());
-    for (int i = 0; i < kTextsAhead && textAhead != m_map.end(); ++i)
-        PrefetchTexts(*(textAhead++)->second);
-    for (const auto& [key, entry] : m_map) {
-        if (entryAhead != m_map.end())
-            Prefetch((entryAhead++)->second.get());
-        if (textAhead != m_map.end())
-            PrefetchTexts(*(textAhead++)->second);
-        ar.WriteString(key);
-        ar.WriteObject(entry.get());
+    ar.WriteCount(static_cast<uint32_t>(m_pairs.size()));
+    // Entries, keys and texts lie all over the heap: ask for them a few
+    // pairs ahead so that the writer rarely waits on memory.
+    constexpr size_t kEntriesAhead = 8, kTextsAhead = 4;
+    const size_t n = m_pairs.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (i + kEntriesAhead < n) {
+            Prefetch(m_pairs[i + kEntriesAhead].entry.get());
+            Prefetch(m_pairs[i + kEntriesAhead].key);
+        }
+        if (i + kTextsAhead < n)
+            PrefetchTexts(*m_pairs[i + kTextsAhead].entry);
+        ar.WriteString(*m_pairs[i].key);
+        ar.WriteObject(m_pairs[i].entry.get());
     }
 }
 

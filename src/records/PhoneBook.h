@@ -9,6 +9,7 @@
 #include <memory_resource>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace rw {
 
@@ -29,8 +30,8 @@ public:
     void SetAt(const std::string& key, std::unique_ptr<CPhoneBookEntry> entry);
     // Removes `key` and deletes its entry; false when the key is absent.
     bool RemoveKey(const std::string& key);
-    size_t GetCount() const { return m_map.size(); }
-    bool IsEmpty() const { return m_map.empty(); }
+    size_t GetCount() const { return m_pairs.size(); }
+    bool IsEmpty() const { return m_pairs.empty(); }
     // Deletes every entry and empties the book.
     void DeleteAllEntries();
 
@@ -53,11 +54,21 @@ public:
     static void ReadPairs(CArchive& ar, const PairReceiver& receive);
 
 private:
-    // The table's nodes come from a pool of their own, so that they lie
-    // together rather than among the entries and their texts: walking the
-    // whole table (as a save does) then stays mostly in the cache.
+    // The pairs, owning their entries, lie in one dense array; the hash
+    // table maps a key to its entry and its place in that array. A walk over
+    // the whole book (as a save does) then reads the array in order and can
+    // fetch entries ahead, instead of chasing the table's chain of nodes.
+    struct Slot {
+        CPhoneBookEntry* entry;
+        size_t index;
+    };
+    struct Pair {
+        const std::string* key; // the key inside its (stable) table node
+        std::unique_ptr<CPhoneBookEntry> entry;
+    };
     std::pmr::unsynchronized_pool_resource m_nodePool;
-    std::pmr::unordered_map<std::string, std::unique_ptr<CPhoneBookEntry>> m_map{&m_nodePool};
+    std::pmr::unordered_map<std::string, Slot> m_index{&m_nodePool};
+    std::vector<Pair> m_pairs;
     size_t m_hashTableSize = kDefaultHashTableSize;
 };
 

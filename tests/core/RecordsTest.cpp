@@ -162,6 +162,30 @@ TEST(PhoneBook, OwnsEntriesAndKeysAreExact) {
     EXPECT_EQ(book.GetCount(), 0u);
 }
 
+TEST(PhoneBook, RemovingFromTheMiddleKeepsEveryOtherKeyAndEntryTogether) {
+    CPhoneBook book;
+    for (int i = 0; i < 50; ++i) {
+        auto e = std::make_unique<CPhoneBookEntry>();
+        e->Name = std::to_string(i);
+        book.SetAt(std::to_string(i), std::move(e));
+    }
+    for (int i : {0, 17, 49, 25, 48})
+        EXPECT_TRUE(book.RemoveKey(std::to_string(i)));
+    auto again = std::make_unique<CPhoneBookEntry>();
+    again->Name = "again";
+    book.SetAt("17", std::move(again));
+    EXPECT_EQ(book.GetCount(), 46u);
+    size_t visited = 0;
+    book.ForEach([&](const std::string& key, CPhoneBookEntry& e) {
+        ++visited;
+        EXPECT_EQ(book.Lookup(key), &e);
+        EXPECT_EQ(e.Name, key == "17" ? "again" : key);
+    });
+    EXPECT_EQ(visited, 46u);
+    for (int i : {0, 25, 48, 49})
+        EXPECT_EQ(book.Lookup(std::to_string(i)), nullptr);
+}
+
 TEST(StringTable, KnownAndMissingIds) {
     EXPECT_EQ(LoadResString(3000), "<No Phone Book Entry>");
     EXPECT_EQ(LoadResString(3003), "<No Caller ID>");
