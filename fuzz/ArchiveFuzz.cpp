@@ -1,6 +1,7 @@
 // Feeds any bytes to the configuration reader. Whatever was read before the
 // reader stopped must write out and read back to the same records. The
 // companion tool's dump reads the same bytes and must stop in the same way.
+#include "ConfigTestUtil.h"
 #include "RwCfg.h"
 #include "records/Archive.h"
 #include "records/ConfigFile.h"
@@ -12,13 +13,7 @@ namespace {
 
 using namespace rw;
 
-bool SameEntry(const CPhoneBookEntry& a, const CPhoneBookEntry& b) {
-    return a.Name == b.Name && a.Number == b.Number && a.LookupKey == b.LookupKey &&
-           a.Notes == b.Notes && a.InPhoneBook == b.InPhoneBook && a.FilterType == b.FilterType &&
-           a.UseOwnHours == b.UseOwnHours && a.AnswerMode == b.AnswerMode &&
-           a.OwnHoursStart == b.OwnHoursStart && a.OwnHoursEnd == b.OwnHoursEnd &&
-           a.MessageFile == b.MessageFile && a.LastCallTime == b.LastCallTime;
-}
+using test::SameEntry;
 
 std::vector<uint8_t> Write(CRingwardenPreferences& prefs, CPhoneBook& book) {
     CMemorySink sink;
