@@ -6,10 +6,10 @@ set(RW_SRC ${RW_SOURCE_DIR}/src)
 
 set(RW_CORE_SOURCES
     ${RW_SRC}/app/BlockSuspension.cpp
-    ${RW_SRC}/app/CallAction.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
     ${RW_SRC}/records/Archive.cpp
     ${RW_SRC}/records/ByteStream.cpp
+    ${RW_SRC}/records/CallAction.cpp
     ${RW_SRC}/records/Clock.cpp
     ${RW_SRC}/records/ConfigFile.cpp
     ${RW_SRC}/records/Cp1252.cpp

@@ -45,9 +45,14 @@ void CScreeningRules::EvaluateCall(CLoggedCall& call) {
     if (CPhoneBookEntry* entry = m_phoneBook.Lookup(call.GetLookupKey())) {
         call.SetName(entry->Name);
         call.SetAnswerMode(entry->AnswerMode);
-        call.SetMessageFile(entry->AnswerMode == AnswerDefaultMessage
-                                ? m_preferences.DefaultMessageFile
-                                : entry->MessageFile);
+        // An entry set to silence keeps its own file for when the user
+        // switches back, but the call is answered without a sound.
+        if (entry->AnswerMode == AnswerDefaultMessage)
+            call.SetMessageFile(m_preferences.DefaultMessageFile);
+        else if (entry->AnswerMode == AnswerSilence)
+            call.SetMessageFile(std::string());
+        else
+            call.SetMessageFile(entry->MessageFile);
         entry->LastCallTime = call.GetCallTime();
         switch (entry->FilterType) {
         case FilterNeverBlock:

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/BlockSuspension.h"
-#include "app/CallAction.h"
+#include "records/CallAction.h"
 #include "records/Clock.h"
 #include "records/DateTime.h"
 

@@ -175,15 +175,19 @@ void CWavePlayer::Unload() {
     m_formatSize = 0;
 }
 
-// Formats the device must not even be asked about: a format that is not
-// plain PCM with fewer extra bytes than its cbSize claims (the device copies
-// cbSize bytes after the WAVEFORMATEX), and a PCM format with no channels,
-// no rate or no block size (Wine's wave mapper aborts the process on them).
-// Both are refused like any format the device cannot play.
+// Formats the device must not even be asked about, whatever their tag
+// (extensible and compressed ones included): no channels, no rate, no block
+// size, no bits per sample or no byte rate (Wine's wave mapper aborts the
+// process on such fields), and a non-PCM format with fewer extra bytes than
+// its cbSize claims (the device copies cbSize bytes after the WAVEFORMATEX).
+// They are refused like any format the device cannot play.
 bool CWavePlayer::FormatIsConsistent() const {
     const auto* format = reinterpret_cast<const WAVEFORMATEX*>(m_format.get());
+    if (format->nChannels == 0 || format->nSamplesPerSec == 0 || format->nBlockAlign == 0 ||
+        format->wBitsPerSample == 0 || format->nAvgBytesPerSec == 0)
+        return false;
     if (format->wFormatTag == WAVE_FORMAT_PCM)
-        return format->nChannels != 0 && format->nSamplesPerSec != 0 && format->nBlockAlign != 0;
+        return true;
     const DWORD held = m_formatSize < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : m_formatSize;
     return format->cbSize <= held - sizeof(WAVEFORMATEX);
 }

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 
 #include <algorithm>
+#include <new>
 
 namespace rw {
 
@@ -43,6 +44,8 @@ bool WriteFileSafely(CFileSystem& fs, const std::string& path,
         write(*file);
     } catch (const CArchiveException&) {
         ok = false;
+    } catch (const std::bad_alloc&) {
+        ok = false;
     }
     ok = ok && file->Flush();
     ok = file->Close() && ok;
@@ -58,12 +61,22 @@ CConfigFile::LoadResult CConfigFile::Load(const std::string& path,
     // The file is closed when this returns: Wine cannot replace a file
     // that is held open, and the save comes later.
     std::unique_ptr<CReadFile> file = m_fs.OpenRead(path);
-    if (!file)
+    if (!file) {
+        // A file that is there but cannot be read now (a backup or a virus
+        // scan holding it) still holds the user's phone book: the save must
+        // not put defaults in its place unread.
+        if (m_fs.Exists(path))
+            m_damagedPath = path;
         return LoadResult::notOpened;
+    }
     CArchive ar(*file);
     try {
         ReadConfiguration(ar, preferences, book);
     } catch (const CArchiveException&) {
+        m_damagedPath = path;
+        return LoadResult::damaged;
+    } catch (const std::bad_alloc&) {
+        // Too big for this machine's memory: as good as damaged.
         m_damagedPath = path;
         return LoadResult::damaged;
     }
@@ -74,8 +87,8 @@ CConfigFile::LoadResult CConfigFile::Load(const std::string& path,
 
 bool CConfigFile::KeepDamagedCopy(const std::string& path) {
     std::unique_ptr<CReadFile> original = m_fs.OpenRead(path);
-    if (!original) // gone since the load: nothing left to keep
-        return true;
+    if (!original) // gone since the load: nothing left to keep; still locked: keep out
+        return !m_fs.Exists(path);
     return WriteFileSafely(m_fs, BackupPath(path), [&original](CByteSink& sink) {
         char buffer[CArchive::kBufferSize];
         for (;;) {

@@ -43,7 +43,8 @@ bool WriteFileSafely(CFileSystem& fs, const std::string& path,
 class CConfigFile {
 public:
     enum class LoadResult {
-        notOpened, // missing, locked or unreadable: nothing read
+        notOpened, // missing, locked or unreadable: nothing read (a file that is
+                   // there but unreadable is treated as damaged by the next save)
         loaded,
         damaged, // stopped at an archive error; what came before was taken over
     };

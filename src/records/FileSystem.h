@@ -31,6 +31,9 @@ public:
     // alone, when `to` is read-only.
     virtual bool Replace(const std::string& from, const std::string& to) = 0;
     virtual bool Remove(const std::string& path) = 0;
+    // False only when the file is known not to be there; a file that
+    // cannot even be looked at (locked, no permission) counts as there.
+    virtual bool Exists(const std::string& path) = 0;
 };
 
 // The system's files. Without `syncToDisk` Flush does nothing (for

@@ -127,6 +127,11 @@ public:
 
     bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
 
+    bool Exists(const std::string& path) override {
+        struct stat st;
+        return ::stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
+    }
+
 private:
     bool m_sync;
 };

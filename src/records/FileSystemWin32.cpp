@@ -114,6 +114,13 @@ public:
 
     bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()); }
 
+    bool Exists(const std::string& path) override {
+        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return true;
+        const DWORD error = GetLastError();
+        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    }
+
 private:
     bool m_sync;
 };

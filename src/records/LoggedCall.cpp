@@ -1,6 +1,6 @@
 #include "records/LoggedCall.h"
 
-#include "app/CallAction.h"
+#include "records/CallAction.h"
 #include "records/Archive.h"
 #include "records/LookupKey.h"
 

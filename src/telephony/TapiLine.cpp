@@ -184,7 +184,10 @@ void CTapiLine::OnCallState(HCALL call, DWORD_PTR state, DWORD_PTR detail, DWORD
         return;
     }
     auto unowned = std::find(m_unowned.begin(), m_unowned.end(), call);
-    if (unowned == m_unowned.end()) {
+    // A handle first heard of in the idle state is a call already over (or
+    // one released a moment ago whose last report was still on its way):
+    // no new call, only a handle to let go.
+    if (unowned == m_unowned.end() && st != LINECALLSTATE_IDLE) {
         const DWORD address = AddressIdOf(call);
         RaiseLine([&](CTapiLineNotify* n) { n->OnLineNewCall(this, call, address, priv); });
         // A listener normally makes the call object here.

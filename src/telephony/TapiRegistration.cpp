@@ -23,8 +23,8 @@ struct Registration {
 Registration g_line;
 Registration g_phone;
 
-void CALLBACK LineCallback(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR param1,
-                           DWORD_PTR param2, DWORD_PTR param3) {
+void DeliverLineMessage(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR param1,
+                        DWORD_PTR param2, DWORD_PTR param3) {
     switch (message) {
     case LINE_REQUEST:
         if (g_line.notify)
@@ -40,6 +40,15 @@ void CALLBACK LineCallback(DWORD device, DWORD message, DWORD_PTR instance, DWOR
         if (instance)
             reinterpret_cast<CTapiLine*>(instance)->OnMessage(device, message, param1, param2,
                                                               param3);
+    }
+}
+
+void CALLBACK LineCallback(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR param1,
+                           DWORD_PTR param2, DWORD_PTR param3) {
+    // Nothing may unwind into the service that called us.
+    try {
+        DeliverLineMessage(device, message, instance, param1, param2, param3);
+    } catch (...) {
     }
 }
 

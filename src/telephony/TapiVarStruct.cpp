@@ -73,13 +73,17 @@ LONG CTapiVarStruct::Fetch() {
             continue;
         }
         if (result == 0) {
-            if (sizes->used < sizes->total && sizes->used >= sizeof(SizeFields)) {
-                if (void* shrunk = std::realloc(m_block, sizes->used)) {
+            // Give back what the answer left unused. Only the allocation's
+            // own size counts: the service wrote the total field too, and
+            // believing it could "shrink" the block to far more than it is.
+            const DWORD used = sizes->used;
+            if (used < m_size && used >= sizeof(SizeFields)) {
+                if (void* shrunk = std::realloc(m_block, used)) {
                     m_block = shrunk;
-                    m_size = static_cast<SizeFields*>(m_block)->used;
-                    static_cast<SizeFields*>(m_block)->total = m_size;
+                    m_size = used;
                 }
             }
+            static_cast<SizeFields*>(m_block)->total = m_size;
             return 0;
         }
         if (result > 0)

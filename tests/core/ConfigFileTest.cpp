@@ -19,9 +19,12 @@ public:
     int failAt = 0; // the step to fail, counting from 1; 0 never fails
     int steps = 0;
 
+    std::string locked; // this file exists but cannot be opened, as while a backup holds it
+
     std::unique_ptr<CReadFile> OpenRead(const std::string& path) override {
-        return m_real->OpenRead(path);
+        return path == locked ? nullptr : m_real->OpenRead(path);
     }
+    bool Exists(const std::string& path) override { return m_real->Exists(path); }
     std::unique_ptr<CWriteFile> Create(const std::string& path) override {
         if (Fails())
             return nullptr;
@@ -165,6 +168,34 @@ TEST_F(ConfigFileTest, ADamagedFileIsKeptBesideTheNewOne) {
     ASSERT_TRUE(config.Save(path, readPrefs, readBook));
     EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path)), damaged);
     EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path) + ".tmp"));
+}
+
+TEST_F(ConfigFileTest, ALockedFileIsNeverReplacedByDefaults) {
+    const std::vector<uint8_t> one = FromHex(test::kOneEntryConfigHex);
+    test::WriteWholeFile(path, one);
+    fs.locked = path;
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    EXPECT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::notOpened);
+    EXPECT_TRUE(book.IsEmpty());
+
+    // Still locked at exit: the file is left as it is.
+    EXPECT_FALSE(config.Save(path, prefs, book));
+    EXPECT_EQ(ReadWholeFile(path), one);
+    EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path)));
+
+    // Released by then: kept aside before the defaults are written.
+    fs.locked.clear();
+    ASSERT_TRUE(config.Save(path, prefs, book));
+    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path)), one);
+    EXPECT_EQ(ReadWholeFile(path), FromHex(test::kEmptyConfigHex));
+
+    // A file that is simply missing is no reason to keep anything aside.
+    CConfigFile fresh(fs);
+    const std::string other = dir.Path("Other.cfg");
+    EXPECT_EQ(fresh.Load(other, prefs, book), CConfigFile::LoadResult::notOpened);
+    EXPECT_TRUE(fresh.Save(other, prefs, book));
+    EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(other)));
 }
 
 TEST_F(ConfigFileTest, AReadOnlyFileLoadsAndIsNotOverwritten) {

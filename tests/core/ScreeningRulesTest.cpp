@@ -119,7 +119,9 @@ TEST_F(ScreeningTest, EntryGivesNameAnswerModeAndStampsLastCall) {
     EXPECT_EQ(call.GetAction(), ActionPermitNeverBlock);
     EXPECT_EQ(call.GetName(), "Name of (01234) 567890");
     EXPECT_EQ(call.GetAnswerMode(), AnswerSilence);
-    EXPECT_EQ(call.GetMessageFile(), "own.wav");
+    // Silence plays nothing; the entry keeps its file for later.
+    EXPECT_EQ(call.GetMessageFile(), "");
+    EXPECT_EQ(e.MessageFile, "own.wav");
     EXPECT_EQ(e.LastCallTime, call.GetCallTime());
 
     e.AnswerMode = AnswerDefaultMessage;

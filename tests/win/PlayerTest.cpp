@@ -99,6 +99,13 @@ TEST_F(PlayerTest, RejectedFormatsOpenNothing) {
         {"unknown tag", {0x77, 0x77, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0}},
         {"PCM, no channels", {1, 0, 0, 0, 0x22, 0x56, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0}},
         {"PCM, no rate", {1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 16, 0}},
+        {"PCM, no bits per sample", {1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 0, 0}},
+        {"PCM, no byte rate", {1, 0, 1, 0, 0x22, 0x56, 0, 0, 0, 0, 0, 0, 2, 0, 16, 0}},
+        {"extensible, no channels",
+         {0xFE, 0xFF, 0, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0}},
+        {"ADPCM, no rate", {2, 0, 1, 0, 0, 0, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 4, 0}},
+        {"IEEE float, no block size",
+         {3, 0, 1, 0, 0x22, 0x56, 0, 0, 0x88, 0x58, 1, 0, 0, 0, 32, 0}},
     };
     char dir[MAX_PATH];
     GetTempPathA(MAX_PATH, dir);

@@ -423,9 +423,10 @@ TEST_F(LineTest, DeclinedCallIsUnownedUntilIdleThenDeallocated) {
     EXPECT_TRUE(line->UnownedCalls().empty());
     EXPECT_EQ(std::vector<HCALL>{21}, fake.deallocated);
 
-    // An idle report for a handle never seen still announces it first.
+    // A handle whose first report is idle (a call already over, or one the
+    // program released) is no new call: it is only let go.
     Send(22, LINE_CALLSTATE, LINECALLSTATE_IDLE);
-    EXPECT_EQ(Heard({"new 21 addr 3", "new 22 addr 3"}), listener.heard);
+    EXPECT_EQ(Heard({"new 21 addr 3"}), listener.heard);
     EXPECT_EQ((std::vector<HCALL>{21, 22}), fake.deallocated);
 
     // Closing the line releases handles still unowned.
@@ -597,6 +598,19 @@ TEST_F(TapiTest, FetchFailuresReleaseTheBlock) {
     CTapiCallInfo greedy(5);
     EXPECT_EQ(E(LINEERR_NOMEM), greedy.Fetch());
     EXPECT_EQ(nullptr, greedy.Block());
+
+    // Nor does a success that rewrites the total and used sizes make the
+    // block "shrink" to hundreds of megabytes.
+    fake.callInfo = [](HCALL, LINECALLINFO* info) {
+        info->dwTotalSize = 0x7FFFFFF0;
+        info->dwNeededSize = 400;
+        info->dwUsedSize = 0x10000000;
+        return 0;
+    };
+    CTapiCallInfo boastful(5);
+    EXPECT_EQ(0, boastful.Fetch());
+    EXPECT_EQ(512u, boastful.BlockSize());
+    EXPECT_EQ(512u, static_cast<const LINECALLINFO*>(boastful.Block())->dwTotalSize);
 }
 
 TEST_F(TapiTest, DeviceIdAsksThePhoneOnlyWhenGivenOne) {

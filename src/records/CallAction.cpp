@@ -1,4 +1,4 @@
-#include "app/CallAction.h"
+#include "records/CallAction.h"
 
 #include "records/StringTable.h"
 #include "res/resource.h"

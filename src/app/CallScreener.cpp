@@ -1,0 +1,396 @@
+#include "app/CallScreener.h"
+
+#include "audio/WindowClassRegistration.h"
+#include "records/PhoneBook.h"
+#include "records/RingwardenPreferences.h"
+#include "records/StringTable.h"
+#include "res/resource.h"
+#include "telephony/TapiCallInfo.h"
+#include "telephony/TapiDeviceId.h"
+
+#include <algorithm>
+#include <new>
+
+namespace rw {
+namespace {
+
+// Registered for the program's whole life, before any screener exists.
+const CWindowClassRegistration g_timerClass("RingwardenScreenerTimers",
+                                            CCallScreener::TimerWindowProc);
+
+constexpr UINT kTrayIdle = 130;
+constexpr UINT kTrayPermitting = 131;
+constexpr UINT kTrayBlocking = 132;
+
+// Caller ID comes from the line and can be any length. No real caller ID
+// comes near this; keeping more would let one call hold megabytes.
+constexpr size_t kMaxCallerText = 256;
+
+std::string Cut(std::string text) {
+    if (text.size() > kMaxCallerText)
+        text.resize(kMaxCallerText);
+    return text;
+}
+
+// What a sound of `bytes` bytes lasts at the format's byte rate, in ms.
+UINT SoundLengthMs(const CWavePlayer& player) {
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(player.GetFormat());
+    if (!format || format->nAvgBytesPerSec == 0)
+        return 0;
+    const unsigned long long ms =
+        static_cast<unsigned long long>(player.GetSampleSize()) * 1000 / format->nAvgBytesPerSec;
+    return static_cast<UINT>(std::min<unsigned long long>(ms, 24ull * 3600 * 1000));
+}
+
+} // namespace
+
+CCallScreener::CCallScreener(CPhoneBook& phoneBook, CRingwardenPreferences& preferences,
+                             CScreeningRules& rules, CCallScreenerNotify* notify, HMODULE resources)
+    : m_phoneBook(phoneBook), m_preferences(preferences), m_rules(rules), m_notify(notify),
+      m_resources(resources ? resources : GetModuleHandleA(nullptr)) {}
+
+CCallScreener::~CCallScreener() {
+    ReleaseCalls();
+    m_timerWindow.Destroy();
+}
+
+void CCallScreener::ReleaseCalls() {
+    m_player.Stop();
+    m_playingFor = nullptr;
+    for (LiveCall& live : m_live) {
+        CancelHoldTimer(live);
+        m_log[live.index]->SetCall(nullptr);
+    }
+    // Each call object drops a call still up and releases its handle.
+    m_live.clear();
+}
+
+int CCallScreener::FindLoggedCall(const CTapiCall* call) const {
+    // Only live calls hold a call object, so they are all that need looking at.
+    int found = -1;
+    for (const LiveCall& live : m_live)
+        if (live.call.get() == call && (found < 0 || live.index < static_cast<size_t>(found)))
+            found = static_cast<int>(live.index);
+    return found;
+}
+
+CCallScreener::LiveCall* CCallScreener::FindLive(const CTapiCall* call) {
+    for (LiveCall& live : m_live)
+        if (live.call.get() == call)
+            return &live;
+    return nullptr;
+}
+
+void CCallScreener::SetTrayTip(UINT id) {
+    m_trayTip = id;
+    if (m_notify)
+        m_notify->OnTrayTipChanged(id);
+}
+
+void CCallScreener::ReadCallerId(const CTapiCallInfo& info, std::string& name,
+                                 std::string& number) {
+    ReadCallerId(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber(), name, number);
+}
+
+void CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
+                                 const std::string& numberText, std::string& name,
+                                 std::string& number) {
+    const std::string n = Cut(nameText);
+    // A present name stands for the caller in both texts; a call type fills
+    // in when the line gives no name.
+    auto typed = [&](UINT typeText) {
+        name = n.empty() ? LoadResString(typeText) : n;
+        number = name;
+    };
+    if (flags & LINECALLPARTYID_BLOCKED) {
+        typed(IDS_CALLTYPE_BLOCKED);
+    } else if (flags & LINECALLPARTYID_OUTOFAREA) {
+        typed(IDS_CALLTYPE_OUT_OF_AREA);
+    } else if (flags & LINECALLPARTYID_UNKNOWN) {
+        name.clear();
+        number.clear();
+    } else if (flags & LINECALLPARTYID_UNAVAIL) {
+        typed(IDS_CALLTYPE_NO_CALLER_ID);
+    } else {
+        name = n;
+        number = n.empty() ? Cut(numberText) : n;
+    }
+}
+
+void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
+    try {
+        CTapiCallInfo info(handle);
+        const bool fetched = info.Fetch() == 0;
+        // Calls made from this line are neither logged nor screened; the
+        // line releases their handles itself.
+        if (fetched && info.Origin() == LINECALLORIGIN_OUTBOUND)
+            return;
+        std::string name, number;
+        if (fetched)
+            ReadCallerId(info, name, number);
+
+        // Everything that can fail is done before the call object exists, so
+        // a failure leaves nothing half made.
+        m_log.reserve(m_log.size() + 1);
+        m_live.reserve(m_live.size() + 1);
+        auto logged = std::make_unique<CLoggedCall>();
+        logged->SetName(name);
+        logged->SetNumber(number);
+        logged->MakeLookupKey();
+        logged->SetAction(ActionWaitingForCallerId);
+        const CDateTime now = m_rules.Clock().Now();
+        logged->SetCallTime(now);
+
+        LiveCall live;
+        live.call = std::make_unique<CTapiCall>(line, handle, this);
+        live.index = m_log.size();
+        logged->SetCall(live.call.get());
+
+        m_rules.ExpireSuspension(now);
+        m_rules.EvaluateCall(*logged);
+        live.blocking = logged->IsBlockingAction();
+        m_log.push_back(std::move(logged));
+        m_live.push_back(std::move(live));
+        const size_t index = m_log.size() - 1;
+
+        if (m_preferences.ShowNotification && m_notify)
+            m_notify->OnShowNotification(index);
+        if (m_notify)
+            m_notify->OnCallLogged(index);
+        if (m_log[index]->IsBlockingAction()) {
+            SetTrayTip(kTrayBlocking);
+            if (LiveCall* added = FindLive(m_log[index]->GetCall()))
+                StartBlock(*added);
+        } else {
+            SetTrayTip(kTrayPermitting);
+        }
+    } catch (const std::bad_alloc&) {
+        // Out of memory: the call is not followed; the line releases it.
+    }
+}
+
+void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
+    if (!(infoState & LINECALLINFOSTATE_CALLERID))
+        return;
+    try {
+        CTapiCallInfo info(call->Handle());
+        if (info.Fetch() != 0)
+            return;
+        LiveCall* live = FindLive(call);
+        if (!live)
+            return;
+        const size_t index = live->index;
+        CLoggedCall& logged = *m_log[index];
+        // A call is screened once; later caller ID changes nothing.
+        if (logged.GetAction() != ActionWaitingForCallerId)
+            return;
+        std::string name, number;
+        ReadCallerId(info, name, number);
+        logged.SetName(name);
+        logged.SetNumber(number);
+        logged.MakeLookupKey();
+        m_rules.EvaluateCall(logged);
+        if (logged.GetAction() == ActionWaitingForCallerId)
+            return;
+        live->blocking = logged.IsBlockingAction();
+        if (m_notify) {
+            m_notify->OnCallChanged(index);
+            m_notify->OnRefreshNotification(index);
+        }
+        if (logged.IsBlockingAction()) {
+            SetTrayTip(kTrayBlocking);
+            if (LiveCall* still = FindLive(call))
+                StartBlock(*still);
+        } else {
+            SetTrayTip(kTrayPermitting);
+        }
+    } catch (const std::bad_alloc&) {
+        // The call stays waiting for its caller ID.
+    }
+}
+
+void CCallScreener::OnCallState(CTapiCall* call, DWORD state, DWORD, DWORD) {
+    switch (state) {
+    case LINECALLSTATE_IDLE:
+        // The call object goes here; nothing may touch `call` afterwards.
+        OnIdle(call);
+        SetTrayTip(kTrayIdle);
+        break;
+    case LINECALLSTATE_CONNECTED:
+        if (LiveCall* live = FindLive(call))
+            OnConnected(*live);
+        break;
+    case LINECALLSTATE_DISCONNECTED:
+        if (LiveCall* live = FindLive(call))
+            OnDisconnected(*live);
+        SetTrayTip(kTrayIdle);
+        break;
+    default:
+        break;
+    }
+}
+
+void CCallScreener::StartBlock(LiveCall& live) {
+    m_firstKeyReceived = false;
+    live.blocking = true;
+    // The rest happens when the call reports that it is connected; a
+    // refused answer leaves the call ringing.
+    live.call->Answer();
+}
+
+void CCallScreener::OnConnected(LiveCall& live) {
+    live.connected = true;
+    // Only a call the program answered itself hears the message: a call
+    // connected some other way was not blocked and is not ours to hold.
+    if (!live.blocking)
+        return;
+    const bool playing = PlayOnCall(live, false);
+    if (m_preferences.AllowSuspend && m_log[live.index]->IsSuspendableAction())
+        live.call->MonitorDigits(LINEDIGITMODE_DTMF);
+    // With a sound playing the limit counts from its end (see OnWaveOutDone);
+    // its length is added so that a device that never reports the end
+    // cannot hold the line for ever either.
+    ArmHoldTimer(live, playing ? SoundLengthMs(m_player) : 0);
+}
+
+void CCallScreener::OnDisconnected(LiveCall& live) {
+    LetGo(live);
+}
+
+void CCallScreener::LetGo(LiveCall& live) {
+    live.connected = false;
+    CancelHoldTimer(live);
+    if (m_playingFor == live.call.get()) {
+        m_player.Stop();
+        m_playingFor = nullptr;
+    }
+    live.call->MonitorDigits(0);
+    live.call->Drop();
+}
+
+void CCallScreener::OnIdle(CTapiCall* call) {
+    auto it = std::find_if(m_live.begin(), m_live.end(),
+                           [call](const LiveCall& live) { return live.call.get() == call; });
+    if (it == m_live.end())
+        return;
+    // A service may go idle without reporting the disconnection first.
+    CancelHoldTimer(*it);
+    if (m_playingFor == call) {
+        m_player.Stop();
+        m_playingFor = nullptr;
+    }
+    m_log[it->index]->SetCall(nullptr);
+    // Destroying the object releases the call handle.
+    m_live.erase(it);
+}
+
+void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD) {
+    const char key = static_cast<char>(digit & 0xFF);
+    if (!m_firstKeyReceived) {
+        m_firstKeyReceived = key == m_preferences.SecurityKey1;
+        return;
+    }
+    if (key != m_preferences.SecurityKey2) {
+        // A wrong second key cancels; it is not taken as a new first key.
+        m_firstKeyReceived = false;
+        return;
+    }
+    call->MonitorDigits(0);
+    if (LiveCall* live = FindLive(call)) {
+        if (PlayOnCall(*live, true))
+            ArmHoldTimer(*live, SoundLengthMs(m_player));
+    }
+    // The suspension starts even when the acknowledgement cannot play.
+    m_rules.Suspension().Start(m_rules.Clock().Now(), m_preferences.SuspendMinutes);
+}
+
+bool CCallScreener::PlayOnCall(LiveCall& live, bool acknowledgement) {
+    CTapiDeviceId id = CTapiDeviceId::ForCall("wave/out", live.call->Handle());
+    DWORD device = 0;
+    if (id.Fetch() != 0 || !id.DeviceId(device))
+        return false;
+    // One player serves every call: another call's sound stops here, and
+    // that call's hold limit starts counting now.
+    if (m_playingFor && m_playingFor != live.call.get()) {
+        if (LiveCall* other = FindLive(m_playingFor))
+            if (other->connected)
+                ArmHoldTimer(*other);
+    }
+    m_playingFor = nullptr;
+    bool loaded = false;
+    if (acknowledgement) {
+        loaded = m_player.LoadFromResource(m_resources, IDR_ACK_TONE);
+    } else {
+        const std::string file = m_log[live.index]->GetMessageFile();
+        loaded = !file.empty() && m_player.LoadFromFile(file.c_str());
+    }
+    if (!loaded || !m_player.Play(device, false))
+        return false;
+    m_playingFor = live.call.get();
+    return true;
+}
+
+void CCallScreener::OnWaveOutDone() {
+    // A done message from a playback that a later one replaced finds the
+    // player still playing; only the end of the current sound counts.
+    if (m_player.IsPlaying() || !m_playingFor)
+        return;
+    LiveCall* live = FindLive(m_playingFor);
+    m_playingFor = nullptr;
+    if (live && live->connected && live->blocking)
+        ArmHoldTimer(*live);
+}
+
+bool CCallScreener::CreateTimerWindow() {
+    const char* name = g_timerClass.Name();
+    if (!name)
+        return false;
+    // A message-only window: it only ever receives this screener's timers.
+    HWND hWnd = CreateWindowExA(0, name, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (!hWnd)
+        return false;
+    SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_timerWindow.Attach(hWnd);
+    return true;
+}
+
+void CCallScreener::ArmHoldTimer(const LiveCall& live, UINT extraMs) {
+    if (!m_timerWindow.Get() && !CreateTimerWindow())
+        return;
+    // One timer per call, named by the call's place in the log; setting it
+    // again restarts it.
+    const unsigned long long ms = static_cast<unsigned long long>(extraMs) + m_holdLimitMs;
+    SetTimer(m_timerWindow.Get(), live.index + 1,
+             static_cast<UINT>(std::min<unsigned long long>(ms, USER_TIMER_MAXIMUM)), nullptr);
+}
+
+void CCallScreener::CancelHoldTimer(const LiveCall& live) {
+    if (m_timerWindow.Get())
+        KillTimer(m_timerWindow.Get(), live.index + 1);
+}
+
+void CCallScreener::OnHoldTimer(UINT_PTR id) {
+    KillTimer(m_timerWindow.Get(), id);
+    for (LiveCall& live : m_live) {
+        if (live.index + 1 == id) {
+            if (live.connected && live.blocking) {
+                LetGo(live);
+                SetTrayTip(kTrayIdle);
+            }
+            return;
+        }
+    }
+}
+
+LRESULT CALLBACK CCallScreener::TimerWindowProc(HWND hWnd, UINT message, WPARAM wParam,
+                                                LPARAM lParam) {
+    auto* self = reinterpret_cast<CCallScreener*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    if (self && message == WM_TIMER) {
+        self->OnHoldTimer(wParam);
+        return 0;
+    }
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+} // namespace rw

@@ -1,0 +1,123 @@
+// The screening engine: follows every call the line reports from its first
+// state to idle, logs it, screens it, and for a blocked call answers it,
+// plays its message on the call's own wave device, listens for the
+// security code and drops the call when the caller hangs up (or when the
+// line has been held long enough, since many modems never report a
+// hang-up). It reaches its window only through CCallScreenerNotify, so it
+// runs and is tested without one. User-interface thread only.
+#pragma once
+
+#include "app/CallScreenerNotify.h"
+#include "app/ScreeningRules.h"
+#include "audio/HiddenWindow.h"
+#include "audio/WavePlayer.h"
+#include "records/LoggedCall.h"
+#include "telephony/TapiCall.h"
+#include "telephony/TapiNotify.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rw {
+
+class CPhoneBook;
+class CRingwardenPreferences;
+class CTapiCallInfo;
+
+class CCallScreener : public CTapiLineNotify, public CTapiCallNotify, public CWavePlayerNotify {
+public:
+    // The records and rules belong to the caller and must outlive the
+    // screener. `resources` holds wave resource 147 (the acknowledgement).
+    CCallScreener(CPhoneBook& phoneBook, CRingwardenPreferences& preferences,
+                  CScreeningRules& rules, CCallScreenerNotify* notify = nullptr,
+                  HMODULE resources = nullptr);
+    // Releases every call object still alive (dropping calls still up).
+    virtual ~CCallScreener();
+    CCallScreener(const CCallScreener&) = delete;
+    CCallScreener& operator=(const CCallScreener&) = delete;
+
+    // The calls of this run, in order of arrival.
+    size_t CallCount() const { return m_log.size(); }
+    const CLoggedCall& Call(size_t index) const { return *m_log[index]; }
+    CLoggedCall& Call(size_t index) { return *m_log[index]; }
+
+    // The index of the logged call that holds `call`, or -1.
+    int FindLoggedCall(const CTapiCall* call) const;
+    // Call objects alive now (calls not yet idle).
+    size_t LiveCallCount() const { return m_live.size(); }
+
+    UINT TrayTip() const { return m_trayTip; }
+    // Remembers the id and tells the window.
+    void SetTrayTip(UINT id);
+
+    bool FirstKeyReceived() const { return m_firstKeyReceived; }
+
+    // Lets go of every call object, dropping calls still up. The window
+    // calls it before it closes the lines the calls belong to.
+    void ReleaseCalls();
+
+    // A blocked call still up this long after its last sound ended (or
+    // after connecting, when nothing plays) is dropped by the program.
+    static constexpr UINT kDefaultHoldLimitMs = 60000;
+    void SetHoldLimit(UINT ms) { m_holdLimitMs = ms; }
+
+    // The name and number-or-call-type texts of a call's caller ID.
+    static void ReadCallerId(const CTapiCallInfo& info, std::string& name, std::string& number);
+    static void ReadCallerId(DWORD flags, const std::string& nameText,
+                             const std::string& numberText, std::string& name, std::string& number);
+
+    // CTapiLineNotify
+    void OnLineNewCall(CTapiLine* line, HCALL call, DWORD addressId, DWORD privilege) override;
+    // CTapiCallNotify
+    void OnCallInfo(CTapiCall* call, DWORD infoState) override;
+    void OnCallState(CTapiCall* call, DWORD state, DWORD detail, DWORD privilege) override;
+    void OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode) override;
+    // CWavePlayerNotify
+    void OnWaveOutDone() override;
+
+    // The procedure of the screener's message-only timer window.
+    static LRESULT CALLBACK TimerWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    struct LiveCall {
+        std::unique_ptr<CTapiCall> call;
+        size_t index;
+        bool blocking = false;  // answered (or being answered) by the program
+        bool connected = false; // connected and not yet let go
+    };
+
+    LiveCall* FindLive(const CTapiCall* call);
+    void StartBlock(LiveCall& live);
+    void OnConnected(LiveCall& live);
+    void OnDisconnected(LiveCall& live);
+    void OnIdle(CTapiCall* call);
+    // Stops what the program does on a blocked call and drops it.
+    void LetGo(LiveCall& live);
+    // Plays on the call's own "wave/out" device; false when nothing plays.
+    bool PlayOnCall(LiveCall& live, bool acknowledgement);
+    // Drops the call `extraMs` plus the hold limit from now, unless
+    // something re-arms or cancels the timer first.
+    void ArmHoldTimer(const LiveCall& live, UINT extraMs = 0);
+    void CancelHoldTimer(const LiveCall& live);
+    void OnHoldTimer(UINT_PTR id);
+    bool CreateTimerWindow();
+
+    CPhoneBook& m_phoneBook;
+    CRingwardenPreferences& m_preferences;
+    CScreeningRules& m_rules;
+    CCallScreenerNotify* m_notify;
+    HMODULE m_resources;
+
+    std::vector<std::unique_ptr<CLoggedCall>> m_log;
+    std::vector<LiveCall> m_live;
+    UINT m_trayTip = 130;
+    bool m_firstKeyReceived = false;
+    CWavePlayer m_player{this};
+    // The call whose sound the player holds, or null.
+    const CTapiCall* m_playingFor = nullptr;
+    UINT m_holdLimitMs = kDefaultHoldLimitMs;
+    CHiddenWindow m_timerWindow;
+};
+
+} // namespace rw
