@@ -305,6 +305,10 @@ void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD) {
 }
 
 bool CCallScreener::PlayOnCall(LiveCall& live, bool acknowledgement) {
+    const std::string file = acknowledgement ? std::string() : m_log[live.index]->GetMessageFile();
+    // Silence: nothing to play, so no device to ask for.
+    if (!acknowledgement && file.empty())
+        return false;
     CTapiDeviceId id = CTapiDeviceId::ForCall("wave/out", live.call->Handle());
     DWORD device = 0;
     if (id.Fetch() != 0 || !id.DeviceId(device))
@@ -321,8 +325,7 @@ bool CCallScreener::PlayOnCall(LiveCall& live, bool acknowledgement) {
     if (acknowledgement) {
         loaded = m_player.LoadFromResource(m_resources, IDR_ACK_TONE);
     } else {
-        const std::string file = m_log[live.index]->GetMessageFile();
-        loaded = !file.empty() && m_player.LoadFromFile(file.c_str());
+        loaded = m_player.LoadFromFile(file.c_str());
     }
     if (!loaded || !m_player.Play(device, false))
         return false;

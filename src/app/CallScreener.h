@@ -52,6 +52,8 @@ public:
     void SetTrayTip(UINT id);
 
     bool FirstKeyReceived() const { return m_firstKeyReceived; }
+    // Whether a message or the acknowledgement is playing now.
+    bool IsPlaying() const { return m_player.IsPlaying(); }
 
     // Lets go of every call object, dropping calls still up. The window
     // calls it before it closes the lines the calls belong to.

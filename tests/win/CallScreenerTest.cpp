@@ -1,0 +1,393 @@
+// The call screener end to end, without a window: the line simulator plays
+// the caller, the telephony layer delivers its events, and the screener logs,
+// screens, answers, plays, listens for the code and lets go.
+#include "LineSim.h"
+#include "app/CallScreener.h"
+#include "app/CommandLine.h"
+#include "records/PhoneBook.h"
+#include "records/RingwardenPreferences.h"
+#include "telephony/TapiApi.h"
+#include "telephony/TapiLine.h"
+#include "telephony/TapiRegistration.h"
+#include "../support/MessagePump.h"
+#include "../support/SimCaller.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace rw {
+namespace {
+
+using namespace rw::linesim;
+using test::Caller;
+using test::PumpUntil;
+
+std::string ExePath() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::string TempPath(const char* name) {
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    return std::string(dir) + name;
+}
+
+// A PCM message of `ms` milliseconds: 8 kHz, 16-bit mono.
+std::string WriteMessage(const char* name, unsigned ms) {
+    const uint32_t data = 8000 * 2 * ms / 1000;
+    auto u32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    std::string file = "RIFF" + u32(36 + data) + "WAVEfmt " + u32(16);
+    file += std::string("\x01\x00\x01\x00", 4) + u32(8000) + u32(16000);
+    file += std::string("\x02\x00\x10\x00", 4) + "data" + u32(data) + std::string(data, '\0');
+    const std::string path = TempPath(name);
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(file.data(), file.size());
+    return path;
+}
+
+// What the screener told its window, in order.
+struct Recorder : CCallScreenerNotify {
+    std::vector<std::string> events;
+    void OnCallLogged(size_t i) override { events.push_back("logged " + std::to_string(i)); }
+    void OnCallChanged(size_t i) override { events.push_back("changed " + std::to_string(i)); }
+    void OnTrayTipChanged(UINT id) override { events.push_back("tip " + std::to_string(id)); }
+    void OnShowNotification(size_t i) override { events.push_back("show " + std::to_string(i)); }
+    void OnRefreshNotification(size_t i) override {
+        events.push_back("refresh " + std::to_string(i));
+    }
+};
+
+// Lets whatever is already posted arrive.
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - start >= ms; });
+}
+
+CallRecord Record(uint32_t id) {
+    CallRecord r{};
+    GetCallRecord(id, &r);
+    return r;
+}
+
+class CallScreenerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        SetShowWindow(false);
+        SetPrintSummary(false);
+        SetRingTiming(50, 200);
+        SetReplyDelay(0);
+        SetTapiApi(&loader);
+        ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+        ASSERT_EQ(0, line.OpenWithFallback(0, &screener));
+        prefs.DefaultMessageFile = WriteMessage("rw-default.wav", 100);
+    }
+    void TearDown() override {
+        // Calls belong to the line: let go of them before it closes.
+        screener.ReleaseCalls();
+        EXPECT_EQ(0, line.Close());
+        EXPECT_EQ(0, UnregisterLineApp());
+        SetTapiApi(nullptr);
+    }
+
+    CPhoneBookEntry& AddEntry(const std::string& number, int32_t filter,
+                              int32_t answer = AnswerDefaultMessage) {
+        auto e = std::make_unique<CPhoneBookEntry>();
+        e->Number = number;
+        e->Name = "Name of " + number;
+        e->FilterType = filter;
+        e->AnswerMode = answer;
+        e->MakeLookupKey();
+        CPhoneBookEntry& ref = *e;
+        book.SetAt(ref.LookupKey, std::move(e));
+        return ref;
+    }
+    // Rings and waits until the screener has logged the call.
+    uint32_t RingAndLog(const CallerId& id) {
+        const size_t before = screener.CallCount();
+        const uint32_t call = Ring(id);
+        EXPECT_TRUE(PumpUntil([&] { return screener.CallCount() > before; }));
+        return call;
+    }
+    uint32_t RingNumber(const std::string& number) {
+        return RingAndLog(Caller(CallerIdKind::Number, number, ""));
+    }
+    bool WaitState(uint32_t call, DWORD state) {
+        return PumpUntil([&] { return Record(call).callState == state; });
+    }
+    // The caller hangs up; waits until the call object is gone.
+    void HangUpAndWait(uint32_t call) {
+        HangUp(call);
+        EXPECT_TRUE(PumpUntil([&] { return Record(call).deallocated; }));
+        EXPECT_EQ(0u, screener.LiveCallCount());
+    }
+
+    CTapiLoader loader{LineSimulatorPath(ExePath())};
+    CPhoneBook book;
+    CRingwardenPreferences prefs;
+    CSettableClock clock{CDateTime::FromParts(2026, 3, 2, 12, 0, 0)};
+    CScreeningRules rules{book, prefs, clock};
+    Recorder notify;
+    CCallScreener screener{book, prefs, rules, &notify};
+    CTapiLine line;
+};
+
+TEST(ReadCallerIdTest, FlagsDecideTheTexts) {
+    const std::string longName(5000, 'n');
+    struct Case {
+        DWORD flags;
+        const char *nameText, *numberText;
+        std::string name, number;
+    } cases[] = {
+        {LINECALLPARTYID_BLOCKED, "", "0123", "<Blocked>", "<Blocked>"},
+        {LINECALLPARTYID_BLOCKED, "Withheld", "", "Withheld", "Withheld"},
+        {LINECALLPARTYID_OUTOFAREA, "", "", "<Out Of Area>", "<Out Of Area>"},
+        {LINECALLPARTYID_UNKNOWN, "Fred", "0123", "", ""},
+        {LINECALLPARTYID_UNAVAIL, "", "0123", "<No Caller ID>", "<No Caller ID>"},
+        {LINECALLPARTYID_ADDRESS, "", "0123", "", "0123"},
+        {LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME, "Fred", "0123", "Fred", "Fred"},
+        {LINECALLPARTYID_BLOCKED | LINECALLPARTYID_UNKNOWN, "", "", "<Blocked>", "<Blocked>"},
+        {LINECALLPARTYID_UNKNOWN | LINECALLPARTYID_UNAVAIL, "", "", "", ""},
+        {0, "", "", "", ""},
+        // Any length from the line; only a plausible amount is kept.
+        {LINECALLPARTYID_NAME, longName.c_str(), "", std::string(256, 'n'), std::string(256, 'n')},
+    };
+    for (const Case& c : cases) {
+        std::string name = "old", number = "old";
+        CCallScreener::ReadCallerId(c.flags, c.nameText, c.numberText, name, number);
+        EXPECT_EQ(c.name, name) << c.flags << " " << c.nameText;
+        EXPECT_EQ(c.number, number) << c.flags << " " << c.nameText;
+    }
+}
+
+TEST_F(CallScreenerTest, BlockedCallIsAnsweredPlayedAndDroppedWhenTheCallerHangsUp) {
+    AddEntry("01234 567890", FilterAlwaysBlock);
+    const uint32_t id = RingAndLog(Caller(CallerIdKind::Number, "(01234) 567890", ""));
+    ASSERT_EQ(1u, screener.CallCount());
+    const CLoggedCall& call = screener.Call(0);
+    EXPECT_EQ("Name of 01234 567890", call.GetName());
+    EXPECT_EQ("(01234) 567890", call.GetNumber());
+    EXPECT_EQ(ActionBlockAlways, call.GetAction());
+    EXPECT_EQ(clock.Now(), call.GetCallTime());
+    EXPECT_EQ(clock.Now(), book.Lookup("01234567890")->LastCallTime);
+    EXPECT_EQ((std::vector<std::string>{"show 0", "logged 0", "tip 132"}), notify.events);
+    EXPECT_EQ(0, screener.FindLoggedCall(call.GetCall()));
+
+    ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+    ASSERT_TRUE(PumpUntil([&] { return Record(id).waveOutRequests == 1; }));
+    EXPECT_EQ(0u, Record(id).monitorOn); // always blocked: no code offered
+
+    HangUpAndWait(id);
+    const CallRecord r = Record(id);
+    EXPECT_EQ(1u, r.answerRequests);
+    EXPECT_EQ(1u, r.dropRequests);
+    EXPECT_GE(r.droppedMs, r.hungUpMs);
+    EXPECT_EQ(nullptr, call.GetCall());
+    EXPECT_EQ(130u, screener.TrayTip());
+    EXPECT_FALSE(screener.IsPlaying());
+}
+
+TEST_F(CallScreenerTest, PermittedCallRingsOnAndIsReleasedAtIdle) {
+    AddEntry("555", FilterNeverBlock);
+    prefs.ShowNotification = 0;
+    const uint32_t id = RingNumber("555");
+    EXPECT_EQ(ActionPermitNeverBlock, screener.Call(0).GetAction());
+    EXPECT_EQ((std::vector<std::string>{"logged 0", "tip 131"}), notify.events);
+    HangUpAndWait(id);
+    EXPECT_EQ(0u, Record(id).answerRequests);
+    EXPECT_EQ(130u, screener.TrayTip());
+
+    // Withheld numbers follow the default rule under their call type.
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    const uint32_t withheld = RingAndLog(Caller(CallerIdKind::Blocked, "", ""));
+    EXPECT_EQ("<Blocked>", screener.Call(1).GetNumber());
+    EXPECT_EQ("<No Phone Book Entry>", screener.Call(1).GetName());
+    EXPECT_EQ(ActionBlockAlwaysDefault, screener.Call(1).GetAction());
+    ASSERT_TRUE(WaitState(withheld, LINECALLSTATE_CONNECTED));
+    HangUpAndWait(withheld);
+}
+
+TEST_F(CallScreenerTest, OutboundCallsAreNotLogged) {
+    Ring(Caller(CallerIdKind::Number, "0800 123", ""), true);
+    ASSERT_TRUE(PumpUntil([&] { return !line.UnownedCalls().empty(); }));
+    EXPECT_EQ(0u, screener.CallCount());
+    EXPECT_TRUE(notify.events.empty());
+    EXPECT_EQ(130u, screener.TrayTip());
+}
+
+TEST_F(CallScreenerTest, LateCallerIdScreensTheWaitingCallOnce) {
+    AddEntry("0555", FilterAlwaysBlock);
+    const uint32_t id = RingAndLog(Caller(CallerIdKind::Unknown, "", ""));
+    EXPECT_EQ(ActionWaitingForCallerId, screener.Call(0).GetAction());
+    EXPECT_EQ(131u, screener.TrayTip());
+    EXPECT_EQ(0u, Record(id).answerRequests);
+
+    notify.events.clear();
+    ASSERT_TRUE(DeliverCallerId(id, Caller(CallerIdKind::Number, "0555", "")));
+    ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+    EXPECT_EQ(ActionBlockAlways, screener.Call(0).GetAction());
+    EXPECT_EQ("Name of 0555", screener.Call(0).GetName());
+    EXPECT_EQ((std::vector<std::string>{"changed 0", "refresh 0", "tip 132"}), notify.events);
+
+    // Once screened, further caller ID changes nothing.
+    notify.events.clear();
+    ASSERT_TRUE(DeliverCallerId(id, Caller(CallerIdKind::Number, "999", "")));
+    PumpFor(100); // let it arrive
+    EXPECT_EQ("0555", screener.Call(0).GetNumber());
+    EXPECT_TRUE(notify.events.empty());
+    HangUpAndWait(id);
+}
+
+// A caller blocked by time keys digits; does the code suspend time blocks?
+TEST_F(CallScreenerTest, SecurityCodeSequences) {
+    AddEntry("777", FilterBlockSometimes);
+    prefs.OutOfHoursStart = CDateTime::TimeOfDay(0, 0);
+    prefs.OutOfHoursEnd = CDateTime::TimeOfDay(0, 0); // the whole day
+    struct Case {
+        char key1, key2;
+        const char* keyed;
+        bool suspends;
+    } cases[] = {
+        {'1', '2', "12", true},   {'1', '2', "912", true}, {'1', '2', "112", false},
+        {'1', '2', "1912", true}, {'1', '2', "2", false},  {'1', '2', "21", false},
+        {'5', '5', "55", true},   {'*', '#', "*#", true},  {'1', '2', "1", false},
+        {'1', '2', "13", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.keyed);
+        prefs.SecurityKey1 = c.key1;
+        prefs.SecurityKey2 = c.key2;
+        // A day later each time: any earlier suspension has run out.
+        clock.Set(CDateTime(clock.Now().GetDays() + 1));
+        const uint32_t id = RingNumber("777");
+        ASSERT_EQ(ActionBlockByTime, screener.Call(screener.CallCount() - 1).GetAction());
+        ASSERT_TRUE(PumpUntil([&] { return Record(id).monitorOn == 1; }));
+        KeyDigits(id, c.keyed);
+        ASSERT_TRUE(PumpUntil([&] {
+            return Record(id).digitsDelivered == strlen(c.keyed) || Record(id).monitorOff > 0;
+        }));
+        PumpFor(100);
+        EXPECT_EQ(c.suspends, rules.Suspension().IsActive());
+        EXPECT_EQ(c.suspends ? 1u : 0u, Record(id).monitorOff);
+        HangUpAndWait(id);
+    }
+}
+
+TEST_F(CallScreenerTest, CodeIgnoredWhenNotAllowedOrNotSuspendable) {
+    AddEntry("777", FilterBlockSometimes);
+    prefs.OutOfHoursStart = prefs.OutOfHoursEnd = CDateTime::TimeOfDay(0, 0);
+    prefs.AllowSuspend = 0;
+    uint32_t id = RingNumber("777");
+    ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+    ASSERT_TRUE(PumpUntil([&] { return Record(id).waveOutRequests == 1; }));
+    KeyDigits(id, "12");
+    PumpFor(100);
+    EXPECT_EQ(0u, Record(id).monitorOn);
+    EXPECT_FALSE(rules.Suspension().IsActive());
+    HangUpAndWait(id);
+
+    prefs.AllowSuspend = 1;
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    id = RingNumber("888");
+    ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+    PumpFor(100);
+    EXPECT_EQ(0u, Record(id).monitorOn);
+    HangUpAndWait(id);
+}
+
+TEST_F(CallScreenerTest, SuspensionLetsTimeBlockedCallersThroughUntilItExpires) {
+    AddEntry("777", FilterBlockSometimes);
+    prefs.OutOfHoursStart = prefs.OutOfHoursEnd = CDateTime::TimeOfDay(0, 0);
+    prefs.SuspendMinutes = 2;
+    const CDateTime start = clock.Now();
+    const uint32_t id = RingNumber("777");
+    ASSERT_TRUE(PumpUntil([&] { return Record(id).monitorOn == 1; }));
+    KeyDigits(id, "12");
+    ASSERT_TRUE(PumpUntil([&] { return rules.Suspension().IsActive(); }));
+    // The acknowledgement goes to the caller's own line.
+    EXPECT_EQ(2u, Record(id).waveOutRequests);
+    HangUpAndWait(id);
+
+    auto at = [&](int seconds) { return CDateTime(start.GetDays() + seconds / 86400.0); };
+    clock.Set(at(90));
+    const uint32_t second = RingNumber("777");
+    EXPECT_EQ(ActionPermitBlockSuspended, screener.Call(1).GetAction());
+    EXPECT_EQ(131u, screener.TrayTip());
+    HangUpAndWait(second);
+    EXPECT_EQ(0u, Record(second).answerRequests);
+
+    clock.Set(at(180));
+    const uint32_t third = RingNumber("777");
+    EXPECT_EQ(ActionBlockByTime, screener.Call(2).GetAction());
+    EXPECT_FALSE(rules.Suspension().IsActive());
+    ASSERT_TRUE(WaitState(third, LINECALLSTATE_CONNECTED));
+    HangUpAndWait(third);
+}
+
+TEST_F(CallScreenerTest, SilenceIsAnsweredWithoutASound) {
+    CPhoneBookEntry& e = AddEntry("444", FilterAlwaysBlock, AnswerSilence);
+    e.MessageFile = WriteMessage("rw-own.wav", 100);
+    const uint32_t id = RingNumber("444");
+    EXPECT_EQ("", screener.Call(0).GetMessageFile());
+    ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+    PumpFor(100);
+    EXPECT_EQ(0u, Record(id).waveOutRequests);
+    EXPECT_FALSE(screener.IsPlaying());
+    HangUpAndWait(id);
+}
+
+// A modem that cannot hear the caller hang up must not keep the line
+// off-hook: the program lets go once the line has been quiet long enough.
+TEST_F(CallScreenerTest, ABlockedCallNobodyHangsUpIsDroppedAfterTheHoldLimit) {
+    screener.SetHoldLimit(300);
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    struct Case {
+        const char* name;
+        std::string message;
+    } cases[] = {
+        {"nothing to play", ""},
+        {"a short message", WriteMessage("rw-short.wav", 200)},
+        {"a file that does not load", TempPath("rw-missing.wav")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prefs.DefaultMessageFile = c.message;
+        const uint32_t id = RingNumber("999");
+        ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+        ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+        const CallRecord r = Record(id);
+        EXPECT_EQ(1u, r.dropRequests);
+        EXPECT_GE(r.droppedMs - r.answeredMs, 300);
+        EXPECT_EQ(-1, r.hungUpMs);
+        EXPECT_EQ(0u, screener.LiveCallCount());
+        EXPECT_EQ(130u, screener.TrayTip());
+    }
+}
+
+TEST_F(CallScreenerTest, PermittedCallsAreNeverDroppedByTheHoldLimit) {
+    screener.SetHoldLimit(100);
+    AddEntry("555", FilterNeverBlock);
+    const uint32_t id = RingNumber("555");
+    PumpFor(400);
+    EXPECT_EQ(0u, Record(id).dropRequests);
+    EXPECT_EQ(1u, screener.LiveCallCount());
+    HangUpAndWait(id);
+}
+
+TEST_F(CallScreenerTest, ReleasingCallsDropsThoseStillUp) {
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    const uint32_t id = RingNumber("999");
+    ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+    screener.ReleaseCalls();
+    EXPECT_EQ(0u, screener.LiveCallCount());
+    EXPECT_EQ(nullptr, screener.Call(0).GetCall());
+    EXPECT_TRUE(Record(id).deallocated || Record(id).dropRequests == 1);
+}
+
+} // namespace
+} // namespace rw
