@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # The run command: installs what is missing, builds Ringwarden.exe and runs
 # it under Wine in a private prefix, watching the line simulator
-# (--line-simulator). Further arguments go to Ringwarden.exe.
+# (--line-simulator), with the demo phone book (tools/demo/phonebook.csv).
+# Without arguments the simulator plays the demo's five callers
+# (tools/demo/calls.txt) and Ringwarden quits after about a minute; any
+# arguments go to Ringwarden.exe instead of the demo script (for example
+# nothing but the simulator's own window: bash tools/run.sh --sim-window).
 # Without a DISPLAY it starts its own Xvfb and keeps a screenshot of the
 # Wine desktop up to date so the window can be seen.
 set -euo pipefail
@@ -10,7 +14,7 @@ bash "$root/tools/deps.sh"
 . "$root/tools/build.sh"
 . "$root/tools/wine-env.sh"
 
-rw_build_win --target Ringwarden --target rwlinesim
+rw_build_win --target Ringwarden --target rwlinesim --target rwcfg
 build="$root/build/win"
 
 own_display=0
@@ -41,10 +45,38 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# A fresh copy of the program in a folder of its own, so that its
+# Ringwarden.cfg (kept beside the executable) is the demo's.
+demo="$build/demo"
+rm -rf "$demo"
+mkdir -p "$demo"
+cp "$build/bin/Ringwarden.exe" "$build/bin/rwlinesim.dll" "$demo/"
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+"$build/tonegen" --message "$demo/message.wav"
+message=$(winpath "$demo/message.wav")
+sed "s|@MESSAGE@|${message//\\/\\\\}|" "$root/tools/demo/phonebook.csv" >"$demo/phonebook.csv"
+"$RW_WINE" "$build/bin/rwcfg.exe" import-csv "$(winpath "$demo/phonebook.csv")" \
+    "$(winpath "$demo/Ringwarden.cfg")" </dev/null
+cp "$root/tools/demo/calls.txt" "$demo/calls.txt"
+
+args=("$@")
+if ((${#args[@]} == 0)); then
+    args=(--sim-script "$(winpath "$demo/calls.txt")")
+    echo "Demo: five callers in about a minute (tools/demo/calls.txt); Ringwarden then quits."
+    echo "Each call's outcome is printed when it quits."
+else
+    [ "${args[0]}" = --sim-window ] && args=("${args[@]:1}")
+fi
+
 echo "Starting Ringwarden (close it with its Quit button, or press Ctrl+C here)."
 set +e
-"$RW_WINE" "$build/bin/Ringwarden.exe" --line-simulator "$@"
+(cd "$demo" && "$RW_WINE" Ringwarden.exe --line-simulator "${args[@]}")
 rc=$?
 set -e
+if ((own_display)) && [ -n "$shooter" ]; then
+    kill "$shooter" 2>/dev/null
+    shooter=
+    echo "Last screenshot: $shot"
+fi
 echo "Ringwarden ended (exit code $rc)."
 exit $rc

@@ -3,9 +3,15 @@
 // holding 6608 samples (13216 bytes) of a steady 1 kHz tone, with a few
 // milliseconds of fade at each end so the tone starts and stops without a
 // click. Runs on the build host: tonegen OUTPUT.wav
+//
+// With --message it writes the demo's blocking message instead: the three
+// rising "special information" tones that tell a caller (and many an
+// autodialler) that the number cannot be reached, twice, in the same format:
+// tonegen --message OUTPUT.wav
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -30,14 +36,47 @@ void PutTag(std::vector<unsigned char>& out, const char* tag) {
     out.insert(out.end(), tag, tag + 4);
 }
 
+// A tone of `count` samples with its fades, appended as 16-bit samples.
+void PutTone(std::vector<std::int16_t>& samples, double frequency, std::uint32_t count) {
+    const double pi = std::acos(-1.0);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        double gain = 1.0;
+        if (i < kFade)
+            gain = double(i) / kFade;
+        else if (count - 1 - i < kFade)
+            gain = double(count - 1 - i) / kFade;
+        const double v = kAmplitude * gain * std::sin(2.0 * pi * frequency * i / kRate);
+        samples.push_back(static_cast<std::int16_t>(std::lround(v)));
+    }
+}
+
+std::vector<std::int16_t> Acknowledgement() {
+    std::vector<std::int16_t> samples;
+    PutTone(samples, kFrequency, kSamples);
+    return samples;
+}
+
+std::vector<std::int16_t> Message() {
+    std::vector<std::int16_t> samples;
+    for (int repeat = 0; repeat < 2; ++repeat) {
+        for (double f : {913.8, 1370.6, 1776.7})
+            PutTone(samples, f, kRate * 330 / 1000);
+        samples.insert(samples.end(), kRate, 0); // a second of silence
+    }
+    return samples;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: tonegen OUTPUT.wav\n");
+    const bool message = argc == 3 && std::string(argv[1]) == "--message";
+    if (argc != 2 && !message) {
+        std::fprintf(stderr, "usage: tonegen [--message] OUTPUT.wav\n");
         return 2;
     }
-    const std::uint32_t dataSize = kSamples * 2;
+    const char* path = argv[argc - 1];
+    const std::vector<std::int16_t> samples = message ? Message() : Acknowledgement();
+    const std::uint32_t dataSize = static_cast<std::uint32_t>(samples.size() * 2);
     std::vector<unsigned char> out;
     PutTag(out, "RIFF");
     Put32(out, 4 + (8 + 16) + (8 + dataSize));
@@ -52,24 +91,16 @@ int main(int argc, char** argv) {
     Put16(out, 16);        // bits per sample
     PutTag(out, "data");
     Put32(out, dataSize);
-    const double pi = std::acos(-1.0);
-    for (std::uint32_t i = 0; i < kSamples; ++i) {
-        double gain = 1.0;
-        if (i < kFade)
-            gain = double(i) / kFade;
-        else if (kSamples - 1 - i < kFade)
-            gain = double(kSamples - 1 - i) / kFade;
-        const double v = kAmplitude * gain * std::sin(2.0 * pi * kFrequency * i / kRate);
-        Put16(out, static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(v))));
-    }
-    std::FILE* f = std::fopen(argv[1], "wb");
+    for (std::int16_t v : samples)
+        Put16(out, static_cast<std::uint16_t>(v));
+    std::FILE* f = std::fopen(path, "wb");
     if (!f) {
-        std::perror(argv[1]);
+        std::perror(path);
         return 1;
     }
     const bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
     if (std::fclose(f) != 0 || !ok) {
-        std::perror(argv[1]);
+        std::perror(path);
         return 1;
     }
     return 0;
