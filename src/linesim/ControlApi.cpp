@@ -41,11 +41,25 @@ std::vector<std::string> SplitCommandLine(const char* line) {
     return args;
 }
 
+// Copies at most size-1 bytes and a NUL; returns the whole text's length.
+size_t CopyOut(const std::string& text, char* buffer, size_t size) {
+    if (buffer && size) {
+        const size_t n = text.size() < size - 1 ? text.size() : size - 1;
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+    return text.size();
+}
+
 void ReadCommandLine() {
     const std::vector<std::string> args = SplitCommandLine(GetCommandLineA());
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "--sim-no-window")
             Sim().showWindow = false;
+        else if (args[i] == "--sim-stats")
+            Sim().printStats = true;
+        else if (args[i] == "--sim-quiet")
+            Sim().printSummary = false;
         else if (args[i] == "--sim-script" && i + 1 < args.size())
             Sim().scriptPath = args[++i];
     }
@@ -76,6 +90,14 @@ void SetVoiceSupported(bool voice) {
 
 void SetPrintSummary(bool print) {
     Sim().printSummary = print;
+}
+
+void SetPrintStats(bool print) {
+    Sim().printStats = print;
+}
+
+bool SetOption(Option option, bool on) {
+    return Sim().SetOption(option, on);
 }
 
 void SetScript(const char* path) {
@@ -111,13 +133,11 @@ bool GetCallRecord(uint32_t call, CallRecord* record) {
 }
 
 size_t CallSummary(uint32_t call, char* buffer, size_t size) {
-    const std::string text = Sim().Summary(call);
-    if (buffer && size) {
-        const size_t n = text.size() < size - 1 ? text.size() : size - 1;
-        std::memcpy(buffer, text.data(), n);
-        buffer[n] = '\0';
-    }
-    return text.size();
+    return CopyOut(Sim().Summary(call), buffer, size);
+}
+
+size_t StatsReport(char* buffer, size_t size) {
+    return CopyOut(Sim().Stats("now"), buffer, size);
 }
 
 } // namespace rw::linesim

@@ -75,8 +75,12 @@ struct CallRecord {
     int32_t droppedMs;  // drop completed
     int32_t hungUpMs;   // far end hung up
     int32_t idleMs;     // call went idle
-    bool rangOut;       // nobody answered within the set number of rings
-    bool deallocated;   // lineDeallocateCall succeeded
+    // From the moment the call's OFFERING was posted to the application's
+    // first accepted lineAnswer on it, in microseconds, measured with
+    // QueryPerformanceCounter (-1: the application never answered it).
+    int64_t answerLatencyUs;
+    bool rangOut;     // nobody answered within the set number of rings
+    bool deallocated; // lineDeallocateCall succeeded
     uint32_t answerRequests, dropRequests;
     uint32_t monitorOn, monitorOff; // lineMonitorDigits with modes, with 0
     uint32_t monitorModes;          // current digit modes
@@ -104,8 +108,35 @@ RW_LINESIM_API void SetReplyDelay(uint32_t ms);
 RW_LINESIM_API void SetVoiceSupported(bool voice);
 
 // Whether the call summary is written to standard output at lineShutdown
-// (default yes).
+// (default yes; --sim-quiet turns it off).
 RW_LINESIM_API void SetPrintSummary(bool print);
+
+// Whether a few lines of figures follow the call summary at lineShutdown
+// (default no; --sim-stats turns it on). See StatsReport.
+RW_LINESIM_API void SetPrintStats(bool print);
+
+// Ways a real telephony service may behave that the simulator does not
+// show unless asked. All are off by default; each stays as set across
+// lineInitialize and lineShutdown, like the other settings here.
+enum class Option : uint32_t {
+    // An answer's or drop's LINE_REPLY comes after the LINE_CALLSTATE it
+    // caused instead of before it.
+    ReplyAfterState,
+    // lineAnswer gives a request id as usual, but its LINE_REPLY carries
+    // LINEERR_OPERATIONFAILED and the call stays OFFERING (and rings out).
+    AnswerFails,
+    // When the caller hangs up a call that is past ringing, it goes straight
+    // to IDLE with no DISCONNECTED first. The handle stays the
+    // application's to deallocate.
+    IdleWithoutDisconnected,
+    // A modem that never notices the caller hang up: nothing is reported
+    // and the call stays as it was (CONNECTED) until the application drops
+    // it. The record still notes when the caller hung up.
+    NoHangUpReport,
+};
+
+// Turns an option on or off; false for a value that is not an Option.
+RW_LINESIM_API bool SetOption(Option option, bool on);
 
 // Runs a script of timed far-end events (the format is in README.md), as
 // --sim-script FILE does: it starts when the line is next opened, and its
@@ -127,8 +158,9 @@ RW_LINESIM_API bool DeliverCallerId(uint32_t call, const CallerId& callerId);
 // monitoring is on for it.
 RW_LINESIM_API bool KeyDigits(uint32_t call, const char* digits);
 
-// The caller hangs up: a connected call becomes DISCONNECTED; a call still
-// ringing just stops ringing and goes IDLE, as a modem sees it.
+// The caller hangs up: a connected call becomes DISCONNECTED (or as the
+// options above say); a call still ringing just stops ringing and goes
+// IDLE, as a modem sees it. An answer still pending then fails.
 RW_LINESIM_API bool HangUp(uint32_t call);
 
 // Number of calls since lineInitialize.
@@ -142,5 +174,13 @@ RW_LINESIM_API bool GetCallRecord(uint32_t call, CallRecord* record);
 // dropped after caller hung up". Copies at most size-1 bytes plus a NUL and
 // returns the full length.
 RW_LINESIM_API size_t CallSummary(uint32_t call, char* buffer, size_t size);
+
+// The figures --sim-stats prints at lineShutdown, as they stand now: lines
+// starting "sim-stats: " with the counts of calls, the answer latency of
+// the first and last answered calls (median and 99th percentile), and the
+// change in the process's private bytes and USER and GDI objects since the
+// first ring (to the script's quit if it has run, else to now). Copies at
+// most size-1 bytes plus a NUL and returns the full length.
+RW_LINESIM_API size_t StatsReport(char* buffer, size_t size);
 
 } // namespace rw::linesim

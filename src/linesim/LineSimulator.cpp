@@ -123,6 +123,10 @@ LONG CLineSimulator::Initialize(HLINEAPP* app, HINSTANCE, LINECALLBACK callback,
 LONG CLineSimulator::Shutdown(HLINEAPP app) {
     if (!m_app || app != m_app)
         return LINEERR_INVALAPPHANDLE;
+    // Taken before the line closes: closing takes back the handles the
+    // application still holds, and those are among the figures.
+    if (printStats && !m_summaryPrinted)
+        m_shutdownStats = Stats("shutdown");
     if (m_hLine)
         Close(m_hLine);
     PrintSummary();
@@ -142,6 +146,21 @@ void CLineSimulator::Reset() {
     m_hLine = 0;
     m_lineStates = 0;
     m_scriptStarted = false;
+    m_script.clear();
+    m_nextScriptEvent = 0;
+    m_firstSample = m_quitSample = ResourceSample{};
+    m_shutdownStats.clear();
+}
+
+bool CLineSimulator::SetOption(Option option, bool on) {
+    const uint32_t bit = static_cast<uint32_t>(option);
+    if (bit > static_cast<uint32_t>(Option::NoHangUpReport))
+        return false;
+    if (on)
+        m_options |= 1u << bit;
+    else
+        m_options &= ~(1u << bit);
+    return true;
 }
 
 LONG CLineSimulator::Negotiate(HLINEAPP app, DWORD device, DWORD low, DWORD high, DWORD* version,
@@ -291,11 +310,15 @@ LONG CLineSimulator::StartRequest(SimCall& call, const char* what,
 }
 
 LONG CLineSimulator::Answer(HCALL handle) {
+    // Read first, so that the checks below do not count against the program.
+    const int64_t now = CounterNow();
     SimCall* call = Call(handle);
     if (const LONG refused = OwnerCheck(call))
         return refused;
     if (call->record.callState != LINECALLSTATE_OFFERING)
         return LINEERR_INVALCALLSTATE;
+    if (call->record.answerLatencyUs < 0)
+        call->record.answerLatencyUs = CounterMicroseconds(call->offeredCounter, now);
     ++call->record.answerRequests;
     return StartRequest(*call, "answer requested", &CLineSimulator::CompleteAnswer);
 }
@@ -304,14 +327,28 @@ void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
     SimCall* call = CallById(id);
     if (!call)
         return;
-    if (call->record.callState != LINECALLSTATE_OFFERING) {
+    // Too late (the caller hung up or the call rang out), or a modem that
+    // could not take the line: the call rings on as before.
+    if (call->record.callState != LINECALLSTATE_OFFERING || Has(Option::AnswerFails)) {
+        if (call->record.callState == LINECALLSTATE_OFFERING)
+            Log(*call, "answer failed");
         Post(0, LINE_REPLY, request, static_cast<DWORD>(LINEERR_OPERATIONFAILED), 0, 0);
         return;
     }
     call->record.answeredMs = Elapsed(*call);
     Log(*call, "answered");
-    Post(0, LINE_REPLY, request, 0, 0, 0);
-    SetState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+    ReplyAndSetState(*call, request, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+}
+
+void CLineSimulator::ReplyAndSetState(SimCall& call, DWORD request, DWORD state, DWORD mode) {
+    // Services differ in which of the two an application hears first.
+    if (Has(Option::ReplyAfterState)) {
+        SetState(call, state, mode);
+        Post(0, LINE_REPLY, request, 0, 0, 0);
+    } else {
+        Post(0, LINE_REPLY, request, 0, 0, 0);
+        SetState(call, state, mode);
+    }
 }
 
 LONG CLineSimulator::Drop(HCALL handle) {
@@ -334,8 +371,7 @@ void CLineSimulator::CompleteDrop(uint32_t id, DWORD request) {
     }
     call->record.droppedMs = Elapsed(*call);
     Log(*call, "dropped");
-    Post(0, LINE_REPLY, request, 0, 0, 0);
-    SetState(*call, LINECALLSTATE_IDLE, 0);
+    ReplyAndSetState(*call, request, LINECALLSTATE_IDLE, 0);
 }
 
 LONG CLineSimulator::Deallocate(HCALL handle) {
@@ -471,6 +507,9 @@ LONG CLineSimulator::GetId(HLINE line, DWORD address, HCALL handle, DWORD select
 uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
     if (!m_hLine)
         return 0;
+    // Before this call's own allocations, which belong to the figures.
+    if (!m_firstSample.taken)
+        m_firstSample = SampleResources();
     auto call = std::make_unique<SimCall>();
     const uint32_t id = static_cast<uint32_t>(m_calls.size() + 1);
     CopyCallerId(*call, callerId);
@@ -480,6 +519,7 @@ uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
     r.hCall = kCallHandleBase + id;
     r.outbound = outbound;
     r.answeredMs = r.droppedMs = r.hungUpMs = r.idleMs = -1;
+    r.answerLatencyUs = -1;
     // Inbound calls go to the owner when there is one; a call made on
     // another extension is only watched; an application opened with no
     // privilege gets no handle at all.
@@ -501,6 +541,7 @@ uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
         return id;
     }
     r.callState = LINECALLSTATE_OFFERING;
+    m_calls.back()->offeredCounter = CounterNow();
     Post(r.hCall, LINE_CALLSTATE, LINECALLSTATE_OFFERING, 0, r.privilege, id);
     RingOnce(id);
     return id;
@@ -541,9 +582,9 @@ bool CLineSimulator::KeyDigits(uint32_t id, const char* digits) {
         CallRecord& r = call->record;
         AppendDigit(r.keyed, r.digitsKeyed, *d);
         ++r.digitsKeyed;
-        // A digit is heard only on an answered call, and reported only
-        // while the application listens for its kind.
-        if (r.callState != LINECALLSTATE_CONNECTED || r.deallocated)
+        // A digit is heard only on an answered call the caller is still on,
+        // and reported only while the application listens for its kind.
+        if (r.callState != LINECALLSTATE_CONNECTED || r.deallocated || call->hungUp)
             continue;
         const DWORD modes = r.monitorModes & (LINEDIGITMODE_DTMF | LINEDIGITMODE_DTMFEND);
         if (!modes)
@@ -571,10 +612,16 @@ bool CLineSimulator::HangUp(uint32_t id) {
     call->hungUp = true;
     r.hungUpMs = Elapsed(*call);
     Log(*call, "caller hung up");
-    if (r.callState == LINECALLSTATE_OFFERING)
+    if (r.callState == LINECALLSTATE_OFFERING) {
         SetState(*call, LINECALLSTATE_IDLE, 0); // a modem only sees the ringing stop
-    else
+    } else if (Has(Option::NoHangUpReport)) {
+        // The modem never noticed: the call stays up until the application
+        // drops it.
+    } else if (Has(Option::IdleWithoutDisconnected)) {
+        SetState(*call, LINECALLSTATE_IDLE, 0);
+    } else {
         SetState(*call, LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NORMAL);
+    }
     return true;
 }
 
@@ -588,6 +635,29 @@ uint32_t CLineSimulator::LatestLiveCall() const {
 std::string CLineSimulator::Summary(uint32_t id) const {
     const SimCall* call = FindCall(id);
     return call ? FormatCallSummary(*call) : std::string();
+}
+
+std::string CLineSimulator::Stats(const char* when) const {
+    return m_quitSample.taken ? FormatStatsAt(m_quitSample, "quit")
+                              : FormatStatsAt(SampleResources(), when);
+}
+
+std::string CLineSimulator::FormatStatsAt(const ResourceSample& last, const char* when) const {
+    std::vector<CallRecord> records;
+    records.reserve(m_calls.size());
+    // What this simulator keeps for each call, so that the figures can tell
+    // it apart from the program's own growth.
+    auto heapBytes = [](const std::string& text) {
+        return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
+    };
+    int64_t own = static_cast<int64_t>(m_calls.capacity() * sizeof m_calls[0]);
+    for (const auto& call : m_calls) {
+        records.push_back(call->record);
+        own +=
+            static_cast<int64_t>(sizeof(SimCall) + heapBytes(call->number) + heapBytes(call->name));
+    }
+    return FormatStats(records, m_firstSample, m_firstSample.taken ? last : ResourceSample{}, when,
+                       own);
 }
 
 void CLineSimulator::SetState(SimCall& call, DWORD state, DWORD mode) {
@@ -672,8 +742,35 @@ void CLineSimulator::StartScript() {
         std::fflush(stderr);
         return;
     }
-    for (ScriptEvent& e : events)
-        Schedule(e.atMs, [this, e] { RunScriptEvent(e); });
+    m_script.clear();
+    for (ScriptEvent& e : events) {
+        // Options hold from the start, before anything rings.
+        if (e.kind == ScriptEvent::Kind::Option)
+            SetOption(e.option, e.on);
+        else
+            m_script.push_back(std::move(e));
+    }
+    // In the order they fall due, those due together in the file's order.
+    std::stable_sort(m_script.begin(), m_script.end(),
+                     [](const ScriptEvent& a, const ScriptEvent& b) { return a.atMs < b.atMs; });
+    m_scriptStart = Clock::now();
+    m_nextScriptEvent = 0;
+    ScheduleScriptEvent();
+}
+
+void CLineSimulator::ScheduleScriptEvent() {
+    // One event waits at a time, and the script stays as loaded until the
+    // line shuts down, so that a long script's own memory neither grows nor
+    // shrinks while calls come and go (the figures would count it).
+    if (m_nextScriptEvent >= m_script.size())
+        return;
+    const auto due = m_scriptStart + std::chrono::milliseconds(m_script[m_nextScriptEvent].atMs);
+    m_timers.emplace(due, [this] {
+        const size_t next = m_nextScriptEvent++;
+        RunScriptEvent(m_script[next]);
+        ScheduleScriptEvent();
+    });
+    ArmTimer();
 }
 
 void CLineSimulator::RunScriptEvent(const ScriptEvent& e) {
@@ -704,11 +801,18 @@ void CLineSimulator::RunScriptEvent(const ScriptEvent& e) {
         maxRings = e.rings;
         ringIntervalMs = e.intervalMs;
         break;
+    case ScriptEvent::Kind::Option:
+        SetOption(e.option, e.on);
+        break;
     }
 }
 
 void CLineSimulator::Quit() {
-    // The program then shuts down, and lineShutdown prints the summary.
+    // The program then shuts down, and lineShutdown prints the summary. The
+    // figures are taken now, while the program still has all it had during
+    // the calls, rather than part way through its tidying up.
+    if (printStats && m_firstSample.taken)
+        m_quitSample = SampleResources();
     PostQuitMessage(0);
 }
 
@@ -716,10 +820,14 @@ void CLineSimulator::PrintSummary() {
     if (m_summaryPrinted)
         return;
     m_summaryPrinted = true;
-    if (!printSummary)
-        return;
-    for (uint32_t id = 1; id <= CallCount(); ++id)
-        std::printf("%s\n", Summary(id).c_str());
+    if (printSummary)
+        for (uint32_t id = 1; id <= CallCount(); ++id)
+            std::printf("%s\n", Summary(id).c_str());
+    if (printStats) {
+        // A program that ends without lineShutdown gets them as they are.
+        const std::string stats = m_shutdownStats.empty() ? Stats("exit") : m_shutdownStats;
+        std::fputs(stats.c_str(), stdout);
+    }
     std::fflush(stdout);
 }
 

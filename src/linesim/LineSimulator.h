@@ -6,6 +6,8 @@
 #pragma once
 
 #include "LineSim.h"
+#include "SimScript.h"
+#include "SimStats.h"
 
 #include <windows.h>
 #include <tapi.h>
@@ -21,7 +23,6 @@
 namespace rw::linesim {
 
 class CSimWindow;
-struct ScriptEvent;
 
 using Clock = std::chrono::steady_clock;
 
@@ -34,6 +35,7 @@ struct SimCall {
     std::string number, name;
     TextLayout numberLayout = TextLayout::Normal, nameLayout = TextLayout::Normal;
     Clock::time_point offeredAt;
+    int64_t offeredCounter = 0; // QueryPerformanceCounter when OFFERING was posted
     DWORD stateMode = 0;
     bool hungUp = false;
     bool cutOff = false; // still up when the application closed the line
@@ -46,11 +48,14 @@ public:
     // Settings (control API and command line).
     bool showWindow = true;
     bool printSummary = true;
+    bool printStats = false;
     bool voice = true;
     DWORD ringIntervalMs = 2000;
     DWORD maxRings = 5;
     DWORD replyDelayMs = 0;
     std::string scriptPath;
+    bool SetOption(Option option, bool on);
+    bool Has(Option option) const { return (m_options >> static_cast<uint32_t>(option)) & 1; }
 
     // TAPI, arguments already named as TAPI names them.
     LONG Initialize(HLINEAPP* app, HINSTANCE instance, LINECALLBACK callback, DWORD* numDevs);
@@ -79,6 +84,9 @@ public:
     uint32_t CallCount() const { return static_cast<uint32_t>(m_calls.size()); }
     const SimCall* FindCall(uint32_t id) const;
     std::string Summary(uint32_t id) const;
+    // The --sim-stats lines as they stand now; `when` names this moment
+    // for the process figures unless the script's quit already took them.
+    std::string Stats(const char* when) const;
     // The latest call that has not gone idle, or 0.
     uint32_t LatestLiveCall() const;
 
@@ -86,6 +94,7 @@ public:
     void Schedule(DWORD ms, std::function<void()> action);
     // Ends the program's message loop (the script's "quit").
     void Quit();
+    // The call summary and, with --sim-stats, the figures: once a run.
     void PrintSummary();
 
     bool LineOpen() const { return m_hLine != 0; }
@@ -113,12 +122,15 @@ private:
     void RingOnce(uint32_t id);
     void CompleteAnswer(uint32_t id, DWORD request);
     void CompleteDrop(uint32_t id, DWORD request);
+    void ReplyAndSetState(SimCall& call, DWORD request, DWORD state, DWORD mode);
     void DeliverNext();
     void RunTimers();
     void ArmTimer();
     void StartScript();
+    void ScheduleScriptEvent();
     void RunScriptEvent(const ScriptEvent& event);
     void Reset();
+    std::string FormatStatsAt(const ResourceSample& last, const char* when) const;
 
     HWND m_hWnd = nullptr;
     HLINEAPP m_app = 0;
@@ -134,6 +146,14 @@ private:
     std::multimap<Clock::time_point, std::function<void()>> m_timers;
     std::unique_ptr<CSimWindow> m_window;
     bool m_scriptStarted = false;
+    std::vector<ScriptEvent> m_script;
+    size_t m_nextScriptEvent = 0;
+    Clock::time_point m_scriptStart;
+    uint32_t m_options = 0;
+    // Resources at the first ring, and at the script's quit if it ran.
+    ResourceSample m_firstSample, m_quitSample;
+    // The figures taken at lineShutdown before the line closed, for printing.
+    std::string m_shutdownStats;
 };
 
 } // namespace rw::linesim

@@ -113,6 +113,24 @@ bool ParseKind(const std::string& text, CallerIdKind& kind) {
     return false;
 }
 
+bool ParseOption(const Token& token, Option& option) {
+    static const struct {
+        const char* name;
+        Option option;
+    } options[] = {{"reply-after-state", Option::ReplyAfterState},
+                   {"answer-fails", Option::AnswerFails},
+                   {"idle-without-disconnected", Option::IdleWithoutDisconnected},
+                   {"no-hangup-report", Option::NoHangUpReport}};
+    if (token.quoted)
+        return false;
+    for (const auto& o : options)
+        if (token.text == o.name) {
+            option = o.option;
+            return true;
+        }
+    return false;
+}
+
 bool ValidDigits(const std::string& digits) {
     return !digits.empty() && digits.find_first_not_of("0123456789*#ABCD") == std::string::npos;
 }
@@ -156,8 +174,20 @@ bool ParseScriptLine(const std::string& line, std::vector<ScriptEvent>& events,
         events.push_back(std::move(e));
         return true;
     }
+    if (t[0].text == "option" && !t[0].quoted) {
+        if (t.size() != 3 || !ParseOption(t[1], e.option) || t[2].quoted ||
+            (t[2].text != "on" && t[2].text != "off")) {
+            error = "expected: option NAME on|off (NAME: reply-after-state, answer-fails, "
+                    "idle-without-disconnected, no-hangup-report)";
+            return false;
+        }
+        e.kind = ScriptEvent::Kind::Option;
+        e.on = t[2].text == "on";
+        events.push_back(std::move(e));
+        return true;
+    }
     if (t[0].text != "at" || t[0].quoted) {
-        error = "expected 'at SECONDS ...' or 'rings COUNT every SECONDS'";
+        error = "expected 'at SECONDS ...', 'rings COUNT every SECONDS' or 'option NAME on|off'";
         return false;
     }
     if (t.size() < 3 || !ParseSeconds(t[1], e.atMs)) {

@@ -2,6 +2,7 @@
 // FILE). One event a line, times in seconds from when the line is opened:
 //
 //   rings 4 every 1.5                  # cadence of unanswered calls
+//   option answer-fails on             # see Option in LineSim.h; holds from the start
 //   at 1    ring number "01234 567890"
 //   at 1.5  ring both "0123" "Fred Bloggs"
 //   at 2    ring name "" "Fred"         # texts are always NUMBER then NAME
@@ -13,6 +14,8 @@
 //   at 9    quit
 //
 // Kinds: number, name, both, blocked, outofarea, unavailable, unknown.
+// Options: reply-after-state, answer-fails, idle-without-disconnected,
+// no-hangup-report.
 // Quoted texts take \" \\ and \xHH escapes, so any bytes can be sent.
 #pragma once
 
@@ -25,13 +28,15 @@
 namespace rw::linesim {
 
 struct ScriptEvent {
-    enum class Kind { Ring, Dial, CallerId, Keys, HangUp, Quit, Timing };
+    enum class Kind { Ring, Dial, CallerId, Keys, HangUp, Quit, Timing, Option };
     Kind kind = Kind::Ring;
     uint32_t atMs = 0;
     uint32_t call = 0; // callerid, keys, hangup
     CallerIdKind callerKind = CallerIdKind::Number;
     std::string number, name, digits;
     uint32_t rings = 0, intervalMs = 0; // Timing
+    Option option = Option::ReplyAfterState;
+    bool on = false; // Option
 };
 
 // Parses one line; an empty or comment-only line gives true with no event.

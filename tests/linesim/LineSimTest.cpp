@@ -9,9 +9,13 @@
 #include <windows.h>
 #include <tapi.h>
 #include <mmsystem.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -64,6 +68,54 @@ std::vector<DWORD_PTR> States(HCALL call) {
     return states;
 }
 
+// The LINE_REPLY for a request, if it has come: its result.
+bool ReplyTo(LONG request, DWORD_PTR* result = nullptr) {
+    for (const Msg& m : g_messages)
+        if (m.message == LINE_REPLY && m.p1 == DWORD_PTR(request)) {
+            if (result)
+                *result = m.p2;
+            return true;
+        }
+    return false;
+}
+
+constexpr Option kOptions[] = {Option::ReplyAfterState, Option::AnswerFails,
+                               Option::IdleWithoutDisconnected, Option::NoHangUpReport};
+
+// What the code under test writes to standard output, e.g. at lineShutdown.
+class CStdoutCapture {
+public:
+    CStdoutCapture() {
+        char dir[MAX_PATH];
+        GetTempPathA(sizeof dir, dir);
+        m_path = std::string(dir) + "linesim-stdout.txt";
+        std::fflush(stdout);
+        m_saved = _dup(1);
+        const int fd = _open(m_path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC, _S_IWRITE);
+        _dup2(fd, 1);
+        _close(fd);
+    }
+    // Stops capturing and returns what was written.
+    std::string Text() {
+        std::fflush(stdout);
+        _dup2(m_saved, 1);
+        _close(m_saved);
+        std::string text;
+        if (FILE* f = std::fopen(m_path.c_str(), "r")) {
+            char buf[4096];
+            for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;)
+                text.append(buf, n);
+            std::fclose(f);
+        }
+        DeleteFileA(m_path.c_str());
+        return text;
+    }
+
+private:
+    std::string m_path;
+    int m_saved = -1;
+};
+
 class LineSimTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -72,6 +124,9 @@ protected:
         SetRingTiming(1000, 3); // no call rings out under a test that answers it
         SetReplyDelay(0);
         SetVoiceSupported(true);
+        SetPrintStats(false);
+        for (Option option : kOptions)
+            SetOption(option, false);
         g_messages.clear();
         g_reentered = false;
         DWORD devices = 0;
@@ -310,6 +365,18 @@ TEST_F(LineSimTest, CallerIdArrivingLateComesAsCallInfo) {
     const auto block = CallInfo(call);
     EXPECT_EQ(DWORD(LINECALLPARTYID_ADDRESS), Info(block).dwCallerIDFlags);
     EXPECT_STREQ("0555", block.data() + Info(block).dwCallerIDOffset);
+
+    // Some services send the name only once the call is up.
+    ASSERT_GT(lineAnswer(call, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 2; }));
+    g_messages.clear();
+    ASSERT_TRUE(DeliverCallerId(number, Caller(CallerIdKind::Both, "0555", "Fred")));
+    ASSERT_TRUE(PumpUntil([&] { return !g_messages.empty(); }));
+    EXPECT_EQ(DWORD(LINE_CALLINFO), g_messages.front().message);
+    EXPECT_EQ(DWORD_PTR(LINECALLINFOSTATE_CALLERID), g_messages.front().p1);
+    const auto after = CallInfo(call);
+    EXPECT_EQ(DWORD(LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME), Info(after).dwCallerIDFlags);
+    EXPECT_STREQ("Fred", after.data() + Info(after).dwCallerIDNameOffset);
 }
 
 TEST_F(LineSimTest, AnswerAndDropReplyInOrderThenConnectedAndIdle) {
@@ -342,6 +409,194 @@ TEST_F(LineSimTest, AnswerAndDropReplyInOrderThenConnectedAndIdle) {
     EXPECT_GE(r.answeredMs, 0);
     EXPECT_GE(r.droppedMs, r.answeredMs);
     EXPECT_TRUE(r.deallocated);
+}
+
+TEST_F(LineSimTest, RepliesComeBeforeOrAfterTheStatesTheyCause) {
+    Open();
+    for (bool after : {false, true}) {
+        SCOPED_TRACE(after ? "reply-after-state" : "default");
+        SetOption(Option::ReplyAfterState, after);
+        const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""));
+        g_messages.clear();
+        const LONG answer = lineAnswer(call, nullptr, 0);
+        const LONG drop = lineDrop(call, nullptr, 0);
+        ASSERT_TRUE(PumpUntil([&] { return ReplyTo(answer) && ReplyTo(drop); }));
+        ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 2; }));
+        std::vector<std::string> order;
+        for (const Msg& m : g_messages)
+            if (m.message == LINE_REPLY)
+                order.push_back(m.p1 == DWORD_PTR(answer) ? "answer replied" : "drop replied");
+            else if (m.message == LINE_CALLSTATE)
+                order.push_back(m.p1 == LINECALLSTATE_CONNECTED ? "connected" : "idle");
+        const std::vector<std::string> expected =
+            after ? std::vector<std::string>{"connected", "answer replied", "idle", "drop replied"}
+                  : std::vector<std::string>{"answer replied", "connected", "drop replied", "idle"};
+        EXPECT_EQ(expected, order);
+        EXPECT_EQ(0, lineDeallocateCall(call));
+    }
+}
+
+TEST_F(LineSimTest, AnswerThatFailsLeavesTheCallUnanswered) {
+    // A modem that cannot take the line, and a caller who gives up while
+    // the answer is still on its way: either way the reply is a failure
+    // and the call never connects.
+    struct {
+        bool answerFails;
+        DWORD replyDelayMs, ringIntervalMs;
+        bool hangUpWhilePending;
+        bool rangOut;
+    } cases[] = {
+        {true, 0, 100, false, true},
+        {false, 200, 1000, true, false},
+    };
+    Open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.answerFails ? "answer-fails" : "hang-up while pending");
+        SetOption(Option::AnswerFails, c.answerFails);
+        SetReplyDelay(c.replyDelayMs);
+        SetRingTiming(c.ringIntervalMs, 3);
+        uint32_t number = 0;
+        const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+        const LONG answer = lineAnswer(call, nullptr, 0);
+        ASSERT_GT(answer, 0);
+        if (c.hangUpWhilePending) {
+            ASSERT_TRUE(HangUp(number));
+        } else {
+            // The reply has come, and the line still rings.
+            ASSERT_TRUE(PumpUntil([&] { return ReplyTo(answer); }));
+            alignas(8) char buf[sizeof(LINECALLSTATUS) + 64] = {};
+            auto* status = reinterpret_cast<LINECALLSTATUS*>(buf);
+            status->dwTotalSize = sizeof buf;
+            ASSERT_EQ(0, lineGetCallStatus(call, status));
+            EXPECT_EQ(DWORD(LINECALLSTATE_OFFERING), status->dwCallState);
+            EXPECT_TRUE(status->dwCallFeatures & LINECALLFEATURE_ANSWER);
+        }
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(
+            PumpUntil([&] { return ReplyTo(answer, &result) && States(call).size() >= 2; }));
+        EXPECT_EQ(DWORD_PTR(LINEERR_OPERATIONFAILED), result);
+        Pump();
+        EXPECT_EQ((std::vector<DWORD_PTR>{LINECALLSTATE_OFFERING, LINECALLSTATE_IDLE}),
+                  States(call));
+        const CallRecord r = Record(number);
+        EXPECT_EQ(-1, r.answeredMs);
+        EXPECT_EQ(c.rangOut, r.rangOut);
+        EXPECT_EQ(c.rangOut ? 3u : 1u, r.rings);
+        EXPECT_EQ(0, lineDeallocateCall(call));
+    }
+}
+
+TEST_F(LineSimTest, CallerHangingUpIsReportedAsTheOptionsSay) {
+    struct {
+        const char* name;
+        Option option;
+        bool on;
+        std::vector<DWORD_PTR> onHangUp; // states reported after CONNECTED
+        bool dropWorks;
+        const char* summaryEnd;
+    } cases[] = {
+        {"default",
+         Option::NoHangUpReport,
+         false,
+         {LINECALLSTATE_DISCONNECTED},
+         true,
+         "dropped after caller hung up"},
+        {"idle-without-disconnected",
+         Option::IdleWithoutDisconnected,
+         true,
+         {LINECALLSTATE_IDLE},
+         false,
+         "caller hung up, never dropped"},
+        {"no-hangup-report",
+         Option::NoHangUpReport,
+         true,
+         {},
+         true,
+         "dropped after caller hung up"},
+    };
+    Open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetOption(c.option, c.on);
+        uint32_t number = 0;
+        const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+        ASSERT_GT(lineAnswer(call, nullptr, 0), 0);
+        ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 2; }));
+        EXPECT_EQ(0, lineMonitorDigits(call, LINEDIGITMODE_DTMF));
+        g_messages.clear();
+        ASSERT_TRUE(HangUp(number));
+        EXPECT_FALSE(HangUp(number)) << "hung up twice";
+        KeyDigits(number, "5"); // nobody is there to key it
+        Pump();
+        EXPECT_EQ(c.onHangUp, States(call));
+        EXPECT_EQ(c.onHangUp.size(), g_messages.size()) << "more than the states came";
+        EXPECT_GE(Record(number).hungUpMs, 0);
+
+        const LONG drop = lineDrop(call, nullptr, 0);
+        if (c.dropWorks) {
+            ASSERT_GT(drop, 0);
+            DWORD_PTR result = 1;
+            ASSERT_TRUE(PumpUntil([&] { return ReplyTo(drop, &result); }));
+            EXPECT_EQ(DWORD_PTR(0), result);
+            ASSERT_TRUE(PumpUntil([&] { return States(call).size() == c.onHangUp.size() + 1; }));
+            EXPECT_EQ(DWORD_PTR(LINECALLSTATE_IDLE), States(call).back());
+        } else {
+            EXPECT_EQ(E(LINEERR_INVALCALLSTATE), drop);
+        }
+        // The handle is still the application's to let go of.
+        EXPECT_EQ(0, lineDeallocateCall(call));
+        const CallRecord r = Record(number);
+        EXPECT_EQ(0u, r.digitsDelivered);
+        EXPECT_TRUE(r.deallocated);
+        char text[256];
+        CallSummary(number, text, sizeof text);
+        EXPECT_TRUE(std::string(text).ends_with(c.summaryEnd)) << text;
+        SetOption(c.option, false);
+    }
+}
+
+TEST_F(LineSimTest, AnswerLatencyAndStatsCountWhatTheProgramDid) {
+    char text[1024];
+    StatsReport(text, sizeof text);
+    EXPECT_NE(nullptr, std::strstr(text, "sim-stats: calls 0,")) << text;
+    EXPECT_NE(nullptr, std::strstr(text, "no call answered")) << text;
+    EXPECT_NE(nullptr, std::strstr(text, "no call rang")) << text;
+
+    Open();
+    // Answered and dropped; answered and left up; never answered.
+    uint32_t first = 0, second = 0, third = 0;
+    const HCALL a = RingAndOffer(Caller(CallerIdKind::Number, "1", ""), &first);
+    Sleep(50);
+    ASSERT_GT(lineAnswer(a, nullptr, 0), 0);
+    ASSERT_GT(lineDrop(a, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(a).size() >= 3; }));
+    EXPECT_EQ(0, lineDeallocateCall(a));
+    const HCALL b = RingAndOffer(Caller(CallerIdKind::Number, "2", ""), &second);
+    ASSERT_GT(lineAnswer(b, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(b).size() >= 2; }));
+    RingAndOffer(Caller(CallerIdKind::Number, "3", ""), &third);
+
+    // Measured from the offering, whatever delays its delivery, to lineAnswer.
+    const CallRecord r = Record(first);
+    EXPECT_GE(r.answerLatencyUs, 40000);
+    EXPECT_LE(r.answerLatencyUs, (int64_t(r.answeredMs) + 1) * 1000);
+    EXPECT_GE(Record(second).answerLatencyUs, 0);
+    EXPECT_EQ(-1, Record(third).answerLatencyUs);
+    EXPECT_EQ(E(LINEERR_INVALCALLSTATE), lineAnswer(b, nullptr, 0));
+
+    const size_t length = StatsReport(text, sizeof text);
+    ASSERT_LT(length, sizeof text);
+    const std::string stats = text;
+    EXPECT_TRUE(stats.starts_with("sim-stats: calls 3, answered 2, answered-and-dropped 1, "
+                                  "not deallocated 2\n"))
+        << stats;
+    EXPECT_NE(std::string::npos,
+              stats.find("\nsim-stats: answer latency first 1 answered: median "))
+        << stats;
+    EXPECT_NE(std::string::npos, stats.find("\nsim-stats: process private bytes ")) << stats;
+    EXPECT_NE(std::string::npos, stats.find(" from first ring to now (")) << stats;
+    EXPECT_NE(std::string::npos, stats.find("; USER objects ")) << stats;
+    EXPECT_TRUE(stats.ends_with("\n")) << stats;
 }
 
 TEST_F(LineSimTest, DigitsArriveOnlyWhileMonitoring) {
@@ -489,6 +744,60 @@ TEST_F(LineSimTest, ScriptPlaysTimedEventsAndEndsTheMessageLoop) {
     EXPECT_STREQ("call 2 from 0456: not answered, rang out after 2 rings", text);
 }
 
+TEST_F(LineSimTest, ScriptOptionHoldsFromTheStartAndStatsFollowTheSummary) {
+    char path[MAX_PATH];
+    GetTempPathA(sizeof path, path);
+    strcat(path, "linesim-option.txt");
+    FILE* f = fopen(path, "wb");
+    ASSERT_TRUE(f);
+    fputs("rings 2 every 0.1\n"
+          "at 0   ring number \"0123\"\n"
+          "option answer-fails on   # after the ring in the file, still in force first\n"
+          "at 0.5 quit\n",
+          f);
+    fclose(f);
+    SetScript(path);
+    SetPrintStats(true); // the figures are taken at the script's quit
+    Open();
+    SetScript(nullptr);
+    LONG answer = 0;
+    bool quit = false;
+    const DWORD start = GetTickCount();
+    while (!quit && GetTickCount() - start < 3000) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (msg.message == WM_QUIT)
+                quit = true;
+            else
+                DispatchMessageA(&msg);
+        if (!answer && CallCount() == 1 && !States(Record(1).hCall).empty())
+            answer = lineAnswer(Record(1).hCall, nullptr, 0);
+        Sleep(1);
+    }
+    DeleteFileA(path);
+    ASSERT_TRUE(quit);
+    ASSERT_GT(answer, 0);
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(ReplyTo(answer, &result));
+    EXPECT_EQ(DWORD_PTR(LINEERR_OPERATIONFAILED), result);
+
+    // The call's handle is still held: the figures count it, though closing
+    // the line takes it back.
+    SetPrintSummary(true);
+    CStdoutCapture out;
+    ASSERT_EQ(0, lineShutdown(app));
+    const std::string printed = out.Text();
+    SetPrintSummary(false);
+    SetPrintStats(false);
+    DWORD devices = 0;
+    ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLine, "test", &devices));
+    EXPECT_TRUE(printed.starts_with("call 1 from 0123: not answered, rang out after 2 rings\n"
+                                    "sim-stats: calls 1, answered 0, answered-and-dropped 0, "
+                                    "not deallocated 1\n"))
+        << printed;
+    EXPECT_NE(std::string::npos, printed.find(" from first ring to quit (")) << printed;
+}
+
 TEST_F(LineSimTest, WindowRingsKeysAndHangsUpTheLatestCall) {
     ASSERT_EQ(0, lineShutdown(app));
     SetShowWindow(true);
@@ -569,6 +878,13 @@ TEST(LineSimScript, ParsesGoodLinesAndRefusesBadOnes) {
         {"at 1 explode", false, 0},
         {"rings 0 every 1", false, 0},
         {"rings 3 every 0", false, 0},
+        {"option reply-after-state on", true, 1},
+        {"option no-hangup-report off # comment", true, 1},
+        {"option answer-fails", false, 0},
+        {"option answer-fails maybe", false, 0},
+        {"option \"answer-fails\" on", false, 0},
+        {"option explode on", false, 0},
+        {"at 1 option answer-fails on", false, 0},
     };
     for (const auto& c : cases) {
         std::vector<ScriptEvent> events;
@@ -584,6 +900,11 @@ TEST(LineSimScript, ParsesGoodLinesAndRefusesBadOnes) {
     EXPECT_EQ(CallerIdKind::Both, events[0].callerKind);
     EXPECT_EQ("0123", events[0].number);
     EXPECT_EQ(std::string("\0\xFFz", 3), events[0].name);
+    events.clear();
+    ASSERT_TRUE(ParseScriptLine("option idle-without-disconnected on", events, error));
+    EXPECT_EQ(ScriptEvent::Kind::Option, events[0].kind);
+    EXPECT_EQ(Option::IdleWithoutDisconnected, events[0].option);
+    EXPECT_TRUE(events[0].on);
 }
 
 } // namespace

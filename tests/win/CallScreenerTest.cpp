@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -88,11 +89,20 @@ protected:
         prefs.DefaultMessageFile = WriteMessage("rw-default.wav", 100);
     }
     void TearDown() override {
+        TearDownOptions();
         // Calls belong to the line: let go of them before it closes.
         screener.ReleaseCalls();
         EXPECT_EQ(0, line.Close());
         EXPECT_EQ(0, UnregisterLineApp());
         SetTapiApi(nullptr);
+    }
+
+    static void TearDownOptions() {
+        for (Option o : {Option::ReplyAfterState, Option::AnswerFails,
+                         Option::IdleWithoutDisconnected, Option::NoHangUpReport})
+            SetOption(o, false);
+        SetReplyDelay(0);
+        SetRingTiming(50, 200);
     }
 
     CPhoneBookEntry& AddEntry(const std::string& number, int32_t filter,
@@ -377,6 +387,86 @@ TEST_F(CallScreenerTest, PermittedCallsAreNeverDroppedByTheHoldLimit) {
     EXPECT_EQ(0u, Record(id).dropRequests);
     EXPECT_EQ(1u, screener.LiveCallCount());
     HangUpAndWait(id);
+}
+
+// Orders and habits of real telephony services. Whatever the service does,
+// no call object or handle may be left behind, and the next call is still
+// screened and blocked.
+TEST_F(CallScreenerTest, RealServiceOrdersLeaveNothingBehind) {
+    screener.SetHoldLimit(300);
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    AddEntry("555", FilterNeverBlock);
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+        std::function<void(uint32_t)> caller;
+    } cases[] = {
+        {"reply after the state it caused", [] { SetOption(Option::ReplyAfterState, true); },
+         [&](uint32_t id) {
+             ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+             HangUp(id);
+         }},
+        {"an answer that fails",
+         [] {
+             SetOption(Option::AnswerFails, true);
+             SetRingTiming(20, 5);
+         },
+         [&](uint32_t id) {
+             // It rings out unanswered; the program does not try again.
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).rangOut; }));
+             EXPECT_EQ(1u, Record(id).answerRequests);
+         }},
+        {"idle without disconnected", [] { SetOption(Option::IdleWithoutDisconnected, true); },
+         [&](uint32_t id) {
+             ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+             HangUp(id);
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+             // Nothing is left to drop, not even by the hold limit.
+             PumpFor(400);
+             EXPECT_EQ(0u, Record(id).dropRequests);
+         }},
+        {"caller ID after connect", [] {},
+         [&](uint32_t id) {
+             ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+             DeliverCallerId(id, Caller(CallerIdKind::Number, "555", ""));
+             PumpFor(100);
+             EXPECT_EQ(ActionBlockAlwaysDefault,
+                       screener.Call(screener.CallCount() - 1).GetAction());
+             HangUp(id);
+         }},
+        {"hang-up while the answer is pending", [] { SetReplyDelay(200); },
+         [&](uint32_t id) {
+             HangUp(id);
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+             PumpFor(300); // the answer's late, failed reply
+             EXPECT_EQ(-1, Record(id).answeredMs);
+         }},
+        {"a modem that never reports the hang-up",
+         [] { SetOption(Option::NoHangUpReport, true); },
+         [&](uint32_t id) {
+             ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+             HangUp(id);
+             // Dropped by the program once the line has been quiet.
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).dropRequests == 1; }));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.set();
+        const uint32_t id = RingNumber("999");
+        c.caller(id);
+        ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+        EXPECT_EQ(0u, screener.LiveCallCount());
+        EXPECT_TRUE(line.UnownedCalls().empty());
+        EXPECT_EQ(130u, screener.TrayTip());
+        EXPECT_FALSE(screener.IsPlaying());
+        TearDownOptions();
+
+        // The next call is screened and blocked as usual.
+        const uint32_t next = RingNumber("998");
+        ASSERT_TRUE(WaitState(next, LINECALLSTATE_CONNECTED));
+        HangUpAndWait(next);
+    }
 }
 
 TEST_F(CallScreenerTest, ReleasingCallsDropsThoseStillUp) {
