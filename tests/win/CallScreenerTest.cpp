@@ -441,8 +441,7 @@ TEST_F(CallScreenerTest, RealServiceOrdersLeaveNothingBehind) {
              PumpFor(300); // the answer's late, failed reply
              EXPECT_EQ(-1, Record(id).answeredMs);
          }},
-        {"a modem that never reports the hang-up",
-         [] { SetOption(Option::NoHangUpReport, true); },
+        {"a modem that never reports the hang-up", [] { SetOption(Option::NoHangUpReport, true); },
          [&](uint32_t id) {
              ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
              HangUp(id);
