@@ -43,6 +43,15 @@ echo "== Windows tests under Wine"
 rw_wine_env "$root/build/win"
 run_ctest "$root/build/win" windows || status=1
 
+echo "== soak and screening benchmark (Ringwarden.exe on the line simulator)"
+# RW_SOAK_CALLS sets the number of calls (default 10,000).
+if bash "$root/tools/soak.sh" "$root/build/win" "${RW_SOAK_CALLS:-10000}"; then
+    summary+=("soak: 0 tests failed out of 1")
+else
+    summary+=("soak: 1 tests failed out of 1")
+    status=1
+fi
+
 echo "== benchmarks"
 for b in "$root"/build/native/bench/bench_*; do
     [ -x "$b" ] && "$b" --benchmark_min_time=0.2
