@@ -57,6 +57,12 @@ for b in "$root"/build/native/bench/bench_*; do
     [ -x "$b" ] && "$b" --benchmark_min_time=0.2
 done
 
+echo "== Windows benchmarks under Wine"
+# Figures only, through the wrapper ctest uses (the same prefix and display).
+for b in "$root"/build/win/bin/bench_*.exe; do
+    [ -f "$b" ] && { bash "$root/tools/wine-exec.sh" "$root/build/win" "$b" || echo "$(basename "$b") failed"; }
+done
+
 printf '%s\n' "${summary[@]}"
 # One closing line for both trees.
 passed=0 failed=0

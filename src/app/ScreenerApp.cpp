@@ -1,6 +1,7 @@
 #include "app/ScreenerApp.h"
 
 #include "app/CommandLine.h"
+#include "app/RunningCopy.h"
 #include "records/Clock.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
@@ -55,6 +56,10 @@ int CScreenerApp::Run() {
     InitCommonControlsEx(&controls);
 
     if (!ApplyCommandLine())
+        return 0;
+    // A second copy only brings the first forward: it neither registers
+    // with telephony nor shows anything.
+    if (ActivateRunningCopy(LoadResString(IDS_APP_TITLE)))
         return 0;
     RegisterTelephony();
     {

@@ -7,6 +7,10 @@
 #define IDD_ABOUTBOX 100
 #define IDD_RINGWARDEN_DIALOG 102
 
+// Icons and bitmaps
+#define IDI_MAIN 128
+#define IDB_ROW_HEIGHT 135
+
 // Wave resources
 #define IDR_ACK_TONE 147
 
@@ -32,6 +36,7 @@
 #define IDS_TIME_FORMAT 1000
 #define IDS_TAPI_INIT_FAILED 1503
 #define IDS_USAGE 1520
+#define IDS_HELP_MISSING 1521
 #define IDS_COLUMN_NAME 2000
 #define IDS_COLUMN_NUMBER 2001
 #define IDS_COLUMN_TIME 2002

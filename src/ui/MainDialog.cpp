@@ -1,28 +1,96 @@
 #include "ui/MainDialog.h"
 
 #include "app/ProgramDirectory.h"
+#include "app/RunningCopy.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
 #include "telephony/TapiRegistration.h"
 #include "ui/AboutDialog.h"
+#include "ui/framework/PaintDC.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+#include <utility>
 
 namespace rw {
+namespace {
+
+constexpr UINT_PTR kTrayTimer = 1;
+constexpr UINT kTrayTimerMs = 60000;
+constexpr UINT kTrayIdleTip = 130; // "Ringwarden is active"
+
+// String `id` with its one "%s" replaced by `argument`.
+std::string FormatResString(unsigned id, const std::string& argument) {
+    std::string text = LoadResString(id);
+    const size_t at = text.find("%s");
+    if (at != std::string::npos)
+        text.replace(at, 2, argument);
+    return text;
+}
+
+int PlatformMessageBox(HWND owner, const std::string& text, UINT type) {
+    return MessageBoxA(owner, text.c_str(), LoadResString(IDS_APP_TITLE).c_str(), type);
+}
+
+} // namespace
+
+const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
+    {IDC_ADD_ENTRY, &CMainDialog::OnAddEntry},  {IDC_EDIT_ENTRY, &CMainDialog::OnEditEntry},
+    {IDC_CONFIGURE, &CMainDialog::OnConfigure}, {IDC_HELP_BUTTON, &CMainDialog::OnHelp},
+    {IDC_QUIT, &CMainDialog::OnQuit},           {ID_TRAY_QUIT, &CMainDialog::OnQuit},
+    {IDC_HIDE, &CMainDialog::OnHide},           {ID_TRAY_OPEN, &CMainDialog::OnOpen},
+    {ID_APP_ABOUT, &CMainDialog::OnAbout},
+};
+
+const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
+    {WM_SYSCOMMAND, &CMainDialog::OnSysCommand},
+    {WM_PAINT, &CMainDialog::OnPaint},
+    {WM_QUERYDRAGICON, &CMainDialog::OnQueryDragIcon},
+    {WM_TIMER, &CMainDialog::OnTimer},
+    {WM_QUERYENDSESSION, &CMainDialog::OnQueryEndSession},
+    {kRunningCopyQuery, &CMainDialog::OnRunningCopyQuery},
+};
 
 CMainDialog::CMainDialog(const CClock& clock, HWND parent)
     : CDialog(IDD_RINGWARDEN_DIALOG, parent), m_rules(m_phoneBook, m_preferences, clock),
-      m_fileSystem(CreateSystemFileSystem()), m_configFile(*m_fileSystem) {}
+      m_screener(m_phoneBook, m_preferences, m_rules, this, GetModuleHandleA(nullptr)),
+      m_callList([this](size_t index) -> const CLoggedCall& {
+          return std::as_const(m_screener).Call(index);
+      }),
+      m_fileSystem(CreateSystemFileSystem()), m_configFile(*m_fileSystem),
+      m_messageBox(&PlatformMessageBox),
+      m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))) {}
 
 BOOL CMainDialog::OnInitDialog() {
     AddAboutToSystemMenu();
+    SetIcons();
     SetWindowTextA(m_hWnd, LoadResString(IDS_APP_TITLE).c_str());
+    m_screener.SetTrayTip(kTrayIdleTip);
+    SetTimer(m_hWnd, kTrayTimer, kTrayTimerMs, nullptr);
     OpenLines();
     LoadConfiguration();
+    m_callList.Attach(GetDlgItem(IDC_CALL_LIST), GetModuleHandleA(nullptr));
+    UpdateButtons();
+    RestorePlacement();
+    m_startHidden = m_preferences.StartMinimised != 0;
     return TRUE;
 }
 
 void CMainDialog::OnDestroy() {
+    KillTimer(m_hWnd, kTrayTimer);
     SaveConfiguration();
+    // The calls belong to the lines: let them go while the lines are open.
+    m_screener.ReleaseCalls();
     CloseLines();
+}
+
+void CMainDialog::SetIcons() {
+    if (!m_icon)
+        return;
+    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    SetClassLongPtrA(m_hWnd, GCLP_HICON, reinterpret_cast<LONG_PTR>(m_icon));
 }
 
 void CMainDialog::OpenLines() {
@@ -32,7 +100,7 @@ void CMainDialog::OpenLines() {
     for (DWORD device = 0; device < count; ++device) {
         auto line = std::make_unique<CTapiLine>();
         // A device that refuses both ways stays closed.
-        line->OpenWithFallback(device, this);
+        line->OpenWithFallback(device, &m_screener);
         m_lines.push_back(std::move(line));
     }
 }
@@ -57,12 +125,191 @@ void CMainDialog::SaveConfiguration() {
     m_configFile.Save(ConfigPath(), m_preferences, m_phoneBook);
 }
 
-bool CMainDialog::OnQueryEndSession(INT_PTR& result) {
-    // Log-off or shut-down: save now, then agree to end.
-    SaveConfiguration();
-    SetDialogResult(TRUE);
-    result = TRUE;
+void CMainDialog::RestorePlacement() {
+    if (!m_preferences.GetMainPlacementValid())
+        return;
+    static_assert(sizeof(WINDOWPLACEMENT) == sizeof(RwWindowPlacement));
+    WINDOWPLACEMENT placement;
+    std::memcpy(&placement, m_preferences.GetMainPlacement(), sizeof placement);
+    // A placement on a monitor that has gone would put the window where
+    // nobody can reach it.
+    RECT workArea{};
+    RECT overlap;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    if (!IntersectRect(&overlap, &placement.rcNormalPosition, &workArea)) {
+        m_preferences.SetMainPlacementValid(0);
+        return;
+    }
+    placement.length = sizeof placement;
+    SetWindowPlacement(m_hWnd, &placement);
+}
+
+void CMainDialog::StorePlacement() {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (!GetWindowPlacement(m_hWnd, &placement))
+        return;
+    std::memcpy(m_preferences.GetMainPlacement(), &placement, sizeof placement);
+    m_preferences.SetMainPlacementValid(1);
+}
+
+void CMainDialog::OnCallLogged(size_t index) {
+    m_callList.AddRow(index);
+    UpdateButtons();
+}
+
+void CMainDialog::OnCallChanged(size_t index) {
+    m_callList.RedrawRow(index);
+    UpdateButtons();
+}
+
+void CMainDialog::OnTrayTipChanged(UINT id) {
+    // The tray icon will show it; the window only remembers it for now.
+    m_trayTip = id;
+}
+
+void CMainDialog::EnableButton(int id, bool enable) {
+    HWND button = GetDlgItem(id);
+    // A disabled control keeps the focus and the keyboard goes dead: hand
+    // the focus to the list first.
+    if (!enable && GetFocus() == button)
+        SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_callList.Handle()), TRUE);
+    // Wine repaints a button the moment it is enabled or disabled.
+    if ((IsWindowEnabled(button) != FALSE) != enable)
+        EnableWindow(button, enable);
+}
+
+void CMainDialog::UpdateButtons() {
+    const int selected = m_callList.SelectedCall();
+    const bool inBook =
+        selected >= 0 && m_phoneBook.Lookup(m_screener.Call(selected).GetLookupKey()) != nullptr;
+    EnableButton(IDC_EDIT_ENTRY, selected >= 0 && inBook);
+    EnableButton(IDC_ADD_ENTRY, selected >= 0 && !inBook);
+}
+
+void CMainDialog::OnAddEntry() {
+    const int selected = m_callList.SelectedCall();
+    if (selected < 0)
+        return;
+    CLoggedCall& call = m_screener.Call(selected);
+    auto entry = std::make_unique<CPhoneBookEntry>();
+    entry->Number = call.GetNumber();
+    entry->LastCallTime = call.GetCallTime();
+    // A cancelled entry is dropped with its pointer.
+    if (!RunEntrySheet(*entry))
+        return;
+    entry->MakeLookupKey();
+    entry->InPhoneBook = 1;
+    const std::string key = entry->LookupKey;
+    const std::string name = entry->Name;
+    m_phoneBook.SetAt(key, std::move(entry));
+    // The user may have typed another number; only the caller's own entry
+    // renames the call. Its action stays what the screening made it.
+    if (CompareTextNoCase(key, call.GetLookupKey()) == 0) {
+        call.SetName(name);
+        m_callList.RedrawRow(selected);
+    }
+    UpdateButtons();
+}
+
+void CMainDialog::OnEditEntry() {
+    const int selected = m_callList.SelectedCall();
+    if (selected < 0)
+        return;
+    CLoggedCall& call = m_screener.Call(selected);
+    CPhoneBookEntry* entry = m_phoneBook.Lookup(call.GetLookupKey());
+    if (!entry || !RunEntrySheet(*entry))
+        return;
+    call.SetName(entry->Name);
+    m_callList.RedrawRow(selected);
+    UpdateButtons();
+}
+
+void CMainDialog::OnConfigure() {
+    RunConfigSheet();
+    UpdateButtons();
+}
+
+std::string CMainDialog::HelpPath() const {
+    return m_helpPath.empty() ? ProgramDirectory() + "help\\main.html" : m_helpPath;
+}
+
+int CMainDialog::ShowMessage(const std::string& text, UINT type) {
+    return m_messageBox ? m_messageBox(m_hWnd, text, type) : 0;
+}
+
+void CMainDialog::OnHelp() {
+    // The help is a set of HTML pages beside the program; main.html is this
+    // window's topic.
+    const std::string path = HelpPath();
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ShowMessage(FormatResString(IDS_HELP_MISSING, path), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    ShellExecuteA(m_hWnd, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void CMainDialog::OnQuit() {
+    m_quitting = true;
+    SendMessageA(m_hWnd, WM_CLOSE, 0, 0);
+}
+
+void CMainDialog::OnHide() {
+    ShowWindow(m_hWnd, SW_HIDE);
+}
+
+void CMainDialog::OnOpen() {
+    m_startHidden = false;
+    ShowWindow(m_hWnd, SW_SHOWNORMAL);
+    SetForegroundWindow(m_hWnd);
+}
+
+void CMainDialog::OnAbout() {
+    CAboutDialog about(m_hWnd);
+    about.DoModal();
+}
+
+bool CMainDialog::OnCommand(WORD id, WORD notifyCode, HWND control) {
+    // Buttons and menus (0), accelerators (1).
+    if (notifyCode <= 1) {
+        for (const CommandHandler& command : kCommands) {
+            if (command.id == id) {
+                (this->*command.handle)();
+                return true;
+            }
+        }
+    }
+    // Escape (IDCANCEL) ends the modal run without recording the placement.
+    return CDialog::OnCommand(id, notifyCode, control);
+}
+
+bool CMainDialog::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->idFrom != IDC_CALL_LIST)
+        return false;
+    if (m_callList.OnNotify(*header, result))
+        return true;
+    if (header->code == LVN_ITEMCHANGED)
+        UpdateButtons();
+    return false;
+}
+
+bool CMainDialog::OnClose() {
+    // The close box only hides the window; quitting closes it for good.
+    if (!m_quitting) {
+        ShowWindow(m_hWnd, SW_HIDE);
+        return true;
+    }
+    StorePlacement();
+    OnCancel();
     return true;
+}
+
+bool CMainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
+    for (const MessageHandler& handler : kMessages)
+        if (handler.message == message)
+            return (this->*handler.handle)(wParam, lParam, result);
+    return false;
 }
 
 void CMainDialog::AddAboutToSystemMenu() {
@@ -74,23 +321,65 @@ void CMainDialog::AddAboutToSystemMenu() {
     AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, about.c_str());
 }
 
-bool CMainDialog::OnSysCommand(WPARAM command) {
+bool CMainDialog::OnSysCommand(WPARAM command, LPARAM, INT_PTR& result) {
     // The low four bits of a system command are the system's own.
     if ((command & 0xFFF0) != IDM_ABOUTBOX)
         return false;
-    CAboutDialog about(m_hWnd);
-    about.DoModal();
+    OnAbout();
+    result = TRUE;
     return true;
 }
 
-bool CMainDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
-    if (message == WM_SYSCOMMAND && OnSysCommand(wParam)) {
-        result = TRUE;
-        return true;
-    }
-    if (message == WM_QUERYENDSESSION)
-        return OnQueryEndSession(result);
-    return false;
+bool CMainDialog::OnPaint(WPARAM, LPARAM, INT_PTR& result) {
+    // A program started minimised shows only its tray icon: the window goes
+    // at its first paint, and at every paint until the user opens it.
+    if (m_startHidden)
+        ShowWindow(m_hWnd, SW_HIDE);
+    if (!IsIconic(m_hWnd))
+        return false;
+    PaintIcon();
+    result = TRUE;
+    return true;
+}
+
+void CMainDialog::PaintIcon() {
+    CPaintDC dc(m_hWnd);
+    SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.Get()), 0);
+    if (!m_icon)
+        return;
+    RECT client{};
+    GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc.Get(), x, y, m_icon);
+}
+
+bool CMainDialog::OnQueryDragIcon(WPARAM, LPARAM, INT_PTR& result) {
+    // One of the few messages a dialog procedure answers directly.
+    result = reinterpret_cast<INT_PTR>(m_icon);
+    return true;
+}
+
+bool CMainDialog::OnTimer(WPARAM, LPARAM, INT_PTR& result) {
+    // Once a minute the tray is given the current tip again, so that it
+    // cannot stay out of step with the engine for long.
+    m_screener.SetTrayTip(m_screener.TrayTip());
+    result = TRUE;
+    return true;
+}
+
+bool CMainDialog::OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result) {
+    // Log-off or shut-down: save now, then agree to end.
+    SaveConfiguration();
+    SetDialogResult(TRUE);
+    result = TRUE;
+    return true;
+}
+
+bool CMainDialog::OnRunningCopyQuery(WPARAM, LPARAM, INT_PTR& result) {
+    SetDialogResult(kRunningCopyAnswer);
+    result = TRUE;
+    return true;
 }
 
 } // namespace rw

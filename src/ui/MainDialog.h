@@ -1,23 +1,32 @@
-// The main window: a dialog that runs modally for the program's whole life,
-// lists the calls of this run and is the home of the screening engine.
+// The main window: a dialog that runs modally for the program's whole life.
+// It lists the calls of this run, leads to the phone book and the
+// configuration, and hides in the tray instead of closing. It owns the
+// records and the screening engine, which follows the lines and tells the
+// window what changed through CCallScreenerNotify.
 #pragma once
 
+#include "app/CallScreener.h"
 #include "app/ScreeningRules.h"
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
 #include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
 #include "telephony/TapiLine.h"
+#include "ui/CallListView.h"
 #include "ui/framework/Dialog.h"
 
+#include <functional>
 #include <memory>
-#include <vector>
 #include <string>
+#include <vector>
 
 namespace rw {
 
-class CMainDialog : public CDialog, public CTapiLineNotify, public CTapiCallNotify {
+class CMainDialog : public CDialog, public CCallScreenerNotify {
 public:
+    // Shows a message box and returns the button pressed.
+    using MessageBoxFn = std::function<int(HWND owner, const std::string& text, UINT type)>;
+
     explicit CMainDialog(const CClock& clock, HWND parent = nullptr);
     // Destroys the window here, while the records still exist, so that the
     // configuration is saved.
@@ -26,7 +35,11 @@ public:
     CPhoneBook& PhoneBook() { return m_phoneBook; }
     CRingwardenPreferences& Preferences() { return m_preferences; }
     CScreeningRules& Rules() { return m_rules; }
+    CCallScreener& Screener() { return m_screener; }
+    const CCallListView& CallList() const { return m_callList; }
     const std::vector<std::unique_ptr<CTapiLine>>& Lines() const { return m_lines; }
+    // The tray tip (and icon) the window shows now: string 130, 131 or 132.
+    UINT TrayTip() const { return m_trayTip; }
 
     // Reads Ringwarden.cfg into the preferences and the phone book; a
     // missing or damaged file is not reported (what was read stays).
@@ -35,32 +48,95 @@ public:
     void SaveConfiguration();
     // The file to use instead of the one beside the executable.
     void SetConfigPath(const std::string& path) { m_configPath = path; }
+    // The help document to open instead of the one beside the executable.
+    void SetHelpPath(const std::string& path) { m_helpPath = path; }
+    // Replaces the platform's message box (tests answer it themselves).
+    void SetMessageBox(MessageBoxFn show) { m_messageBox = std::move(show); }
+
+    // CCallScreenerNotify. The notification popup is not shown yet: a new
+    // call only joins the list.
+    void OnCallLogged(size_t index) override;
+    void OnCallChanged(size_t index) override;
+    void OnTrayTipChanged(UINT id) override;
 
 protected:
     BOOL OnInitDialog() override;
-    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
+    bool OnClose() override;
     void OnDestroy() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
-    // Line events. Calls are not followed yet: a new call gets no call
-    // object, so its line keeps it as unowned and releases it at idle.
-    void OnLineDevState(CTapiLine*, DWORD, DWORD_PTR, DWORD_PTR) override {}
+    // The phone book entry editor on `entry`; true when the user confirmed.
+    // The editor is not part of the program yet, so nothing is confirmed.
+    virtual bool RunEntrySheet(CPhoneBookEntry& /*entry*/) { return false; }
+    // The configuration sheet, run modally.
+    virtual void RunConfigSheet() {}
 
 private:
+    struct CommandHandler {
+        WORD id;
+        void (CMainDialog::*handle)();
+    };
+    struct MessageHandler {
+        UINT message;
+        bool (CMainDialog::*handle)(WPARAM wParam, LPARAM lParam, INT_PTR& result);
+    };
+    static const CommandHandler kCommands[];
+    static const MessageHandler kMessages[];
+
     void AddAboutToSystemMenu();
-    bool OnSysCommand(WPARAM command);
+    void SetIcons();
     void OpenLines();
     void CloseLines();
-    bool OnQueryEndSession(INT_PTR& result);
+    void RestorePlacement();
+    void StorePlacement();
+    void UpdateButtons();
+    void EnableButton(int id, bool enable);
     std::string ConfigPath() const;
+    std::string HelpPath() const;
+    int ShowMessage(const std::string& text, UINT type);
+
+    // Commands
+    void OnAddEntry();
+    void OnEditEntry();
+    void OnConfigure();
+    void OnHelp();
+    void OnQuit();
+    void OnHide();
+    void OnOpen();
+    void OnAbout();
+
+    // Window messages
+    bool OnSysCommand(WPARAM command, LPARAM, INT_PTR& result);
+    bool OnPaint(WPARAM, LPARAM, INT_PTR& result);
+    bool OnQueryDragIcon(WPARAM, LPARAM, INT_PTR& result);
+    bool OnTimer(WPARAM, LPARAM, INT_PTR& result);
+    bool OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result);
+    bool OnRunningCopyQuery(WPARAM, LPARAM, INT_PTR& result);
+    void PaintIcon();
 
     CPhoneBook m_phoneBook;
     CRingwardenPreferences m_preferences;
     CScreeningRules m_rules;
-    // One per line device of the telephony registration.
+    CCallScreener m_screener;
+    CCallListView m_callList;
+    // One per line device of the telephony registration, each with the
+    // screener as its listener.
     std::vector<std::unique_ptr<CTapiLine>> m_lines;
     std::unique_ptr<CFileSystem> m_fileSystem;
     CConfigFile m_configFile;
     std::string m_configPath;
+    std::string m_helpPath;
+    MessageBoxFn m_messageBox;
+    // Icon 128, shared by the system (LoadIcon): never destroyed.
+    HICON m_icon;
+    UINT m_trayTip = 130;
+    // Hides the window at each paint until the user opens it from the
+    // tray; set from StartMinimised at initialisation.
+    bool m_startHidden = true;
+    // The close request then ends the program instead of hiding the window.
+    bool m_quitting = false;
 };
 
 } // namespace rw

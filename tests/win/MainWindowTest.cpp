@@ -1,4 +1,5 @@
 #include "../core/ConfigTestUtil.h"
+#include "app/RunningCopy.h"
 #include "records/Clock.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
@@ -7,6 +8,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,6 +93,145 @@ TEST_F(MainWindowTest, SystemMenuHasAbout) {
     char text[64] = {};
     GetMenuStringA(menu, IDM_ABOUTBOX, text, sizeof text, MF_BYCOMMAND);
     EXPECT_STREQ(text, "&About Ringwarden...");
+}
+
+TEST_F(MainWindowTest, AnswersTheRunningCopyQuery) {
+    EXPECT_EQ(SendMessageA(dialog.GetSafeHwnd(), kRunningCopyQuery, 0, 0), kRunningCopyAnswer);
+}
+
+TEST_F(MainWindowTest, HelpThatIsMissingIsReported) {
+    struct Shown {
+        HWND owner;
+        std::string text;
+        UINT type;
+    };
+    std::vector<Shown> shown;
+    dialog.SetMessageBox([&](HWND owner, const std::string& text, UINT type) {
+        shown.push_back({owner, text, type});
+        return IDOK;
+    });
+    const std::string help = configDir.Path("help\\main.html");
+    dialog.SetHelpPath(help);
+    SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDC_HELP_BUTTON, 0);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].owner, dialog.GetSafeHwnd());
+    EXPECT_EQ(shown[0].text, "The help for Ringwarden could not be found.\n\n" + help);
+    EXPECT_EQ(shown[0].type, UINT(MB_OK | MB_ICONEXCLAMATION));
+}
+
+// A main window of its own, for a case that needs preferences in place
+// before the window starts (as if read from the file) or that ends it.
+struct CaseWindow {
+    explicit CaseWindow(const std::function<void(CRingwardenPreferences&)>& prepare = {}) {
+        dialog.SetConfigPath(dir.Path("Ringwarden.cfg"));
+        if (prepare)
+            prepare(dialog.Preferences());
+        created = dialog.Create();
+        hWnd = dialog.GetSafeHwnd();
+    }
+    // Paints whatever is due now, as the message loop would.
+    void Paint() {
+        InvalidateRect(hWnd, nullptr, TRUE);
+        UpdateWindow(hWnd);
+    }
+
+    test::CScratchDir dir;
+    CSettableClock clock;
+    CMainDialog dialog{clock};
+    bool created = false;
+    HWND hWnd = nullptr;
+};
+
+TEST_F(MainWindowTest, WaysOutOfTheWindow) {
+    struct Case {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+        bool remains; // the window still exists (hidden)
+        bool placementStored;
+    } cases[] = {
+        {"close box", WM_CLOSE, 0, true, false},
+        {"Hide button", WM_COMMAND, IDC_HIDE, true, false},
+        {"Quit button", WM_COMMAND, IDC_QUIT, false, true},
+        {"tray menu Quit", WM_COMMAND, ID_TRAY_QUIT, false, true},
+        {"Escape", WM_COMMAND, IDCANCEL, false, false},
+    };
+    for (const Case& c : cases) {
+        CaseWindow window;
+        ASSERT_TRUE(window.created);
+        SetWindowPos(window.hWnd, nullptr, 123, 45, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        WINDOWPLACEMENT before{};
+        before.length = sizeof before;
+        GetWindowPlacement(window.hWnd, &before);
+
+        SendMessageA(window.hWnd, c.message, c.wParam, 0);
+        EXPECT_EQ(IsWindow(window.hWnd) != FALSE, c.remains) << c.name;
+        EXPECT_FALSE(IsWindowVisible(window.hWnd)) << c.name;
+        CRingwardenPreferences& preferences = window.dialog.Preferences();
+        EXPECT_EQ(preferences.MainPlacementValid, c.placementStored ? 1 : 0) << c.name;
+        if (c.placementStored) {
+            EXPECT_EQ(preferences.MainPlacement.length, int32_t(sizeof(WINDOWPLACEMENT)));
+            EXPECT_EQ(preferences.MainPlacement.normalLeft, before.rcNormalPosition.left);
+            EXPECT_EQ(preferences.MainPlacement.normalTop, before.rcNormalPosition.top);
+            EXPECT_EQ(preferences.MainPlacement.normalRight, before.rcNormalPosition.right);
+            EXPECT_EQ(preferences.MainPlacement.normalBottom, before.rcNormalPosition.bottom);
+        }
+    }
+}
+
+TEST_F(MainWindowTest, SavedPlacementIsUsedOnlyWhereItCanBeSeen) {
+    RECT workArea{};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    struct Case {
+        const char* name;
+        RECT normal;
+        bool kept;
+    } cases[] = {
+        {"inside",
+         {workArea.left + 40, workArea.top + 30, workArea.left + 640, workArea.top + 330},
+         true},
+        {"partly inside",
+         {workArea.left - 300, workArea.top - 100, workArea.left + 300, workArea.top + 200},
+         true},
+        {"beyond a removed monitor",
+         {workArea.right + 500, workArea.top, workArea.right + 1100, workArea.top + 300},
+         false},
+    };
+    for (const Case& c : cases) {
+        CaseWindow window([&](CRingwardenPreferences& preferences) {
+            preferences.MainPlacementValid = 1;
+            preferences.MainPlacement = {};
+            preferences.MainPlacement.length = sizeof(WINDOWPLACEMENT);
+            preferences.MainPlacement.showCmd = SW_SHOWNORMAL;
+            preferences.MainPlacement.normalLeft = c.normal.left;
+            preferences.MainPlacement.normalTop = c.normal.top;
+            preferences.MainPlacement.normalRight = c.normal.right;
+            preferences.MainPlacement.normalBottom = c.normal.bottom;
+        });
+        ASSERT_TRUE(window.created);
+        WINDOWPLACEMENT placement{};
+        placement.length = sizeof placement;
+        GetWindowPlacement(window.hWnd, &placement);
+        EXPECT_EQ(window.dialog.Preferences().MainPlacementValid, c.kept ? 1 : 0) << c.name;
+        EXPECT_EQ(EqualRect(&placement.rcNormalPosition, &c.normal) != FALSE, c.kept) << c.name;
+    }
+}
+
+TEST_F(MainWindowTest, StartedMinimisedItHidesAtItsFirstPaintUntilOpened) {
+    for (const bool startMinimised : {false, true}) {
+        CaseWindow window([&](CRingwardenPreferences& preferences) {
+            preferences.StartMinimised = startMinimised;
+        });
+        ASSERT_TRUE(window.created);
+        window.Paint();
+        EXPECT_EQ(IsWindowVisible(window.hWnd) != FALSE, !startMinimised) << startMinimised;
+
+        // The tray menu's Open shows it for good.
+        SendMessageA(window.hWnd, WM_COMMAND, ID_TRAY_OPEN, 0);
+        window.Paint();
+        EXPECT_TRUE(IsWindowVisible(window.hWnd)) << startMinimised;
+        EXPECT_FALSE(IsIconic(window.hWnd)) << startMinimised;
+    }
 }
 
 TEST(StringTableResources, MatchTheCoreTable) {

@@ -296,10 +296,12 @@ TEST_F(TapiTest, MainWindowWatchesEveryLineWhileItExists) {
         ASSERT_EQ(3u, fake.opens.size());
         EXPECT_EQ(DWORD(LINECALLPRIVILEGE_MONITOR), fake.opens[2].privileges);
 
-        // A call on the line reaches the window, which follows none yet.
+        // A call on the line reaches the window's screener, which follows it.
         fake.lineCallback(71, LINE_CALLSTATE, reinterpret_cast<DWORD_PTR>(dialog.Lines()[0].get()),
-                          LINECALLSTATE_OFFERING, 0, 0);
-        EXPECT_EQ(std::vector<HCALL>{71}, dialog.Lines()[0]->UnownedCalls());
+                          LINECALLSTATE_OFFERING, 0, LINECALLPRIVILEGE_OWNER);
+        EXPECT_TRUE(dialog.Lines()[0]->UnownedCalls().empty());
+        EXPECT_EQ(1u, dialog.Screener().CallCount());
+        EXPECT_EQ(1u, dialog.Screener().LiveCallCount());
         dialog.DestroyWindow();
         EXPECT_TRUE(dialog.Lines().empty());
     }

@@ -1,0 +1,167 @@
+#include "ui/CallListOrder.h"
+
+#include "records/CallAction.h"
+#include "records/LoggedCall.h"
+#include "records/StringTable.h"
+#include "res/resource.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <ctime>
+#include <utility>
+
+namespace rw {
+namespace {
+
+// Newest first: a later call sorts before an earlier one.
+int CompareTimes(double a, double b) {
+    if (a > b)
+        return -1;
+    return a < b ? 1 : 0;
+}
+
+// Sorts `rows` by a key taken once per row, so that a sort of n rows reads
+// each call once instead of twice per comparison.
+template <class Key, class KeyOf, class Compare>
+void SortByKey(std::vector<size_t>& rows, KeyOf keyOf, Compare compare) {
+    std::vector<std::pair<Key, size_t>> keyed;
+    keyed.reserve(rows.size());
+    for (size_t index : rows)
+        keyed.emplace_back(keyOf(index), index);
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [&](const auto& a, const auto& b) { return compare(a.first, b.first) < 0; });
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i] = keyed[i].second;
+}
+
+} // namespace
+
+int CompareTextNoCase(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str());
+}
+
+std::string FormatCallTime(CDateTime time) {
+    CDateTimeParts parts;
+    // The C runtime's strftime refuses years it cannot represent.
+    if (!time.GetParts(parts) || parts.year < 1900)
+        return std::string();
+    std::tm tm{};
+    tm.tm_year = parts.year - 1900;
+    tm.tm_mon = parts.month - 1;
+    tm.tm_mday = parts.day;
+    tm.tm_hour = parts.hour;
+    tm.tm_min = parts.minute;
+    tm.tm_sec = parts.second;
+    tm.tm_isdst = -1;
+    char text[128];
+    const size_t length =
+        std::strftime(text, sizeof text, LoadResString(IDS_TIME_FORMAT).c_str(), &tm);
+    return std::string(text, length);
+}
+
+std::string CCallListOrder::ColumnText(const CLoggedCall& call, int column) {
+    switch (column) {
+    case ColumnName:
+        return call.GetName();
+    case ColumnNumber:
+        return call.GetNumber();
+    case ColumnTime:
+        return FormatCallTime(call.GetCallTime());
+    case ColumnAction:
+        return ActionText(call.GetAction());
+    default:
+        return std::string();
+    }
+}
+
+int CCallListOrder::PositionOf(size_t logIndex) const {
+    const auto it = std::find(m_rows.begin(), m_rows.end(), logIndex);
+    return it == m_rows.end() ? -1 : static_cast<int>(it - m_rows.begin());
+}
+
+int CCallListOrder::Compare(size_t a, size_t b) const {
+    const CLoggedCall& callA = m_callAt(a);
+    const CLoggedCall& callB = m_callAt(b);
+    switch (m_column) {
+    case ColumnTime:
+        return Direction(
+            CompareTimes(callA.GetCallTime().GetDays(), callB.GetCallTime().GetDays()));
+    case ColumnAction:
+        return Direction(ActionRank(callA.GetAction()) - ActionRank(callB.GetAction()));
+    default:
+        return Direction(
+            CompareTextNoCase(ColumnText(callA, m_column), ColumnText(callB, m_column)));
+    }
+}
+
+CCallListOrder::CCallListOrder(CallLookup callAt) : m_callAt(std::move(callAt)) {
+    // There are only ten action texts: they are compared once, here, and a
+    // sort by action compares their places.
+    std::vector<int32_t> actions;
+    for (int32_t action = 0; action < kActionCount; ++action)
+        actions.push_back(action);
+    std::stable_sort(actions.begin(), actions.end(), [](int32_t a, int32_t b) {
+        return CompareTextNoCase(ActionText(a), ActionText(b)) < 0;
+    });
+    int rank = 0;
+    for (size_t i = 0; i < actions.size(); ++i) {
+        if (i > 0 && CompareTextNoCase(ActionText(actions[i - 1]), ActionText(actions[i])) != 0)
+            ++rank;
+        m_actionRank[static_cast<size_t>(actions[i])] = rank;
+    }
+}
+
+int CCallListOrder::ActionRank(int32_t action) const {
+    // A value outside the ten has no text, and no text sorts first.
+    return action >= 0 && action < kActionCount ? m_actionRank[static_cast<size_t>(action)] : -1;
+}
+
+size_t CCallListOrder::Insert(size_t logIndex) {
+    const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), logIndex,
+                                     [this](size_t a, size_t b) { return Compare(a, b) < 0; });
+    return static_cast<size_t>(m_rows.insert(at, logIndex) - m_rows.begin());
+}
+
+int CCallListOrder::Reposition(size_t logIndex) {
+    const int position = PositionOf(logIndex);
+    if (position < 0)
+        return -1;
+    m_rows.erase(m_rows.begin() + position);
+    return static_cast<int>(Insert(logIndex));
+}
+
+void CCallListOrder::ClickColumn(int column) {
+    if (column < 0 || column >= kColumnCount)
+        return;
+    if (column == m_column) {
+        m_reversed = !m_reversed;
+    } else {
+        m_column = column;
+        m_reversed = false;
+    }
+    Sort();
+}
+
+void CCallListOrder::Sort() {
+    switch (m_column) {
+    case ColumnTime:
+        SortByKey<double>(
+            m_rows, [this](size_t i) { return m_callAt(i).GetCallTime().GetDays(); },
+            [this](double a, double b) { return Direction(CompareTimes(a, b)); });
+        return;
+    case ColumnAction:
+        SortByKey<int>(
+            m_rows, [this](size_t i) { return ActionRank(m_callAt(i).GetAction()); },
+            [this](int a, int b) { return Direction(a - b); });
+        return;
+    default:
+        SortByKey<std::string>(
+            m_rows, [this](size_t i) { return ColumnText(m_callAt(i), m_column); },
+            [this](const std::string& a, const std::string& b) {
+                return Direction(CompareTextNoCase(a, b));
+            });
+    }
+}
+
+} // namespace rw

@@ -1,0 +1,79 @@
+// The call list of the main window: a virtual report-style list view. The
+// control stores no rows (Wine sorts its own rows in quadratic time and
+// will not sort a virtual list at all); it asks for each text as it paints,
+// and CCallListOrder says which logged call each row shows. The selection
+// stays on the same call while rows are added, moved and sorted; rows that
+// arrive are drawn once the message loop is idle.
+#pragma once
+
+#include "ui/CallListOrder.h"
+#include "ui/framework/ImageList.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace rw {
+
+class CCallListView {
+public:
+    explicit CCallListView(CCallListOrder::CallLookup callAt) : m_order(std::move(callAt)) {}
+    // A redraw still due must not reach a view that is gone.
+    ~CCallListView();
+    CCallListView(const CCallListView&) = delete;
+    CCallListView& operator=(const CCallListView&) = delete;
+
+    // Takes over the list control `list`, which the template creates with
+    // LVS_OWNERDATA (it cannot be added later) and LVS_SHAREIMAGELISTS (the
+    // row-height image list is ours to destroy). Inserts the four columns,
+    // sets the row height from bitmap 135 of `resources` and starts with no
+    // rows, newest first.
+    void Attach(HWND list, HINSTANCE resources);
+    HWND Handle() const { return m_list; }
+    const CCallListOrder& Order() const { return m_order; }
+
+    // Shows the logged call at `logIndex` in a new row at its sorted place.
+    void AddRow(size_t logIndex);
+    // The call's texts changed: its row moves to where it now sorts and is
+    // drawn again.
+    void RedrawRow(size_t logIndex);
+    // Sorts by `column` as a click on its header does.
+    void ClickColumn(int column);
+    // The log index of the selected row's call, or -1.
+    int SelectedCall() const;
+    // Draws now what AddRow and RedrawRow left for the message loop's idle
+    // moment.
+    void FlushRedraw();
+
+    // The notifications the list answers itself: text requests, header
+    // clicks and type-to-find, and the changes of selection the view makes
+    // while moving the selection with its row. False for any other.
+    bool OnNotify(NMHDR& header, LRESULT& result);
+
+private:
+    int SelectedPosition() const;
+    // Selects the row of `logIndex` (-1: leaves the list alone).
+    void KeepSelected(int logIndex);
+    // Puts the focus on the selected row.
+    void FocusSelected();
+    void SetRowCount();
+    void DeferRedraw();
+    static void CALLBACK OnRedrawTimer(HWND hWnd, UINT message, UINT_PTR id, DWORD time);
+    std::string RowText(int position, int column) const;
+    // Type-to-find: the first row from `start` on whose name is `text`, or
+    // begins with it for LVFI_PARTIAL, wrapping round for LVFI_WRAP; -1 when
+    // none.
+    int FindRow(const std::string& text, int start, UINT flags) const;
+
+    CCallListOrder m_order;
+    CImageList m_rowHeight;
+    HWND m_list = nullptr;
+    bool m_movingSelection = false;
+    // Where the selection was last seen; checked before it is trusted.
+    mutable int m_selectedHint = -1;
+    bool m_redrawDeferred = false;
+};
+
+} // namespace rw

@@ -1,0 +1,121 @@
+// The call list's order, driven without a window: header clicks, and calls
+// added one at a time landing where a full sort would put them.
+#include "records/CallAction.h"
+#include "records/LoggedCall.h"
+#include "ui/CallListOrder.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rw {
+namespace {
+
+using Column = CCallListOrder::Column;
+
+// A call log and the order of its rows.
+struct LogFixture {
+    std::vector<std::unique_ptr<CLoggedCall>> calls;
+    CCallListOrder order{[this](size_t i) -> const CLoggedCall& { return *calls[i]; }};
+
+    void Log(const std::string& name, const std::string& number, int minute, int32_t action) {
+        auto call = std::make_unique<CLoggedCall>();
+        call->SetName(name);
+        call->SetNumber(number);
+        call->SetCallTime(CDateTime::FromParts(2024, 5, 6, 10, minute, 0));
+        call->SetAction(action);
+        calls.push_back(std::move(call));
+        order.Insert(calls.size() - 1);
+    }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (size_t i = 0; i < order.Size(); ++i)
+            names.push_back(calls[order.LogIndexAt(i)]->GetName());
+        return names;
+    }
+};
+
+TEST(CallListOrder, HeaderClicksChooseColumnAndDirection) {
+    LogFixture log;
+    // Neither the names' bytes nor the action numbers give the orders a
+    // case-blind comparison of the texts gives.
+    log.Log("alpha", "100", 0, ActionPermitNeverBlock);       // "Permit (never block)"
+    log.Log("Bravo", "300", 2, ActionBlockAlways);            // "Block (always)"
+    log.Log("charlie", "200", 1, ActionPermitBlockSuspended); // "Permit (block suspended)"
+    EXPECT_EQ(log.order.SortColumn(), Column::ColumnTime);
+    EXPECT_FALSE(log.order.Reversed());
+    EXPECT_EQ(log.Names(), (std::vector<std::string>{"Bravo", "charlie", "alpha"}));
+
+    struct Step {
+        int click;
+        bool reversed;
+        std::vector<std::string> names;
+    };
+    const Step steps[] = {
+        {Column::ColumnTime, true, {"alpha", "charlie", "Bravo"}}, // first click: oldest first
+        {Column::ColumnTime, false, {"Bravo", "charlie", "alpha"}},
+        {Column::ColumnName, false, {"alpha", "Bravo", "charlie"}},
+        {Column::ColumnName, true, {"charlie", "Bravo", "alpha"}},
+        {Column::ColumnNumber, false, {"alpha", "charlie", "Bravo"}},
+        {Column::ColumnAction, false, {"Bravo", "charlie", "alpha"}},
+        {Column::ColumnAction, true, {"alpha", "charlie", "Bravo"}},
+        {Column::ColumnTime, false, {"Bravo", "charlie", "alpha"}},
+    };
+    for (const Step& step : steps) {
+        log.order.ClickColumn(step.click);
+        EXPECT_EQ(log.order.SortColumn(), step.click);
+        EXPECT_EQ(log.order.Reversed(), step.reversed) << step.click;
+        EXPECT_EQ(log.Names(), step.names) << step.click << (step.reversed ? " reversed" : "");
+    }
+}
+
+TEST(CallListOrder, EachCallLandsWhereASortPutsIt) {
+    // Every column both ways, with many ties: rows added one by one stay
+    // sorted, and calls that tie keep their order of arrival.
+    const char* const names[] = {"Fred", "ann", "Zoe", "fred", "Ann", "bob"};
+    for (int column = 0; column < CCallListOrder::kColumnCount; ++column) {
+        for (bool reversed : {false, true}) {
+            LogFixture log;
+            if (column != Column::ColumnTime)
+                log.order.ClickColumn(column);
+            if (reversed != log.order.Reversed())
+                log.order.ClickColumn(column);
+            for (int i = 0; i < 60; ++i)
+                log.Log(names[(i * 7) % 6], std::to_string((i * 13) % 9), (i * 5) % 11,
+                        (i * 3) % 10);
+            ASSERT_EQ(log.order.Size(), 60u);
+            for (size_t p = 1; p < log.order.Size(); ++p) {
+                const size_t a = log.order.LogIndexAt(p - 1), b = log.order.LogIndexAt(p);
+                const int result = log.order.Compare(a, b);
+                EXPECT_LE(result, 0) << "column " << column << " row " << p;
+                if (result == 0) {
+                    EXPECT_LT(a, b) << "column " << column << " row " << p;
+                }
+            }
+        }
+    }
+}
+
+TEST(CallListOrder, RenamedCallMovesToItsNewPlace) {
+    LogFixture log;
+    log.order.ClickColumn(Column::ColumnName);
+    log.Log("<No Phone Book Entry>", "1", 0, ActionWaitingForCallerId);
+    log.Log("Bob", "2", 1, ActionPermitNeverBlock);
+    log.Log("Dave", "3", 2, ActionPermitNeverBlock);
+    log.calls[0]->SetName("Carol");
+    EXPECT_EQ(log.order.Reposition(0), 1);
+    EXPECT_EQ(log.Names(), (std::vector<std::string>{"Bob", "Carol", "Dave"}));
+    EXPECT_EQ(log.order.PositionOf(0), 1);
+    EXPECT_EQ(log.order.Reposition(7), -1);
+}
+
+TEST(CallListOrder, TimeTextIsStringThousandThroughStrftime) {
+    // "%X, %x" in the C runtime's default locale.
+    EXPECT_EQ(FormatCallTime(CDateTime::FromParts(2000, 1, 2, 13, 4, 5)), "13:04:05, 01/02/00");
+    EXPECT_EQ(FormatCallTime(CDateTime()), "");
+}
+
+} // namespace
+} // namespace rw
