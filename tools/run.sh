@@ -48,11 +48,8 @@ trap 'exit 130' INT TERM
 # A fresh copy of the program in a folder of its own, so that its
 # Ringwarden.cfg (kept beside the executable) is the demo's.
 demo="$build/demo"
-rm -rf "$demo"
-mkdir -p "$demo"
-cp "$build/bin/Ringwarden.exe" "$build/bin/rwlinesim.dll" "$demo/"
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-"$build/tonegen" --message "$demo/message.wav"
+rw_program_copy "$build" "$demo"
+winpath() { rw_winpath "$@"; }
 message=$(winpath "$demo/message.wav")
 sed "s|@MESSAGE@|${message//\\/\\\\}|" "$root/tools/demo/phonebook.csv" >"$demo/phonebook.csv"
 "$RW_WINE" "$build/bin/rwcfg.exe" import-csv "$(winpath "$demo/phonebook.csv")" \

@@ -25,11 +25,8 @@ entries=100000
 rw_wine_env "$build"
 
 dir="$build/soak"
-rm -rf "$dir"
-mkdir -p "$dir"
-cp "$build/bin/Ringwarden.exe" "$build/bin/rwlinesim.dll" "$dir/"
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }
-"$build/tonegen" --message "$dir/message.wav"
+rw_program_copy "$build" "$dir"
+winpath() { rw_winpath "$@"; }
 message=$(winpath "$dir/message.wav")
 
 # Entry i: number 01 followed by i in nine digits; filter by i mod 3:

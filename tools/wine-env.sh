@@ -38,3 +38,19 @@ rw_wine_prefix_init() {
     "${reg[@]}" add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f
     "$RW_WINESERVER" -w || true
 } </dev/null >/dev/null 2>&1
+
+# rw_winpath PATH: the Windows name of a Unix path, through Wine's Z: drive.
+rw_winpath() {
+    local p=${1//\//\\}
+    echo "Z:$p"
+}
+
+# rw_program_copy BUILD DIR: a fresh folder DIR holding Ringwarden.exe, the
+# line simulator and the demo's message (message.wav), so that the
+# Ringwarden.cfg kept beside the executable is that folder's own.
+rw_program_copy() {
+    rm -rf "$2"
+    mkdir -p "$2"
+    cp "$1/bin/Ringwarden.exe" "$1/bin/rwlinesim.dll" "$2/"
+    "$1/tonegen" --message "$2/message.wav"
+}

@@ -53,6 +53,24 @@ void Pump() {
 constexpr DWORD kCallInfoSize = 296;
 
 // TAPI's error codes are unsigned constants; its results are LONG.
+// Runs the message loop until a script's quit posts WM_QUIT (true) or three
+// seconds pass; `eachTurn` runs after every turn.
+bool PumpUntilQuit(const std::function<void()>& eachTurn = {}) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < 3000) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT)
+                return true;
+            DispatchMessageA(&msg);
+        }
+        if (eachTurn)
+            eachTurn();
+        Sleep(1);
+    }
+    return false;
+}
+
 constexpr LONG E(DWORD code) {
     return static_cast<LONG>(code);
 }
@@ -723,17 +741,7 @@ TEST_F(LineSimTest, ScriptPlaysTimedEventsAndEndsTheMessageLoop) {
     SetScript(path);
     Open();
     SetScript(nullptr);
-    bool quit = false;
-    const DWORD start = GetTickCount();
-    while (!quit && GetTickCount() - start < 3000) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            if (msg.message == WM_QUIT)
-                quit = true;
-            else
-                DispatchMessageA(&msg);
-        Sleep(1);
-    }
+    const bool quit = PumpUntilQuit();
     DeleteFileA(path);
     ASSERT_TRUE(quit);
     ASSERT_EQ(2u, CallCount());
@@ -761,19 +769,10 @@ TEST_F(LineSimTest, ScriptOptionHoldsFromTheStartAndStatsFollowTheSummary) {
     Open();
     SetScript(nullptr);
     LONG answer = 0;
-    bool quit = false;
-    const DWORD start = GetTickCount();
-    while (!quit && GetTickCount() - start < 3000) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            if (msg.message == WM_QUIT)
-                quit = true;
-            else
-                DispatchMessageA(&msg);
+    const bool quit = PumpUntilQuit([&] {
         if (!answer && CallCount() == 1 && !States(Record(1).hCall).empty())
             answer = lineAnswer(Record(1).hCall, nullptr, 0);
-        Sleep(1);
-    }
+    });
     DeleteFileA(path);
     ASSERT_TRUE(quit);
     ASSERT_GT(answer, 0);

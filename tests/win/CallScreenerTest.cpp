@@ -9,6 +9,7 @@
 #include "telephony/TapiApi.h"
 #include "telephony/TapiLine.h"
 #include "telephony/TapiRegistration.h"
+#include "../support/ExePath.h"
 #include "../support/MessagePump.h"
 #include "../support/SimCaller.h"
 
@@ -27,12 +28,6 @@ namespace {
 using namespace rw::linesim;
 using test::Caller;
 using test::PumpUntil;
-
-std::string ExePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
 
 std::string TempPath(const char* name) {
     char dir[MAX_PATH] = {};
@@ -137,7 +132,7 @@ protected:
         EXPECT_EQ(0u, screener.LiveCallCount());
     }
 
-    CTapiLoader loader{LineSimulatorPath(ExePath())};
+    CTapiLoader loader{test::SimulatorPath()};
     CPhoneBook book;
     CRingwardenPreferences prefs;
     CSettableClock clock{CDateTime::FromParts(2026, 3, 2, 12, 0, 0)};

@@ -3,6 +3,7 @@
 // clicks, rows added in order with the selection kept, and the phone book
 // buttons.
 #include "../core/ConfigTestUtil.h"
+#include "../support/ExePath.h"
 #include "../support/MessagePump.h"
 #include "../support/SimCaller.h"
 #include "LineSim.h"
@@ -26,12 +27,6 @@ namespace {
 using linesim::CallerIdKind;
 using test::Caller;
 using test::PumpUntil;
-
-std::string ExePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
 
 CDateTime At(int day, int hour, int minute, int second = 0) {
     return CDateTime::FromParts(2000, 1, day, hour, minute, second);
@@ -122,7 +117,7 @@ protected:
     }
     bool Enabled(int id) { return IsWindowEnabled(dialog.GetDlgItem(id)) != FALSE; }
 
-    CTapiLoader loader{LineSimulatorPath(ExePath())};
+    CTapiLoader loader{test::SimulatorPath()};
     test::CScratchDir configDir;
     CSettableClock clock;
     CDialogWithEditor dialog{clock};

@@ -9,6 +9,7 @@
 #include "telephony/TapiDeviceId.h"
 #include "telephony/TapiLine.h"
 #include "telephony/TapiRegistration.h"
+#include "../support/ExePath.h"
 #include "../support/MessagePump.h"
 #include "../support/SimCaller.h"
 
@@ -25,12 +26,6 @@ namespace {
 using namespace rw::linesim;
 
 using test::PumpUntil;
-
-std::string ExePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
-}
 
 // Follows every call it is told of, as the screening engine does, and
 // deletes the call object when the call goes idle.
@@ -89,7 +84,7 @@ protected:
         SetTapiApi(nullptr);
     }
 
-    CTapiLoader loader{LineSimulatorPath(ExePath())};
+    CTapiLoader loader{test::SimulatorPath()};
     Engine engine;
     CTapiLine line;
 };
