@@ -230,27 +230,25 @@ int CCallListView::FindRow(const std::string& text, int start, UINT flags) const
     return -1;
 }
 
+// The texts and image a text request asks for, in either character set.
+template <class Item> void CCallListView::FillItem(Item& item) const {
+    if (item.mask & LVIF_TEXT)
+        CopyCut(RowText(item.iItem, item.iSubItem), item.pszText, item.cchTextMax);
+    if (item.mask & LVIF_IMAGE)
+        item.iImage = 0;
+}
+
 bool CCallListView::OnNotify(NMHDR& header, LRESULT& result) {
     // The list talks to a Unicode dialog in UTF-16, but ANSI requests
     // (another window's LVM_GETITEMTEXTA is turned into one) are answered
     // the same way.
     switch (header.code) {
-    case LVN_GETDISPINFOA: {
-        auto& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
-        if (item.mask & LVIF_TEXT)
-            CopyCut(RowText(item.iItem, item.iSubItem), item.pszText, item.cchTextMax);
-        if (item.mask & LVIF_IMAGE)
-            item.iImage = 0;
+    case LVN_GETDISPINFOA:
+        FillItem(reinterpret_cast<NMLVDISPINFOA&>(header).item);
         return true;
-    }
-    case LVN_GETDISPINFOW: {
-        auto& item = reinterpret_cast<NMLVDISPINFOW&>(header).item;
-        if (item.mask & LVIF_TEXT)
-            CopyCut(RowText(item.iItem, item.iSubItem), item.pszText, item.cchTextMax);
-        if (item.mask & LVIF_IMAGE)
-            item.iImage = 0;
+    case LVN_GETDISPINFOW:
+        FillItem(reinterpret_cast<NMLVDISPINFOW&>(header).item);
         return true;
-    }
     case LVN_ITEMCHANGED: {
         const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
         if (change.iItem >= 0 && (change.uNewState & LVIS_SELECTED))

@@ -62,6 +62,7 @@ private:
     void DeferRedraw();
     static void CALLBACK OnRedrawTimer(HWND hWnd, UINT message, UINT_PTR id, DWORD time);
     std::string RowText(int position, int column) const;
+    template <class Item> void FillItem(Item& item) const;
     // Type-to-find: the first row from `start` on whose name is `text`, or
     // begins with it for LVFI_PARTIAL, wrapping round for LVFI_WRAP; -1 when
     // none.
