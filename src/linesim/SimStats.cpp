@@ -49,6 +49,35 @@ int64_t CommittedPrivateBytes() {
 
 } // namespace
 
+namespace {
+
+BOOL CALLBACK CountChild(HWND, LPARAM count) {
+    ++*reinterpret_cast<uint32_t*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK CountOwnWindow(HWND hWnd, LPARAM count) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(hWnd, &process);
+    if (process == GetCurrentProcessId()) {
+        ++*reinterpret_cast<uint32_t*>(count);
+        EnumChildWindows(hWnd, CountChild, count);
+    }
+    return TRUE;
+}
+
+uint32_t CountWindows() {
+    uint32_t count = 0;
+    EnumWindows(CountOwnWindow, reinterpret_cast<LPARAM>(&count));
+    // Message-only windows are not top-level windows to EnumWindows.
+    for (HWND h = FindWindowExA(HWND_MESSAGE, nullptr, nullptr, nullptr); h;
+         h = FindWindowExA(HWND_MESSAGE, h, nullptr, nullptr))
+        CountOwnWindow(h, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+} // namespace
+
 ResourceSample SampleResources() {
     ResourceSample s;
     s.taken = true;
@@ -60,6 +89,7 @@ ResourceSample SampleResources() {
     s.committedPrivate = CommittedPrivateBytes();
     s.userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
     s.gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    s.windows = CountWindows();
     return s;
 }
 
@@ -137,6 +167,9 @@ std::string FormatStats(const std::vector<CallRecord>& calls, const ResourceSamp
                   first.userObjects || last.userObjects || first.gdiObjects || last.gdiObjects
                       ? ""
                       : " (GetGuiResources reads 0 here: not counted)");
+    out += line;
+    out.pop_back(); // the windows go on the same line
+    std::snprintf(line, sizeof line, "; windows %u -> %u\n", first.windows, last.windows);
     out += line;
     return out;
 }

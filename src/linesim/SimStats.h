@@ -16,6 +16,10 @@ struct ResourceSample {
     int64_t privateUsage = 0;     // PROCESS_MEMORY_COUNTERS_EX.PrivateUsage (0: unknown)
     int64_t committedPrivate = 0; // committed private pages, counted with VirtualQuery
     uint32_t userObjects = 0, gdiObjects = 0;
+    // The process's windows, message-only ones and children included: the
+    // USER objects a leak would most likely be, counted where
+    // GetGuiResources is not.
+    uint32_t windows = 0;
 };
 
 // The current process's figures, now.
