@@ -42,6 +42,13 @@ UINT SoundLengthMs(const CWavePlayer& player) {
     return static_cast<UINT>(std::min<unsigned long long>(ms, 24ull * 3600 * 1000));
 }
 
+// Room for one more, growing by doubling: reserving one more at a time
+// would copy the whole log for every call.
+template <class T> void Reserve(std::vector<T>& v) {
+    if (v.size() == v.capacity())
+        v.reserve(std::max<size_t>(16, v.capacity() * 2));
+}
+
 } // namespace
 
 CCallScreener::CCallScreener(CPhoneBook& phoneBook, CRingwardenPreferences& preferences,
@@ -131,8 +138,8 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
 
         // Everything that can fail is done before the call object exists, so
         // a failure leaves nothing half made.
-        m_log.reserve(m_log.size() + 1);
-        m_live.reserve(m_live.size() + 1);
+        Reserve(m_log);
+        Reserve(m_live);
         auto logged = std::make_unique<CLoggedCall>();
         logged->SetName(name);
         logged->SetNumber(number);

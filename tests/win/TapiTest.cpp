@@ -389,6 +389,31 @@ TEST_F(TapiTest, StartUpRegistersWarnsOnFailureAndShutsDown) {
     }
 }
 
+TEST_F(TapiTest, ASecondCopyHandsOverWithoutRegisteringOrShowingAnything) {
+    // The first copy, hidden in the tray.
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    const std::string config = std::string(dir) + "rw-first-copy.cfg";
+    CSettableClock clock;
+    CMainDialog first(clock);
+    first.SetConfigPath(config);
+    ASSERT_TRUE(first.Create());
+    ShowWindow(first.GetSafeHwnd(), SW_HIDE);
+    // Already in front, so that bringing it forward again is no activation
+    // for the answerer below to take for a new dialog.
+    SetForegroundWindow(first.GetSafeHwnd());
+
+    DialogAnswerer answerer;
+    CScreenerApp second(GetModuleHandleA(nullptr), {});
+    EXPECT_EQ(0, second.Run());
+    EXPECT_TRUE(answerer.seen.empty()); // no window, no message
+    EXPECT_EQ(0, fake.lineInits);
+    EXPECT_EQ(0, fake.phoneInits);
+    EXPECT_FALSE(IsWindowVisible(first.GetSafeHwnd()));
+    first.DestroyWindow();
+    DeleteFileA(config.c_str());
+}
+
 // A line opened on device 0 of a registered fake.
 class LineTest : public TapiTest {
 protected:
