@@ -1,7 +1,6 @@
 #include "app/CallScreener.h"
 
 #include "audio/WindowClassRegistration.h"
-#include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
@@ -51,9 +50,9 @@ template <class T> void Reserve(std::vector<T>& v) {
 
 } // namespace
 
-CCallScreener::CCallScreener(CPhoneBook& phoneBook, CRingwardenPreferences& preferences,
-                             CScreeningRules& rules, CCallScreenerNotify* notify, HMODULE resources)
-    : m_phoneBook(phoneBook), m_preferences(preferences), m_rules(rules), m_notify(notify),
+CCallScreener::CCallScreener(CRingwardenPreferences& preferences, CScreeningRules& rules,
+                             CCallScreenerNotify* notify, HMODULE resources)
+    : m_preferences(preferences), m_rules(rules), m_notify(notify),
       m_resources(resources ? resources : GetModuleHandleA(nullptr)) {}
 
 CCallScreener::~CCallScreener() {

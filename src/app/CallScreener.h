@@ -21,17 +21,16 @@
 
 namespace rw {
 
-class CPhoneBook;
 class CRingwardenPreferences;
 class CTapiCallInfo;
 
 class CCallScreener : public CTapiLineNotify, public CTapiCallNotify, public CWavePlayerNotify {
 public:
-    // The records and rules belong to the caller and must outlive the
-    // screener. `resources` holds wave resource 147 (the acknowledgement).
-    CCallScreener(CPhoneBook& phoneBook, CRingwardenPreferences& preferences,
-                  CScreeningRules& rules, CCallScreenerNotify* notify = nullptr,
-                  HMODULE resources = nullptr);
+    // The preferences and the rules (with the phone book they read) belong
+    // to the caller and must outlive the screener. `resources` holds wave
+    // resource 147 (the acknowledgement).
+    CCallScreener(CRingwardenPreferences& preferences, CScreeningRules& rules,
+                  CCallScreenerNotify* notify = nullptr, HMODULE resources = nullptr);
     // Releases every call object still alive (dropping calls still up).
     virtual ~CCallScreener();
     CCallScreener(const CCallScreener&) = delete;
@@ -105,7 +104,6 @@ private:
     void OnHoldTimer(UINT_PTR id);
     bool CreateTimerWindow();
 
-    CPhoneBook& m_phoneBook;
     CRingwardenPreferences& m_preferences;
     CScreeningRules& m_rules;
     CCallScreenerNotify* m_notify;

@@ -54,7 +54,7 @@ const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
 
 CMainDialog::CMainDialog(const CClock& clock, HWND parent)
     : CDialog(IDD_RINGWARDEN_DIALOG, parent), m_rules(m_phoneBook, m_preferences, clock),
-      m_screener(m_phoneBook, m_preferences, m_rules, this, GetModuleHandleA(nullptr)),
+      m_screener(m_preferences, m_rules, this, GetModuleHandleA(nullptr)),
       m_callList([this](size_t index) -> const CLoggedCall& {
           return std::as_const(m_screener).Call(index);
       }),

@@ -138,7 +138,7 @@ protected:
     CSettableClock clock{CDateTime::FromParts(2026, 3, 2, 12, 0, 0)};
     CScreeningRules rules{book, prefs, clock};
     Recorder notify;
-    CCallScreener screener{book, prefs, rules, &notify};
+    CCallScreener screener{prefs, rules, &notify};
     CTapiLine line;
 };
 
