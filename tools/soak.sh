@@ -87,9 +87,12 @@ printf '\001' | dd of="$dir/Ringwarden.cfg" bs=1 seek=29 conv=notrunc 2>/dev/nul
 
 echo "soak: $calls calls against $entries phone book entries"
 start=$(date +%s)
+# The script quits by itself; a program that hangs is stopped well after.
+limit=$((calls * 15 / 1000 + 180))
 set +e
-(cd "$dir" && "$RW_WINE" Ringwarden.exe --line-simulator --sim-script "$(winpath "$dir/calls.txt")" \
-    --sim-quiet --sim-stats </dev/null >"$dir/output.txt" 2>&1)
+(cd "$dir" && timeout "$limit" "$RW_WINE" Ringwarden.exe --line-simulator \
+    --sim-script "$(winpath "$dir/calls.txt")" --sim-quiet --sim-stats \
+    </dev/null >"$dir/output.txt" 2>&1)
 rc=$?
 set -e
 grep '^sim-stats:' "$dir/output.txt" | sed 's/^sim-stats: /soak: /' | tee "$dir/figures.txt"
