@@ -350,22 +350,9 @@ void CCallScreener::OnWaveOutDone() {
         ArmHoldTimer(*live);
 }
 
-bool CCallScreener::CreateTimerWindow() {
-    const char* name = g_timerClass.Name();
-    if (!name)
-        return false;
-    // A message-only window: it only ever receives this screener's timers.
-    HWND hWnd = CreateWindowExA(0, name, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-    if (!hWnd)
-        return false;
-    SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_timerWindow.Attach(hWnd);
-    return true;
-}
-
 void CCallScreener::ArmHoldTimer(const LiveCall& live, UINT extraMs) {
-    if (!m_timerWindow.Get() && !CreateTimerWindow())
+    // A message-only window: it only ever receives this screener's timers.
+    if (!m_timerWindow.Get() && !m_timerWindow.Create(g_timerClass.Name(), 0, HWND_MESSAGE, this))
         return;
     // One timer per call, named by the call's place in the log; setting it
     // again restarts it.
@@ -394,7 +381,7 @@ void CCallScreener::OnHoldTimer(UINT_PTR id) {
 
 LRESULT CALLBACK CCallScreener::TimerWindowProc(HWND hWnd, UINT message, WPARAM wParam,
                                                 LPARAM lParam) {
-    auto* self = reinterpret_cast<CCallScreener*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
+    auto* self = CHiddenWindow::Owner<CCallScreener>(hWnd);
     if (self && message == WM_TIMER) {
         self->OnHoldTimer(wParam);
         return 0;

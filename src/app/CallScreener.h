@@ -102,7 +102,6 @@ private:
     void ArmHoldTimer(const LiveCall& live, UINT extraMs = 0);
     void CancelHoldTimer(const LiveCall& live);
     void OnHoldTimer(UINT_PTR id);
-    bool CreateTimerWindow();
 
     CRingwardenPreferences& m_preferences;
     CScreeningRules& m_rules;

@@ -239,22 +239,12 @@ bool CWavePlayer::Stop() {
 }
 
 bool CWavePlayer::CreateCallbackWindow() {
-    const char* name = g_invisibleClass.Name();
-    if (!name)
-        return false;
-    HWND hWnd = CreateWindowExA(0, name, "", WS_POPUP | WS_DISABLED, 0, 0, 0, 0, nullptr, nullptr,
-                                GetModuleHandleA(nullptr), nullptr);
-    if (!hWnd)
-        return false;
-    SetWindowLongPtrA(hWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_window.Attach(hWnd);
-    return true;
+    return m_window.Create(g_invisibleClass.Name(), WS_POPUP | WS_DISABLED, nullptr, this);
 }
 
 LRESULT CALLBACK CWavePlayer::InvisibleWindowProc(HWND hWnd, UINT message, WPARAM wParam,
                                                   LPARAM lParam) {
-    auto* player = reinterpret_cast<CWavePlayer*>(GetWindowLongPtrA(hWnd, GWLP_USERDATA));
-    if (player)
+    if (auto* player = CHiddenWindow::Owner<CWavePlayer>(hWnd))
         return player->WindowProc(hWnd, message, wParam, lParam);
     return DefWindowProcA(hWnd, message, wParam, lParam);
 }

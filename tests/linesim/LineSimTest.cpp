@@ -53,6 +53,18 @@ void Pump() {
 constexpr DWORD kCallInfoSize = 296;
 
 // TAPI's error codes are unsigned constants; its results are LONG.
+// Writes a script into the temporary folder; its path, or empty on failure.
+std::string WriteScript(const char* name, const char* text) {
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    const std::string path = std::string(dir) + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return {};
+    const bool written = std::fputs(text, f) >= 0;
+    return std::fclose(f) == 0 && written ? path : std::string();
+}
+
 // Runs the message loop until a script's quit posts WM_QUIT (true) or three
 // seconds pass; `eachTurn` runs after every turn.
 bool PumpUntilQuit(const std::function<void()>& eachTurn = {}) {
@@ -744,24 +756,19 @@ TEST_F(LineSimTest, HangUpDisconnectsAndSummariesSayWhatHappened) {
 }
 
 TEST_F(LineSimTest, ScriptPlaysTimedEventsAndEndsTheMessageLoop) {
-    char path[MAX_PATH];
-    GetTempPathA(sizeof path, path);
-    strcat(path, "linesim-test.txt");
-    FILE* f = fopen(path, "wb");
-    ASSERT_TRUE(f);
     // Events run in the order they fall due, however late the loop is.
-    fputs("rings 2 every 0.1\n"
-          "at 0    ring number \"0123\"\n"
-          "at 0.02 ring unknown\n"
-          "at 0.06 callerid 2 both \"0456\" \"Fred\"\n"
-          "at 0.6  quit\n",
-          f);
-    fclose(f);
-    SetScript(path);
+    const std::string path =
+        WriteScript("linesim-test.txt", "rings 2 every 0.1\n"
+                                        "at 0    ring number \"0123\"\n"
+                                        "at 0.02 ring unknown\n"
+                                        "at 0.06 callerid 2 both \"0456\" \"Fred\"\n"
+                                        "at 0.6  quit\n");
+    ASSERT_FALSE(path.empty());
+    SetScript(path.c_str());
     Open();
     SetScript(nullptr);
     const bool quit = PumpUntilQuit();
-    DeleteFileA(path);
+    DeleteFileA(path.c_str());
     ASSERT_TRUE(quit);
     ASSERT_EQ(2u, CallCount());
     char text[256];
@@ -772,18 +779,14 @@ TEST_F(LineSimTest, ScriptPlaysTimedEventsAndEndsTheMessageLoop) {
 }
 
 TEST_F(LineSimTest, ScriptOptionHoldsFromTheStartAndStatsFollowTheSummary) {
-    char path[MAX_PATH];
-    GetTempPathA(sizeof path, path);
-    strcat(path, "linesim-option.txt");
-    FILE* f = fopen(path, "wb");
-    ASSERT_TRUE(f);
-    fputs("rings 2 every 0.1\n"
-          "at 0   ring number \"0123\"\n"
-          "option answer-fails on   # after the ring in the file, still in force first\n"
-          "at 0.5 quit\n",
-          f);
-    fclose(f);
-    SetScript(path);
+    const std::string path =
+        WriteScript("linesim-option.txt",
+                    "rings 2 every 0.1\n"
+                    "at 0   ring number \"0123\"\n"
+                    "option answer-fails on   # after the ring in the file, still in force first\n"
+                    "at 0.5 quit\n");
+    ASSERT_FALSE(path.empty());
+    SetScript(path.c_str());
     SetPrintStats(true); // the figures are taken at the script's quit
     Open();
     SetScript(nullptr);
@@ -792,7 +795,7 @@ TEST_F(LineSimTest, ScriptOptionHoldsFromTheStartAndStatsFollowTheSummary) {
         if (!answer && CallCount() == 1 && !States(Record(1).hCall).empty())
             answer = lineAnswer(Record(1).hCall, nullptr, 0);
     });
-    DeleteFileA(path);
+    DeleteFileA(path.c_str());
     ASSERT_TRUE(quit);
     ASSERT_GT(answer, 0);
     DWORD_PTR result = 0;
