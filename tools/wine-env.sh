@@ -23,6 +23,13 @@ rw_wine_env() {
         rw_wine_prefix_init
         touch "$WINEPREFIX/.rw-ready"
     fi
+    # Debian's Wine does not find its own Marlett, which draws the caption
+    # buttons (without it the close box shows an "r"); the prefix gets a copy.
+    local fonts="$WINEPREFIX/drive_c/windows/Fonts"
+    if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+        mkdir -p "$fonts"
+        cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
+    fi
 }
 
 # A new prefix: created once (about ten seconds), with no crash debugger
