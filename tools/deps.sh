@@ -9,7 +9,12 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64
     wine64 fonts-wine xvfb xauth x11-apps imagemagick
+    librsvg2-bin icoutils
+    nsis zip
 )
+# The installer is built as a 64-bit NSIS program (Target amd64-unicode), so
+# the 64-bit Wine runs it: no i386 architecture or wine32 is needed, and
+# machines whose kernel cannot run 32-bit programs test it too.
 
 missing=()
 for p in "${packages[@]}"; do

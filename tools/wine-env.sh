@@ -53,11 +53,12 @@ rw_winpath() {
 }
 
 # rw_program_copy BUILD DIR: a fresh folder DIR holding Ringwarden.exe, the
-# line simulator and the demo's message (message.wav), so that the
-# Ringwarden.cfg kept beside the executable is that folder's own.
+# line simulator, the help pages and the demo's message (message.wav), so
+# that the Ringwarden.cfg kept beside this portable copy is that folder's own.
 rw_program_copy() {
     rm -rf "$2"
     mkdir -p "$2"
     cp "$1/bin/Ringwarden.exe" "$1/bin/rwlinesim.dll" "$2/"
+    if [ -d "$1/bin/help" ]; then cp -r "$1/bin/help" "$2/"; fi
     "$1/tonegen" --message "$2/message.wav"
 }

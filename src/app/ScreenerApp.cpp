@@ -1,6 +1,7 @@
 #include "app/ScreenerApp.h"
 
 #include "app/CommandLine.h"
+#include "app/ConfigLocation.h"
 #include "app/RunningCopy.h"
 #include "records/Clock.h"
 #include "records/StringTable.h"
@@ -65,6 +66,9 @@ int CScreenerApp::Run() {
     {
         CSystemClock clock;
         CMainDialog mainDialog(clock);
+        // Beside the program for a portable copy, in the user's application
+        // data for an installed one.
+        mainDialog.SetConfigPath(ResolveConfigPath());
         mainDialog.DoModal();
         // The main window closes its lines when destroyed, before the
         // registration ends.

@@ -6,13 +6,32 @@
 // Dialogs
 #define IDD_ABOUTBOX 100
 #define IDD_RINGWARDEN_DIALOG 102
+#define IDD_ENTRY_GENERAL 131
+#define IDD_ENTRY_FILTER 132
+#define IDD_CONFIG_GENERAL 133
+#define IDD_CONFIG_PHONE_BOOK 134
+#define IDD_NOTIFICATION 136
+#define IDD_CONFIG_DEFAULTS 137
+#define IDD_CONFIG_NON_PHONE_BOOK 139
+#define IDD_CONFIG_SECURITY 144
+
+// The tray icon's id and its menu (a menu resource, so no clash with the
+// dialog of the same number)
+#define IDR_TRAY_MENU 100
 
 // Icons and bitmaps
 #define IDI_MAIN 128
+#define IDI_TRAY_IDLE 130
+#define IDI_TRAY_PERMITTING 131
+#define IDI_TRAY_BLOCKING 132
 #define IDB_ROW_HEIGHT 135
+#define IDI_BANNER 143
 
 // Wave resources
 #define IDR_ACK_TONE 147
+
+// About box
+#define IDC_ABOUT_VERSION 1063
 
 // Main window controls
 #define IDC_CALL_LIST 1000
@@ -23,6 +42,68 @@
 #define IDC_HIDE 1062
 #define IDC_QUIT 1 // IDOK: the Quit button
 
+// Incoming call notification
+#define IDC_NOTIFY_NUMBER 1040
+#define IDC_NOTIFY_NAME 1041
+#define IDC_NOTIFY_ACTION 1042
+
+// Configuration sheet: Preferences page
+#define IDC_START_MINIMISED 1027
+#define IDC_SHOW_NOTIFICATION 1028
+#define IDC_SECONDS 1020
+#define IDC_SECONDS_SPIN 1049
+#define IDC_SECONDS_LABEL 1050
+#define IDC_SECONDS_UNIT 1051
+
+// Configuration sheet: Defaults page (Browse and Test as on the filter page)
+#define IDC_DEFAULT_MESSAGE 1039
+#define IDC_BROWSE 1021
+#define IDC_TEST 1022
+#define IDC_OUT_OF_HOURS_START 1025
+#define IDC_OUT_OF_HOURS_END 1026
+
+// Configuration sheet: Phone Book page
+#define IDC_BOOK_LIST 1002
+#define IDC_BOOK_ADD 1003
+#define IDC_BOOK_EDIT 1004
+#define IDC_BOOK_DELETE 1005
+
+// Configuration sheet: Non Phone Book Calls page
+#define IDC_RULE_NEVER 1044
+#define IDC_RULE_SOMETIMES 1045
+#define IDC_RULE_ALWAYS 1046
+
+// Configuration sheet: Block Suspend page
+#define IDC_ALLOW_SUSPEND 1027
+#define IDC_KEY1 1053
+#define IDC_MINUTES 1054
+#define IDC_KEY2 1055
+#define IDC_MINUTES_SPIN 1056
+#define IDC_KEY1_LABEL 1057
+#define IDC_KEY2_LABEL 1058
+#define IDC_MINUTES_LABEL 1059
+#define IDC_MINUTES_UNIT 1060
+
+// Entry sheet: General Information page
+#define IDC_ENTRY_NUMBER 1011
+#define IDC_ENTRY_NAME 1012
+#define IDC_ENTRY_NOTES 1013
+#define IDC_ENTRY_LAST_CALL 1020
+
+// Entry sheet: Filter Details page
+#define IDC_FILTER_TYPE 1014
+#define IDC_USE_DEFAULT_HOURS 1015
+#define IDC_USE_OWN_HOURS 1016
+#define IDC_ANSWER_SILENCE 1017
+#define IDC_ANSWER_DEFAULT 1018
+#define IDC_ANSWER_MESSAGE 1019
+#define IDC_ANSWER_TIMES_LABEL 1030
+#define IDC_OWN_HOURS_START 1034
+#define IDC_OWN_HOURS_END 1035
+#define IDC_OWN_HOURS_AND 1036
+#define IDC_ANSWER_MODE_LABEL 1037
+#define IDC_MESSAGE_FILE 1038
+
 // System menu and tray menu commands
 #define IDM_ABOUTBOX 16
 #define ID_TRAY_OPEN 32771
@@ -32,15 +113,34 @@
 // Strings
 #define IDS_ABOUTBOX 101
 #define IDS_CONFIG_FILE_NAME 200
+#define IDS_APP_ACTIVE 128
+#define IDS_TRAY_IDLE 130
+#define IDS_TRAY_PERMITTING 131
+#define IDS_TRAY_BLOCKING 132
 #define IDS_APP_TITLE 500
 #define IDS_TIME_FORMAT 1000
+#define IDS_PICKER_TIME_FORMAT 1001
+#define IDS_LAST_CALL_FORMAT 1002
+#define IDS_ENTRY_SHEET_CAPTION 1200
+#define IDS_CONFIG_SHEET_CAPTION 1201
+#define IDS_NUMBER_CLASH 1500
+#define IDS_NAME_MISSING 1501
+#define IDS_NUMBER_MISSING 1502
 #define IDS_TAPI_INIT_FAILED 1503
+#define IDS_LOAD_FAILED 1504
+#define IDS_PLAY_FAILED 1505
+#define IDS_NO_FILE_TO_PLAY 1506
+#define IDS_DELETE_ENTRY 1507
 #define IDS_USAGE 1520
 #define IDS_HELP_MISSING 1521
+#define IDS_ABOUT_VERSION 1522
 #define IDS_COLUMN_NAME 2000
 #define IDS_COLUMN_NUMBER 2001
 #define IDS_COLUMN_TIME 2002
 #define IDS_COLUMN_ACTION 2003
+#define IDS_BOOK_COLUMN_NAME 2100
+#define IDS_BOOK_COLUMN_NUMBER 2101
+#define IDS_BOOK_COLUMN_FILTER 2102
 #define IDS_FILTER_NEVER_BLOCK 2200
 #define IDS_FILTER_BLOCK_SOMETIMES 2201
 #define IDS_FILTER_ALWAYS_BLOCK 2202
@@ -52,5 +152,8 @@
 #define IDS_CALLTYPE_OUT_OF_AREA 3002
 #define IDS_CALLTYPE_NO_CALLER_ID 3003
 #define IDS_ACTION_BASE 3100
+// The data exchange's validation messages
+#define IDS_PARSE_INT 61712
+#define IDS_PARSE_INT_RANGE 61713
 
 #endif

@@ -6,6 +6,10 @@
 #include "res/resource.h"
 #include "telephony/TapiRegistration.h"
 #include "ui/AboutDialog.h"
+#include "ui/ConfigPropertySheet.h"
+#include "ui/NotificationDialog.h"
+#include "ui/PhoneBookPropertySheet.h"
+#include "ui/framework/AppMessageBox.h"
 #include "ui/framework/PaintDC.h"
 
 #include <shellapi.h>
@@ -20,17 +24,8 @@ constexpr UINT_PTR kTrayTimer = 1;
 constexpr UINT kTrayTimerMs = 60000;
 constexpr UINT kTrayIdleTip = 130; // "Ringwarden is active"
 
-// String `id` with its one "%s" replaced by `argument`.
-std::string FormatResString(unsigned id, const std::string& argument) {
-    std::string text = LoadResString(id);
-    const size_t at = text.find("%s");
-    if (at != std::string::npos)
-        text.replace(at, 2, argument);
-    return text;
-}
-
 int PlatformMessageBox(HWND owner, const std::string& text, UINT type) {
-    return MessageBoxA(owner, text.c_str(), LoadResString(IDS_APP_TITLE).c_str(), type);
+    return AppMessageBox(owner, text, type);
 }
 
 } // namespace
@@ -60,12 +55,14 @@ CMainDialog::CMainDialog(const CClock& clock, HWND parent)
       }),
       m_fileSystem(CreateSystemFileSystem()), m_configFile(*m_fileSystem),
       m_messageBox(&PlatformMessageBox),
-      m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))) {}
+      m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
+      m_tray(IDR_TRAY_MENU) {}
 
 BOOL CMainDialog::OnInitDialog() {
     AddAboutToSystemMenu();
     SetIcons();
     SetWindowTextA(m_hWnd, LoadResString(IDS_APP_TITLE).c_str());
+    m_tray.SetNotifyWindow(m_hWnd, WM_USER);
     m_screener.SetTrayTip(kTrayIdleTip);
     SetTimer(m_hWnd, kTrayTimer, kTrayTimerMs, nullptr);
     OpenLines();
@@ -83,6 +80,13 @@ void CMainDialog::OnDestroy() {
     // The calls belong to the lines: let them go while the lines are open.
     m_screener.ReleaseCalls();
     CloseLines();
+    // The popup is owned by this window and would go with it anyway; gone
+    // first, it cannot reach the records while they are being saved.
+    if (m_notification)
+        m_notification->DestroyWindow();
+    // The icon goes with the window; later tip changes find no window.
+    m_tray.SetTrayIcon(0u);
+    m_tray.SetNotifyWindow(nullptr, 0);
 }
 
 void CMainDialog::SetIcons() {
@@ -163,9 +167,40 @@ void CMainDialog::OnCallChanged(size_t index) {
     UpdateButtons();
 }
 
+void CMainDialog::OnShowNotification(size_t index) {
+    const CLoggedCall* call = &std::as_const(m_screener).Call(index);
+    if (m_notification) {
+        // Still open (or hidden by the user until its timer ends it): it
+        // moves on to the newer call rather than keep naming the old one.
+        m_notification->ShowCall(call);
+        return;
+    }
+    auto popup = std::make_unique<CNotificationDialog>(*this, m_hWnd);
+    popup->SetCall(call);
+    m_notification = popup.get();
+    if (popup->Create())
+        popup.release(); // owned by its window from now on
+    else
+        m_notification = nullptr;
+}
+
+void CMainDialog::OnRefreshNotification(size_t index) {
+    // Only the call the popup shows; an older call's late news must not
+    // take it back from the newer one.
+    if (m_notification && m_notification->GetCall() == &std::as_const(m_screener).Call(index))
+        m_notification->UpdateLabels();
+}
+
+void CMainDialog::OnNotificationDestroyed(CNotificationDialog* dialog) {
+    if (m_notification == dialog)
+        m_notification = nullptr;
+}
+
 void CMainDialog::OnTrayTipChanged(UINT id) {
-    // The tray icon will show it; the window only remembers it for now.
+    // Icon and tip change together.
     m_trayTip = id;
+    if (m_tray.NotifyWindow())
+        m_tray.SetTrayIcon(id);
 }
 
 void CMainDialog::EnableButton(int id, bool enable) {
@@ -223,6 +258,21 @@ void CMainDialog::OnEditEntry() {
     call.SetName(entry->Name);
     m_callList.RedrawRow(selected);
     UpdateButtons();
+}
+
+// Both sheets are modal to this window, not ownerless: a second sheet opened
+// from here while one runs could free entries the first still shows (a
+// phone book page's Cancel replaces every entry), and Quit could end the
+// program under an open sheet.
+bool CMainDialog::RunEntrySheet(CPhoneBookEntry& entry) {
+    CPhoneBookPropertySheet sheet(entry, m_phoneBook, m_preferences, IDS_ENTRY_SHEET_CAPTION,
+                                  m_hWnd);
+    return sheet.DoModal() == IDOK;
+}
+
+void CMainDialog::RunConfigSheet() {
+    CConfigPropertySheet sheet(m_preferences, m_phoneBook, IDS_CONFIG_SHEET_CAPTION, m_hWnd);
+    sheet.DoModal();
 }
 
 void CMainDialog::OnConfigure() {

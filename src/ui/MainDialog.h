@@ -13,6 +13,8 @@
 #include "records/RingwardenPreferences.h"
 #include "telephony/TapiLine.h"
 #include "ui/CallListView.h"
+#include "ui/NotificationOwner.h"
+#include "ui/TrayIcon.h"
 #include "ui/framework/Dialog.h"
 
 #include <functional>
@@ -22,7 +24,9 @@
 
 namespace rw {
 
-class CMainDialog : public CDialog, public CCallScreenerNotify {
+class CNotificationDialog;
+
+class CMainDialog : public CDialog, public CCallScreenerNotify, public CNotificationOwner {
 public:
     // Shows a message box and returns the button pressed.
     using MessageBoxFn = std::function<int(HWND owner, const std::string& text, UINT type)>;
@@ -40,6 +44,7 @@ public:
     const std::vector<std::unique_ptr<CTapiLine>>& Lines() const { return m_lines; }
     // The tray tip (and icon) the window shows now: string 130, 131 or 132.
     UINT TrayTip() const { return m_trayTip; }
+    const CTrayIcon& Tray() const { return m_tray; }
 
     // Reads Ringwarden.cfg into the preferences and the phone book; a
     // missing or damaged file is not reported (what was read stays).
@@ -53,11 +58,18 @@ public:
     // Replaces the platform's message box (tests answer it themselves).
     void SetMessageBox(MessageBoxFn show) { m_messageBox = std::move(show); }
 
-    // CCallScreenerNotify. The notification popup is not shown yet: a new
-    // call only joins the list.
+    // CCallScreenerNotify.
     void OnCallLogged(size_t index) override;
     void OnCallChanged(size_t index) override;
     void OnTrayTipChanged(UINT id) override;
+    void OnShowNotification(size_t index) override;
+    void OnRefreshNotification(size_t index) override;
+
+    // CNotificationOwner.
+    CRingwardenPreferences& NotificationPreferences() override { return m_preferences; }
+    void OnNotificationDestroyed(CNotificationDialog* dialog) override;
+    // The incoming call popup while it exists (shown or hidden by the user).
+    CNotificationDialog* Notification() const { return m_notification; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -67,11 +79,11 @@ protected:
     void OnDestroy() override;
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
 
-    // The phone book entry editor on `entry`; true when the user confirmed.
-    // The editor is not part of the program yet, so nothing is confirmed.
-    virtual bool RunEntrySheet(CPhoneBookEntry& /*entry*/) { return false; }
-    // The configuration sheet, run modally.
-    virtual void RunConfigSheet() {}
+    // The phone book entry sheet on `entry`, modal to this window; true when
+    // the user confirmed.
+    virtual bool RunEntrySheet(CPhoneBookEntry& entry);
+    // The configuration sheet, modal to this window.
+    virtual void RunConfigSheet();
 
 private:
     struct CommandHandler {
@@ -132,6 +144,11 @@ private:
     // Icon 128, shared by the system (LoadIcon): never destroyed.
     HICON m_icon;
     UINT m_trayTip = 130;
+    // Shows m_trayTip in the notification area while the window exists.
+    CTrayIcon m_tray;
+    // The one incoming call popup; it deletes itself when its window goes
+    // and tells this window first.
+    CNotificationDialog* m_notification = nullptr;
     // Hides the window at each paint until the user opens it from the
     // tray; set from StartMinimised at initialisation.
     bool m_startHidden = true;

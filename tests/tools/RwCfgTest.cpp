@@ -169,5 +169,19 @@ TEST_F(RwCfgTest, ADamagedFileIsNeitherExportedNorImportedInto) {
     EXPECT_EQ(Run({"dump", dir.Path("missing.cfg")}), 1);
 }
 
+TEST_F(RwCfgTest, WithoutAFileTheProgramsOwnIsUsed) {
+    // The tool beside the program passes the program's file as the default.
+    WriteText(csv, "Name,Number\nA,1\n");
+    ASSERT_EQ(rwcfg::Run({"import-csv", csv}, out, err, *fs, cfg), 0) << err.str();
+    ASSERT_EQ(rwcfg::Run({"export-csv"}, out, err, *fs, cfg), 0) << err.str();
+    EXPECT_NE(out.str().find("A,1"), std::string::npos) << out.str();
+    out.str("");
+    ASSERT_EQ(rwcfg::Run({"where"}, out, err, *fs, cfg), 0);
+    EXPECT_EQ(out.str(), cfg + "\n");
+    // No default known: FILE stays required.
+    EXPECT_EQ(Run({"export-csv"}), 2);
+    EXPECT_EQ(Run({"where"}), 2);
+}
+
 } // namespace
 } // namespace rw

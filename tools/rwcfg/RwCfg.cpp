@@ -556,17 +556,37 @@ CsvImport ParseCsv(std::string_view csv) {
     return result;
 }
 
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        CFileSystem& fs) {
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, CFileSystem& fs,
+        const std::string& defaultPath) {
+    // FILE may be left out when the program's own file is known.
+    const bool hasDefault = !defaultPath.empty();
+    if (args.size() == 1 && args[0] == "where" && hasDefault) {
+        out << defaultPath << "\n";
+        return 0;
+    }
     if (args.size() == 2 && args[0] == "dump")
         return Dump(args[1], out, err, fs);
+    if (args.size() == 1 && args[0] == "dump" && hasDefault)
+        return Dump(defaultPath, out, err, fs);
     if (args.size() == 2 && args[0] == "export-csv")
         return Export(args[1], out, err, fs);
+    if (args.size() == 1 && args[0] == "export-csv" && hasDefault)
+        return Export(defaultPath, out, err, fs);
     if (args.size() == 3 && args[0] == "import-csv")
         return Import(args[1], args[2], out, err, fs);
-    err << "usage: rwcfg dump FILE\n"
-           "       rwcfg export-csv FILE > entries.csv\n"
-           "       rwcfg import-csv CSV FILE\n";
+    if (args.size() == 2 && args[0] == "import-csv" && hasDefault)
+        return Import(args[1], defaultPath, out, err, fs);
+    if (hasDefault)
+        err << "usage: rwcfg dump [FILE]\n"
+               "       rwcfg export-csv [FILE] > entries.csv\n"
+               "       rwcfg import-csv CSV [FILE]\n"
+               "       rwcfg where\n"
+               "Without FILE: the Ringwarden.cfg that Ringwarden beside rwcfg uses (rwcfg "
+               "where).\n";
+    else
+        err << "usage: rwcfg dump FILE\n"
+               "       rwcfg export-csv FILE > entries.csv\n"
+               "       rwcfg import-csv CSV FILE\n";
     return 2;
 }
 

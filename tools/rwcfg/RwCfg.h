@@ -31,7 +31,9 @@ struct CsvImport {
 CsvImport ParseCsv(std::string_view csv);
 
 // Runs the command line (without the program name); returns the exit code.
-int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-        CFileSystem& fs);
+// A non-empty `defaultPath` is the file used when FILE is left out (the one
+// the program beside rwcfg uses); "where" prints it.
+int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, CFileSystem& fs,
+        const std::string& defaultPath = std::string());
 
 } // namespace rw::rwcfg

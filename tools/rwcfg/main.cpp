@@ -3,6 +3,8 @@
 #include <iostream>
 
 #ifdef _WIN32
+#include "app/ConfigLocation.h"
+
 #include <fcntl.h>
 #include <io.h>
 #endif
@@ -14,5 +16,12 @@ int main(int argc, char** argv) {
 #endif
     std::vector<std::string> args(argv + 1, argv + argc);
     auto fs = rw::CreateSystemFileSystem();
-    return rw::rwcfg::Run(args, std::cout, std::cerr, *fs);
+#ifdef _WIN32
+    // The file the program beside this tool uses: the same decision, so an
+    // installed copy's file in application data is found too.
+    const std::string defaultPath = rw::ResolveConfigPath();
+#else
+    const std::string defaultPath;
+#endif
+    return rw::rwcfg::Run(args, std::cout, std::cerr, *fs, defaultPath);
 }

@@ -34,6 +34,10 @@ protected:
     virtual bool OnNotify(NMHDR* header, LRESULT& result);
     virtual bool OnClose();
     virtual void OnDestroy() {}
+    // The window's last message has been handled and the handle cleared. A
+    // modeless dialog that owns itself may delete itself here; nothing
+    // touches the object afterwards.
+    virtual void OnFinalMessage() {}
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // Anything the handlers above do not cover. Sets `result` to the

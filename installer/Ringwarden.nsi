@@ -1,0 +1,218 @@
+; Ringwarden's Windows installer, built with NSIS (makensis):
+;   makensis -DBIN_DIR=<folder with Ringwarden.exe> -DOUT_FILE=<setup.exe> Ringwarden.nsi
+; Per machine into Program Files; the user's Ringwarden.cfg then lives in
+; %APPDATA%\Ringwarden (the program decides that from installed.ini).
+;
+; Silent use:
+;   setup.exe /S [/AUTOSTART] [/D=folder]    /AUTOSTART: start with Windows
+;   uninstall.exe /S [/REMOVECONFIG]         the configuration stays unless asked
+
+; A 64-bit installer for a 64-bit program: it writes the 64-bit registry
+; view and Program Files without redirection, and a 64-bit-only Wine runs it.
+Target amd64-unicode
+!ifdef FAST_COMPRESSION
+  SetCompressor zlib ; tests: a quick build matters more than size
+!else
+  SetCompressor /SOLID lzma
+!endif
+RequestExecutionLevel admin
+ManifestSupportedOS all
+ManifestDPIAware true
+
+!ifndef BIN_DIR
+  !error "Define BIN_DIR: the folder holding Ringwarden.exe, rwlinesim.dll, rwcfg.exe and help"
+!endif
+!ifndef OUT_FILE
+  !define OUT_FILE "Ringwarden-1.00-setup.exe"
+!endif
+!define VERSION "1.00"
+!define PUBLISHER "Ringwarden Project"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Ringwarden"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+; The running program's main window answers this private message with
+; kRunningCopyAnswer; other windows titled "Ringwarden" are left alone.
+!define RUNNING_COPY_QUERY 9789
+!define RUNNING_COPY_ANSWER 151525785 ; 0x09081999
+!define ID_TRAY_QUIT 32772
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include Sections.nsh
+!include x64.nsh
+!include WinMessages.nsh
+
+Name "Ringwarden"
+OutFile "${OUT_FILE}"
+InstallDir "$PROGRAMFILES64\Ringwarden"
+InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
+BrandingText "Ringwarden ${VERSION}"
+
+VIProductVersion "1.0.0.0"
+VIAddVersionKey /LANG=1033 "ProductName" "Ringwarden"
+VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=1033 "FileDescription" "Ringwarden ${VERSION} Setup"
+VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Ringwarden Project"
+
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Ringwarden.exe"
+!define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\help\main.html"
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Show the help"
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+
+!define MUI_UNCOMPONENTSPAGE_NODESC
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+; Asks every top-level dialog titled "Ringwarden" whether it is the running
+; program; the one that answers is told to quit (which saves its
+; configuration) and waited for, up to ten seconds.
+!macro CloseRunningRingwarden
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $0 0
+  ${Do}
+    FindWindow $0 "#32770" "Ringwarden" "" $0
+    ${If} $0 == 0
+      ${Break}
+    ${EndIf}
+    StrCpy $1 0
+    ; SMTO_ABORTIFHUNG: a hung window of that title must not hang setup.
+    System::Call "user32::SendMessageTimeout(p r0, i ${RUNNING_COPY_QUERY}, p 0, p 0, i 2, i 2000, *p .r1) p .r2"
+    ${If} $2 != 0
+    ${AndIf} $1 = ${RUNNING_COPY_ANSWER}
+      DetailPrint "Closing the running Ringwarden"
+      SendMessage $0 ${WM_COMMAND} ${ID_TRAY_QUIT} 0 /TIMEOUT=5000
+      StrCpy $2 0
+      ${While} $2 < 100
+        System::Call "user32::IsWindow(p r0) i .r3"
+        ${If} $3 = 0
+          ${Break}
+        ${EndIf}
+        Sleep 100
+        IntOp $2 $2 + 1
+      ${EndWhile}
+      ; The process lets go of its files a moment after its window closes.
+      Sleep 500
+      ${Break}
+    ${EndIf}
+  ${Loop}
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+!macroend
+
+
+Section "Ringwarden" SecProgram
+  SectionIn RO
+  SetShellVarContext all
+  !insertmacro CloseRunningRingwarden
+
+  SetOutPath "$INSTDIR"
+  File "${BIN_DIR}\Ringwarden.exe"
+  File "${BIN_DIR}\rwlinesim.dll"
+  File "${BIN_DIR}\rwcfg.exe"
+  File "ReadMe.txt"
+  SetOutPath "$INSTDIR\help"
+  File /r "${BIN_DIR}\help\*.*"
+  SetOutPath "$INSTDIR"
+  ; Tells the program that it was installed: its configuration then lives
+  ; in each user's application data, not in this folder.
+  WriteINIStr "$INSTDIR\installed.ini" "Ringwarden" "Version" "${VERSION}"
+
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+  CreateShortcut "$SMPROGRAMS\Ringwarden.lnk" "$INSTDIR\Ringwarden.exe" "" \
+      "$INSTDIR\Ringwarden.exe" 0 SW_SHOWNORMAL "" "Screens calls on your telephone line"
+
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Ringwarden"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Ringwarden.exe,0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMajor" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" 0
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+SectionEnd
+
+; Off unless chosen (or /AUTOSTART in a silent install): the Run entry is
+; the installing user's own.
+Section /o "Start Ringwarden with Windows" SecAutostart
+  WriteRegStr HKCU "${RUN_KEY}" "Ringwarden" '"$INSTDIR\Ringwarden.exe"'
+SectionEnd
+
+
+Section "un.Ringwarden" SecUnProgram
+  SectionIn RO
+  SetShellVarContext all
+  !insertmacro CloseRunningRingwarden
+
+  Delete "$INSTDIR\Ringwarden.exe"
+  Delete "$INSTDIR\rwlinesim.dll"
+  Delete "$INSTDIR\rwcfg.exe"
+  Delete "$INSTDIR\ReadMe.txt"
+  Delete "$INSTDIR\installed.ini"
+  Delete "$INSTDIR\Ringwarden.cfg.tmp"
+  RMDir /r "$INSTDIR\help"
+  Delete "$INSTDIR\uninstall.exe"
+  Delete "$SMPROGRAMS\Ringwarden.lnk"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegValue HKCU "${RUN_KEY}" "Ringwarden"
+  ; Only when empty: an old Ringwarden.cfg beside the program is the user's.
+  RMDir "$INSTDIR"
+SectionEnd
+
+; Off unless ticked (or /REMOVECONFIG): the phone book outlives the program.
+Section /o "un.Remove my settings and phone book (Ringwarden.cfg)" SecUnConfig
+  SetShellVarContext current
+  Delete "$APPDATA\Ringwarden\Ringwarden.cfg"
+  Delete "$APPDATA\Ringwarden\Ringwarden.cfg.bad"
+  Delete "$APPDATA\Ringwarden\Ringwarden.cfg.tmp"
+  RMDir "$APPDATA\Ringwarden"
+  Delete "$INSTDIR\Ringwarden.cfg"
+  Delete "$INSTDIR\Ringwarden.cfg.bad"
+  RMDir "$INSTDIR"
+SectionEnd
+
+; After the sections, whose index names they use.
+Function .onInit
+  ${IfNot} ${RunningX64}
+    MessageBox MB_OK|MB_ICONSTOP "Ringwarden needs 64-bit Windows." /SD IDOK
+    Abort
+  ${EndIf}
+  SetRegView 64
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/AUTOSTART" $R1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecAutostart}
+  ${EndIf}
+FunctionEnd
+
+Function un.onInit
+  SetRegView 64
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/REMOVECONFIG" $R1
+  ${IfNot} ${Errors}
+    !insertmacro SelectSection ${SecUnConfig}
+  ${EndIf}
+FunctionEnd

@@ -1,0 +1,157 @@
+#include "ui/ConfigDefaultsPage.h"
+
+#include "records/StringTable.h"
+#include "res/resource.h"
+#include "ui/ConfigPropertySheet.h"
+#include "ui/framework/AppMessageBox.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <vector>
+
+namespace rw {
+namespace {
+
+// Room for long paths; a longer choice fails the dialog, which then counts
+// as cancelled.
+constexpr DWORD kPathBufferSize = 4096;
+
+bool PlatformBrowse(HWND owner, std::string& path) {
+    std::vector<char> file(kPathBufferSize, '\0');
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = "Wave Files (*.wav)\0*.wav\0All Files (*.*)\0*.*\0";
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = kPathBufferSize;
+    ofn.lpstrDefExt = "wav";
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetOpenFileNameA(&ofn))
+        return false;
+    path = file.data();
+    return true;
+}
+
+void SetPickerTime(HWND picker, const CDateTime& value) {
+    CDateTimeParts parts;
+    if (!value.GetParts(parts))
+        return;
+    SYSTEMTIME time{};
+    time.wYear = static_cast<WORD>(parts.year);
+    time.wMonth = static_cast<WORD>(parts.month);
+    time.wDay = static_cast<WORD>(parts.day);
+    time.wHour = static_cast<WORD>(parts.hour);
+    time.wMinute = static_cast<WORD>(parts.minute);
+    time.wSecond = static_cast<WORD>(parts.second);
+    SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+}
+
+// The picker's date and time; `value` is left alone when it holds none.
+void GetPickerTime(HWND picker, CDateTime& value) {
+    SYSTEMTIME time{};
+    if (SendMessageA(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&time)) != GDT_VALID)
+        return;
+    value = CDateTime::FromParts(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute,
+                                 time.wSecond);
+}
+
+} // namespace
+
+const CConfigDefaultsPage::CommandHandler CConfigDefaultsPage::kCommands[] = {
+    {IDC_BROWSE, &CConfigDefaultsPage::OnBrowse},
+    {IDC_TEST, &CConfigDefaultsPage::OnTest},
+};
+
+CConfigDefaultsPage::CConfigDefaultsPage()
+    : CCorePropertyPage(IDD_CONFIG_DEFAULTS), m_browse(&PlatformBrowse) {}
+
+void CConfigDefaultsPage::SetBrowseHandler(BrowseHandler handler) {
+    m_browse = handler ? std::move(handler) : BrowseHandler(&PlatformBrowse);
+}
+
+void CConfigDefaultsPage::DoDataExchange(CDataExchange& dx) {
+    CCorePropertyPage::DoDataExchange(dx);
+    m_startPicker = GetDlgItem(IDC_OUT_OF_HOURS_START);
+    m_endPicker = GetDlgItem(IDC_OUT_OF_HOURS_END);
+    m_browseButton = GetDlgItem(IDC_BROWSE);
+    m_testButton = GetDlgItem(IDC_TEST);
+    dx.Text(IDC_DEFAULT_MESSAGE, m_messagePath);
+}
+
+BOOL CConfigDefaultsPage::OnInitDialog() {
+    CCorePropertyPage::OnInitDialog();
+    const CRingwardenPreferences& preferences =
+        static_cast<CConfigPropertySheet*>(GetSheet())->Preferences();
+    const std::string format = LoadResString(IDS_PICKER_TIME_FORMAT);
+    for (HWND picker : {m_startPicker, m_endPicker})
+        SendMessageA(picker, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(format.c_str()));
+    SetPickerTime(m_startPicker, preferences.OutOfHoursStart);
+    SetPickerTime(m_endPicker, preferences.OutOfHoursEnd);
+    m_messagePath = preferences.DefaultMessageFile;
+    UpdateData(false);
+    return TRUE;
+}
+
+bool CConfigDefaultsPage::OnCommand(WORD id, WORD notifyCode, HWND /*control*/) {
+    if (notifyCode != BN_CLICKED)
+        return false;
+    for (const CommandHandler& command : kCommands) {
+        if (command.id == id) {
+            (this->*command.handle)();
+            return true;
+        }
+    }
+    return false;
+}
+
+void CConfigDefaultsPage::OnBrowse() {
+    std::string path;
+    if (!m_browse(m_hWnd, path))
+        return;
+    m_messagePath = path;
+    UpdateData(false);
+    EnableWindow(m_testButton, TRUE);
+}
+
+void CConfigDefaultsPage::OnTest() {
+    UpdateData(true);
+    if (m_messagePath.empty()) {
+        AppMessageBox(m_hWnd, IDS_NO_FILE_TO_PLAY, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // Loading stops any playback still running, so a second Test starts the
+    // message again from the beginning.
+    if (!m_player.LoadFromFile(m_messagePath.c_str())) {
+        AppMessageBox(m_hWnd, IDS_LOAD_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        DisableTest();
+        return;
+    }
+    if (!m_player.Play(WAVE_MAPPER, false)) {
+        AppMessageBox(m_hWnd, IDS_PLAY_FAILED, MB_OK | MB_ICONEXCLAMATION);
+        DisableTest();
+    }
+}
+
+void CConfigDefaultsPage::DisableTest() {
+    // A disabled button that keeps the focus leaves the keyboard dead: hand
+    // the focus to Browse first (through the sheet, which owns the focus).
+    if (GetFocus() == m_testButton)
+        SendMessageA(GetParent(m_hWnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_browseButton),
+                     TRUE);
+    EnableWindow(m_testButton, FALSE);
+}
+
+bool CConfigDefaultsPage::OnApply() {
+    // Only Browse changes the path, so the field is current without a
+    // transfer; the pickers are read directly.
+    CRingwardenPreferences& preferences =
+        static_cast<CConfigPropertySheet*>(GetSheet())->Preferences();
+    GetPickerTime(m_startPicker, preferences.OutOfHoursStart);
+    GetPickerTime(m_endPicker, preferences.OutOfHoursEnd);
+    preferences.DefaultMessageFile = m_messagePath;
+    return CCorePropertyPage::OnApply();
+}
+
+} // namespace rw

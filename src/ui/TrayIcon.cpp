@@ -1,0 +1,167 @@
+#include "ui/TrayIcon.h"
+
+#include "records/StringTable.h"
+
+#include <cstring>
+#include <utility>
+
+namespace rw {
+namespace {
+
+// The tip field of the record's first version, terminator included; the
+// later versions' longer field is not read by a shell given that size.
+constexpr size_t kTipBytes = 64;
+
+// Registered once, as the program starts, before it makes any window.
+const UINT g_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+
+// The loaded tray menu; destroyed with this object.
+class CMenuResource {
+public:
+    explicit CMenuResource(UINT id)
+        : m_menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id))) {}
+    ~CMenuResource() {
+        if (m_menu)
+            DestroyMenu(m_menu);
+    }
+    CMenuResource(const CMenuResource&) = delete;
+    CMenuResource& operator=(const CMenuResource&) = delete;
+    HMENU Get() const { return m_menu; }
+
+private:
+    HMENU m_menu;
+};
+
+} // namespace
+
+LRESULT CTrayIconHook::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // What the tray icon makes of the message does not change its answer:
+    // the window itself still sees every message.
+    if (message == m_owner.m_data.uCallbackMessage && GetHookWindow() == m_owner.m_data.hWnd)
+        m_owner.OnTrayMessage(wParam, lParam);
+    else if (message == g_taskbarCreated && m_owner.HandlesTaskbarCreated(*this))
+        m_owner.OnTaskbarRestart(wParam, lParam);
+    return CSubclassWnd::HandleMessage(message, wParam, lParam);
+}
+
+CTrayIcon::CTrayIcon(UINT id, NotifyFn notify) : m_notify(std::move(notify)) {
+    if (!m_notify)
+        m_notify = [](DWORD message, NOTIFYICONDATAA* data) {
+            return Shell_NotifyIconA(message, data);
+        };
+    // The first version of the record: all the icon needs, and every shell
+    // reads it.
+    m_data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    m_data.uID = id;
+    SetTip(LoadResString(id).c_str());
+}
+
+CTrayIcon::~CTrayIcon() {
+    SetTrayIcon(0u);
+    m_windowHook.SetHookWindow(nullptr);
+    m_parentHook.SetHookWindow(nullptr);
+}
+
+UINT CTrayIcon::TaskbarCreatedMessage() {
+    return g_taskbarCreated;
+}
+
+void CTrayIcon::SetNotifyWindow(HWND hWnd, UINT callbackMessage) {
+    m_data.hWnd = hWnd;
+    m_data.uCallbackMessage = callbackMessage;
+    m_windowHook.SetHookWindow(hWnd);
+    HWND top = hWnd ? GetAncestor(hWnd, GA_ROOTOWNER) : nullptr;
+    m_parentHook.SetHookWindow(top != hWnd ? top : nullptr);
+}
+
+bool CTrayIcon::HandlesTaskbarCreated(const CTrayIconHook& hook) const {
+    // An owned popup hears the broadcast as well as its owner: only one of
+    // them may put the icon back, or the second add fails and the icon would
+    // count as gone.
+    if (&hook == &m_parentHook)
+        return true;
+    return m_parentHook.GetHookWindow() == nullptr;
+}
+
+void CTrayIcon::SetTip(const char* tip) {
+    // Cut on a character boundary of the system code page, always leaving
+    // room for the terminator.
+    constexpr size_t room = kTipBytes - 1;
+    size_t length = 0;
+    for (const char* at = tip; *at;) {
+        const char* next = CharNextA(at);
+        if (next == at || static_cast<size_t>(next - tip) > room)
+            break;
+        length = static_cast<size_t>(next - tip);
+        at = next;
+    }
+    std::memmove(m_data.szTip, tip, length);
+    m_data.szTip[length] = '\0';
+}
+
+BOOL CTrayIcon::SetTrayIcon(UINT id) {
+    if (id == 0)
+        return SetTrayIcon(static_cast<HICON>(nullptr));
+    SetTip(LoadResString(id).c_str());
+    // Shared icons from the program's resources: never destroyed.
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    return SetTrayIcon(icon);
+}
+
+BOOL CTrayIcon::SetTrayIcon(HICON icon, const char* tip) {
+    DWORD operation;
+    m_data.uFlags = 0;
+    if (icon) {
+        const bool shown = IsShown();
+        m_data.hIcon = icon;
+        m_data.uFlags = NIF_ICON;
+        operation = shown ? NIM_MODIFY : NIM_ADD;
+    } else {
+        if (!IsShown())
+            return TRUE;
+        operation = NIM_DELETE;
+    }
+    if (tip)
+        SetTip(tip);
+    if (m_data.szTip[0])
+        m_data.uFlags |= NIF_TIP;
+    if (m_data.uCallbackMessage && m_data.hWnd)
+        m_data.uFlags |= NIF_MESSAGE;
+    const BOOL result = m_notify(operation, &m_data);
+    if (operation == NIM_DELETE || !result)
+        m_data.hIcon = nullptr;
+    return result;
+}
+
+LRESULT CTrayIcon::OnTrayMessage(WPARAM wParam, LPARAM lParam) {
+    if (wParam != m_data.uID || (lParam != WM_RBUTTONUP && lParam != WM_LBUTTONDBLCLK))
+        return 0;
+    CMenuResource menu(m_data.uID);
+    HMENU popup = menu.Get() ? GetSubMenu(menu.Get(), 0) : nullptr;
+    if (!popup)
+        return 0;
+    if (lParam == WM_RBUTTONUP) {
+        SetMenuDefaultItem(popup, 0, TRUE);
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        SetForegroundWindow(m_data.hWnd);
+        TrackPopupMenu(popup, 0, cursor.x, cursor.y, 0, m_data.hWnd, nullptr);
+        // Without a message after the menu, a click elsewhere does not close
+        // it the next time it opens.
+        PostMessageA(m_data.hWnd, WM_NULL, 0, 0);
+    } else {
+        const UINT command = GetMenuItemID(popup, 0);
+        SendMessageA(m_data.hWnd, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    }
+    return 1;
+}
+
+LRESULT CTrayIcon::OnTaskbarRestart(WPARAM, LPARAM) {
+    if (HICON icon = m_data.hIcon) {
+        m_data.hIcon = nullptr;
+        SetTrayIcon(icon);
+    }
+    return 0;
+}
+
+} // namespace rw

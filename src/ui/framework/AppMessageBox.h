@@ -1,0 +1,26 @@
+// The program's message boxes, titled "Ringwarden". Every window of the
+// program shows its messages through AppMessageBox, so that tests can
+// answer them without a real message box (SetAppMessageBoxHandler).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace rw {
+
+using AppMessageBoxHandler = std::function<int(HWND owner, const std::string& text, UINT type)>;
+
+// Shows `text` with the buttons and icon of `type`; returns the button.
+int AppMessageBox(HWND owner, const std::string& text, UINT type);
+// Shows string `id`.
+int AppMessageBox(HWND owner, UINT id, UINT type);
+// Replaces the platform's message box for the whole process; an empty
+// handler puts the platform's back. Returns the previous handler.
+AppMessageBoxHandler SetAppMessageBoxHandler(AppMessageBoxHandler handler);
+
+// String `id` with its one "%s" replaced by `argument` (taken literally).
+std::string FormatResString(unsigned id, const std::string& argument);
+
+} // namespace rw

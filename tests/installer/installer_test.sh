@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# installer_test.sh BUILD_DIR: builds the installer from BUILD_DIR/bin and
+# follows one user's life with it in a fresh Wine prefix: a silent install,
+# the program started from its Start menu shortcut, its configuration in
+# application data (an old file beside the program taken over once), a
+# silent uninstall that closes the running program and keeps the
+# configuration; and a portable copy that keeps its file beside itself.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+. "$root/tools/wine-env.sh"
+
+command -v makensis >/dev/null || { echo "makensis missing: run tools/deps.sh" >&2; exit 1; }
+
+work="$build/installer-test"
+rm -rf "$work"
+mkdir -p "$work"
+failures=0
+fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+# The build tree's display and sound set-up, then a fresh prefix of our own:
+# nothing installed before, no user file anywhere.
+rw_wine_env "$build"
+export WINEPREFIX="$work/prefix"
+rw_wine_prefix_init
+trap '"$RW_WINESERVER" -k 2>/dev/null || true' EXIT
+
+makensis -V2 -DFAST_COMPRESSION -DBIN_DIR="$build/bin" -DOUT_FILE="$work/Ringwarden-setup.exe" \
+    "$root/installer/Ringwarden.nsi" >"$work/makensis.log" 2>&1 ||
+    { cat "$work/makensis.log" >&2; exit 1; }
+
+wine() { "$RW_WINE" "$@" </dev/null; }
+c="$WINEPREFIX/drive_c"
+program="$c/Program Files/Ringwarden"
+winprogram='C:\Program Files\Ringwarden'
+quit_script="$work/quit.txt"
+echo "at 0.5 quit" >"$quit_script"
+
+# --- Silent install -------------------------------------------------------
+wine "$work/Ringwarden-setup.exe" /S
+"$RW_WINESERVER" -w
+for f in Ringwarden.exe rwlinesim.dll rwcfg.exe help/main.html installed.ini uninstall.exe; do
+    [ -f "$program/$f" ] || fail "installed $f missing"
+done
+cmp -s "$build/bin/Ringwarden.exe" "$program/Ringwarden.exe" || fail "installed Ringwarden.exe differs"
+key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Ringwarden'
+uninstall_entry=$(wine reg query "$key" 2>/dev/null | tr -d '\r')
+for value in "DisplayName.*Ringwarden" "DisplayVersion.*1\.00" "Publisher.*Ringwarden Project" \
+    "QuietUninstallString.*uninstall\.exe\" /S" "NoModify.*0x1" "EstimatedSize"; do
+    grep -Eq "$value" <<<"$uninstall_entry" || fail "Apps & Features entry lacks $value"
+done
+if wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Ringwarden >/dev/null 2>&1; then
+    fail "a silent install without /AUTOSTART added a Run entry"
+fi
+pass "silent install"
+
+# --- Started from the Start menu shortcut's target ------------------------
+lnk=$(find "$c" -path '*Start Menu/Programs/Ringwarden.lnk' | head -n 1)
+[ -n "$lnk" ] || { fail "no Start menu shortcut"; exit 1; }
+target=$(strings -a "$lnk" | grep -m1 -E '^[A-Za-z]:.*Ringwarden\.exe$' || true)
+[ "$target" = "$winprogram\\Ringwarden.exe" ] || fail "shortcut target is '$target'"
+run_installed() {
+    wine "$target" --line-simulator --sim-script "$(rw_winpath "$quit_script")" >/dev/null
+}
+appdata_cfg=$(find "$c/users" -maxdepth 3 -type d -name Roaming | head -n 1)/Ringwarden/Ringwarden.cfg
+run_installed
+[ -f "$appdata_cfg" ] || fail "the installed copy saved no configuration in application data"
+[ -e "$program/Ringwarden.cfg" ] && fail "the installed copy wrote beside itself"
+where=$(wine "$winprogram\\rwcfg.exe" where | tr -d '\r')
+case "$where" in *'\AppData\Roaming\Ringwarden\Ringwarden.cfg') ;; *) fail "rwcfg where: $where" ;; esac
+pass "installed copy keeps its configuration in application data ($where)"
+
+# --- An old file beside the program is taken over once --------------------
+rwcfg_import() { # CSV-TEXT WINDOWS-CFG-PATH
+    printf '%s\r\n' "Name,Number" "$1" >"$work/book.csv"
+    wine "$winprogram\\rwcfg.exe" import-csv "$(rw_winpath "$work/book.csv")" "$2" >/dev/null
+}
+rm -f "$appdata_cfg"
+rwcfg_import "Old Friend,01234 111111" "$winprogram\\Ringwarden.cfg"
+run_installed
+book=$(wine "$winprogram\\rwcfg.exe" export-csv | tr -d '\r')
+grep -q "Old Friend" <<<"$book" || fail "the old file beside the program was not taken over: $book"
+rwcfg_import "Newer Friend,01234 222222" "$winprogram\\Ringwarden.cfg"
+run_installed
+book=$(wine "$winprogram\\rwcfg.exe" export-csv | tr -d '\r')
+grep -q "Old Friend" <<<"$book" || fail "the taken-over entry was lost: $book"
+grep -q "Newer Friend" <<<"$book" && fail "the old file was read a second time"
+pass "old file beside the program taken over once"
+
+# --- Silent uninstall closes the running copy and keeps the configuration --
+wine "$target" --line-simulator --sim-no-window >/dev/null 2>&1 &
+running=$!
+sleep 4
+kill -0 "$running" 2>/dev/null || fail "the installed copy did not keep running"
+wine "$winprogram\\uninstall.exe" /S
+# The uninstaller runs from a copy of itself; wait for it, and for the
+# program it closed.
+if ! timeout 40 "$RW_WINESERVER" -w; then
+    fail "the uninstaller or the program it should close is still running"
+    "$RW_WINESERVER" -k || true
+fi
+kill -0 "$running" 2>/dev/null && fail "the running Ringwarden was not closed"
+wait "$running" 2>/dev/null || true
+for f in Ringwarden.exe rwlinesim.dll rwcfg.exe help installed.ini uninstall.exe; do
+    [ -e "$program/$f" ] && fail "uninstall left $f"
+done
+[ -e "$lnk" ] && fail "uninstall left the Start menu shortcut"
+wine reg query "$key" >/dev/null 2>&1 && fail "uninstall left the Apps & Features entry"
+[ -f "$appdata_cfg" ] || fail "uninstall removed the user's configuration"
+[ -f "$program/Ringwarden.cfg" ] || fail "uninstall removed the old file beside the program"
+pass "silent uninstall"
+
+# --- A portable copy keeps its file beside itself -------------------------
+rm -rf "$(dirname "$appdata_cfg")"
+portable="$work/portable"
+rw_program_copy "$build" "$portable"
+wine "$(rw_winpath "$portable/Ringwarden.exe")" --line-simulator \
+    --sim-script "$(rw_winpath "$quit_script")" >/dev/null
+[ -f "$portable/Ringwarden.cfg" ] || fail "the portable copy saved nothing beside itself"
+[ -e "$(dirname "$appdata_cfg")" ] && fail "the portable copy used application data"
+pass "portable copy"
+
+"$RW_WINESERVER" -w || true
+if ((failures)); then
+    echo "$failures check(s) failed" >&2
+    exit 1
+fi
+echo "installer test passed"

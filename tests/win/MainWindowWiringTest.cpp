@@ -1,0 +1,157 @@
+// The main window with its real sheets and popup: Configure, Add and Edit
+// run sheets modal to the main window while calls go on being screened
+// through their modal loop, and each new call names its caller in the one
+// popup.
+#include "../core/ConfigTestUtil.h"
+#include "../support/ExePath.h"
+#include "../support/MessagePump.h"
+#include "../support/SimCaller.h"
+#include "LineSim.h"
+#include "records/Clock.h"
+#include "res/resource.h"
+#include "telephony/TapiApi.h"
+#include "telephony/TapiRegistration.h"
+#include "ui/MainDialog.h"
+#include "ui/NotificationDialog.h"
+#include "ui/framework/PropertySheet.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace rw {
+namespace {
+
+using linesim::CallerIdKind;
+using test::Caller;
+using test::PumpUntil;
+
+class MainWindowWiringTest : public testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        linesim::SetShowWindow(false);
+        linesim::SetPrintSummary(false);
+        linesim::SetRingTiming(60000, 5);
+        SetTapiApi(&loader);
+        ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+        dialog.SetConfigPath(configDir.Path("Ringwarden.cfg"));
+        ASSERT_TRUE(dialog.Create());
+        ShowWindow(dialog.GetSafeHwnd(), SW_SHOW);
+        list = dialog.GetDlgItem(IDC_CALL_LIST);
+    }
+    void TearDown() override {
+        CCorePropertySheet::SetShownHook(nullptr);
+        dialog.DestroyWindow();
+        UnregisterLineApp();
+        SetTapiApi(nullptr);
+    }
+
+    void Ring(const std::string& number) {
+        const size_t before = dialog.Screener().CallCount();
+        ASSERT_NE(0u, linesim::Ring(Caller(CallerIdKind::Number, number, "")));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Screener().CallCount() > before; }));
+    }
+    void Command(int id) { SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, id, 0); }
+    std::string PageText(CCorePropertySheet& sheet, int id) {
+        char text[256] = {};
+        GetWindowTextA(GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet.GetSafeHwnd()), id), text,
+                       sizeof text);
+        return text;
+    }
+
+    CTapiLoader loader{test::SimulatorPath()};
+    test::CScratchDir configDir;
+    CSettableClock clock;
+    CMainDialog dialog{clock};
+    HWND list = nullptr;
+};
+
+TEST_F(MainWindowWiringTest, CallsAreScreenedWhileTheConfigurationSheetIsOpen) {
+    auto entry = test::Entry("Sales Line", "0800 111");
+    entry->FilterType = 2; // always block
+    const std::string key = entry->LookupKey;
+    dialog.PhoneBook().SetAt(key, std::move(entry));
+
+    bool shown = false, ownerDisabled = false;
+    size_t callsWhileOpen = 0;
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet& sheet) {
+        shown = true;
+        ownerDisabled = !IsWindowEnabled(dialog.GetSafeHwnd());
+        EXPECT_EQ(GetWindow(sheet.GetSafeHwnd(), GW_OWNER), dialog.GetSafeHwnd());
+        // The sheet's modal loop delivers the line's events: the call is
+        // logged, listed and blocked while the sheet stays open.
+        Ring("0800 111");
+        callsWhileOpen = dialog.Screener().CallCount();
+        EXPECT_TRUE(PumpUntil([&] { return dialog.TrayTip() == IDS_TRAY_BLOCKING; }));
+        EXPECT_EQ(ListView_GetItemCount(list), 1);
+        sheet.PressButton(PSBTN_CANCEL);
+    });
+    Command(IDC_CONFIGURE);
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_EQ(callsWhileOpen, 1u);
+    EXPECT_TRUE(IsWindowEnabled(dialog.GetSafeHwnd()));
+}
+
+TEST_F(MainWindowWiringTest, AddAndEditRunTheEntrySheetOnTheSelectedCall) {
+    Ring("01632 960123");
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+
+    // Add: the sheet starts with the caller's number; the user names the
+    // caller and confirms.
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet& sheet) {
+        EXPECT_EQ(PageText(sheet, IDC_ENTRY_NUMBER), "01632 960123");
+        SetWindowTextA(
+            GetDlgItem(PropSheet_GetCurrentPageHwnd(sheet.GetSafeHwnd()), IDC_ENTRY_NAME),
+            "Acme Double Glazing");
+        sheet.PressButton(PSBTN_OK);
+    });
+    Command(IDC_ADD_ENTRY);
+    const CPhoneBookEntry* stored = dialog.PhoneBook().Lookup("01632960123");
+    ASSERT_NE(stored, nullptr);
+    EXPECT_EQ(stored->Name, "Acme Double Glazing");
+    EXPECT_TRUE(stored->InPhoneBook);
+    EXPECT_EQ(dialog.CallList().SelectedCall(), 0);
+    EXPECT_EQ(dialog.Screener().Call(0).GetName(), "Acme Double Glazing");
+
+    // Edit: the stored number cannot be changed; a Cancel changes nothing.
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet& sheet) {
+        HWND page = PropSheet_GetCurrentPageHwnd(sheet.GetSafeHwnd());
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_ENTRY_NUMBER)));
+        SetWindowTextA(GetDlgItem(page, IDC_ENTRY_NAME), "Someone Else");
+        sheet.PressButton(PSBTN_CANCEL);
+    });
+    Command(IDC_EDIT_ENTRY);
+    EXPECT_EQ(stored->Name, "Acme Double Glazing");
+}
+
+TEST_F(MainWindowWiringTest, OnePopupNamesEachNewCallerAndCanBeSwitchedOff) {
+    auto popupText = [&](int id) {
+        char text[256] = {};
+        GetDlgItemTextA(dialog.Notification()->GetSafeHwnd(), id, text, sizeof text);
+        return std::string(text);
+    };
+    Ring("01632 960001");
+    CNotificationDialog* popup = dialog.Notification();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popupText(IDC_NOTIFY_NUMBER), "01632 960001");
+    EXPECT_EQ(popupText(IDC_NOTIFY_NAME), "<No Phone Book Entry>");
+
+    // A newer call takes over the same popup.
+    Ring("01632 960002");
+    EXPECT_EQ(dialog.Notification(), popup);
+    EXPECT_EQ(popupText(IDC_NOTIFY_NUMBER), "01632 960002");
+
+    // Gone with its timer; with the preference off no popup comes back.
+    DestroyWindow(popup->GetSafeHwnd());
+    EXPECT_EQ(dialog.Notification(), nullptr);
+    dialog.Preferences().ShowNotification = 0;
+    Ring("01632 960003");
+    EXPECT_EQ(dialog.Notification(), nullptr);
+}
+
+} // namespace
+} // namespace rw

@@ -1,0 +1,444 @@
+#include "../support/MessagePump.h"
+#include "records/Clock.h"
+#include "res/resource.h"
+#include "ui/MainDialog.h"
+#include "ui/TrayIcon.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace rw {
+namespace {
+
+constexpr UINT kIconId = 100;
+constexpr UINT kCallback = WM_USER;
+
+// Messages the notification window's own procedure saw, in order.
+struct Seen {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    bool operator==(const Seen&) const = default;
+};
+std::vector<Seen> g_seen;
+
+LRESULT CALLBACK ProbeProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND || message == WM_NULL || message == kCallback)
+        g_seen.push_back({message, wParam, lParam});
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+// One request the tray icon made of the shell.
+struct Request {
+    DWORD operation;
+    UINT flags;
+    std::string tip;
+    HICON icon;
+    HWND hWnd;
+    UINT id;
+    UINT callback;
+    DWORD size;
+};
+
+// Lets what is posted now arrive (nothing waits on it).
+void PumpBriefly() {
+    const DWORD start = GetTickCount();
+    test::PumpUntil([&] { return GetTickCount() - start > 100; });
+}
+
+HICON StateIcon(UINT id) {
+    return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+}
+
+class TrayIconTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        WNDCLASSA cls{};
+        cls.lpfnWndProc = &ProbeProc;
+        cls.hInstance = GetModuleHandleA(nullptr);
+        cls.lpszClassName = "RwTrayProbe";
+        RegisterClassA(&cls);
+    }
+    void SetUp() override { g_seen.clear(); }
+    void TearDown() override {
+        for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+            DestroyWindow(*it);
+    }
+    HWND MakeWindow(DWORD style = WS_OVERLAPPEDWINDOW, HWND parent = nullptr) {
+        HWND hWnd = CreateWindowA("RwTrayProbe", "tray probe", style, 10, 10, 120, 60, parent,
+                                  nullptr, GetModuleHandleA(nullptr), nullptr);
+        windows.push_back(hWnd);
+        return hWnd;
+    }
+    CTrayIcon::NotifyFn Recorder() {
+        return [this](DWORD operation, NOTIFYICONDATAA* data) {
+            requests.push_back({operation, data->uFlags, data->szTip, data->hIcon, data->hWnd,
+                                data->uID, data->uCallbackMessage, data->cbSize});
+            if (results.empty())
+                return TRUE;
+            const BOOL result = results.front();
+            results.pop_front();
+            return result;
+        };
+    }
+
+    std::vector<HWND> windows;
+    std::vector<Request> requests;
+    std::deque<BOOL> results; // the shell's answers to come (TRUE once they run out)
+};
+
+TEST_F(TrayIconTest, StatesAddThenModifyThenDelete) {
+    HWND hWnd = MakeWindow();
+    CTrayIcon tray(kIconId, Recorder());
+    tray.SetNotifyWindow(hWnd, kCallback);
+    EXPECT_EQ(tray.Tip(), ""); // there is no string 100
+
+    constexpr UINT kAll = NIF_ICON | NIF_TIP | NIF_MESSAGE;
+    struct Step {
+        UINT id;
+        DWORD operation;
+        const char* tip;
+    } steps[] = {
+        {130, NIM_ADD, "Ringwarden is active"},
+        {132, NIM_MODIFY, "Ringwarden is blocking the current call"},
+        {131, NIM_MODIFY, "Ringwarden is permitting the current call"},
+        {130, NIM_MODIFY, "Ringwarden is active"},
+        {0, NIM_DELETE, "Ringwarden is active"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.id);
+        requests.clear();
+        EXPECT_TRUE(tray.SetTrayIcon(step.id));
+        ASSERT_EQ(requests.size(), 1u);
+        const Request& r = requests[0];
+        EXPECT_EQ(r.operation, step.operation);
+        EXPECT_EQ(r.tip, step.tip);
+        EXPECT_EQ(r.flags, step.id ? kAll : UINT(NIF_TIP | NIF_MESSAGE));
+        if (step.id) {
+            EXPECT_EQ(r.icon, StateIcon(step.id));
+        }
+        EXPECT_EQ(r.hWnd, hWnd);
+        EXPECT_EQ(r.id, kIconId);
+        EXPECT_EQ(r.callback, kCallback);
+        EXPECT_EQ(r.size, DWORD(NOTIFYICONDATAA_V1_SIZE));
+        EXPECT_EQ(tray.IsShown(), step.id != 0);
+    }
+
+    // Nothing left to remove: no request at all.
+    requests.clear();
+    EXPECT_TRUE(tray.SetTrayIcon(0u));
+    EXPECT_TRUE(requests.empty());
+}
+
+TEST_F(TrayIconTest, FlagsFollowTheTipAndTheNotifyWindow) {
+    HICON icon = StateIcon(130);
+    {
+        // No string for the id and no window: the icon alone.
+        CTrayIcon tray(kIconId, Recorder());
+        tray.SetTrayIcon(icon);
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].flags, UINT(NIF_ICON));
+    }
+    ASSERT_EQ(requests.size(), 2u); // removed with the tray icon
+    EXPECT_EQ(requests[1].operation, DWORD(NIM_DELETE));
+
+    requests.clear();
+    CTrayIcon tray(kIconId, Recorder());
+    tray.SetNotifyWindow(MakeWindow(), kCallback);
+    tray.SetTrayIcon(icon, "A tip of its own");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].flags, UINT(NIF_ICON | NIF_TIP | NIF_MESSAGE));
+    EXPECT_EQ(requests[0].tip, "A tip of its own");
+}
+
+TEST_F(TrayIconTest, FailedAddIsTriedAgainAsAnAdd) {
+    CTrayIcon tray(kIconId, Recorder());
+    tray.SetNotifyWindow(MakeWindow(), kCallback);
+    results = {FALSE, TRUE, FALSE, TRUE};
+
+    EXPECT_FALSE(tray.SetTrayIcon(130));
+    EXPECT_FALSE(tray.IsShown());
+    EXPECT_TRUE(tray.SetTrayIcon(131));
+    // A failed change counts as gone as well.
+    EXPECT_FALSE(tray.SetTrayIcon(132));
+    EXPECT_FALSE(tray.IsShown());
+    EXPECT_TRUE(tray.SetTrayIcon(132));
+
+    std::vector<DWORD> operations;
+    for (const Request& r : requests)
+        operations.push_back(r.operation);
+    EXPECT_EQ(operations, (std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_MODIFY, NIM_ADD}));
+    EXPECT_EQ(requests.back().tip, "Ringwarden is blocking the current call");
+}
+
+TEST_F(TrayIconTest, LongTipIsCutToFit) {
+    CTrayIcon tray(kIconId, Recorder());
+    const std::string longTip(300, 'x');
+    tray.SetTrayIcon(StateIcon(130), longTip.c_str());
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].tip, std::string(63, 'x'));
+    EXPECT_EQ(tray.Tip(), std::string(63, 'x'));
+
+    // Exactly 63 bytes fit; an empty tip drops NIF_TIP.
+    const std::string fits(63, 'y');
+    tray.SetTrayIcon(StateIcon(131), fits.c_str());
+    EXPECT_EQ(requests.back().tip, fits);
+    tray.SetTrayIcon(StateIcon(131), "");
+    EXPECT_EQ(requests.back().flags, UINT(NIF_ICON));
+}
+
+TEST_F(TrayIconTest, TaskbarRestartPutsTheIconBackOnce) {
+    enum Arrangement { TopLevel, OwnedPopup, Child };
+    for (const Arrangement arrangement : {TopLevel, OwnedPopup, Child}) {
+        SCOPED_TRACE(arrangement);
+        HWND top = MakeWindow();
+        HWND notify = arrangement == TopLevel     ? top
+                      : arrangement == OwnedPopup ? MakeWindow(WS_POPUP, top)
+                                                  : MakeWindow(WS_CHILD, top);
+        CTrayIcon tray(kIconId, Recorder());
+        tray.SetNotifyWindow(notify, kCallback);
+        tray.SetTrayIcon(131);
+
+        // The shell broadcasts to top-level windows only.
+        auto broadcast = [&] {
+            requests.clear();
+            SendMessageA(top, CTrayIcon::TaskbarCreatedMessage(), 0, 0);
+            if (arrangement == OwnedPopup)
+                SendMessageA(notify, CTrayIcon::TaskbarCreatedMessage(), 0, 0);
+        };
+        broadcast();
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].operation, DWORD(NIM_ADD));
+        EXPECT_EQ(requests[0].tip, "Ringwarden is permitting the current call");
+        EXPECT_EQ(requests[0].flags, UINT(NIF_ICON | NIF_TIP | NIF_MESSAGE));
+        EXPECT_TRUE(tray.IsShown());
+
+        tray.SetTrayIcon(0u);
+        broadcast();
+        EXPECT_TRUE(requests.empty());
+    }
+}
+
+// Counts the popup menus opened on this thread, and drives the one that
+// opens: reads its items, then picks one from the keyboard.
+struct MenuWatch {
+    int opened = 0;
+    int presses = 0; // VK_DOWN presses before Enter
+    int ticks = 0;
+    int itemCount = -1;
+    UINT defaultItem = UINT(-1);
+    std::vector<std::string> texts;
+    std::vector<UINT> ids;
+};
+MenuWatch g_menu;
+HHOOK g_cbt = nullptr;
+
+LRESULT CALLBACK CountMenus(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND) {
+        char cls[32] = {};
+        GetClassNameA(reinterpret_cast<HWND>(wParam), cls, sizeof cls);
+        if (std::string(cls) == "#32768")
+            ++g_menu.opened;
+    }
+    return CallNextHookEx(g_cbt, code, wParam, lParam);
+}
+
+void CALLBACK DriveMenu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND menuWnd = FindWindowA("#32768", nullptr);
+    if (!menuWnd || !IsWindowVisible(menuWnd)) {
+        // Never wait for ever on a menu that did not come.
+        if (++g_menu.ticks > 100) {
+            KillTimer(nullptr, timer);
+            EndMenu();
+        }
+        return;
+    }
+    KillTimer(nullptr, timer);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWnd, MN_GETHMENU, 0, 0));
+    g_menu.itemCount = GetMenuItemCount(menu);
+    g_menu.defaultItem = GetMenuDefaultItem(menu, TRUE, 0);
+    for (int i = 0; i < g_menu.itemCount; ++i) {
+        char text[64] = {};
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
+        g_menu.texts.push_back(text);
+        g_menu.ids.push_back(GetMenuItemID(menu, i));
+    }
+    for (int i = 0; i < g_menu.presses; ++i)
+        PostMessageA(menuWnd, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menuWnd, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+class TrayMouseTest : public TrayIconTest {
+protected:
+    void SetUp() override {
+        TrayIconTest::SetUp();
+        g_menu = MenuWatch{};
+        g_cbt = SetWindowsHookExA(WH_CBT, &CountMenus, nullptr, GetCurrentThreadId());
+        hWnd = MakeWindow(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+        tray.SetNotifyWindow(hWnd, kCallback);
+    }
+    void TearDown() override {
+        UnhookWindowsHookEx(g_cbt);
+        TrayIconTest::TearDown();
+    }
+    std::vector<Seen> Commands() const {
+        std::vector<Seen> commands;
+        for (const Seen& s : g_seen)
+            if (s.message != kCallback)
+                commands.push_back(s);
+        return commands;
+    }
+
+    HWND hWnd = nullptr;
+    CTrayIcon tray{kIconId, Recorder()};
+};
+
+TEST_F(TrayMouseTest, RightClickOpensTheMenuWithOpenInBold) {
+    g_menu.presses = 2; // "&Quit Ringwarden"
+    SetTimer(nullptr, 0, 20, &DriveMenu);
+    SendMessageA(hWnd, kCallback, kIconId, WM_RBUTTONUP);
+    PumpBriefly();
+
+    EXPECT_EQ(g_menu.opened, 1);
+    EXPECT_EQ(g_menu.itemCount, 4);
+    EXPECT_EQ(g_menu.defaultItem, 0u);
+    EXPECT_EQ(g_menu.texts, (std::vector<std::string>{"&Open Ringwarden", "&Quit Ringwarden", "",
+                                                      "&About Ringwarden"}));
+    EXPECT_EQ(g_menu.ids, (std::vector<UINT>{ID_TRAY_OPEN, ID_TRAY_QUIT, 0, ID_APP_ABOUT}));
+    // The choice reaches the notification window, and a message follows the
+    // menu so that it closes properly the next time.
+    EXPECT_EQ(Commands(), (std::vector<Seen>{{WM_COMMAND, ID_TRAY_QUIT, 0}, {WM_NULL, 0, 0}}));
+}
+
+TEST_F(TrayMouseTest, OtherClicksAndOtherIcons) {
+    struct Case {
+        UINT id;
+        LPARAM mouse;
+        std::vector<Seen> commands;
+    } cases[] = {
+        {kIconId, WM_LBUTTONDBLCLK, {{WM_COMMAND, ID_TRAY_OPEN, 0}}},
+        {kIconId, WM_LBUTTONDOWN, {}},
+        {kIconId, WM_LBUTTONUP, {}},
+        {kIconId, WM_RBUTTONDOWN, {}},
+        {kIconId + 1, WM_LBUTTONDBLCLK, {}},
+        {kIconId + 1, WM_RBUTTONUP, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.id << " " << c.mouse);
+        g_seen.clear();
+        SendMessageA(hWnd, kCallback, c.id, c.mouse);
+        PumpBriefly();
+        EXPECT_EQ(Commands(), c.commands);
+        EXPECT_EQ(g_menu.opened, 0);
+        // The window still sees its callback message (after any command the
+        // tray icon sent while handling it).
+        ASSERT_FALSE(g_seen.empty());
+        EXPECT_EQ(g_seen.back(), (Seen{kCallback, c.id, c.mouse}));
+    }
+}
+
+// Copies the right end of the taskbar, where the tray icons are, with a strip
+// of the desktop above it, into a bitmap file (for the README's pictures).
+void SaveTrayPicture(const std::string& path) {
+    RECT bar{};
+    HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+    if (!taskbar || !GetWindowRect(taskbar, &bar))
+        return;
+    const int width = 96, above = 12, height = bar.bottom - bar.top + above;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, bar.right - width, bar.top - above, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = (width * 3 + 3) & ~3u, size = stride * height;
+    BITMAPFILEHEADER file{0x4D42, DWORD(sizeof file + sizeof info.bmiHeader + size), 0, 0,
+                          DWORD(sizeof file + sizeof info.bmiHeader)};
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        std::fwrite(bits, size, 1, out);
+        std::fclose(out);
+    }
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(TrayIconTest, RealShellTakesEveryState) {
+    // RW_TRAY_PICTURES names a folder for a picture of each state.
+    const char* pictures = std::getenv("RW_TRAY_PICTURES");
+    CTrayIcon tray(kIconId);
+    tray.SetNotifyWindow(MakeWindow(), kCallback);
+    const struct {
+        UINT id;
+        const char* name;
+    } states[] = {{130, "idle"}, {131, "permitting"}, {132, "blocking"}};
+    for (const auto& state : states) {
+        EXPECT_TRUE(tray.SetTrayIcon(state.id)) << state.id;
+        EXPECT_TRUE(tray.IsShown());
+        if (pictures) {
+            // Let the taskbar draw the icon first.
+            const DWORD start = GetTickCount();
+            test::PumpUntil([&] { return GetTickCount() - start > 700; });
+            SaveTrayPicture(std::string(pictures) + "\\tray-" + state.name + ".bmp");
+        }
+    }
+    EXPECT_TRUE(tray.SetTrayIcon(0u));
+    EXPECT_FALSE(tray.IsShown());
+}
+
+TEST(MainWindowTray, ShowsTheEngineStateAndOpensOnDoubleClick) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string config = std::string(temp) + "rw-tray-test.cfg";
+    DeleteFileA(config.c_str());
+    {
+        CSettableClock clock;
+        CMainDialog dialog{clock};
+        dialog.SetConfigPath(config);
+        dialog.Preferences().StartMinimised = 1;
+        ASSERT_TRUE(dialog.Create());
+        HWND hWnd = dialog.GetSafeHwnd();
+        const CTrayIcon& tray = dialog.Tray();
+        EXPECT_EQ(tray.NotifyWindow(), hWnd);
+        EXPECT_TRUE(tray.IsShown());
+        EXPECT_EQ(tray.Icon(), StateIcon(130));
+        EXPECT_EQ(tray.Tip(), "Ringwarden is active");
+
+        dialog.OnTrayTipChanged(132);
+        EXPECT_EQ(tray.Icon(), StateIcon(132));
+        EXPECT_EQ(tray.Tip(), "Ringwarden is blocking the current call");
+
+        // Hidden at its first paint; a double-click on the icon opens it.
+        UpdateWindow(hWnd);
+        EXPECT_FALSE(IsWindowVisible(hWnd));
+        SendMessageA(hWnd, WM_USER, 100, WM_LBUTTONDBLCLK);
+        EXPECT_TRUE(IsWindowVisible(hWnd));
+
+        // The program's icon is found.
+        EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(hWnd, WM_GETICON, ICON_BIG, 0)),
+                  StateIcon(IDI_MAIN));
+        EXPECT_NE(StateIcon(IDI_MAIN), nullptr);
+
+        SendMessageA(hWnd, WM_COMMAND, ID_TRAY_QUIT, 0);
+        EXPECT_FALSE(IsWindow(hWnd));
+        EXPECT_FALSE(tray.IsShown());
+    }
+    DeleteFileA(config.c_str());
+}
+
+} // namespace
+} // namespace rw
