@@ -58,7 +58,11 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Ringwarden P
 
 !define MUI_ABORTWARNING
 !define MUI_COMPONENTSPAGE_NODESC
-!define MUI_FINISHPAGE_RUN "$INSTDIR\Ringwarden.exe"
+; Started through Explorer, so that it runs as the user, not with setup's
+; elevated rights: an elevated copy would not hear a later copy's
+; single-instance question and would use the administrator's settings.
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_FUNCTION RunRingwardenAsUser
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\help\main.html"
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Show the help"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
@@ -77,12 +81,16 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Ringwarden P
 
 ; Asks every top-level dialog titled "Ringwarden" whether it is the running
 ; program; the one that answers is told to quit (which saves its
-; configuration) and waited for, up to ten seconds.
+; configuration), and setup waits for its process to end, not only its
+; window: the files are free only then. A copy that does not end (a dialog
+; of its own is still open) is left to the user: Retry waits again, Cancel
+; stops setup before any file is touched (a silent run cancels).
 !macro CloseRunningRingwarden
   Push $0
   Push $1
   Push $2
   Push $3
+  Push $4
   StrCpy $0 0
   ${Do}
     FindWindow $0 "#32770" "Ringwarden" "" $0
@@ -95,21 +103,42 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Ringwarden P
     ${If} $2 != 0
     ${AndIf} $1 = ${RUNNING_COPY_ANSWER}
       DetailPrint "Closing the running Ringwarden"
+      StrCpy $4 0
+      System::Call "user32::GetWindowThreadProcessId(p r0, *i .r4) i"
+      ; SYNCHRONIZE: enough to wait for the process to end.
+      System::Call "kernel32::OpenProcess(i 0x00100000, i 0, i r4) p .r3"
       SendMessage $0 ${WM_COMMAND} ${ID_TRAY_QUIT} 0 /TIMEOUT=5000
-      StrCpy $2 0
-      ${While} $2 < 100
-        System::Call "user32::IsWindow(p r0) i .r3"
-        ${If} $3 = 0
-          ${Break}
-        ${EndIf}
-        Sleep 100
-        IntOp $2 $2 + 1
-      ${EndWhile}
-      ; The process lets go of its files a moment after its window closes.
-      Sleep 500
+      ${If} $3 != 0
+        ${Do}
+          System::Call "kernel32::WaitForSingleObject(p r3, i 15000) i .r2"
+          ${If} $2 != 0x102
+            ${Break}
+          ${EndIf}
+          MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION \
+              "Ringwarden is still running. Close its open windows, quit it, then press Retry." \
+              /SD IDCANCEL IDRETRY +3
+          System::Call "kernel32::CloseHandle(p r3)"
+          Abort "Ringwarden is still running."
+          SendMessage $0 ${WM_COMMAND} ${ID_TRAY_QUIT} 0 /TIMEOUT=5000
+        ${Loop}
+        System::Call "kernel32::CloseHandle(p r3)"
+      ${Else}
+        ; The process cannot be opened: wait for its window instead.
+        StrCpy $2 0
+        ${While} $2 < 150
+          System::Call "user32::IsWindow(p r0) i .r3"
+          ${If} $3 = 0
+            ${Break}
+          ${EndIf}
+          Sleep 100
+          IntOp $2 $2 + 1
+        ${EndWhile}
+        Sleep 1000
+      ${EndIf}
       ${Break}
     ${EndIf}
   ${Loop}
+  Pop $4
   Pop $3
   Pop $2
   Pop $1
@@ -171,7 +200,10 @@ Section "un.Ringwarden" SecUnProgram
   Delete "$INSTDIR\ReadMe.txt"
   Delete "$INSTDIR\installed.ini"
   Delete "$INSTDIR\Ringwarden.cfg.tmp"
-  RMDir /r "$INSTDIR\help"
+  ; By name: a folder called help that was there before is not ours.
+  Delete "$INSTDIR\help\main.html"
+  Delete "$INSTDIR\help\help.css"
+  RMDir "$INSTDIR\help"
   Delete "$INSTDIR\uninstall.exe"
   Delete "$SMPROGRAMS\Ringwarden.lnk"
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
@@ -191,6 +223,10 @@ Section /o "un.Remove my settings and phone book (Ringwarden.cfg)" SecUnConfig
   Delete "$INSTDIR\Ringwarden.cfg.bad"
   RMDir "$INSTDIR"
 SectionEnd
+
+Function RunRingwardenAsUser
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\Ringwarden.exe"'
+FunctionEnd
 
 ; After the sections, whose index names they use.
 Function .onInit

@@ -8,7 +8,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     g++-mingw-w64-x86-64 gcc-mingw-w64-x86-64
-    wine64 fonts-wine xvfb xauth x11-apps imagemagick
+    wine64 fonts-wine xvfb xauth x11-apps x11-utils imagemagick
     librsvg2-bin icoutils
     nsis zip
 )

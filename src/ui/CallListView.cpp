@@ -70,7 +70,9 @@ void CCallListView::Attach(HWND list, HINSTANCE resources) {
     m_selectedHint = -1;
     RECT client{};
     GetClientRect(list, &client);
-    const int width = (client.right - client.left - 24) / 4;
+    // Room for the vertical scroll bar that comes with a full list (wider
+    // at larger scales), so that no horizontal one is needed then.
+    const int width = (client.right - client.left - GetSystemMetrics(SM_CXVSCROLL) - 8) / 4;
     for (int column = 0; column < CCallListOrder::kColumnCount; ++column) {
         std::string title = LoadResString(IDS_COLUMN_NAME + column);
         LVCOLUMNA info{};

@@ -146,7 +146,10 @@ void CConfigPhoneBookPage::RestoreSnapshot() {
 void CConfigPhoneBookPage::InsertColumns() {
     RECT client{};
     GetClientRect(m_list, &client);
-    const int width = (client.right - client.left - 18) / CPhoneBookListOrder::kColumnCount;
+    // Room for the vertical scroll bar that comes with a full book (wider at
+    // larger scales), so that no horizontal one is needed then.
+    const int width = (client.right - client.left - GetSystemMetrics(SM_CXVSCROLL) - 2) /
+                      CPhoneBookListOrder::kColumnCount;
     for (int column = 0; column < CPhoneBookListOrder::kColumnCount; ++column) {
         std::string title = LoadResString(IDS_BOOK_COLUMN_NAME + column);
         LVCOLUMNA info{};

@@ -76,14 +76,14 @@ BOOL CMainDialog::OnInitDialog() {
 
 void CMainDialog::OnDestroy() {
     KillTimer(m_hWnd, kTrayTimer);
+    // The popup (owned by this window) normally went before; if not, it goes
+    // before the configuration is saved, so nothing of it comes later.
+    if (m_notification)
+        m_notification->DestroyWindow();
     SaveConfiguration();
     // The calls belong to the lines: let them go while the lines are open.
     m_screener.ReleaseCalls();
     CloseLines();
-    // The popup is owned by this window and would go with it anyway; gone
-    // first, it cannot reach the records while they are being saved.
-    if (m_notification)
-        m_notification->DestroyWindow();
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);
     m_tray.SetNotifyWindow(nullptr, 0);
@@ -93,7 +93,12 @@ void CMainDialog::SetIcons() {
     if (!m_icon)
         return;
     SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
-    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_icon));
+    // The caption shows the image drawn for the small size at this DPI, not
+    // the large one shrunk; shared, like the large one.
+    HICON small = static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : m_icon));
     SetClassLongPtrA(m_hWnd, GCLP_HICON, reinterpret_cast<LONG_PTR>(m_icon));
 }
 

@@ -36,11 +36,11 @@ RECT WorkArea() {
     return area;
 }
 
-// The display time in milliseconds. The multiplication is done wide so that
-// a damaged configuration value cannot overflow it.
+// The display time in milliseconds, within the 2 to 10 seconds the
+// Preferences page offers: a damaged configuration value must neither make
+// the popup vanish at once nor keep it up for days.
 UINT CloseDelay(int32_t seconds) {
-    const int64_t ms = std::clamp<int64_t>(int64_t{seconds} * 1000, 0, USER_TIMER_MAXIMUM);
-    return static_cast<UINT>(ms);
+    return static_cast<UINT>(std::clamp<int32_t>(seconds, 2, 10)) * 1000u;
 }
 
 } // namespace
@@ -134,15 +134,28 @@ void CNotificationDialog::RestorePlacement() {
     static_assert(sizeof(WINDOWPLACEMENT) == sizeof(RwWindowPlacement));
     WINDOWPLACEMENT placement;
     std::memcpy(&placement, preferences.GetNotifyPlacement(), sizeof placement);
+    // The file is untrusted: only the remembered position is taken. The
+    // popup keeps its own size and is shown normally, so a damaged
+    // rectangle cannot make it huge, minimised or maximised.
+    RECT current{};
+    GetWindowRect(m_hWnd, &current);
+    const LONG left = placement.rcNormalPosition.left;
+    const LONG top = placement.rcNormalPosition.top;
+    RECT normal{};
+    SetRect(&normal, left, top, left + (current.right - current.left),
+            top + (current.bottom - current.top));
     // After a change of screen resolution the remembered place may be
     // wholly off the screen, where nobody could see the popup.
     const RECT workArea = WorkArea();
     RECT overlap;
-    if (!IntersectRect(&overlap, &placement.rcNormalPosition, &workArea)) {
+    if (!IntersectRect(&overlap, &normal, &workArea)) {
         preferences.SetNotifyPlacementValid(0);
         return;
     }
     placement.length = sizeof placement;
+    placement.flags = 0;
+    placement.showCmd = SW_SHOWNORMAL;
+    placement.rcNormalPosition = normal;
     SetWindowPlacement(m_hWnd, &placement);
 }
 

@@ -103,8 +103,12 @@ BOOL CTrayIcon::SetTrayIcon(UINT id) {
     if (id == 0)
         return SetTrayIcon(static_cast<HICON>(nullptr));
     SetTip(LoadResString(id).c_str());
-    // Shared icons from the program's resources: never destroyed.
-    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    // The image drawn for the notification area's size at this DPI (the
+    // small icon size), not the large one shrunk by the shell. Shared icons
+    // from the program's resources: never destroyed.
+    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     return SetTrayIcon(icon);
 }
 
@@ -113,10 +117,12 @@ BOOL CTrayIcon::SetTrayIcon(HICON icon, const char* tip) {
     m_data.uFlags = 0;
     if (icon) {
         const bool shown = IsShown();
+        m_wanted = icon;
         m_data.hIcon = icon;
         m_data.uFlags = NIF_ICON;
         operation = shown ? NIM_MODIFY : NIM_ADD;
     } else {
+        m_wanted = nullptr;
         if (!IsShown())
             return TRUE;
         operation = NIM_DELETE;
@@ -157,7 +163,10 @@ LRESULT CTrayIcon::OnTrayMessage(WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CTrayIcon::OnTaskbarRestart(WPARAM, LPARAM) {
-    if (HICON icon = m_data.hIcon) {
+    // Also an icon whose add failed: a program started with Windows often
+    // asks before the taskbar exists, and the taskbar's arrival is the
+    // moment to try again.
+    if (HICON icon = m_wanted) {
         m_data.hIcon = nullptr;
         SetTrayIcon(icon);
     }

@@ -58,7 +58,8 @@ public:
     // The icon's mouse messages: a right-button release opens the menu, a
     // double-click sends the menu's first command. 1 when it acted.
     virtual LRESULT OnTrayMessage(WPARAM wParam, LPARAM lParam);
-    // The shell's taskbar was re-created: the icon is added again.
+    // The shell's taskbar was (re-)created: the icon last asked for is added
+    // again, even when its own add had failed.
     virtual LRESULT OnTaskbarRestart(WPARAM wParam, LPARAM lParam);
 
     UINT Id() const { return m_data.uID; }
@@ -76,6 +77,9 @@ private:
     bool HandlesTaskbarCreated(const CTrayIconHook& hook) const;
 
     NOTIFYICONDATAA m_data{};
+    // The icon last asked for, shown or not (its add may have failed); null
+    // once removal was asked for.
+    HICON m_wanted = nullptr;
     NotifyFn m_notify;
     CTrayIconHook m_windowHook{*this};
     CTrayIconHook m_parentHook{*this};

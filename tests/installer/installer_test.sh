@@ -91,7 +91,12 @@ pass "old file beside the program taken over once"
 # --- Silent uninstall closes the running copy and keeps the configuration --
 wine "$target" --line-simulator --sim-no-window >/dev/null 2>&1 &
 running=$!
-sleep 4
+# Its main window must exist before the uninstaller looks for it; a loaded
+# machine may take a while to start Wine.
+for _ in $(seq 1 60); do
+    xwininfo -root -tree 2>/dev/null | grep -q '"Ringwarden": ("ringwarden.exe"' && break
+    sleep 0.5
+done
 kill -0 "$running" 2>/dev/null || fail "the installed copy did not keep running"
 wine "$winprogram\\uninstall.exe" /S
 # The uninstaller runs from a copy of itself; wait for it, and for the

@@ -181,6 +181,20 @@ TEST_F(RwCfgTest, WithoutAFileTheProgramsOwnIsUsed) {
     // No default known: FILE stays required.
     EXPECT_EQ(Run({"export-csv"}), 2);
     EXPECT_EQ(Run({"where"}), 2);
+    // The program's file is only looked for (which may create folders) when
+    // the command names none.
+    const std::pair<std::vector<std::string>, bool> commands[] = {
+        {{"dump", cfg}, true},
+        {{"dump"}, false},
+        {{"export-csv", cfg}, true},
+        {{"export-csv"}, false},
+        {{"import-csv", csv, cfg}, true},
+        {{"import-csv", csv}, false},
+        {{"where"}, false},
+        {{}, false},
+    };
+    for (const auto& [args, names] : commands)
+        EXPECT_EQ(rwcfg::NamesItsFile(args), names) << (args.empty() ? "" : args[0]);
 }
 
 } // namespace

@@ -52,8 +52,29 @@ void PumpBriefly() {
     test::PumpUntil([&] { return GetTickCount() - start > 100; });
 }
 
+// The tray shows each state's image at the small icon size of this DPI.
 HICON StateIcon(UINT id) {
-    return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+}
+
+HICON ProgramIcon(int cx = 0, int cy = 0) {
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN),
+                                         IMAGE_ICON, cx, cy,
+                                         LR_SHARED | (cx ? 0 : LR_DEFAULTSIZE)));
+}
+
+int IconWidth(HICON icon) {
+    ICONINFO info{};
+    if (!GetIconInfo(icon, &info))
+        return 0;
+    BITMAP bitmap{};
+    GetObjectA(info.hbmMask, sizeof bitmap, &bitmap);
+    DeleteObject(info.hbmMask);
+    if (info.hbmColor)
+        DeleteObject(info.hbmColor);
+    return bitmap.bmWidth;
 }
 
 class TrayIconTest : public testing::Test {
@@ -122,6 +143,7 @@ TEST_F(TrayIconTest, StatesAddThenModifyThenDelete) {
         EXPECT_EQ(r.flags, step.id ? kAll : UINT(NIF_TIP | NIF_MESSAGE));
         if (step.id) {
             EXPECT_EQ(r.icon, StateIcon(step.id));
+            EXPECT_EQ(IconWidth(r.icon), GetSystemMetrics(SM_CXSMICON));
         }
         EXPECT_EQ(r.hWnd, hWnd);
         EXPECT_EQ(r.id, kIconId);
@@ -175,6 +197,18 @@ TEST_F(TrayIconTest, FailedAddIsTriedAgainAsAnAdd) {
         operations.push_back(r.operation);
     EXPECT_EQ(operations, (std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_MODIFY, NIM_ADD}));
     EXPECT_EQ(requests.back().tip, "Ringwarden is blocking the current call");
+
+    // An add that failed because the taskbar did not exist yet is made again
+    // when the taskbar announces itself.
+    tray.SetTrayIcon(0u);
+    results = {FALSE};
+    EXPECT_FALSE(tray.SetTrayIcon(131));
+    requests.clear();
+    SendMessageA(tray.NotifyWindow(), CTrayIcon::TaskbarCreatedMessage(), 0, 0);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].operation, DWORD(NIM_ADD));
+    EXPECT_EQ(requests[0].tip, "Ringwarden is permitting the current call");
+    EXPECT_TRUE(tray.IsShown());
 }
 
 TEST_F(TrayIconTest, LongTipIsCutToFit) {
@@ -428,10 +462,13 @@ TEST(MainWindowTray, ShowsTheEngineStateAndOpensOnDoubleClick) {
         SendMessageA(hWnd, WM_USER, 100, WM_LBUTTONDBLCLK);
         EXPECT_TRUE(IsWindowVisible(hWnd));
 
-        // The program's icon is found.
+        // The program's icon is found, the caption's at the small size.
         EXPECT_EQ(reinterpret_cast<HICON>(SendMessageA(hWnd, WM_GETICON, ICON_BIG, 0)),
-                  StateIcon(IDI_MAIN));
-        EXPECT_NE(StateIcon(IDI_MAIN), nullptr);
+                  ProgramIcon());
+        EXPECT_NE(ProgramIcon(), nullptr);
+        HICON small = reinterpret_cast<HICON>(SendMessageA(hWnd, WM_GETICON, ICON_SMALL, 0));
+        EXPECT_EQ(small, ProgramIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+        EXPECT_EQ(IconWidth(small), GetSystemMetrics(SM_CXSMICON));
 
         SendMessageA(hWnd, WM_COMMAND, ID_TRAY_QUIT, 0);
         EXPECT_FALSE(IsWindow(hWnd));

@@ -556,6 +556,13 @@ CsvImport ParseCsv(std::string_view csv) {
     return result;
 }
 
+bool NamesItsFile(const std::vector<std::string>& args) {
+    if (args.empty())
+        return false;
+    return (args.size() == 2 && (args[0] == "dump" || args[0] == "export-csv")) ||
+           (args.size() == 3 && args[0] == "import-csv");
+}
+
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, CFileSystem& fs,
         const std::string& defaultPath) {
     // FILE may be left out when the program's own file is known.

@@ -30,6 +30,10 @@ struct CsvImport {
 // row is reported; the entries are only for use when there is none.
 CsvImport ParseCsv(std::string_view csv);
 
+// True when the command line names the configuration file itself, so the
+// program's own file need not be looked for.
+bool NamesItsFile(const std::vector<std::string>& args);
+
 // Runs the command line (without the program name); returns the exit code.
 // A non-empty `defaultPath` is the file used when FILE is left out (the one
 // the program beside rwcfg uses); "where" prints it.

@@ -18,8 +18,12 @@ int main(int argc, char** argv) {
     auto fs = rw::CreateSystemFileSystem();
 #ifdef _WIN32
     // The file the program beside this tool uses: the same decision, so an
-    // installed copy's file in application data is found too.
-    const std::string defaultPath = rw::ResolveConfigPath();
+    // installed copy's file in application data is found too. Looked for
+    // only when no file is named: the decision may create the application
+    // data folder or take over an old file, which a command on a named file
+    // must not do.
+    const std::string defaultPath =
+        rw::rwcfg::NamesItsFile(args) ? std::string() : rw::ResolveConfigPath();
 #else
     const std::string defaultPath;
 #endif

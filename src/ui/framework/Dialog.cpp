@@ -103,11 +103,21 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     // Messages that arrive before WM_INITDIALOG (WM_SETFONT) have no object yet.
     if (!self)
         return FALSE;
-    const INT_PTR result = self->Dispatch(message, wParam, lParam);
+    // Nothing may unwind through the dialog manager's frames: a handler
+    // that runs out of memory leaves the message unhandled instead.
+    INT_PTR result = FALSE;
+    try {
+        result = self->Dispatch(message, wParam, lParam);
+    } catch (...) {
+        result = FALSE;
+    }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(hWnd, DWLP_USER, 0);
         self->m_hWnd = nullptr;
-        self->OnFinalMessage();
+        try {
+            self->OnFinalMessage();
+        } catch (...) {
+        }
     }
     return result;
 }

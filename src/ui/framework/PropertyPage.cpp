@@ -119,7 +119,14 @@ INT_PTR CALLBACK CCorePropertyPage::PageProc(HWND hWnd, UINT message, WPARAM wPa
     }
     if (!self)
         return FALSE;
-    const INT_PTR result = self->Dispatch(message, wParam, lParam);
+    // Nothing may unwind through the property sheet's frames: a handler that
+    // runs out of memory leaves the message unhandled instead.
+    INT_PTR result = FALSE;
+    try {
+        result = self->Dispatch(message, wParam, lParam);
+    } catch (...) {
+        result = FALSE;
+    }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(hWnd, DWLP_USER, 0);
         self->m_hWnd = nullptr;

@@ -129,8 +129,11 @@ LRESULT CALLBACK CCorePropertySheet::SheetSubclassProc(HWND hWnd, UINT message, 
     auto* self = reinterpret_cast<CCorePropertySheet*>(data);
     if (message == kSheetShown) {
         // A copy: the hook may replace itself while it runs.
-        if (ShownHook hook = ShownHookSlot())
-            hook(*self);
+        try {
+            if (ShownHook hook = ShownHookSlot())
+                hook(*self);
+        } catch (...) {
+        }
         return 0;
     }
     if (message == WM_NCDESTROY)
