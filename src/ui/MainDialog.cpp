@@ -22,6 +22,15 @@ namespace {
 
 constexpr UINT_PTR kTrayTimer = 1;
 constexpr UINT kTrayTimerMs = 60000;
+// The tray icon and the popup follow the calls at most this often. Each
+// tray change is a call into the shell's process that waits for its answer
+// (tens of milliseconds under load); made while a call is being screened,
+// it would hold up the answer to the next one. People read neither faster.
+constexpr UINT_PTR kShellTimer = 2;
+constexpr DWORD kShellUpdateMs = 200;
+// Posted to apply the tray and popup at once when nothing was applied for
+// kShellUpdateMs.
+constexpr UINT kApplyShellState = WM_APP + 0x52;
 constexpr UINT kTrayIdleTip = 130; // "Ringwarden is active"
 
 int PlatformMessageBox(HWND owner, const std::string& text, UINT type) {
@@ -45,6 +54,7 @@ const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
     {WM_TIMER, &CMainDialog::OnTimer},
     {WM_QUERYENDSESSION, &CMainDialog::OnQueryEndSession},
     {kRunningCopyQuery, &CMainDialog::OnRunningCopyQuery},
+    {kApplyShellState, &CMainDialog::OnApplyShellState},
 };
 
 CMainDialog::CMainDialog(const CClock& clock, HWND parent)
@@ -64,6 +74,8 @@ BOOL CMainDialog::OnInitDialog() {
     SetWindowTextA(m_hWnd, LoadResString(IDS_APP_TITLE).c_str());
     m_tray.SetNotifyWindow(m_hWnd, WM_USER);
     m_screener.SetTrayTip(kTrayIdleTip);
+    // The icon is there from the start.
+    ApplyShellState();
     SetTimer(m_hWnd, kTrayTimer, kTrayTimerMs, nullptr);
     OpenLines();
     LoadConfiguration();
@@ -76,6 +88,8 @@ BOOL CMainDialog::OnInitDialog() {
 
 void CMainDialog::OnDestroy() {
     KillTimer(m_hWnd, kTrayTimer);
+    KillTimer(m_hWnd, kShellTimer);
+    m_popupPending = false;
     // The popup (owned by this window) normally went before; if not, it goes
     // before the configuration is saved, so nothing of it comes later.
     if (m_notification)
@@ -173,6 +187,12 @@ void CMainDialog::OnCallChanged(size_t index) {
 }
 
 void CMainDialog::OnShowNotification(size_t index) {
+    m_popupPending = true;
+    m_popupCall = index;
+    RequestShellUpdate();
+}
+
+void CMainDialog::ShowNotification(size_t index) {
     const CLoggedCall* call = &std::as_const(m_screener).Call(index);
     if (m_notification) {
         // Still open (or hidden by the user until its timer ends it): it
@@ -202,10 +222,39 @@ void CMainDialog::OnNotificationDestroyed(CNotificationDialog* dialog) {
 }
 
 void CMainDialog::OnTrayTipChanged(UINT id) {
-    // Icon and tip change together.
     m_trayTip = id;
+    RequestShellUpdate();
+}
+
+void CMainDialog::RequestShellUpdate() {
+    if (m_shellUpdatePending || !m_hWnd)
+        return;
+    m_shellUpdatePending = true;
+    const DWORD since = GetTickCount() - m_lastShellUpdate;
+    if (since >= kShellUpdateMs)
+        PostMessageA(m_hWnd, kApplyShellState, 0, 0);
+    else
+        SetTimer(m_hWnd, kShellTimer, kShellUpdateMs - since, nullptr);
+}
+
+void CMainDialog::ApplyShellState() {
+    KillTimer(m_hWnd, kShellTimer);
+    m_shellUpdatePending = false;
+    m_lastShellUpdate = GetTickCount();
+    if (m_popupPending) {
+        m_popupPending = false;
+        ShowNotification(m_popupCall);
+    }
+    // Icon and tip change together.
     if (m_tray.NotifyWindow())
-        m_tray.SetTrayIcon(id);
+        m_tray.SetTrayIcon(m_trayTip);
+}
+
+bool CMainDialog::OnApplyShellState(WPARAM, LPARAM, INT_PTR& result) {
+    if (m_shellUpdatePending)
+        ApplyShellState();
+    result = TRUE;
+    return true;
 }
 
 void CMainDialog::EnableButton(int id, bool enable) {
@@ -415,11 +464,15 @@ bool CMainDialog::OnQueryDragIcon(WPARAM, LPARAM, INT_PTR& result) {
     return true;
 }
 
-bool CMainDialog::OnTimer(WPARAM, LPARAM, INT_PTR& result) {
+bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
+    result = TRUE;
+    if (timer == kShellTimer) {
+        ApplyShellState();
+        return true;
+    }
     // Once a minute the tray is given the current tip again, so that it
     // cannot stay out of step with the engine for long.
     m_screener.SetTrayTip(m_screener.TrayTip());
-    result = TRUE;
     return true;
 }
 

@@ -65,6 +65,10 @@ public:
     void OnShowNotification(size_t index) override;
     void OnRefreshNotification(size_t index) override;
 
+    // The tray icon and the popup change at most every 200 ms and never
+    // while a call is being screened: the changes are applied from the
+    // message loop.
+
     // CNotificationOwner.
     CRingwardenPreferences& NotificationPreferences() override { return m_preferences; }
     void OnNotificationDestroyed(CNotificationDialog* dialog) override;
@@ -123,7 +127,11 @@ private:
     bool OnSysCommand(WPARAM command, LPARAM, INT_PTR& result);
     bool OnPaint(WPARAM, LPARAM, INT_PTR& result);
     bool OnQueryDragIcon(WPARAM, LPARAM, INT_PTR& result);
-    bool OnTimer(WPARAM, LPARAM, INT_PTR& result);
+    bool OnTimer(WPARAM timer, LPARAM, INT_PTR& result);
+    bool OnApplyShellState(WPARAM, LPARAM, INT_PTR& result);
+    void RequestShellUpdate();
+    void ApplyShellState();
+    void ShowNotification(size_t index);
     bool OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result);
     bool OnRunningCopyQuery(WPARAM, LPARAM, INT_PTR& result);
     void PaintIcon();
@@ -149,6 +157,12 @@ private:
     // The one incoming call popup; it deletes itself when its window goes
     // and tells this window first.
     CNotificationDialog* m_notification = nullptr;
+    // A tray or popup change waits to be applied (posted or on the timer).
+    bool m_shellUpdatePending = false;
+    DWORD m_lastShellUpdate = 0;
+    // The popup is to show the logged call m_popupCall.
+    bool m_popupPending = false;
+    size_t m_popupCall = 0;
     // Hides the window at each paint until the user opens it from the
     // tray; set from StartMinimised at initialisation.
     bool m_startHidden = true;

@@ -134,22 +134,24 @@ TEST_F(MainWindowWiringTest, OnePopupNamesEachNewCallerAndCanBeSwitchedOff) {
         GetDlgItemTextA(dialog.Notification()->GetSafeHwnd(), id, text, sizeof text);
         return std::string(text);
     };
+    // The popup follows from the message loop, at most every 200 ms.
     Ring("01632 960001");
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Notification() != nullptr; }));
     CNotificationDialog* popup = dialog.Notification();
-    ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popupText(IDC_NOTIFY_NUMBER), "01632 960001");
     EXPECT_EQ(popupText(IDC_NOTIFY_NAME), "<No Phone Book Entry>");
 
     // A newer call takes over the same popup.
     Ring("01632 960002");
+    EXPECT_TRUE(PumpUntil([&] { return popupText(IDC_NOTIFY_NUMBER) == "01632 960002"; }));
     EXPECT_EQ(dialog.Notification(), popup);
-    EXPECT_EQ(popupText(IDC_NOTIFY_NUMBER), "01632 960002");
 
     // Gone with its timer; with the preference off no popup comes back.
     DestroyWindow(popup->GetSafeHwnd());
     EXPECT_EQ(dialog.Notification(), nullptr);
     dialog.Preferences().ShowNotification = 0;
     Ring("01632 960003");
+    PumpUntil([] { return false; }); // time enough for a popup to appear
     EXPECT_EQ(dialog.Notification(), nullptr);
 }
 

@@ -452,7 +452,15 @@ TEST(MainWindowTray, ShowsTheEngineStateAndOpensOnDoubleClick) {
         EXPECT_EQ(tray.Icon(), StateIcon(130));
         EXPECT_EQ(tray.Tip(), "Ringwarden is active");
 
+        // Applied from the message loop, soon after.
         dialog.OnTrayTipChanged(132);
+        const DWORD start = GetTickCount();
+        while (tray.Icon() != StateIcon(132) && GetTickCount() - start < 2000) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            Sleep(1);
+        }
         EXPECT_EQ(tray.Icon(), StateIcon(132));
         EXPECT_EQ(tray.Tip(), "Ringwarden is blocking the current call");
 
