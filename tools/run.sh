@@ -29,8 +29,7 @@ if ((own_display)); then
     echo "  DISPLAY=$DISPLAY xwd -root -silent | convert xwd:- shot.png"
     (
         while sleep 5; do
-            xwd -root -silent -display "$DISPLAY" 2>/dev/null | convert xwd:- "$shot.tmp.png" 2>/dev/null &&
-                mv -f "$shot.tmp.png" "$shot"
+            rw_screenshot "$shot"
         done
     ) </dev/null >/dev/null 2>&1 &
     shooter=$!

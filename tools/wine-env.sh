@@ -62,3 +62,21 @@ rw_program_copy() {
     if [ -d "$1/bin/help" ]; then cp -r "$1/bin/help" "$2/"; fi
     "$1/tonegen" --message "$2/message.wav"
 }
+
+# rw_screenshot OUT.png: the whole Wine desktop on $DISPLAY. Under Xvfb a
+# capture of the root window shows windows that have an owner (the call
+# popup, the sheets, About) as black rectangles, though they are drawn; each
+# of those is captured on its own and laid over the picture at its place.
+rw_screenshot() {
+    local out=$1 tmp=$1.tmp.png id pos x y
+    xwd -root -silent -display "$DISPLAY" 2>/dev/null | convert xwd:- "$tmp" 2>/dev/null || return 1
+    while read -r id pos; do
+        [[ $pos =~ ^\+(-?[0-9]+)\+(-?[0-9]+)$ ]] || continue
+        x=${BASH_REMATCH[1]} y=${BASH_REMATCH[2]}
+        xwd -id "$id" -silent -display "$DISPLAY" 2>/dev/null |
+            convert "$tmp" xwd:- -geometry "+$x+$y" -composite "$tmp" 2>/dev/null || true
+    done < <(xwininfo -root -tree -display "$DISPLAY" 2>/dev/null |
+        grep -E '"(Ringwarden Incoming Call Notification|Ringwarden Configuration|Ringwarden Phone Book Entry|About Ringwarden)"' |
+        awk '{print $1, $NF}' | tac)
+    mv -f "$tmp" "$out"
+}
