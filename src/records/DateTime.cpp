@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <ctime>
 
 namespace rw {
 namespace {
@@ -90,6 +91,29 @@ bool CDateTime::GetParts(CDateTimeParts& out) const {
 
 bool operator==(const CDateTime& a, const CDateTime& b) {
     return a.m_status == b.m_status && std::memcmp(&a.m_days, &b.m_days, sizeof a.m_days) == 0;
+}
+
+std::string FormatDateTime(const CDateTime& time, const std::string& format) {
+    CDateTimeParts parts;
+    // The C runtime's strftime refuses years it cannot represent.
+    if (!time.GetParts(parts) || parts.year < 1900)
+        return std::string();
+    std::tm tm{};
+    tm.tm_year = parts.year - 1900;
+    tm.tm_mon = parts.month - 1;
+    tm.tm_mday = parts.day;
+    tm.tm_hour = parts.hour;
+    tm.tm_min = parts.minute;
+    tm.tm_sec = parts.second;
+    tm.tm_isdst = -1;
+    // Long forms name the weekday, which the parts do not carry: day 0
+    // (30 December 1899) was a Saturday.
+    const double midnight =
+        CDateTime::FromParts(parts.year, parts.month, parts.day, 0, 0, 0).GetDays();
+    tm.tm_wday = static_cast<int>((static_cast<long long>(midnight) + 6) % 7);
+    char text[256];
+    const size_t length = std::strftime(text, sizeof text, format.c_str(), &tm);
+    return std::string(text, length);
 }
 
 } // namespace rw

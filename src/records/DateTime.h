@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace rw {
 
@@ -54,5 +55,9 @@ private:
     double m_days = 0.0;
     Status m_status = null;
 };
+
+// `time` through strftime's `format` (the C runtime's, so "%#c" works where
+// it does); empty for a null time or a year strftime cannot take.
+std::string FormatDateTime(const CDateTime& time, const std::string& format);
 
 } // namespace rw

@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <ctime>
 #include <utility>
 
 namespace rw {
@@ -42,22 +41,7 @@ int CompareTextNoCase(const std::string& a, const std::string& b) {
 }
 
 std::string FormatCallTime(CDateTime time) {
-    CDateTimeParts parts;
-    // The C runtime's strftime refuses years it cannot represent.
-    if (!time.GetParts(parts) || parts.year < 1900)
-        return std::string();
-    std::tm tm{};
-    tm.tm_year = parts.year - 1900;
-    tm.tm_mon = parts.month - 1;
-    tm.tm_mday = parts.day;
-    tm.tm_hour = parts.hour;
-    tm.tm_min = parts.minute;
-    tm.tm_sec = parts.second;
-    tm.tm_isdst = -1;
-    char text[128];
-    const size_t length =
-        std::strftime(text, sizeof text, LoadResString(IDS_TIME_FORMAT).c_str(), &tm);
-    return std::string(text, length);
+    return FormatDateTime(time, LoadResString(IDS_TIME_FORMAT));
 }
 
 std::string CCallListOrder::ColumnText(const CLoggedCall& call, int column) {

@@ -3,6 +3,7 @@
 #include "records/LoggedCall.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
+#include "ui/framework/ListColumns.h"
 
 #include <algorithm>
 #include <cstring>
@@ -68,21 +69,7 @@ void CCallListView::Attach(HWND list, HINSTANCE resources) {
     m_order.Clear();
     m_redrawDeferred = false;
     m_selectedHint = -1;
-    RECT client{};
-    GetClientRect(list, &client);
-    // Room for the vertical scroll bar that comes with a full list (wider
-    // at larger scales), so that no horizontal one is needed then.
-    const int width = (client.right - client.left - GetSystemMetrics(SM_CXVSCROLL) - 8) / 4;
-    for (int column = 0; column < CCallListOrder::kColumnCount; ++column) {
-        std::string title = LoadResString(IDS_COLUMN_NAME + column);
-        LVCOLUMNA info{};
-        info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        info.fmt = LVCFMT_LEFT;
-        info.cx = width;
-        info.pszText = title.data();
-        info.iSubItem = column;
-        SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
-    }
+    InsertEqualColumns(list, IDS_COLUMN_NAME, CCallListOrder::kColumnCount, 8);
     // The images are 2 pixels of white, all masked out: they only give the
     // rows the height of a small icon.
     if (m_rowHeight.LoadBitmap(resources, IDB_ROW_HEIGHT, 2, 5, RGB(255, 255, 255)))

@@ -3,36 +3,13 @@
 #include "records/StringTable.h"
 #include "res/resource.h"
 #include "ui/ConfigPropertySheet.h"
-#include "ui/framework/AppMessageBox.h"
+#include "ui/MessageFileButtons.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
-#include <vector>
 
 namespace rw {
 namespace {
-
-// Room for long paths; a longer choice fails the dialog, which then counts
-// as cancelled.
-constexpr DWORD kPathBufferSize = 4096;
-
-bool PlatformBrowse(HWND owner, std::string& path) {
-    std::vector<char> file(kPathBufferSize, '\0');
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = "Wave Files (*.wav)\0*.wav\0All Files (*.*)\0*.*\0";
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = file.data();
-    ofn.nMaxFile = kPathBufferSize;
-    ofn.lpstrDefExt = "wav";
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetOpenFileNameA(&ofn))
-        return false;
-    path = file.data();
-    return true;
-}
 
 void SetPickerTime(HWND picker, const CDateTime& value) {
     CDateTimeParts parts;
@@ -65,10 +42,10 @@ const CConfigDefaultsPage::CommandHandler CConfigDefaultsPage::kCommands[] = {
 };
 
 CConfigDefaultsPage::CConfigDefaultsPage()
-    : CCorePropertyPage(IDD_CONFIG_DEFAULTS), m_browse(&PlatformBrowse) {}
+    : CCorePropertyPage(IDD_CONFIG_DEFAULTS), m_browse(&BrowseForWaveFile) {}
 
 void CConfigDefaultsPage::SetBrowseHandler(BrowseHandler handler) {
-    m_browse = handler ? std::move(handler) : BrowseHandler(&PlatformBrowse);
+    m_browse = handler ? std::move(handler) : BrowseHandler(&BrowseForWaveFile);
 }
 
 void CConfigDefaultsPage::DoDataExchange(CDataExchange& dx) {
@@ -117,30 +94,8 @@ void CConfigDefaultsPage::OnBrowse() {
 
 void CConfigDefaultsPage::OnTest() {
     UpdateData(true);
-    if (m_messagePath.empty()) {
-        AppMessageBox(m_hWnd, IDS_NO_FILE_TO_PLAY, MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    // Loading stops any playback still running, so a second Test starts the
-    // message again from the beginning.
-    if (!m_player.LoadFromFile(m_messagePath.c_str())) {
-        AppMessageBox(m_hWnd, IDS_LOAD_FAILED, MB_OK | MB_ICONEXCLAMATION);
-        DisableTest();
-        return;
-    }
-    if (!m_player.Play(WAVE_MAPPER, false)) {
-        AppMessageBox(m_hWnd, IDS_PLAY_FAILED, MB_OK | MB_ICONEXCLAMATION);
-        DisableTest();
-    }
-}
-
-void CConfigDefaultsPage::DisableTest() {
-    // A disabled button that keeps the focus leaves the keyboard dead: hand
-    // the focus to Browse first (through the sheet, which owns the focus).
-    if (GetFocus() == m_testButton)
-        SendMessageA(GetParent(m_hWnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_browseButton),
-                     TRUE);
-    EnableWindow(m_testButton, FALSE);
+    if (!PlayMessageFile(m_hWnd, m_player, m_messagePath))
+        DisableTestButton(m_hWnd, m_testButton, m_browseButton);
 }
 
 bool CConfigDefaultsPage::OnApply() {

@@ -39,7 +39,6 @@ private:
 
     void OnBrowse();
     void OnTest();
-    void DisableTest();
 
     HWND m_startPicker = nullptr;
     HWND m_endPicker = nullptr;

@@ -8,6 +8,7 @@
 #include "ui/ConfigPropertySheet.h"
 #include "ui/PhoneBookPropertySheet.h"
 #include "ui/framework/AppMessageBox.h"
+#include "ui/framework/ListColumns.h"
 
 #include <algorithm>
 #include <cstring>
@@ -144,22 +145,7 @@ void CConfigPhoneBookPage::RestoreSnapshot() {
 }
 
 void CConfigPhoneBookPage::InsertColumns() {
-    RECT client{};
-    GetClientRect(m_list, &client);
-    // Room for the vertical scroll bar that comes with a full book (wider at
-    // larger scales), so that no horizontal one is needed then.
-    const int width = (client.right - client.left - GetSystemMetrics(SM_CXVSCROLL) - 2) /
-                      CPhoneBookListOrder::kColumnCount;
-    for (int column = 0; column < CPhoneBookListOrder::kColumnCount; ++column) {
-        std::string title = LoadResString(IDS_BOOK_COLUMN_NAME + column);
-        LVCOLUMNA info{};
-        info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        info.fmt = LVCFMT_LEFT;
-        info.cx = width;
-        info.pszText = title.data();
-        info.iSubItem = column;
-        SendMessageA(m_list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&info));
-    }
+    InsertEqualColumns(m_list, IDS_BOOK_COLUMN_NAME, CPhoneBookListOrder::kColumnCount, 2);
 }
 
 void CConfigPhoneBookPage::FillList() {

@@ -3,11 +3,10 @@
 #include "records/Enums.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
+#include "ui/MessageFileButtons.h"
 #include "ui/PhoneBookPropertySheet.h"
-#include "ui/framework/AppMessageBox.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 
 #include <algorithm>
 #include <utility>
@@ -17,22 +16,6 @@ namespace rw {
 namespace {
 
 constexpr int kTimeChoiceOwn = 1;
-
-bool SystemOpenFileDialog(HWND owner, std::string& path) {
-    char file[MAX_PATH * 4] = {};
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = "Wave Files (*.wav)\0*.wav\0All Files (*.*)\0*.*\0";
-    ofn.lpstrFile = file;
-    ofn.nMaxFile = sizeof file;
-    ofn.lpstrDefExt = "wav";
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
-    if (!GetOpenFileNameA(&ofn))
-        return false;
-    path = file;
-    return true;
-}
 
 // A window's device context with the window's font selected, for
 // measuring the texts it shows.
@@ -225,37 +208,17 @@ void CPhoneBookFilterPage::OnDestroy() {
 void CPhoneBookFilterPage::OnBrowse() {
     std::string path;
     const OpenFileDialog& hook = OpenFileDialogHook();
-    if (!(hook ? hook(m_hWnd, path) : SystemOpenFileDialog(m_hWnd, path)))
+    if (!(hook ? hook(m_hWnd, path) : BrowseForWaveFile(m_hWnd, path)))
         return;
     m_messageFile = path;
     SetDlgItemTextA(m_hWnd, IDC_MESSAGE_FILE, m_messageFile.c_str());
     Enable(IDC_TEST, true);
 }
 
-void CPhoneBookFilterPage::DisableTest() {
-    HWND test = GetDlgItem(IDC_TEST);
-    // A disabled button cannot keep the focus: hand it to Browse.
-    if (GetFocus() == test)
-        SetFocus(GetDlgItem(IDC_BROWSE));
-    EnableWindow(test, FALSE);
-}
-
 void CPhoneBookFilterPage::OnTest() {
     UpdateData(true);
-    if (m_messageFile.empty()) {
-        AppMessageBox(m_hWnd, IDS_NO_FILE_TO_PLAY, MB_OK | MB_ICONEXCLAMATION);
-        return;
-    }
-    if (!m_player.LoadFromFile(m_messageFile.c_str())) {
-        AppMessageBox(m_hWnd, IDS_LOAD_FAILED, MB_OK | MB_ICONEXCLAMATION);
-        DisableTest();
-        return;
-    }
-    // The computer's own sound device, not the telephone line.
-    if (!m_player.Play(WAVE_MAPPER, false)) {
-        AppMessageBox(m_hWnd, IDS_PLAY_FAILED, MB_OK | MB_ICONEXCLAMATION);
-        DisableTest();
-    }
+    if (!PlayMessageFile(m_hWnd, m_player, m_messageFile))
+        DisableTestButton(m_hWnd, GetDlgItem(IDC_TEST), GetDlgItem(IDC_BROWSE));
 }
 
 } // namespace rw

@@ -47,7 +47,6 @@ private:
     void ExchangeTime(CDataExchange& dx, int id, CDateTime& time);
     void UpdateEnabling();
     void Enable(int id, bool enable);
-    void DisableTest();
 
     // Commands
     void OnBrowse();

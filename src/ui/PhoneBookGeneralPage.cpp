@@ -6,32 +6,10 @@
 #include "ui/PhoneBookPropertySheet.h"
 #include "ui/framework/AppMessageBox.h"
 
-#include <ctime>
-
 namespace rw {
 
 std::string FormatLastCallTime(CDateTime time) {
-    CDateTimeParts parts;
-    // The C runtime's strftime refuses years it cannot represent.
-    if (!time.GetParts(parts) || parts.year < 1900)
-        return std::string();
-    std::tm tm{};
-    tm.tm_year = parts.year - 1900;
-    tm.tm_mon = parts.month - 1;
-    tm.tm_mday = parts.day;
-    tm.tm_hour = parts.hour;
-    tm.tm_min = parts.minute;
-    tm.tm_sec = parts.second;
-    tm.tm_isdst = -1;
-    // The long form names the weekday, which the parts do not carry: day 0
-    // (30 December 1899) was a Saturday.
-    const double midnight =
-        CDateTime::FromParts(parts.year, parts.month, parts.day, 0, 0, 0).GetDays();
-    tm.tm_wday = static_cast<int>((static_cast<long long>(midnight) + 6) % 7);
-    char text[256];
-    const size_t length =
-        std::strftime(text, sizeof text, LoadResString(IDS_LAST_CALL_FORMAT).c_str(), &tm);
-    return std::string(text, length);
+    return FormatDateTime(time, LoadResString(IDS_LAST_CALL_FORMAT));
 }
 
 CPhoneBookGeneralPage::CPhoneBookGeneralPage() : CCorePropertyPage(IDD_ENTRY_GENERAL) {}
