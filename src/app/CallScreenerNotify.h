@@ -24,6 +24,13 @@ public:
     // A logged call's texts changed: refresh the popup if one is open; never
     // open a new one.
     virtual void OnRefreshNotification(size_t /*index*/) {}
+    // Raised once per call: true when its caller ID arrived and it was
+    // screened (withheld and out of area are answers too), false when it
+    // ended still waiting for caller ID.
+    virtual void OnCallerIdOutcome(bool /*arrived*/) {}
+    // The program could not hang up the blocked call at `index`, even after
+    // trying again: the line may still be held.
+    virtual void OnDropFailed(size_t /*index*/) {}
 
 protected:
     ~CCallScreenerNotify() = default;

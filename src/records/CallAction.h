@@ -1,6 +1,7 @@
 // The outcome of screening one call. Values 1-4 come from a phone book
 // entry, 5-8 from the default rule for callers without one, 9 from either
-// while a block suspension is in force.
+// while a block suspension is in force. 10 replaces a block whose answer
+// the line refused or failed: the call was left to ring.
 #pragma once
 
 #include <cstdint>
@@ -19,10 +20,11 @@ enum CallAction : int32_t {
     ActionBlockAlwaysDefault = 7,
     ActionBlockByTimeDefault = 8,
     ActionPermitBlockSuspended = 9,
+    ActionBlockFailed = 10,
 };
 
 // The status text shown in the call list and the notification window;
-// empty for a value outside 0 to 9.
+// empty for a value outside 0 to 10.
 std::string ActionText(int32_t action);
 // The call is answered and hears its message.
 bool IsBlockingAction(int32_t action);

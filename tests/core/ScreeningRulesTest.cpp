@@ -222,8 +222,9 @@ TEST(CallAction, TextsAndClasses) {
                            "Permit (based on time of call - default rule)",
                            "Block (always - default rule)",
                            "Block (based on time of call - default rule)",
-                           "Permit (block suspended)"};
-    for (int32_t a = 0; a <= 9; ++a) {
+                           "Permit (block suspended)",
+                           "Block failed (could not answer)"};
+    for (int32_t a = 0; a <= 10; ++a) {
         EXPECT_EQ(ActionText(a), texts[a]);
         const bool blocking = a == 3 || a == 4 || a == 7 || a == 8;
         EXPECT_EQ(IsBlockingAction(a), blocking) << a;
@@ -233,7 +234,7 @@ TEST(CallAction, TextsAndClasses) {
         EXPECT_EQ(call.IsBlockingAction(), blocking);
         EXPECT_EQ(call.IsSuspendableAction(), a == 4 || a == 8);
     }
-    EXPECT_EQ(ActionText(10), "");
+    EXPECT_EQ(ActionText(11), "");
     EXPECT_EQ(ActionText(-1), "");
 }
 
