@@ -56,19 +56,52 @@ CCallScreener::CCallScreener(CRingwardenPreferences& preferences, CScreeningRule
       m_resources(resources ? resources : GetModuleHandleA(nullptr)) {}
 
 CCallScreener::~CCallScreener() {
-    ReleaseCalls();
+    Release(nullptr, false);
     m_timerWindow.Destroy();
 }
 
 void CCallScreener::ReleaseCalls() {
-    m_player.Stop();
-    m_playingFor = nullptr;
-    for (LiveCall& live : m_live) {
-        CancelHoldTimer(live);
+    Release(nullptr, true);
+}
+
+void CCallScreener::ReleaseCalls(const CTapiLine* line) {
+    Release(line, true);
+    if (m_live.empty())
+        SetTrayTip(kTrayIdle);
+}
+
+void CCallScreener::Release(const CTapiLine* line, bool notify) {
+    size_t stillWaiting = 0;
+    auto released = [line](const LiveCall& live) { return !line || live.call->Line() == line; };
+    for (const LiveCall& live : m_live) {
+        if (!released(live))
+            continue;
+        if (m_playingFor == live.call.get()) {
+            m_player.Stop();
+            m_playingFor = nullptr;
+        }
+        CancelTimers(live);
         m_log[live.index]->SetCall(nullptr);
+        if (!live.outcomeReported && m_log[live.index]->GetAction() == ActionWaitingForCallerId)
+            ++stillWaiting;
     }
-    // Each call object drops a call still up and releases its handle.
-    m_live.clear();
+    if (!line) {
+        m_player.Stop();
+        m_playingFor = nullptr;
+    }
+    // Each call object drops a call still up and releases its handle (a
+    // closed line's dead handles only fail quietly).
+    std::erase_if(m_live, released);
+    if (notify && m_notify)
+        for (size_t i = 0; i < stillWaiting; ++i)
+            m_notify->OnCallerIdOutcome(false);
+}
+
+bool CCallScreener::FirstKeyReceived(size_t index) const {
+    for (const LiveCall& live : m_live)
+        if (live.index == index)
+            return live.firstKeyReceived;
+    return false;
 }
 
 int CCallScreener::FindLoggedCall(const CTapiCall* call) const {
@@ -83,6 +116,13 @@ int CCallScreener::FindLoggedCall(const CTapiCall* call) const {
 CCallScreener::LiveCall* CCallScreener::FindLive(const CTapiCall* call) {
     for (LiveCall& live : m_live)
         if (live.call.get() == call)
+            return &live;
+    return nullptr;
+}
+
+CCallScreener::LiveCall* CCallScreener::FindLiveIndex(size_t index) {
+    for (LiveCall& live : m_live)
+        if (live.index == index)
             return &live;
     return nullptr;
 }
@@ -154,7 +194,8 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
 
         m_rules.ExpireSuspension(now);
         m_rules.EvaluateCall(*logged);
-        live.blocking = logged->IsBlockingAction();
+        const bool screened = logged->GetAction() != ActionWaitingForCallerId;
+        live.outcomeReported = screened;
         m_log.push_back(std::move(logged));
         m_live.push_back(std::move(live));
         const size_t index = m_log.size() - 1;
@@ -163,9 +204,11 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
             m_notify->OnShowNotification(index);
         if (m_notify)
             m_notify->OnCallLogged(index);
+        if (screened && m_notify)
+            m_notify->OnCallerIdOutcome(true);
         if (m_log[index]->IsBlockingAction()) {
             SetTrayTip(kTrayBlocking);
-            if (LiveCall* added = FindLive(m_log[index]->GetCall()))
+            if (LiveCall* added = FindLiveIndex(index))
                 StartBlock(*added);
         } else {
             SetTrayTip(kTrayPermitting);
@@ -198,10 +241,11 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
         m_rules.EvaluateCall(logged);
         if (logged.GetAction() == ActionWaitingForCallerId)
             return;
-        live->blocking = logged.IsBlockingAction();
+        live->outcomeReported = true;
         if (m_notify) {
             m_notify->OnCallChanged(index);
             m_notify->OnRefreshNotification(index);
+            m_notify->OnCallerIdOutcome(true);
         }
         if (logged.IsBlockingAction()) {
             SetTrayTip(kTrayBlocking);
@@ -237,19 +281,71 @@ void CCallScreener::OnCallState(CTapiCall* call, DWORD state, DWORD, DWORD) {
 }
 
 void CCallScreener::StartBlock(LiveCall& live) {
-    m_firstKeyReceived = false;
-    live.blocking = true;
-    // The rest happens when the call reports that it is connected; a
-    // refused answer leaves the call ringing.
-    live.call->Answer();
+    live.firstKeyReceived = false;
+    // Connected already (picked up elsewhere before its caller ID came):
+    // someone else has it, and it is not the program's to answer.
+    if (live.connectedNow) {
+        AnswerFailed(live);
+        return;
+    }
+    // The rest waits for the answer's reply and for CONNECTED, which a
+    // service may report in either order.
+    const LONG request = live.call->Answer();
+    if (request <= 0) {
+        AnswerFailed(live);
+        return;
+    }
+    live.hold = Hold::Answering;
+    live.answerRequest = request;
+}
+
+void CCallScreener::AnswerFailed(LiveCall& live) {
+    live.hold = Hold::None;
+    live.answerRequest = 0;
+    const size_t index = live.index;
+    m_log[index]->SetAction(ActionBlockFailed);
+    // `live` may not outlive what the window does with these.
+    if (m_notify) {
+        m_notify->OnCallChanged(index);
+        m_notify->OnRefreshNotification(index);
+    }
+    SetTrayTip(kTrayIdle);
+}
+
+void CCallScreener::OnCallReply(CTapiCall* call, LONG requestId, LONG result, DWORD kind) {
+    LiveCall* live = FindLive(call);
+    if (!live)
+        return;
+    if (kind == kTapiRequestAnswer && requestId == live->answerRequest &&
+        live->hold == Hold::Answering) {
+        live->answerRequest = 0;
+        // A failed reply after CONNECTED means someone else connected it.
+        if (result != 0) {
+            AnswerFailed(*live);
+            return;
+        }
+        live->hold = Hold::Answered;
+        if (live->connectedNow)
+            StartHolding(*live);
+    } else if (kind == kTapiRequestDrop && requestId == live->dropRequest) {
+        live->dropRequest = 0;
+        if (result < 0 && live->hold == Hold::LetGo)
+            DropFailed(*live);
+    }
 }
 
 void CCallScreener::OnConnected(LiveCall& live) {
-    live.connected = true;
-    // Only a call the program answered itself hears the message: a call
-    // connected some other way was not blocked and is not ours to hold.
-    if (!live.blocking)
-        return;
+    live.connectedNow = true;
+    live.everConnected = true;
+    // Only a call whose answer the line confirmed is held; a repeated
+    // CONNECTED for a call already held changes nothing, and a call
+    // connected some other way is not the program's.
+    if (live.hold == Hold::Answered)
+        StartHolding(live);
+}
+
+void CCallScreener::StartHolding(LiveCall& live) {
+    live.hold = Hold::Holding;
     const bool playing = PlayOnCall(live, false);
     if (m_preferences.AllowSuspend && m_log[live.index]->IsSuspendableAction())
         live.call->MonitorDigits(LINEDIGITMODE_DTMF);
@@ -260,18 +356,57 @@ void CCallScreener::OnConnected(LiveCall& live) {
 }
 
 void CCallScreener::OnDisconnected(LiveCall& live) {
-    LetGo(live);
+    live.connectedNow = false;
+    switch (live.hold) {
+    case Hold::Answering:
+    case Hold::Answered:
+    case Hold::Holding:
+        LetGo(live);
+        break;
+    case Hold::None:
+        // A call that rang and ended is cleared from the line, unless it was
+        // connected by someone else or its answer failed: not the
+        // program's either way.
+        if (!live.everConnected && m_log[live.index]->GetAction() != ActionBlockFailed)
+            live.call->Drop();
+        break;
+    case Hold::LetGo:
+        break;
+    }
 }
 
 void CCallScreener::LetGo(LiveCall& live) {
-    live.connected = false;
-    CancelHoldTimer(live);
+    const bool monitored = live.hold == Hold::Holding;
+    live.hold = Hold::LetGo;
+    CancelTimers(live);
     if (m_playingFor == live.call.get()) {
         m_player.Stop();
         m_playingFor = nullptr;
     }
-    live.call->MonitorDigits(0);
-    live.call->Drop();
+    if (monitored)
+        live.call->MonitorDigits(0);
+    live.dropRetriesLeft = kDropRetries;
+    TryDrop(live);
+}
+
+void CCallScreener::TryDrop(LiveCall& live) {
+    const LONG request = live.call->Drop();
+    if (request < 0) {
+        DropFailed(live);
+        return;
+    }
+    live.dropRequest = request;
+}
+
+void CCallScreener::DropFailed(LiveCall& live) {
+    if (live.dropRetriesLeft > 0) {
+        --live.dropRetriesLeft;
+        if (EnsureTimerWindow())
+            SetTimer(m_timerWindow.Get(), live.index * 2 + 2, m_dropRetryMs, nullptr);
+        return;
+    }
+    if (m_notify)
+        m_notify->OnDropFailed(live.index);
 }
 
 void CCallScreener::OnIdle(CTapiCall* call) {
@@ -280,32 +415,41 @@ void CCallScreener::OnIdle(CTapiCall* call) {
     if (it == m_live.end())
         return;
     // A service may go idle without reporting the disconnection first.
-    CancelHoldTimer(*it);
+    CancelTimers(*it);
     if (m_playingFor == call) {
         m_player.Stop();
         m_playingFor = nullptr;
     }
-    m_log[it->index]->SetCall(nullptr);
+    CLoggedCall& logged = *m_log[it->index];
+    const bool stillWaiting =
+        !it->outcomeReported && logged.GetAction() == ActionWaitingForCallerId;
+    logged.SetCall(nullptr);
     // Destroying the object releases the call handle.
     m_live.erase(it);
+    if (stillWaiting && m_notify)
+        m_notify->OnCallerIdOutcome(false);
 }
 
-void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD) {
+void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode) {
+    // A service may also report each key's end (LINEDIGITMODE_DTMFEND);
+    // counting that too would make every key a wrong second key.
+    if (mode != LINEDIGITMODE_DTMF)
+        return;
+    LiveCall* live = FindLive(call);
+    if (!live || live->hold != Hold::Holding)
+        return;
     const char key = static_cast<char>(digit & 0xFF);
-    if (!m_firstKeyReceived) {
-        m_firstKeyReceived = key == m_preferences.SecurityKey1;
+    if (!live->firstKeyReceived) {
+        live->firstKeyReceived = key == m_preferences.SecurityKey1;
         return;
     }
-    if (key != m_preferences.SecurityKey2) {
-        // A wrong second key cancels; it is not taken as a new first key.
-        m_firstKeyReceived = false;
+    // A wrong second key cancels; it is not taken as a new first key.
+    live->firstKeyReceived = false;
+    if (key != m_preferences.SecurityKey2)
         return;
-    }
     call->MonitorDigits(0);
-    if (LiveCall* live = FindLive(call)) {
-        if (PlayOnCall(*live, true))
-            ArmHoldTimer(*live, SoundLengthMs(m_player));
-    }
+    if (PlayOnCall(*live, true))
+        ArmHoldTimer(*live, SoundLengthMs(m_player));
     // The suspension starts even when the acknowledgement cannot play.
     m_rules.Suspension().Start(m_rules.Clock().Now(), m_preferences.SuspendMinutes);
 }
@@ -323,7 +467,7 @@ bool CCallScreener::PlayOnCall(LiveCall& live, bool acknowledgement) {
     // that call's hold limit starts counting now.
     if (m_playingFor && m_playingFor != live.call.get()) {
         if (LiveCall* other = FindLive(m_playingFor))
-            if (other->connected)
+            if (other->hold == Hold::Holding)
                 ArmHoldTimer(*other);
     }
     m_playingFor = nullptr;
@@ -346,36 +490,47 @@ void CCallScreener::OnWaveOutDone() {
         return;
     LiveCall* live = FindLive(m_playingFor);
     m_playingFor = nullptr;
-    if (live && live->connected && live->blocking)
+    if (live && live->hold == Hold::Holding)
         ArmHoldTimer(*live);
 }
 
+// A message-only window: it only ever receives this screener's timers. Each
+// call has two, named by its place in the log: its hold limit (odd ids) and
+// the next try of a failed drop (even ids).
+bool CCallScreener::EnsureTimerWindow() {
+    return m_timerWindow.Get() || m_timerWindow.Create(g_timerClass.Name(), 0, HWND_MESSAGE, this);
+}
+
 void CCallScreener::ArmHoldTimer(const LiveCall& live, UINT extraMs) {
-    // A message-only window: it only ever receives this screener's timers.
-    if (!m_timerWindow.Get() && !m_timerWindow.Create(g_timerClass.Name(), 0, HWND_MESSAGE, this))
+    if (!EnsureTimerWindow())
         return;
-    // One timer per call, named by the call's place in the log; setting it
-    // again restarts it.
+    // Setting it again restarts it.
     const unsigned long long ms = static_cast<unsigned long long>(extraMs) + m_holdLimitMs;
-    SetTimer(m_timerWindow.Get(), live.index + 1,
+    SetTimer(m_timerWindow.Get(), live.index * 2 + 1,
              static_cast<UINT>(std::min<unsigned long long>(ms, USER_TIMER_MAXIMUM)), nullptr);
 }
 
-void CCallScreener::CancelHoldTimer(const LiveCall& live) {
-    if (m_timerWindow.Get())
-        KillTimer(m_timerWindow.Get(), live.index + 1);
+void CCallScreener::CancelTimers(const LiveCall& live) {
+    if (m_timerWindow.Get()) {
+        KillTimer(m_timerWindow.Get(), live.index * 2 + 1);
+        KillTimer(m_timerWindow.Get(), live.index * 2 + 2);
+    }
 }
 
-void CCallScreener::OnHoldTimer(UINT_PTR id) {
+void CCallScreener::OnTimer(UINT_PTR id) {
     KillTimer(m_timerWindow.Get(), id);
-    for (LiveCall& live : m_live) {
-        if (live.index + 1 == id) {
-            if (live.connected && live.blocking) {
-                LetGo(live);
-                SetTrayTip(kTrayIdle);
-            }
-            return;
-        }
+    if (id == 0)
+        return;
+    const bool retry = (id - 1) % 2 == 1;
+    LiveCall* live = FindLiveIndex((id - 1) / 2);
+    if (!live)
+        return;
+    if (retry) {
+        if (live->hold == Hold::LetGo && live->dropRequest == 0)
+            TryDrop(*live);
+    } else if (live->hold == Hold::Holding) {
+        LetGo(*live);
+        SetTrayTip(kTrayIdle);
     }
 }
 
@@ -383,7 +538,7 @@ LRESULT CALLBACK CCallScreener::TimerWindowProc(HWND hWnd, UINT message, WPARAM 
                                                 LPARAM lParam) {
     auto* self = CHiddenWindow::Owner<CCallScreener>(hWnd);
     if (self && message == WM_TIMER) {
-        self->OnHoldTimer(wParam);
+        self->OnTimer(wParam);
         return 0;
     }
     return DefWindowProcA(hWnd, message, wParam, lParam);

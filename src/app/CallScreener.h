@@ -3,8 +3,11 @@
 // plays its message on the call's own wave device, listens for the
 // security code and drops the call when the caller hangs up (or when the
 // line has been held long enough, since many modems never report a
-// hang-up). It reaches its window only through CCallScreenerNotify, so it
-// runs and is tested without one. User-interface thread only.
+// hang-up). A call counts as the program's own only once its answer has
+// been accepted and its LINE_REPLY reported success; a call connected any
+// other way is never played to, listened to or dropped. It reaches its
+// window only through CCallScreenerNotify, so it runs and is tested
+// without one. User-interface thread only.
 #pragma once
 
 #include "app/CallScreenerNotify.h"
@@ -50,18 +53,28 @@ public:
     // Remembers the id and tells the window.
     void SetTrayTip(UINT id);
 
-    bool FirstKeyReceived() const { return m_firstKeyReceived; }
+    // Whether the live call at log `index` has keyed the code's first key
+    // (false for a call no longer live).
+    bool FirstKeyReceived(size_t index) const;
     // Whether a message or the acknowledgement is playing now.
     bool IsPlaying() const { return m_player.IsPlaying(); }
 
     // Lets go of every call object, dropping calls still up. The window
     // calls it before it closes the lines the calls belong to.
     void ReleaseCalls();
+    // Lets go of the call objects that belong to `line`, after the service
+    // closed it (their handles are dead). Their rows stay in the log.
+    void ReleaseCalls(const CTapiLine* line);
 
     // A blocked call still up this long after its last sound ended (or
     // after connecting, when nothing plays) is dropped by the program.
     static constexpr UINT kDefaultHoldLimitMs = 60000;
     void SetHoldLimit(UINT ms) { m_holdLimitMs = ms; }
+    // A drop of the program's own call that fails is tried this many more
+    // times, this far apart, until the call goes idle.
+    static constexpr unsigned kDropRetries = 3;
+    static constexpr UINT kDefaultDropRetryMs = 2000;
+    void SetDropRetryInterval(UINT ms) { m_dropRetryMs = ms; }
 
     // The name and number-or-call-type texts of a call's caller ID.
     static void ReadCallerId(const CTapiCallInfo& info, std::string& name, std::string& number);
@@ -74,6 +87,7 @@ public:
     void OnCallInfo(CTapiCall* call, DWORD infoState) override;
     void OnCallState(CTapiCall* call, DWORD state, DWORD detail, DWORD privilege) override;
     void OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode) override;
+    void OnCallReply(CTapiCall* call, LONG requestId, LONG result, DWORD kind) override;
     // CWavePlayerNotify
     void OnWaveOutDone() override;
 
@@ -81,27 +95,52 @@ public:
     static LRESULT CALLBACK TimerWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    // How far the program has taken a call of its own.
+    enum class Hold {
+        None,      // not the program's: permitted, waiting, not answered by it
+        Answering, // lineAnswer accepted, its LINE_REPLY still to come
+        Answered,  // the reply reported success; waiting for CONNECTED
+        Holding,   // connected: message, code and hold limit running
+        LetGo,     // the program is dropping it (or has)
+    };
     struct LiveCall {
         std::unique_ptr<CTapiCall> call;
         size_t index;
-        bool blocking = false;  // answered (or being answered) by the program
-        bool connected = false; // connected and not yet let go
+        Hold hold = Hold::None;
+        bool connectedNow = false;  // CONNECTED reported and not yet disconnected
+        bool everConnected = false; // CONNECTED was reported at some time
+        bool firstKeyReceived = false;
+        bool outcomeReported = false; // OnCallerIdOutcome raised for it
+        LONG answerRequest = 0;       // the pending lineAnswer's request id
+        LONG dropRequest = 0;         // the pending lineDrop's request id
+        unsigned dropRetriesLeft = 0;
     };
 
     LiveCall* FindLive(const CTapiCall* call);
+    LiveCall* FindLiveIndex(size_t index);
     void StartBlock(LiveCall& live);
+    // The answer was refused or failed: the call is left alone.
+    void AnswerFailed(LiveCall& live);
+    void StartHolding(LiveCall& live);
     void OnConnected(LiveCall& live);
     void OnDisconnected(LiveCall& live);
     void OnIdle(CTapiCall* call);
-    // Stops what the program does on a blocked call and drops it.
+    // Stops what the program does on its call and drops it, trying again
+    // if the drop fails.
     void LetGo(LiveCall& live);
+    void TryDrop(LiveCall& live);
+    void DropFailed(LiveCall& live);
+    // Lets go of the live calls of `line` (all for null); `notify` is false
+    // only from the destructor, when the window may be half gone.
+    void Release(const CTapiLine* line, bool notify);
     // Plays on the call's own "wave/out" device; false when nothing plays.
     bool PlayOnCall(LiveCall& live, bool acknowledgement);
     // Drops the call `extraMs` plus the hold limit from now, unless
     // something re-arms or cancels the timer first.
     void ArmHoldTimer(const LiveCall& live, UINT extraMs = 0);
-    void CancelHoldTimer(const LiveCall& live);
-    void OnHoldTimer(UINT_PTR id);
+    void CancelTimers(const LiveCall& live);
+    void OnTimer(UINT_PTR id);
+    bool EnsureTimerWindow();
 
     CRingwardenPreferences& m_preferences;
     CScreeningRules& m_rules;
@@ -111,11 +150,11 @@ private:
     std::vector<std::unique_ptr<CLoggedCall>> m_log;
     std::vector<LiveCall> m_live;
     UINT m_trayTip = 130;
-    bool m_firstKeyReceived = false;
     CWavePlayer m_player{this};
     // The call whose sound the player holds, or null.
     const CTapiCall* m_playingFor = nullptr;
     UINT m_holdLimitMs = kDefaultHoldLimitMs;
+    UINT m_dropRetryMs = kDefaultDropRetryMs;
     CHiddenWindow m_timerWindow;
 };
 
