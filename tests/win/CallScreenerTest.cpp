@@ -57,6 +57,11 @@ struct Recorder : CCallScreenerNotify {
     void OnRefreshNotification(size_t i) override {
         events.push_back("refresh " + std::to_string(i));
     }
+    // Kept apart, so that the order above reads as before.
+    std::vector<bool> outcomes;
+    std::vector<size_t> dropFailed;
+    void OnCallerIdOutcome(bool arrived) override { outcomes.push_back(arrived); }
+    void OnDropFailed(size_t i) override { dropFailed.push_back(i); }
 };
 
 // Lets whatever is already posted arrive.
@@ -471,6 +476,107 @@ TEST_F(CallScreenerTest, ReleasingCallsDropsThoseStillUp) {
     EXPECT_EQ(0u, screener.LiveCallCount());
     EXPECT_EQ(nullptr, screener.Call(0).GetCall());
     EXPECT_TRUE(Record(id).deallocated || Record(id).dropRequests == 1);
+}
+
+// Two callers keying at once: each call's code is its own, so one caller's
+// first key neither completes nor cancels the other's.
+TEST_F(CallScreenerTest, CodeProgressIsKeptPerCall) {
+    AddEntry("777", FilterBlockSometimes);
+    AddEntry("778", FilterBlockSometimes);
+    prefs.OutOfHoursStart = prefs.OutOfHoursEnd = CDateTime::TimeOfDay(0, 0);
+    const uint32_t a = RingNumber("777");
+    const uint32_t b = RingNumber("778");
+    ASSERT_TRUE(PumpUntil([&] { return Record(a).monitorOn == 1 && Record(b).monitorOn == 1; }));
+
+    KeyDigits(a, "1");
+    ASSERT_TRUE(PumpUntil([&] { return screener.FirstKeyReceived(0); }));
+    EXPECT_FALSE(screener.FirstKeyReceived(1));
+    KeyDigits(b, "1");
+    ASSERT_TRUE(PumpUntil([&] { return screener.FirstKeyReceived(1); }));
+    EXPECT_TRUE(screener.FirstKeyReceived(0));
+    KeyDigits(a, "2");
+    ASSERT_TRUE(PumpUntil([&] { return rules.Suspension().IsActive(); }));
+    EXPECT_EQ(1u, Record(a).monitorOff);
+    EXPECT_EQ(0u, Record(b).monitorOff);
+    EXPECT_FALSE(screener.FirstKeyReceived(0));
+    EXPECT_TRUE(screener.FirstKeyReceived(1));
+
+    HangUp(a);
+    HangUp(b);
+    ASSERT_TRUE(PumpUntil([&] { return Record(a).deallocated && Record(b).deallocated; }));
+    EXPECT_FALSE(screener.FirstKeyReceived(1));
+}
+
+// Whether each call's caller ID arrived is told once: when it is screened,
+// or when it ends (or is let go) still waiting.
+TEST_F(CallScreenerTest, CallerIdOutcomeIsToldOncePerCall) {
+    AddEntry("555", FilterNeverBlock);
+    enum End { CallerHangsUp, LineReleased };
+    struct Case {
+        const char* name;
+        CallerId first;
+        bool late; // "555" arrives later, and then "556"
+        End end;
+        bool arrived;
+    } cases[] = {
+        {"number", Caller(CallerIdKind::Number, "555", ""), false, CallerHangsUp, true},
+        {"withheld", Caller(CallerIdKind::Blocked, "", ""), false, CallerHangsUp, true},
+        {"out of area", Caller(CallerIdKind::OutOfArea, "", ""), false, CallerHangsUp, true},
+        {"unavailable", Caller(CallerIdKind::Unavailable, "", ""), false, CallerHangsUp, true},
+        {"late", Caller(CallerIdKind::Unknown, "", ""), true, CallerHangsUp, true},
+        {"never", Caller(CallerIdKind::Unknown, "", ""), false, CallerHangsUp, false},
+        {"never, line closed", Caller(CallerIdKind::Unknown, "", ""), false, LineReleased, false},
+        {"late, line closed", Caller(CallerIdKind::Unknown, "", ""), true, LineReleased, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        notify.outcomes.clear();
+        const uint32_t id = RingAndLog(c.first);
+        if (c.late) {
+            ASSERT_TRUE(DeliverCallerId(id, Caller(CallerIdKind::Number, "555", "")));
+            ASSERT_TRUE(PumpUntil([&] { return !notify.outcomes.empty(); }));
+            ASSERT_TRUE(DeliverCallerId(id, Caller(CallerIdKind::Number, "556", "")));
+            PumpFor(50);
+        }
+        if (c.end == CallerHangsUp) {
+            HangUpAndWait(id);
+        } else {
+            screener.ReleaseCalls(&line);
+            EXPECT_EQ(0u, screener.LiveCallCount());
+            HangUp(id);
+        }
+        EXPECT_EQ(std::vector<bool>{c.arrived}, notify.outcomes);
+    }
+}
+
+// The service closed one line: its calls are let go of, another line's
+// stay, and the rows remain in the log.
+TEST_F(CallScreenerTest, ReleasingOneLinesCalls) {
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    prefs.DefaultMessageFile = WriteMessage("rw-long.wav", 5000);
+    const uint32_t blocked = RingNumber("999");
+    ASSERT_TRUE(PumpUntil([&] { return screener.IsPlaying(); }));
+    const uint32_t waiting = RingAndLog(Caller(CallerIdKind::Unknown, "", ""));
+    ASSERT_EQ(2u, screener.LiveCallCount());
+
+    CTapiLine other;
+    screener.ReleaseCalls(&other);
+    EXPECT_EQ(2u, screener.LiveCallCount());
+    EXPECT_NE(nullptr, screener.Call(0).GetCall());
+
+    notify.events.clear();
+    notify.outcomes.clear();
+    screener.ReleaseCalls(&line);
+    EXPECT_EQ(0u, screener.LiveCallCount());
+    ASSERT_EQ(2u, screener.CallCount());
+    EXPECT_EQ(nullptr, screener.Call(0).GetCall());
+    EXPECT_EQ(nullptr, screener.Call(1).GetCall());
+    EXPECT_EQ(ActionBlockAlwaysDefault, screener.Call(0).GetAction());
+    EXPECT_FALSE(screener.IsPlaying());
+    EXPECT_EQ((std::vector<bool>{false}), notify.outcomes);
+    EXPECT_EQ((std::vector<std::string>{"tip 130"}), notify.events);
+    HangUp(blocked);
+    HangUp(waiting);
 }
 
 } // namespace
