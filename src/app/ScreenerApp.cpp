@@ -2,7 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ConfigLocation.h"
-#include "app/RunningCopy.h"
+#include "app/SingleInstance.h"
 #include "records/Clock.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
@@ -58,9 +58,13 @@ int CScreenerApp::Run() {
 
     if (!ApplyCommandLine())
         return 0;
-    // A second copy only brings the first forward: it neither registers
-    // with telephony nor shows anything.
-    if (ActivateRunningCopy(LoadResString(IDS_APP_TITLE)))
+    // Held to the very end, past the configuration's save and telephony's
+    // shut-down: a copy started meanwhile waits for this one's window
+    // instead of running beside it. A second copy only brings the first
+    // forward: it neither registers with telephony nor shows anything, and
+    // never saves the configuration.
+    CSingleInstance instance;
+    if (!instance.Acquire(kSingleInstanceName, LoadResString(IDS_APP_TITLE)))
         return 0;
     RegisterTelephony();
     {
@@ -74,6 +78,7 @@ int CScreenerApp::Run() {
         // registration ends.
     }
     ShutdownTelephony();
+    // Only now is the mutex let go, as `instance` goes.
     return 0;
 }
 

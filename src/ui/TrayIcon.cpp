@@ -1,6 +1,7 @@
 #include "ui/TrayIcon.h"
 
 #include "records/StringTable.h"
+#include "res/resource.h"
 
 #include <cstring>
 #include <utility>
@@ -12,8 +13,31 @@ namespace {
 // later versions' longer field is not read by a shell given that size.
 constexpr size_t kTipBytes = 64;
 
+// Balloons need the record's second version. The icon's own requests stay
+// at the first, which every shell reads; the record held is the headers'
+// latest, so either size fits in it.
+static_assert(sizeof(NOTIFYICONDATAA) >= NOTIFYICONDATAA_V2_SIZE);
+static_assert(sizeof(NOTIFYICONDATAA::szInfo) == 256 && sizeof(NOTIFYICONDATAA::szInfoTitle) == 64);
+
 // Registered once, as the program starts, before it makes any window.
 const UINT g_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+
+// Copies `text` into the `size`-byte field `field`, cut on a character
+// boundary of the system code page and always leaving room for the
+// terminator.
+void CopyCut(char* field, size_t size, const char* text) {
+    const size_t room = size - 1;
+    size_t length = 0;
+    for (const char* at = text; *at;) {
+        const char* next = CharNextA(at);
+        if (next == at || static_cast<size_t>(next - text) > room)
+            break;
+        length = static_cast<size_t>(next - text);
+        at = next;
+    }
+    std::memmove(field, text, length);
+    field[length] = '\0';
+}
 
 // The loaded tray menu; destroyed with this object.
 class CMenuResource {
@@ -84,32 +108,30 @@ bool CTrayIcon::HandlesTaskbarCreated(const CTrayIconHook& hook) const {
 }
 
 void CTrayIcon::SetTip(const char* tip) {
-    // Cut on a character boundary of the system code page, always leaving
-    // room for the terminator.
-    constexpr size_t room = kTipBytes - 1;
-    size_t length = 0;
-    for (const char* at = tip; *at;) {
-        const char* next = CharNextA(at);
-        if (next == at || static_cast<size_t>(next - tip) > room)
-            break;
-        length = static_cast<size_t>(next - tip);
-        at = next;
-    }
-    std::memmove(m_data.szTip, tip, length);
-    m_data.szTip[length] = '\0';
+    CopyCut(m_data.szTip, kTipBytes, tip);
+}
+
+HICON CTrayIcon::LoadStateIcon(UINT id) {
+    // The image drawn for the notification area's size at this DPI (the
+    // small icon size), not the large one shrunk by the shell. Shared icons
+    // from the program's resources: never destroyed.
+    return static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                         IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                         GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 BOOL CTrayIcon::SetTrayIcon(UINT id) {
     if (id == 0)
         return SetTrayIcon(static_cast<HICON>(nullptr));
     SetTip(LoadResString(id).c_str());
-    // The image drawn for the notification area's size at this DPI (the
-    // small icon size), not the large one shrunk by the shell. Shared icons
-    // from the program's resources: never destroyed.
-    HICON icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
-                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    return SetTrayIcon(icon);
+    return SetTrayIcon(LoadStateIcon(id));
+}
+
+BOOL CTrayIcon::SetTrayIcon(UINT iconId, const std::string& tip) {
+    if (iconId == 0)
+        return SetTrayIcon(static_cast<HICON>(nullptr));
+    SetTip(tip.c_str());
+    return SetTrayIcon(LoadStateIcon(iconId));
 }
 
 BOOL CTrayIcon::SetTrayIcon(HICON icon, const char* tip) {
@@ -139,8 +161,32 @@ BOOL CTrayIcon::SetTrayIcon(HICON icon, const char* tip) {
     return result;
 }
 
+BOOL CTrayIcon::ShowBalloon(const std::string& title, const std::string& text, DWORD infoFlags) {
+    if (!IsShown())
+        return FALSE;
+    // A copy, so that the icon's own record keeps its first-version size and
+    // no balloon comes back with the next change of icon.
+    NOTIFYICONDATAA balloon = m_data;
+    balloon.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    balloon.uFlags = NIF_INFO;
+    CopyCut(balloon.szInfoTitle, sizeof balloon.szInfoTitle, title.c_str());
+    CopyCut(balloon.szInfo, sizeof balloon.szInfo, text.c_str());
+    // Shells before Vista keep it up this long (at least 10 s); later ones
+    // follow the user's accessibility setting instead.
+    balloon.uTimeout = 15000;
+    balloon.dwInfoFlags = infoFlags;
+    return m_notify(NIM_MODIFY, &balloon);
+}
+
 LRESULT CTrayIcon::OnTrayMessage(WPARAM wParam, LPARAM lParam) {
-    if (wParam != m_data.uID || (lParam != WM_RBUTTONUP && lParam != WM_LBUTTONDBLCLK))
+    if (wParam != m_data.uID)
+        return 0;
+    if (lParam == NIN_BALLOONUSERCLICK) {
+        // Posted: the shell is still waiting for this message's answer.
+        PostMessageA(m_data.hWnd, WM_COMMAND, MAKEWPARAM(ID_TRAY_BALLOON, 0), 0);
+        return 1;
+    }
+    if (lParam != WM_RBUTTONUP && lParam != WM_LBUTTONDBLCLK)
         return 0;
     CMenuResource menu(m_data.uID);
     HMENU popup = menu.Get() ? GetSubMenu(menu.Get(), 0) : nullptr;

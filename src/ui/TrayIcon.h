@@ -49,14 +49,24 @@ public:
     // Shows icon and tip `id` (string and icon of that id) together, adding
     // or changing the tray icon; 0 removes it.
     BOOL SetTrayIcon(UINT id);
+    // Shows the icon of resource id `iconId` with `tip` (cut to fit; empty
+    // for none); 0 removes the icon.
+    BOOL SetTrayIcon(UINT iconId, const std::string& tip);
     // Adds (icon not shown yet), changes or, with a null icon, removes the
     // icon; `tip` (cut to fit) replaces the tip when given. The shell's
     // result; true when there was nothing to remove. After a failure the
     // icon counts as not shown, so the next call adds it afresh.
     BOOL SetTrayIcon(HICON icon, const char* tip = nullptr);
 
+    // A balloon from the shown icon: `title` and `text` (each cut to fit),
+    // with `infoFlags` (NIIF_INFO or NIIF_WARNING) choosing its symbol. The
+    // shell's result; FALSE, asking nothing, while the icon is not shown.
+    // An empty text takes the icon's balloon down.
+    BOOL ShowBalloon(const std::string& title, const std::string& text, DWORD infoFlags);
+
     // The icon's mouse messages: a right-button release opens the menu, a
-    // double-click sends the menu's first command. 1 when it acted.
+    // double-click sends the menu's first command, a click on a balloon
+    // posts ID_TRAY_BALLOON. 1 when it acted.
     virtual LRESULT OnTrayMessage(WPARAM wParam, LPARAM lParam);
     // The shell's taskbar was (re-)created: the icon last asked for is added
     // again, even when its own add had failed.
@@ -74,6 +84,7 @@ public:
 private:
     friend class CTrayIconHook;
     void SetTip(const char* tip);
+    static HICON LoadStateIcon(UINT id);
     bool HandlesTaskbarCreated(const CTrayIconHook& hook) const;
 
     NOTIFYICONDATAA m_data{};

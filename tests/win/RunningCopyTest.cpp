@@ -1,15 +1,21 @@
 // The single-instance handshake: only a window with the exact title that
 // gives the right answer counts as a running copy, wherever other windows
-// with that title lie, and a copy hidden in the tray stays hidden.
+// with that title lie, and a copy hidden in the tray stays hidden. Then the
+// session's mutex: a copy that finds it held waits for the holder's window,
+// and runs only if the holder ends first.
 #include "../core/ConfigTestUtil.h"
 #include "app/RunningCopy.h"
+#include "app/SingleInstance.h"
 #include "records/Clock.h"
 #include "ui/MainDialog.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace rw {
@@ -80,6 +86,111 @@ TEST(RunningCopy, MainWindowHiddenInTheTrayIsFoundAndStaysHidden) {
 
     EXPECT_TRUE(ActivateRunningCopy("Ringwarden"));
     EXPECT_FALSE(IsWindowVisible(dialog.GetSafeHwnd()));
+}
+
+constexpr char kMutex[] = "Local\\RwTest.SingleInstance";
+constexpr char kTitle[] = "RwSingleInstanceTest";
+
+// A first copy on a thread of its own, since a mutex belongs to the thread
+// that holds it: takes the mutex, shows an answering window after
+// `answerAfterMs`, and ends after `endAfterMs` (letting the mutex go, or
+// dying with it when `abandon`); never when unset. Ends at the latest when
+// destroyed.
+class CFirstCopy {
+public:
+    CFirstCopy(std::optional<DWORD> answerAfterMs, std::optional<DWORD> endAfterMs, bool abandon)
+        : m_thread([=, this] { Run(answerAfterMs, endAfterMs, abandon); }) {
+        while (!m_started)
+            Sleep(1);
+    }
+    ~CFirstCopy() {
+        m_stop = true;
+        m_thread.join();
+    }
+    CFirstCopy(const CFirstCopy&) = delete;
+    CFirstCopy& operator=(const CFirstCopy&) = delete;
+
+private:
+    void Run(std::optional<DWORD> answerAfterMs, std::optional<DWORD> endAfterMs, bool abandon) {
+        HANDLE mutex = CreateMutexA(nullptr, TRUE, kMutex);
+        m_started = true;
+        std::unique_ptr<CStandIn> window;
+        const DWORD start = GetTickCount();
+        while (!m_stop && !(endAfterMs && GetTickCount() - start >= *endAfterMs)) {
+            if (!window && answerAfterMs && GetTickCount() - start >= *answerAfterMs)
+                window = std::make_unique<CStandIn>(kTitle, kRunningCopyAnswer);
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+        window.reset();
+        if (!abandon)
+            ReleaseMutex(mutex);
+        CloseHandle(mutex); // an abandoned mutex stays owned until the thread ends
+    }
+
+    std::atomic<bool> m_started{false}, m_stop{false};
+    std::thread m_thread;
+};
+
+// Whether another thread, standing for another copy, finds the mutex held.
+bool HeldElsewhere() {
+    bool held = false;
+    std::thread([&] {
+        HANDLE mutex = CreateMutexA(nullptr, FALSE, kMutex);
+        const DWORD result = WaitForSingleObject(mutex, 0);
+        held = result == WAIT_TIMEOUT;
+        if (!held)
+            ReleaseMutex(mutex);
+        CloseHandle(mutex);
+    }).join();
+    return held;
+}
+
+TEST(SingleInstance, SecondCopyWaitsForTheFirstAndRunsOnlyIfItEnds) {
+    struct Case {
+        const char* name;
+        bool firstCopy;
+        std::optional<DWORD> answerAfterMs, endAfterMs;
+        bool abandon;
+        DWORD waitMs;
+        bool runs;
+    } cases[] = {
+        {"no other copy", false, {}, {}, false, kSingleInstanceWaitMs, true},
+        // Longer than the handshake's own timeout: a first copy still
+        // loading its phone book.
+        {"the first copy answers late", true, 1500, {}, false, kSingleInstanceWaitMs, false},
+        {"the first copy ends without answering",
+         true,
+         {},
+         300,
+         false,
+         kSingleInstanceWaitMs,
+         true},
+        {"the first copy dies holding the mutex", true, {}, 300, true, kSingleInstanceWaitMs, true},
+        {"the first copy neither answers nor ends", true, {}, {}, false, 500, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::optional<CFirstCopy> first;
+        if (c.firstCopy) {
+            first.emplace(c.answerAfterMs, c.endAfterMs, c.abandon);
+            ASSERT_TRUE(HeldElsewhere());
+        }
+        {
+            CSingleInstance instance;
+            EXPECT_EQ(instance.Acquire(kMutex, kTitle, c.waitMs), c.runs);
+            EXPECT_EQ(instance.Holds(), c.runs);
+            if (c.runs) {
+                // A copy started now finds this one.
+                EXPECT_TRUE(HeldElsewhere());
+            }
+        }
+        first.reset();
+        // Let go as the object went, whatever it decided.
+        EXPECT_FALSE(HeldElsewhere());
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
@@ -44,6 +45,9 @@ struct Request {
     UINT id;
     UINT callback;
     DWORD size;
+    std::string infoTitle;
+    std::string info;
+    DWORD infoFlags;
 };
 
 // Lets what is posted now arrive (nothing waits on it).
@@ -100,7 +104,8 @@ protected:
     CTrayIcon::NotifyFn Recorder() {
         return [this](DWORD operation, NOTIFYICONDATAA* data) {
             requests.push_back({operation, data->uFlags, data->szTip, data->hIcon, data->hWnd,
-                                data->uID, data->uCallbackMessage, data->cbSize});
+                                data->uID, data->uCallbackMessage, data->cbSize, data->szInfoTitle,
+                                data->szInfo, data->dwInfoFlags});
             if (results.empty())
                 return TRUE;
             const BOOL result = results.front();
@@ -129,6 +134,8 @@ TEST_F(TrayIconTest, StatesAddThenModifyThenDelete) {
         {130, NIM_ADD, "Ringwarden is active"},
         {132, NIM_MODIFY, "Ringwarden is blocking the current call"},
         {131, NIM_MODIFY, "Ringwarden is permitting the current call"},
+        {133, NIM_MODIFY, "Ringwarden is not watching the line"},
+        {134, NIM_MODIFY, "Ringwarden is watching the line with a warning"},
         {130, NIM_MODIFY, "Ringwarden is active"},
         {0, NIM_DELETE, "Ringwarden is active"},
     };
@@ -225,6 +232,120 @@ TEST_F(TrayIconTest, LongTipIsCutToFit) {
     EXPECT_EQ(requests.back().tip, fits);
     tray.SetTrayIcon(StateIcon(131), "");
     EXPECT_EQ(requests.back().flags, UINT(NIF_ICON));
+}
+
+TEST_F(TrayIconTest, StateIconWithATipOfItsOwn) {
+    HWND hWnd = MakeWindow();
+    CTrayIcon tray(kIconId, Recorder());
+    tray.SetNotifyWindow(hWnd, kCallback);
+    constexpr UINT kAll = NIF_ICON | NIF_TIP | NIF_MESSAGE;
+    const std::string longTip = "Ringwarden is not watching the line: " + std::string(100, 'z');
+    const struct {
+        UINT icon;
+        std::string tip;
+        DWORD operation;
+        std::string sent;
+        UINT flags;
+    } steps[] = {
+        {133, "Ringwarden is not watching the line: no modem was found", NIM_ADD,
+         "Ringwarden is not watching the line: no modem was found", kAll},
+        {134, longTip, NIM_MODIFY, longTip.substr(0, 63), kAll},
+        {130, "", NIM_MODIFY, "", UINT(NIF_ICON | NIF_MESSAGE)},
+        {0, "not sent", NIM_DELETE, "", UINT(NIF_MESSAGE)},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.icon);
+        requests.clear();
+        EXPECT_TRUE(tray.SetTrayIcon(step.icon, step.tip));
+        ASSERT_EQ(requests.size(), 1u);
+        EXPECT_EQ(requests[0].operation, step.operation);
+        EXPECT_EQ(requests[0].tip, step.sent);
+        EXPECT_EQ(requests[0].flags, step.flags);
+        if (step.icon) {
+            EXPECT_EQ(requests[0].icon, StateIcon(step.icon));
+        }
+        EXPECT_EQ(requests[0].size, DWORD(NOTIFYICONDATAA_V1_SIZE));
+    }
+}
+
+TEST_F(TrayIconTest, BalloonComesFromTheShownIconOnly) {
+    HWND hWnd = MakeWindow();
+    CTrayIcon tray(kIconId, Recorder());
+    tray.SetNotifyWindow(hWnd, kCallback);
+    EXPECT_FALSE(tray.ShowBalloon("Title", "Text", NIIF_INFO));
+    EXPECT_TRUE(requests.empty());
+
+    tray.SetTrayIcon(133);
+    const std::string longTitle(100, 't'), longText(400, 'b');
+    const struct {
+        std::string title, text;
+        DWORD infoFlags;
+        std::string sentTitle, sentText;
+        BOOL shell;
+    } cases[] = {
+        {"Not watching", "Calls are not screened.", NIIF_WARNING, "Not watching",
+         "Calls are not screened.", TRUE},
+        {longTitle, longText, NIIF_INFO, longTitle.substr(0, 63), longText.substr(0, 255), TRUE},
+        {"Refused", "The shell's answer is passed on.", NIIF_INFO, "Refused",
+         "The shell's answer is passed on.", FALSE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.sentTitle);
+        requests.clear();
+        results = {c.shell};
+        EXPECT_EQ(tray.ShowBalloon(c.title, c.text, c.infoFlags), c.shell);
+        ASSERT_EQ(requests.size(), 1u);
+        const Request& r = requests[0];
+        EXPECT_EQ(r.operation, DWORD(NIM_MODIFY));
+        EXPECT_EQ(r.flags, UINT(NIF_INFO));
+        EXPECT_EQ(r.size, DWORD(NOTIFYICONDATAA_V2_SIZE));
+        EXPECT_EQ(r.infoTitle, c.sentTitle);
+        EXPECT_EQ(r.info, c.sentText);
+        EXPECT_EQ(r.infoFlags, c.infoFlags);
+        EXPECT_EQ(r.hWnd, hWnd);
+        EXPECT_EQ(r.id, kIconId);
+        // A balloon changes neither the icon nor whether it counts as shown.
+        EXPECT_TRUE(tray.IsShown());
+    }
+
+    // The icon's next change is a first-version record with no balloon.
+    requests.clear();
+    tray.SetTrayIcon(130);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].size, DWORD(NOTIFYICONDATAA_V1_SIZE));
+    EXPECT_EQ(requests[0].flags, UINT(NIF_ICON | NIF_TIP | NIF_MESSAGE));
+    EXPECT_EQ(requests[0].info, "");
+}
+
+// The image stored in the program's resources for an icon at `size` pixels,
+// as Windows picks it from the icon's directory: its width, 0 for none.
+int StoredIconWidth(UINT id, int size) {
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC group = FindResourceA(module, MAKEINTRESOURCEA(id), RT_GROUP_ICON);
+    auto* directory =
+        group ? static_cast<BYTE*>(LockResource(LoadResource(module, group))) : nullptr;
+    if (!directory)
+        return 0;
+    const int image = LookupIconIdFromDirectoryEx(directory, TRUE, size, size, LR_DEFAULTCOLOR);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(image), RT_ICON);
+    const auto* header =
+        found ? static_cast<const BITMAPINFOHEADER*>(LockResource(LoadResource(module, found)))
+              : nullptr;
+    return header ? header->biWidth : 0;
+}
+
+TEST_F(TrayIconTest, EveryStateIconIsDrawnAtSmallAndLargeSizes) {
+    for (UINT id = IDI_TRAY_IDLE; id <= IDI_TRAY_WARNING; ++id)
+        for (const int size : {16, 32}) {
+            SCOPED_TRACE(testing::Message() << id << " at " << size);
+            // Drawn at that size, not scaled from another.
+            EXPECT_EQ(StoredIconWidth(id, size), size);
+            HICON icon = static_cast<HICON>(LoadImageA(
+                GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+            ASSERT_NE(icon, nullptr);
+            EXPECT_EQ(IconWidth(icon), size);
+            DestroyIcon(icon);
+        }
 }
 
 TEST_F(TrayIconTest, TaskbarRestartPutsTheIconBackOnce) {
@@ -362,6 +483,9 @@ TEST_F(TrayMouseTest, OtherClicksAndOtherIcons) {
         {kIconId, WM_RBUTTONDOWN, {}},
         {kIconId + 1, WM_LBUTTONDBLCLK, {}},
         {kIconId + 1, WM_RBUTTONUP, {}},
+        // Posted: it arrives after the balloon's click itself.
+        {kIconId, NIN_BALLOONUSERCLICK, {{WM_COMMAND, ID_TRAY_BALLOON, 0}}},
+        {kIconId + 1, NIN_BALLOONUSERCLICK, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.id << " " << c.mouse);
@@ -370,11 +494,12 @@ TEST_F(TrayMouseTest, OtherClicksAndOtherIcons) {
         PumpBriefly();
         EXPECT_EQ(Commands(), c.commands);
         EXPECT_EQ(g_menu.opened, 0);
-        // The window still sees its callback message (after any command the
-        // tray icon sent while handling it).
-        ASSERT_FALSE(g_seen.empty());
-        EXPECT_EQ(g_seen.back(), (Seen{kCallback, c.id, c.mouse}));
+        // The window still sees its callback message.
+        EXPECT_EQ(std::count(g_seen.begin(), g_seen.end(), Seen{kCallback, c.id, c.mouse}), 1);
     }
+    EXPECT_EQ(tray.OnTrayMessage(kIconId, NIN_BALLOONUSERCLICK), 1);
+    EXPECT_EQ(tray.OnTrayMessage(kIconId + 1, NIN_BALLOONUSERCLICK), 0);
+    PumpBriefly();
 }
 
 // Copies the right end of the taskbar, where the tray icons are, with a strip
@@ -417,7 +542,11 @@ TEST_F(TrayIconTest, RealShellTakesEveryState) {
     const struct {
         UINT id;
         const char* name;
-    } states[] = {{130, "idle"}, {131, "permitting"}, {132, "blocking"}};
+    } states[] = {{130, "idle"},
+                  {131, "permitting"},
+                  {132, "blocking"},
+                  {133, "not-watching"},
+                  {134, "warning"}};
     for (const auto& state : states) {
         EXPECT_TRUE(tray.SetTrayIcon(state.id)) << state.id;
         EXPECT_TRUE(tray.IsShown());
@@ -428,6 +557,8 @@ TEST_F(TrayIconTest, RealShellTakesEveryState) {
             SaveTrayPicture(std::string(pictures) + "\\tray-" + state.name + ".bmp");
         }
     }
+    // The shell takes the balloon's longer record too.
+    EXPECT_TRUE(tray.ShowBalloon("Ringwarden", "Calls are screened again.", NIIF_INFO));
     EXPECT_TRUE(tray.SetTrayIcon(0u));
     EXPECT_FALSE(tray.IsShown());
 }
