@@ -39,7 +39,10 @@ bool CScreenerApp::ApplyCommandLine() {
 }
 
 void CScreenerApp::RegisterTelephony() {
-    if (RegisterLineApp(nullptr, nullptr, m_instance) < 0)
+    // No line device is a registration all the same, so that a modem plugged
+    // in later is heard of; the user is told either way, and the main window
+    // keeps trying.
+    if (RegisterLineApp(nullptr, nullptr, m_instance) < 0 || LineDeviceCount() == 0)
         MessageBoxA(nullptr, LoadResString(IDS_TAPI_INIT_FAILED).c_str(),
                     LoadResString(IDS_APP_TITLE).c_str(), MB_OK | MB_ICONEXCLAMATION);
     // The phone registration only lives beside the line one; its result

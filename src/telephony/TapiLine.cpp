@@ -33,6 +33,7 @@ LONG CTapiLine::Open(DWORD device, CTapiLineNotify* notify, DWORD privileges, DW
         return result;
     }
     m_deviceId = device;
+    m_privileges = privileges;
     AddNotify(notify);
     Tapi().lineSetStatusMessages(m_handle, kAllLineStates, kAllAddressStates);
     return 0;
@@ -60,6 +61,7 @@ LONG CTapiLine::Close() {
     m_unowned.clear();
     m_handle = 0;
     m_deviceId = static_cast<DWORD>(-1);
+    m_privileges = 0;
     return result;
 }
 

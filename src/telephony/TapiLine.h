@@ -28,6 +28,9 @@ public:
     LONG Close();
 
     HLINE Handle() const { return m_handle; }
+    // Open with owner rights, so that its calls may be answered and dropped
+    // (not only watched).
+    bool IsOwner() const { return m_handle && (m_privileges & LINECALLPRIVILEGE_OWNER); }
     DWORD DeviceId() const { return m_deviceId; }
     const std::vector<HCALL>& UnownedCalls() const { return m_unowned; }
 
@@ -74,6 +77,7 @@ private:
     HLINE m_handle = 0;
     std::vector<CTapiLineNotify*> m_notifies;
     DWORD m_deviceId = static_cast<DWORD>(-1);
+    DWORD m_privileges = 0;
     std::vector<PendingRequest> m_pending;
     std::vector<HCALL> m_unowned;
 };

@@ -53,11 +53,16 @@ protected:
 };
 
 // Application-level events; raised only when a registration names one.
+// TAPI sends them with callback instance 0, since they belong to no line.
 class CTapiAppNotify {
 public:
     virtual void OnLineCreated(DWORD /*deviceId*/) {}
     virtual void OnPhoneCreated(DWORD /*deviceId*/) {}
     virtual void OnRequest(DWORD /*mode*/, HWND /*window*/, WORD /*requestId*/) {}
+    // The service asks every application to shut down and register again
+    // (LINEDEVSTATE_REINIT or PHONESTATE_REINIT): a provider is being added
+    // or removed, and cannot be until every application has let go.
+    virtual void OnReinit() {}
 
 protected:
     ~CTapiAppNotify() = default;

@@ -23,6 +23,26 @@ struct Registration {
 Registration g_line;
 Registration g_phone;
 
+// A line device plugged in after registration: TAPI 1.4 numbers it next
+// after the devices already known, and its version is negotiated like the
+// others' before anyone opens it.
+void AddLineDevice(DWORD device) {
+    if (!g_line.handle || device < g_line.deviceCount || device > g_line.deviceCount + 64)
+        return;
+    try {
+        g_line.versions.resize(device + 1, 0);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    for (DWORD i = g_line.deviceCount; i <= device; ++i) {
+        LINEEXTENSIONID extension{};
+        if (Tapi().lineNegotiateAPIVersion(g_line.handle, i, kTapiLowVersion, kTapiHighVersion,
+                                           &g_line.versions[i], &extension) < 0)
+            g_line.versions[i] = 0;
+    }
+    g_line.deviceCount = device + 1;
+}
+
 void DeliverLineMessage(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR param1,
                         DWORD_PTR param2, DWORD_PTR param3) {
     switch (message) {
@@ -32,14 +52,21 @@ void DeliverLineMessage(DWORD device, DWORD message, DWORD_PTR instance, DWORD_P
                                      static_cast<WORD>(param3 & 0xFFFF));
         return;
     case LINE_CREATE:
+        AddLineDevice(static_cast<DWORD>(param1));
         if (g_line.notify)
             g_line.notify->OnLineCreated(static_cast<DWORD>(param1));
         return;
     default:
         // The instance is the CTapiLine given to lineOpen.
-        if (instance)
+        if (instance) {
             reinterpret_cast<CTapiLine*>(instance)->OnMessage(device, message, param1, param2,
                                                               param3);
+        } else if (message == LINE_LINEDEVSTATE && (param1 & LINEDEVSTATE_REINIT) &&
+                   g_line.notify) {
+            // Sent to every application with instance 0, since it concerns
+            // the registration rather than one line.
+            g_line.notify->OnReinit();
+        }
     }
 }
 
@@ -54,9 +81,17 @@ void CALLBACK LineCallback(DWORD device, DWORD message, DWORD_PTR instance, DWOR
 
 void CALLBACK PhoneCallback(DWORD, DWORD message, DWORD_PTR, DWORD_PTR param1, DWORD_PTR,
                             DWORD_PTR) {
-    // No phone device is ever opened, so nothing but PHONE_CREATE arrives.
-    if (message == PHONE_CREATE && g_phone.notify)
-        g_phone.notify->OnPhoneCreated(static_cast<DWORD>(param1));
+    // No phone device is ever opened, so only the registration's own
+    // messages arrive: a new device, and the request to register again.
+    try {
+        if (!g_phone.notify)
+            return;
+        if (message == PHONE_CREATE)
+            g_phone.notify->OnPhoneCreated(static_cast<DWORD>(param1));
+        else if (message == PHONE_STATE && (param1 & PHONESTATE_REINIT))
+            g_phone.notify->OnReinit();
+    } catch (...) {
+    }
 }
 
 std::string DefaultName(const char* appName) {
@@ -109,11 +144,15 @@ LONG RegisterLineApp(CTapiAppNotify* notify, const char* appName, HINSTANCE inst
         return Tapi().lineNegotiateAPIVersion(handle, device, kTapiLowVersion, kTapiHighVersion,
                                               version, &extension);
     });
-    if (count < 1) {
-        UnregisterLineApp();
-        return LINEERR_OPERATIONFAILED;
-    }
     return 0;
+}
+
+void SetLineAppNotify(CTapiAppNotify* notify) {
+    g_line.notify = notify;
+}
+
+void SetPhoneAppNotify(CTapiAppNotify* notify) {
+    g_phone.notify = notify;
 }
 
 LONG UnregisterLineApp() {

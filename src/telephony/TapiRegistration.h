@@ -10,9 +10,13 @@ constexpr DWORD kTapiLowVersion = 0x00010003;
 constexpr DWORD kTapiHighVersion = 0x00010004;
 
 // A null name means the program's title; a null instance the program's own
-// module. Returns 0 or a negative LINEERR_ code; no line devices at all is
-// LINEERR_OPERATIONFAILED (and leaves nothing registered).
+// module. Returns 0 or a negative LINEERR_ code. No line devices at all is
+// still a registration (LineDeviceCount() is 0): a modem plugged in later is
+// reported to it as LINE_CREATE.
 LONG RegisterLineApp(CTapiAppNotify* notify, const char* appName, HINSTANCE instance);
+// Replaces the registration's application notify (null for none); it hears
+// LINE_CREATE and REINIT from then on, until the registration ends.
+void SetLineAppNotify(CTapiAppNotify* notify);
 LONG UnregisterLineApp();
 DWORD LineDeviceCount();
 HLINEAPP LineAppHandle();
@@ -21,6 +25,7 @@ HLINEAPP LineAppHandle();
 DWORD LineApiVersion(DWORD device);
 
 LONG RegisterPhoneApp(CTapiAppNotify* notify, const char* appName, HINSTANCE instance);
+void SetPhoneAppNotify(CTapiAppNotify* notify);
 LONG UnregisterPhoneApp();
 DWORD PhoneDeviceCount();
 

@@ -44,7 +44,7 @@ const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
     {IDC_CONFIGURE, &CMainDialog::OnConfigure}, {IDC_HELP_BUTTON, &CMainDialog::OnHelp},
     {IDC_QUIT, &CMainDialog::OnQuit},           {ID_TRAY_QUIT, &CMainDialog::OnQuit},
     {IDC_HIDE, &CMainDialog::OnHide},           {ID_TRAY_OPEN, &CMainDialog::OnOpen},
-    {ID_APP_ABOUT, &CMainDialog::OnAbout},
+    {ID_APP_ABOUT, &CMainDialog::OnAbout},      {ID_TRAY_BALLOON, &CMainDialog::OnBalloonClicked},
 };
 
 const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
@@ -63,8 +63,8 @@ CMainDialog::CMainDialog(const CClock& clock, HWND parent)
       m_callList([this](size_t index) -> const CLoggedCall& {
           return std::as_const(m_screener).Call(index);
       }),
-      m_fileSystem(CreateSystemFileSystem()), m_configFile(*m_fileSystem),
-      m_messageBox(&PlatformMessageBox),
+      m_supervisor(m_screener, this), m_fileSystem(CreateSystemFileSystem()),
+      m_configFile(*m_fileSystem), m_messageBox(&PlatformMessageBox),
       m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
       m_tray(IDR_TRAY_MENU) {}
 
@@ -74,10 +74,11 @@ BOOL CMainDialog::OnInitDialog() {
     SetWindowTextA(m_hWnd, LoadResString(IDS_APP_TITLE).c_str());
     m_tray.SetNotifyWindow(m_hWnd, WM_USER);
     m_screener.SetTrayTip(kTrayIdleTip);
-    // The icon is there from the start.
+    // The lines first, so that the icon shows from the start whether they
+    // are watched.
+    m_supervisor.Start();
     ApplyShellState();
     SetTimer(m_hWnd, kTrayTimer, kTrayTimerMs, nullptr);
-    OpenLines();
     LoadConfiguration();
     m_callList.Attach(GetDlgItem(IDC_CALL_LIST), GetModuleHandleA(nullptr));
     UpdateButtons();
@@ -95,9 +96,9 @@ void CMainDialog::OnDestroy() {
     if (m_notification)
         m_notification->DestroyWindow();
     SaveConfiguration();
-    // The calls belong to the lines: let them go while the lines are open.
-    m_screener.ReleaseCalls();
-    CloseLines();
+    // The calls belong to the lines: the supervisor lets them go while the
+    // lines are open, then closes the lines.
+    m_supervisor.Stop();
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);
     m_tray.SetNotifyWindow(nullptr, 0);
@@ -114,23 +115,6 @@ void CMainDialog::SetIcons() {
                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small ? small : m_icon));
     SetClassLongPtrA(m_hWnd, GCLP_HICON, reinterpret_cast<LONG_PTR>(m_icon));
-}
-
-void CMainDialog::OpenLines() {
-    const DWORD count = LineDeviceCount();
-    m_lines.clear();
-    m_lines.reserve(count);
-    for (DWORD device = 0; device < count; ++device) {
-        auto line = std::make_unique<CTapiLine>();
-        // A device that refuses both ways stays closed.
-        line->OpenWithFallback(device, &m_screener);
-        m_lines.push_back(std::move(line));
-    }
-}
-
-void CMainDialog::CloseLines() {
-    // Each line closes itself as it is destroyed.
-    m_lines.clear();
 }
 
 std::string CMainDialog::ConfigPath() const {
@@ -221,6 +205,60 @@ void CMainDialog::OnNotificationDestroyed(CNotificationDialog* dialog) {
         m_notification = nullptr;
 }
 
+void CMainDialog::OnCallerIdOutcome(bool arrived) {
+    m_supervisor.OnCallerIdOutcome(arrived);
+}
+
+void CMainDialog::OnDropFailed(size_t) {
+    m_dropFailedPending = true;
+    RequestShellUpdate();
+}
+
+void CMainDialog::OnLineHealthChanged() {
+    RequestShellUpdate();
+}
+
+UINT CMainDialog::TrayIconId() const {
+    // A call in progress shows its own state; otherwise the line's health.
+    const CLineHealth& health = m_supervisor.Health();
+    if (m_trayTip != kTrayIdleTip && health.State() != LineWatch::NotWatching)
+        return m_trayTip;
+    return health.IdleIcon();
+}
+
+std::string CMainDialog::TrayTipText() const {
+    const CLineHealth& health = m_supervisor.Health();
+    if (m_trayTip != kTrayIdleTip && health.State() != LineWatch::NotWatching)
+        return LoadResString(m_trayTip);
+    return LoadResString(health.IdleTip());
+}
+
+void CMainDialog::ShowBalloon(UINT titleId, UINT textId, bool warning) {
+    m_balloonTopic = textId;
+    m_tray.ShowBalloon(LoadResString(titleId), LoadResString(textId),
+                       warning ? NIIF_WARNING : NIIF_INFO);
+}
+
+void CMainDialog::OnBalloonClicked() {
+    // Every balloon but "watching again" points to what to check.
+    if (m_balloonTopic == IDS_BALLOON_WATCHING)
+        return;
+    const std::string path = HelpPath();
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ShowMessage(FormatResString(IDS_HELP_MISSING, path), MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // A file path cannot carry a fragment; a file URL can, so the browser
+    // opens the page at the topic.
+    std::string url = "file:///" + path;
+    for (char& c : url)
+        if (c == '\\')
+            c = '/';
+    url += m_balloonTopic == IDS_BALLOON_NO_CALLER_ID ? "#checking-the-modem" : "#line-health";
+    ShellExecuteA(m_hWnd, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 void CMainDialog::OnTrayTipChanged(UINT id) {
     m_trayTip = id;
     RequestShellUpdate();
@@ -246,8 +284,19 @@ void CMainDialog::ApplyShellState() {
         ShowNotification(m_popupCall);
     }
     // Icon and tip change together.
-    if (m_tray.NotifyWindow())
-        m_tray.SetTrayIcon(m_trayTip);
+    if (!m_tray.NotifyWindow())
+        return;
+    m_tray.SetTrayIcon(TrayIconId(), TrayTipText());
+    // Each change of the line's health is told once, when it starts and
+    // when it ends; a balloon needs the icon in place.
+    UINT title = 0, text = 0;
+    bool warning = false;
+    if (m_supervisor.TakeAnnouncement(title, text, warning))
+        ShowBalloon(title, text, warning);
+    if (m_dropFailedPending) {
+        m_dropFailedPending = false;
+        ShowBalloon(IDS_APP_TITLE, IDS_DROP_FAILED, true);
+    }
 }
 
 bool CMainDialog::OnApplyShellState(WPARAM, LPARAM, INT_PTR& result) {

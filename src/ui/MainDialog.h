@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/CallScreener.h"
+#include "app/LineSupervisor.h"
 #include "app/ScreeningRules.h"
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
@@ -26,7 +27,10 @@ namespace rw {
 
 class CNotificationDialog;
 
-class CMainDialog : public CDialog, public CCallScreenerNotify, public CNotificationOwner {
+class CMainDialog : public CDialog,
+                    public CCallScreenerNotify,
+                    public CLineSupervisorNotify,
+                    public CNotificationOwner {
 public:
     // Shows a message box and returns the button pressed.
     using MessageBoxFn = std::function<int(HWND owner, const std::string& text, UINT type)>;
@@ -41,9 +45,14 @@ public:
     CScreeningRules& Rules() { return m_rules; }
     CCallScreener& Screener() { return m_screener; }
     const CCallListView& CallList() const { return m_callList; }
-    const std::vector<std::unique_ptr<CTapiLine>>& Lines() const { return m_lines; }
-    // The tray tip (and icon) the window shows now: string 130, 131 or 132.
+    const std::vector<std::unique_ptr<CTapiLine>>& Lines() const { return m_supervisor.Lines(); }
+    CLineSupervisor& Supervisor() { return m_supervisor; }
+    // The call state the tray shows: string 130, 131 or 132. While the line
+    // is not watched, or watched with a warning, the idle state shows that
+    // instead (TrayIconId and TrayTipText say what the tray holds).
     UINT TrayTip() const { return m_trayTip; }
+    UINT TrayIconId() const;
+    std::string TrayTipText() const;
     const CTrayIcon& Tray() const { return m_tray; }
 
     // Reads Ringwarden.cfg into the preferences and the phone book; a
@@ -64,6 +73,10 @@ public:
     void OnTrayTipChanged(UINT id) override;
     void OnShowNotification(size_t index) override;
     void OnRefreshNotification(size_t index) override;
+    void OnCallerIdOutcome(bool arrived) override;
+    void OnDropFailed(size_t index) override;
+    // CLineSupervisorNotify.
+    void OnLineHealthChanged() override;
 
     // The tray icon and the popup change at most every 200 ms and never
     // while a call is being screened: the changes are applied from the
@@ -103,8 +116,6 @@ private:
 
     void AddAboutToSystemMenu();
     void SetIcons();
-    void OpenLines();
-    void CloseLines();
     void RestorePlacement();
     void StorePlacement();
     void UpdateButtons();
@@ -122,6 +133,7 @@ private:
     void OnHide();
     void OnOpen();
     void OnAbout();
+    void OnBalloonClicked();
 
     // Window messages
     bool OnSysCommand(WPARAM command, LPARAM, INT_PTR& result);
@@ -132,6 +144,7 @@ private:
     void RequestShellUpdate();
     void ApplyShellState();
     void ShowNotification(size_t index);
+    void ShowBalloon(UINT titleId, UINT textId, bool warning);
     bool OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result);
     bool OnRunningCopyQuery(WPARAM, LPARAM, INT_PTR& result);
     void PaintIcon();
@@ -141,9 +154,9 @@ private:
     CScreeningRules m_rules;
     CCallScreener m_screener;
     CCallListView m_callList;
-    // One per line device of the telephony registration, each with the
-    // screener as its listener.
-    std::vector<std::unique_ptr<CTapiLine>> m_lines;
+    // Opens the lines with the screener as their listener and keeps them
+    // open.
+    CLineSupervisor m_supervisor;
     std::unique_ptr<CFileSystem> m_fileSystem;
     CConfigFile m_configFile;
     std::string m_configPath;
@@ -163,6 +176,10 @@ private:
     // The popup is to show the logged call m_popupCall.
     bool m_popupPending = false;
     size_t m_popupCall = 0;
+    // A failed hang-up waits to be told (shown with the tray).
+    bool m_dropFailedPending = false;
+    // What the last balloon was about, for its click: the help topic.
+    UINT m_balloonTopic = 0;
     // Hides the window at each paint until the user opens it from the
     // tray; set from StartMinimised at initialisation.
     bool m_startHidden = true;

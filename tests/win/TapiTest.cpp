@@ -2,6 +2,7 @@
 // message routing, pending requests, query buffers, the loader, and the
 // reader of caller-ID texts.
 #include "app/CommandLine.h"
+#include "app/LineSupervisor.h"
 #include "app/ScreenerApp.h"
 #include "records/Clock.h"
 #include "records/StringTable.h"
@@ -13,6 +14,7 @@
 #include "telephony/TapiLine.h"
 #include "telephony/TapiRegistration.h"
 #include "ui/MainDialog.h"
+#include "../support/MessagePump.h"
 
 #include <gtest/gtest.h>
 
@@ -227,8 +229,6 @@ TEST_F(TapiTest, RegistrationFailuresLeaveNothingRegistered) {
     } cases[] = {
         {E(LINEERR_OPERATIONUNAVAIL), 1, E(LINEERR_OPERATIONUNAVAIL), 0},
         {E(LINEERR_NODEVICE), 1, E(LINEERR_NODEVICE), 0},
-        // Wine's own TAPI32: success with no line devices.
-        {0, 0, E(LINEERR_OPERATIONFAILED), 1},
     };
     for (const Case& c : cases) {
         FakeTapi f;
@@ -245,6 +245,51 @@ TEST_F(TapiTest, RegistrationFailuresLeaveNothingRegistered) {
         EXPECT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
         UnregisterLineApp();
     }
+}
+
+// What the registration's application notify hears.
+struct AppListener : CTapiAppNotify {
+    std::vector<std::string> heard;
+    void OnLineCreated(DWORD device) override {
+        heard.push_back("created " + std::to_string(device));
+    }
+    void OnReinit() override { heard.push_back("reinit"); }
+};
+
+TEST_F(TapiTest, NoDeviceStaysRegisteredAndHearsNewDevicesAndReinitWithInstanceZero) {
+    // Wine's own TAPI32, or a machine whose modem is not plugged in yet.
+    fake.lineDevices = 0;
+    fake.negotiateResults[1] = E(LINEERR_INCOMPATIBLEAPIVERSION);
+    AppListener app;
+    ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+    EXPECT_EQ(0u, LineDeviceCount());
+    EXPECT_NE(0u, LineAppHandle());
+    SetLineAppNotify(&app);
+
+    // The modem arrives: counted and negotiated before the notify hears of it.
+    fake.lineCallback(0, LINE_CREATE, 0, 0, 0, 0);
+    EXPECT_EQ(1u, LineDeviceCount());
+    EXPECT_EQ(0x00010004u, LineApiVersion(0));
+    // One whose version cannot be agreed is counted with none.
+    fake.lineCallback(0, LINE_CREATE, 0, 1, 0, 0);
+    EXPECT_EQ(2u, LineDeviceCount());
+    EXPECT_EQ(0u, LineApiVersion(1));
+    // A number far beyond the devices known is not believed.
+    fake.lineCallback(0, LINE_CREATE, 0, 100000, 0, 0);
+    EXPECT_EQ(2u, LineDeviceCount());
+
+    // REINIT comes with instance 0; other line states with instance 0 belong
+    // to no line and are dropped.
+    fake.lineCallback(0, LINE_LINEDEVSTATE, 0, LINEDEVSTATE_REINIT, 0, 0);
+    fake.lineCallback(0, LINE_LINEDEVSTATE, 0, LINEDEVSTATE_RINGING, 0, 0);
+    EXPECT_EQ((Heard{"created 0", "created 1", "created 100000", "reinit"}), app.heard);
+
+    // The notify goes with the registration.
+    EXPECT_EQ(0, UnregisterLineApp());
+    app.heard.clear();
+    ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+    fake.lineCallback(0, LINE_LINEDEVSTATE, 0, LINEDEVSTATE_REINIT, 0, 0);
+    EXPECT_TRUE(app.heard.empty());
 }
 
 // ---- Lines ----
@@ -412,6 +457,137 @@ TEST_F(TapiTest, ASecondCopyHandsOverWithoutRegisteringOrShowingAnything) {
     EXPECT_FALSE(IsWindowVisible(first.GetSafeHwnd()));
     first.DestroyWindow();
     DeleteFileA(config.c_str());
+}
+
+// ---- Keeping the lines open ----
+
+// A supervisor over a screener, on the fake; retries come quickly.
+class SupervisorTest : public TapiTest {
+protected:
+    void SetUp() override {
+        TapiTest::SetUp();
+        supervisor.SetRetryInterval(30);
+    }
+    void TearDown() override {
+        supervisor.Stop();
+        TapiTest::TearDown();
+    }
+    DWORD_PTR LineInstance(size_t device) {
+        return reinterpret_cast<DWORD_PTR>(supervisor.Lines()[device].get());
+    }
+    void Offer(HCALL call) {
+        fake.lineCallback(call, LINE_CALLSTATE, LineInstance(0), LINECALLSTATE_OFFERING, 0,
+                          LINECALLPRIVILEGE_OWNER);
+    }
+    LineWatch State() const { return supervisor.Health().State(); }
+    LineTrouble Trouble() const { return supervisor.Health().Trouble(); }
+
+    CPhoneBook book;
+    CRingwardenPreferences prefs;
+    CSettableClock clock;
+    CScreeningRules rules{book, prefs, clock};
+    CCallScreener screener{prefs, rules};
+    CLineSupervisor supervisor{screener};
+};
+
+TEST_F(SupervisorTest, AClosedLineLetsGoOfItsCallsAndIsReopenedUntilItOpens) {
+    ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+    supervisor.Start();
+    ASSERT_EQ(1u, fake.opens.size());
+    EXPECT_EQ(LineWatch::Watching, State());
+    Offer(71);
+    ASSERT_EQ(1u, screener.LiveCallCount());
+
+    fake.openResults = {E(LINEERR_RESOURCEUNAVAIL), E(LINEERR_RESOURCEUNAVAIL)};
+    fake.lineCallback(0, LINE_CLOSE, LineInstance(0), 0, 0, 0);
+    EXPECT_EQ(0u, screener.LiveCallCount());
+    EXPECT_EQ(1u, screener.CallCount()); // the row stays
+    EXPECT_EQ(nullptr, screener.Call(0).GetCall());
+    EXPECT_EQ(0u, supervisor.Lines()[0]->Handle());
+    EXPECT_EQ(LineWatch::NotWatching, State());
+    EXPECT_EQ(LineTrouble::Closed, Trouble());
+
+    // The first try is refused both ways; the reason stays the closing.
+    ASSERT_TRUE(test::PumpUntil([&] { return fake.opens.size() >= 3; }));
+    EXPECT_EQ(LineTrouble::Closed, Trouble());
+    ASSERT_TRUE(test::PumpUntil([&] { return State() == LineWatch::Watching; }));
+    EXPECT_EQ(4u, fake.opens.size());
+    EXPECT_EQ(50u, supervisor.Lines()[0]->Handle());
+    // Once open, nothing more is tried.
+    const DWORD start = GetTickCount();
+    test::PumpUntil([&] { return GetTickCount() - start > 100; });
+    EXPECT_EQ(4u, fake.opens.size());
+}
+
+TEST_F(SupervisorTest, ReinitWaitsForTheCallsThenRegistersAgain) {
+    ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+    ASSERT_EQ(0, RegisterPhoneApp(nullptr, nullptr, nullptr));
+    supervisor.Start();
+    Offer(71);
+    fake.lineCallback(0, LINE_LINEDEVSTATE, 0, LINEDEVSTATE_REINIT, 0, 0);
+    EXPECT_TRUE(supervisor.ReinitPending());
+    // Never inside the callback, and not while a call is up.
+    const DWORD start = GetTickCount();
+    test::PumpUntil([&] { return GetTickCount() - start > 100; });
+    EXPECT_EQ(0, fake.lineShutdowns);
+    EXPECT_EQ(LineWatch::Watching, State());
+
+    fake.lineCallback(71, LINE_CALLSTATE, LineInstance(0), LINECALLSTATE_IDLE, 0, 0);
+    ASSERT_TRUE(test::PumpUntil([&] { return fake.lineShutdowns == 1; }));
+    EXPECT_EQ(1, fake.phoneShutdowns);
+    EXPECT_EQ(2, fake.lineInits);
+    EXPECT_EQ(2, fake.phoneInits);
+    EXPECT_EQ(2u, fake.opens.size());
+    EXPECT_EQ(LineWatch::Watching, State());
+    EXPECT_FALSE(supervisor.ReinitPending());
+}
+
+TEST_F(SupervisorTest, WithoutTelephonyOrALineItKeepsTryingAndOpensANewDevice) {
+    struct Case {
+        const char* name;
+        LONG initResult;
+        DWORD devices;
+        LineTrouble trouble;
+    } cases[] = {
+        {"no telephony", E(LINEERR_OPERATIONUNAVAIL), 1, LineTrouble::NoTelephony},
+        {"no device", 0, 0, LineTrouble::NoLine},
+    };
+    for (const Case& c : cases) {
+        FakeTapi f;
+        f.initResult = c.initResult;
+        f.lineDevices = c.devices;
+        SetTapiApi(&f);
+        RegisterLineApp(nullptr, nullptr, nullptr);
+        CLineSupervisor watcher(screener);
+        watcher.SetRetryInterval(30);
+        watcher.Start();
+        EXPECT_EQ(LineWatch::NotWatching, watcher.Health().State()) << c.name;
+        EXPECT_EQ(c.trouble, watcher.Health().Trouble()) << c.name;
+        EXPECT_TRUE(f.opens.empty()) << c.name;
+
+        // Telephony comes back, or the modem is plugged in.
+        f.initResult = 0;
+        if (c.devices == 0)
+            f.lineCallback(0, LINE_CREATE, 0, 0, 0, 0);
+        else
+            f.lineDevices = 1;
+        EXPECT_TRUE(test::PumpUntil([&] {
+            return watcher.Health().State() == LineWatch::Watching;
+        })) << c.name;
+        EXPECT_EQ(1u, f.opens.size()) << c.name;
+        watcher.Stop();
+        UnregisterLineApp();
+        UnregisterPhoneApp();
+    }
+    SetTapiApi(&fake);
+}
+
+TEST_F(SupervisorTest, AMonitorOnlyLineIsAWarning) {
+    ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+    fake.openResults = {E(LINEERR_INVALMEDIAMODE), 0};
+    supervisor.Start();
+    EXPECT_EQ(LineWatch::MonitorOnly, State());
+    EXPECT_EQ(unsigned(IDS_WARN_MONITOR_ONLY), supervisor.Health().IdleTip());
 }
 
 // A line opened on device 0 of a registered fake.

@@ -1,6 +1,10 @@
+#include "../support/ExePath.h"
 #include "../support/MessagePump.h"
+#include "LineSim.h"
 #include "records/Clock.h"
 #include "res/resource.h"
+#include "telephony/TapiApi.h"
+#include "telephony/TapiRegistration.h"
 #include "ui/MainDialog.h"
 #include "ui/TrayIcon.h"
 
@@ -570,6 +574,13 @@ TEST(MainWindowTray, ShowsTheEngineStateAndOpensOnDoubleClick) {
     GetTempPathA(MAX_PATH, temp);
     const std::string config = std::string(temp) + "rw-tray-test.cfg";
     DeleteFileA(config.c_str());
+    // A watched line, so that idle is idle (without one the icon says that
+    // the line is not watched).
+    linesim::SetShowWindow(false);
+    linesim::SetPrintSummary(false);
+    CTapiLoader loader{test::SimulatorPath()};
+    SetTapiApi(&loader);
+    ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
     {
         CSettableClock clock;
         CMainDialog dialog{clock};
@@ -613,6 +624,8 @@ TEST(MainWindowTray, ShowsTheEngineStateAndOpensOnDoubleClick) {
         EXPECT_FALSE(IsWindow(hWnd));
         EXPECT_FALSE(tray.IsShown());
     }
+    UnregisterLineApp();
+    SetTapiApi(nullptr);
     DeleteFileA(config.c_str());
 }
 
