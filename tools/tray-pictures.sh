@@ -11,7 +11,7 @@ trap 'rm -rf "$tmp"' EXIT
 RW_TRAY_PICTURES=$(rw_winpath "$tmp") bash "$root/tools/wine-exec.sh" "$build" \
     "$build/bin/tray_tests.exe" --gtest_filter=TrayIconTest.RealShellTakesEveryState >/dev/null
 parts=()
-for state in idle permitting blocking; do
+for state in idle permitting blocking not-watching warning; do
     convert "$tmp/tray-$state.bmp" -filter point -resize 300% \
         -bordercolor white -border 6 "$tmp/$state.png"
     parts+=("$tmp/$state.png")
