@@ -1,0 +1,197 @@
+// The main window keeps watching the line through the line simulator: a
+// line the service closes, a REINIT, a modem plugged in after start, each
+// with and without a call up, and calls that never bring caller ID. The
+// tray says what is going on, and the next blocked call is answered.
+#include "../core/ConfigTestUtil.h"
+#include "../support/ExePath.h"
+#include "../support/MessagePump.h"
+#include "../support/SimCaller.h"
+#include "LineSim.h"
+#include "records/Clock.h"
+#include "records/StringTable.h"
+#include "res/resource.h"
+#include "telephony/TapiApi.h"
+#include "telephony/TapiRegistration.h"
+#include "ui/MainDialog.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace rw {
+namespace {
+
+using linesim::CallerIdKind;
+using test::Caller;
+using test::PumpUntil;
+
+linesim::CallRecord Record(uint32_t id) {
+    linesim::CallRecord r{};
+    linesim::GetCallRecord(id, &r);
+    return r;
+}
+
+void PumpFor(DWORD ms) {
+    const DWORD start = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - start >= ms; });
+}
+
+class LineHealthWiringTest : public testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        linesim::SetShowWindow(false);
+        linesim::SetPrintSummary(false);
+        linesim::SetRingTiming(60000, 5);
+        SetTapiApi(&loader);
+    }
+    void TearDown() override {
+        Stop();
+        SetTapiApi(nullptr);
+    }
+    // A main window of its own for each start, as at each program start.
+    void Start(uint32_t devices) {
+        linesim::SetDeviceCount(devices);
+        ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+        window = std::make_unique<CMainDialog>(clock);
+        window->SetConfigPath(configDir.Path("Ringwarden.cfg"));
+        window->Supervisor().SetRetryInterval(100);
+        ASSERT_TRUE(window->Create());
+        auto entry = test::Entry("Sales Line", "0800 111");
+        entry->FilterType = 2; // always block
+        const std::string key = entry->LookupKey;
+        window->PhoneBook().SetAt(key, std::move(entry));
+    }
+    void Stop() {
+        window.reset();
+        UnregisterLineApp();
+        UnregisterPhoneApp();
+        linesim::SetDeviceCount(1);
+    }
+    // Rings the blocked sales line; true once the program answered it.
+    bool RingBlockedAndAnswered(uint32_t& call) {
+        call = linesim::Ring(Caller(CallerIdKind::Number, "0800 111", ""));
+        return call != 0 && PumpUntil([&] { return Record(call).answeredMs >= 0; });
+    }
+    bool TrayShows(UINT icon, UINT tip) {
+        return PumpUntil([&] {
+            return window->TrayIconId() == icon && window->TrayTipText() == LoadResString(tip) &&
+                   window->Tray().Tip() == LoadResString(tip);
+        });
+    }
+
+    CTapiLoader loader{test::SimulatorPath()};
+    test::CScratchDir configDir;
+    CSettableClock clock;
+    std::unique_ptr<CMainDialog> window;
+};
+
+TEST_F(LineHealthWiringTest, TheLineComesBackAndTheNextBlockedCallIsAnswered) {
+    enum What { CloseLine, Reinit, NewDevice };
+    struct Case {
+        const char* name;
+        uint32_t devicesAtStart;
+        bool callUp; // a blocked call is up when it happens
+        What what;
+        UINT tipMeanwhile; // 0: the line stays watched
+    } cases[] = {
+        {"closed while idle", 1, false, CloseLine, IDS_NOT_WATCHING_CLOSED},
+        {"closed with a blocked call up", 1, true, CloseLine, IDS_NOT_WATCHING_CLOSED},
+        {"reinit while idle", 1, false, Reinit, 0},
+        {"reinit with a blocked call up", 1, true, Reinit, 0},
+        {"no line at start, then a modem", 0, false, NewDevice, IDS_NOT_WATCHING_NO_LINE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Start(c.devicesAtStart);
+        CMainDialog& dialog = *window;
+        if (c.devicesAtStart == 0) {
+            EXPECT_TRUE(TrayShows(IDI_TRAY_NOT_WATCHING, IDS_NOT_WATCHING_NO_LINE));
+        } else {
+            EXPECT_TRUE(TrayShows(IDI_TRAY_IDLE, IDS_TRAY_IDLE));
+        }
+
+        uint32_t first = 0;
+        if (c.callUp) {
+            ASSERT_TRUE(RingBlockedAndAnswered(first));
+        }
+        const size_t logged = dialog.Screener().CallCount();
+
+        switch (c.what) {
+        case CloseLine:
+            ASSERT_TRUE(linesim::CloseLine(300));
+            EXPECT_TRUE(TrayShows(IDI_TRAY_NOT_WATCHING, c.tipMeanwhile));
+            EXPECT_TRUE(PumpUntil(
+                [&] { return dialog.Supervisor().Health().Told() == LineWatch::NotWatching; }));
+            // The calls of the closed line are let go; their rows stay.
+            EXPECT_EQ(0u, dialog.Screener().LiveCallCount());
+            EXPECT_EQ(logged, dialog.Screener().CallCount());
+            if (c.callUp) {
+                EXPECT_EQ(ActionBlockAlways, dialog.Screener().Call(logged - 1).GetAction());
+            }
+            break;
+        case Reinit: {
+            const HLINEAPP before = LineAppHandle();
+            ASSERT_TRUE(linesim::Reinit());
+            if (c.callUp) {
+                // The call up is followed to its end before the restart.
+                PumpFor(300);
+                EXPECT_TRUE(dialog.Supervisor().ReinitPending());
+                EXPECT_EQ(before, LineAppHandle());
+                EXPECT_EQ(1u, dialog.Screener().LiveCallCount());
+                linesim::HangUp(first);
+            }
+            // Registered again: the service handed out a new handle.
+            EXPECT_TRUE(PumpUntil([&] { return LineAppHandle() != before && LineAppHandle(); }));
+            EXPECT_FALSE(dialog.Supervisor().ReinitPending());
+            break;
+        }
+        case NewDevice:
+            ASSERT_TRUE(linesim::AddDevice());
+            break;
+        }
+
+        EXPECT_TRUE(TrayShows(IDI_TRAY_IDLE, IDS_TRAY_IDLE));
+        EXPECT_TRUE(
+            PumpUntil([&] { return dialog.Supervisor().Health().Told() == LineWatch::Watching; }));
+        uint32_t next = 0;
+        EXPECT_TRUE(RingBlockedAndAnswered(next));
+        Stop();
+    }
+}
+
+TEST_F(LineHealthWiringTest, CallsWithoutCallerIdWarnUntilOneBringsIt) {
+    Start(1);
+    CMainDialog& dialog = *window;
+    auto ringAndEnd = [&](CallerIdKind kind, const std::string& number) {
+        const size_t before = dialog.Screener().CallCount();
+        const uint32_t call = linesim::Ring(Caller(kind, number, ""));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Screener().CallCount() > before; }));
+        linesim::HangUp(call);
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Screener().LiveCallCount() == 0; }));
+    };
+    // A withheld number is an answer: it breaks the run.
+    ringAndEnd(CallerIdKind::Unknown, "");
+    ringAndEnd(CallerIdKind::Unknown, "");
+    ringAndEnd(CallerIdKind::Blocked, "");
+    ringAndEnd(CallerIdKind::Unknown, "");
+    ringAndEnd(CallerIdKind::Unknown, "");
+    EXPECT_TRUE(TrayShows(IDI_TRAY_IDLE, IDS_TRAY_IDLE));
+    ringAndEnd(CallerIdKind::Unknown, "");
+    EXPECT_TRUE(TrayShows(IDI_TRAY_WARNING, IDS_WARN_NO_CALLER_ID));
+    ringAndEnd(CallerIdKind::Number, "01632 960999");
+    EXPECT_TRUE(TrayShows(IDI_TRAY_IDLE, IDS_TRAY_IDLE));
+}
+
+TEST_F(LineHealthWiringTest, AMonitorOnlyLineWarnsThatItCannotBlock) {
+    linesim::SetVoiceSupported(false);
+    Start(1);
+    EXPECT_TRUE(TrayShows(IDI_TRAY_WARNING, IDS_WARN_MONITOR_ONLY));
+    linesim::SetVoiceSupported(true);
+}
+
+} // namespace
+} // namespace rw
