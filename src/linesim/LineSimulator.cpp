@@ -181,6 +181,8 @@ void CLineSimulator::Reset() {
     m_nextScriptEvent = 0;
     m_firstSample = m_quitSample = ResourceSample{};
     m_shutdownStats.clear();
+    m_lineEvents.clear();
+    m_closedByService = false;
 }
 
 bool CLineSimulator::SetOption(Option option, bool on) {
@@ -287,6 +289,10 @@ LONG CLineSimulator::Open(HLINEAPP app, DWORD device, HLINE* line, DWORD version
     m_privileges = privs;
     m_lineStates = 0;
     *line = m_hLine;
+    if (m_closedByService) {
+        m_closedByService = false;
+        m_lineEvents.push_back("line opened again by the program at " + LineEventTime());
+    }
     if (!m_scriptStarted) {
         // A script set after lineInitialize is read now.
         if (!m_scriptRead)
@@ -327,6 +333,10 @@ bool CLineSimulator::CloseLine(DWORD downMs) {
     const DWORD_PTR instance = m_instance;
     CloseOpenLine("the service closed the line");
     m_lineDownUntil = Clock::now() + std::chrono::milliseconds(downMs);
+    m_closedByService = true;
+    char down[32];
+    std::snprintf(down, sizeof down, "%.1f s", downMs / 1000.0);
+    m_lineEvents.push_back("line closed by the service at " + LineEventTime() + " for " + down);
     PostToApp(line, LINE_CLOSE, instance, 0, 0, 0);
     return true;
 }
@@ -982,13 +992,24 @@ void CLineSimulator::Quit() {
     PostQuitMessage(0);
 }
 
+std::string CLineSimulator::LineEventTime() const {
+    // Seconds of the script's clock when one runs, as its events are timed.
+    const auto since = m_scriptStarted ? Clock::now() - m_scriptStart : Clock::duration::zero();
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f s", std::chrono::duration<double>(since).count());
+    return text;
+}
+
 void CLineSimulator::PrintSummary() {
     if (m_summaryPrinted)
         return;
     m_summaryPrinted = true;
-    if (printSummary)
+    if (printSummary) {
         for (uint32_t id = 1; id <= CallCount(); ++id)
             std::printf("%s\n", Summary(id).c_str());
+        for (const std::string& event : m_lineEvents)
+            std::printf("%s\n", event.c_str());
+    }
     if (printStats) {
         // A program that ends without lineShutdown gets them as they are.
         const std::string stats = m_shutdownStats.empty() ? Stats("exit") : m_shutdownStats;

@@ -161,6 +161,12 @@ private:
     DWORD m_lineOpenings = 0;
     // The service closed the line: lineOpen is refused until then.
     Clock::time_point m_lineDownUntil;
+    // What happened to the line itself (closed by the service, opened
+    // again), for the summary; a line closed by the service waits to be
+    // reported open again.
+    std::vector<std::string> m_lineEvents;
+    bool m_closedByService = false;
+    std::string LineEventTime() const;
     // A REINIT was posted and the application has not shut down yet; then,
     // from its lineShutdown to its next lineInitialize, the run goes on.
     bool m_reinitPending = false;
