@@ -31,8 +31,11 @@ winpath() { rw_winpath "$@"; }
 message=$(winpath "$dir/message.wav")
 
 # Entry i: number 01 followed by i in nine digits; filter by i mod 3:
-# never block, block sometimes (all day), always block.
-awk -v n="$entries" -v msg="$message" 'BEGIN {
+# never block, block sometimes (all day), always block. The message's
+# Windows path reaches awk through its environment: -v would read the
+# backslashes in it as escapes (\t, \b, \0...) wherever the tree lives.
+RW_SOAK_MESSAGE="$message" awk -v n="$entries" 'BEGIN {
+    msg = ENVIRON["RW_SOAK_MESSAGE"]
     print "Name,Number,FilterType,UseOwnHours,OwnHoursStart,OwnHoursEnd,AnswerMode,MessageFile"
     split("Never Block,Block Sometimes,Always Block", f, ",")
     for (i = 0; i < n; i++)
