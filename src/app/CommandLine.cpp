@@ -10,8 +10,8 @@ CCommandLine CCommandLine::Parse(const std::vector<std::string>& args) {
             line.lineSimulator = true;
         else if (arg == "--help" || arg == "-h" || arg == "/?")
             line.help = true;
-        else if (arg == "--sim-script")
-            ++i; // its file name
+        else if (arg == "--sim-script" || arg == "--sim-devices")
+            ++i; // its file name or count
         else if (arg.rfind("--sim-", 0) == 0)
             continue;
         else

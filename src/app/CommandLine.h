@@ -14,8 +14,8 @@ struct CCommandLine {
 
     // Reads the arguments after the program name. The simulator's own
     // switches (--sim-..., read by the simulator itself) are skipped, with
-    // the file name that --sim-script takes; anything else unknown asks for
-    // the usage text.
+    // the file name that --sim-script takes and the count --sim-devices
+    // takes; anything else unknown asks for the usage text.
     static CCommandLine Parse(const std::vector<std::string>& args);
 };
 

@@ -66,6 +66,8 @@ std::string FormatCallSummary(const SimCall& call) {
         add("outbound");
     if (r.answeredMs >= 0)
         add("answered after " + Seconds(r.answeredMs));
+    else if (r.pickedUpMs >= 0)
+        add("picked up by someone else after " + Seconds(r.pickedUpMs));
     else if (r.rangOut)
         add("not answered, rang out after " + Rings(r.rings));
     else if (r.hungUpMs >= 0)
@@ -79,12 +81,15 @@ std::string FormatCallSummary(const SimCall& call) {
     if (r.digitsKeyed)
         add("caller keyed " + Printable(r.keyed) + " (" + std::to_string(r.digitsDelivered) +
             " reported)");
+    if (r.dropFailures)
+        add(std::to_string(r.dropFailures) + (r.dropFailures == 1 ? " drop" : " drops") +
+            " failed");
     if (r.droppedMs >= 0) {
         if (r.hungUpMs >= 0 && r.hungUpMs <= r.droppedMs)
             add("dropped after caller hung up");
         else
             add("dropped after " + Seconds(r.droppedMs));
-    } else if (r.answeredMs >= 0 && r.hungUpMs >= 0) {
+    } else if ((r.answeredMs >= 0 || r.pickedUpMs >= 0) && r.hungUpMs >= 0) {
         add("caller hung up, never dropped");
     } else if (call.cutOff) {
         add("cut off when the line closed");

@@ -62,6 +62,8 @@ void ReadCommandLine() {
             Sim().printSummary = false;
         else if (args[i] == "--sim-script" && i + 1 < args.size())
             Sim().scriptPath = args[++i];
+        else if (args[i] == "--sim-devices" && i + 1 < args.size())
+            Sim().SetDeviceCount(args[++i] == "0" ? 0 : 1);
     }
 }
 
@@ -104,6 +106,26 @@ void SetScript(const char* path) {
     Sim().scriptPath = path ? path : "";
 }
 
+void SetDeviceCount(uint32_t count) {
+    Sim().SetDeviceCount(count);
+}
+
+bool AddDevice() {
+    return Sim().AddDevice();
+}
+
+bool CloseLine(uint32_t downMs) {
+    return Sim().CloseLine(downMs);
+}
+
+bool Reinit() {
+    return Sim().Reinit();
+}
+
+void SetDropFailures(uint32_t count, bool atOnce) {
+    Sim().SetDropFailures(count, atOnce);
+}
+
 uint32_t Ring(const CallerId& callerId, bool outbound) {
     return Sim().Ring(callerId, outbound);
 }
@@ -118,6 +140,10 @@ bool KeyDigits(uint32_t call, const char* digits) {
 
 bool HangUp(uint32_t call) {
     return Sim().HangUp(call);
+}
+
+bool PickUp(uint32_t call) {
+    return Sim().PickUp(call);
 }
 
 uint32_t CallCount() {

@@ -14,7 +14,8 @@
 // events these functions cause reach the application's line callback through
 // that thread's message loop, in order, so a test pumps messages after each
 // step. Calls are numbered 1, 2, 3... in the order they rang; the numbering
-// starts again at lineShutdown, which also forgets the records.
+// starts again at lineShutdown, which also forgets the records (except the
+// lineShutdown that answers a REINIT, see Reinit).
 #pragma once
 
 #include <cstddef>
@@ -86,8 +87,10 @@ struct CallRecord {
     uint32_t monitorModes;          // current digit modes
     uint32_t waveOutRequests;       // lineGetID "wave/out" on this call
     uint32_t digitsKeyed, digitsDelivered;
-    char keyed[64];     // digits keyed (first 63), NUL-terminated
-    char delivered[64]; // those that reached the application as LINE_MONITORDIGITS
+    char keyed[64];        // digits keyed (first 63), NUL-terminated
+    char delivered[64];    // those that reached the application as LINE_MONITORDIGITS
+    int32_t pickedUpMs;    // connected by someone else, without lineAnswer (PickUp)
+    uint32_t dropFailures; // lineDrop requests that failed (SetDropFailures)
 };
 
 // Whether lineInitialize opens the simulator's window (default: yes, unless
@@ -133,16 +136,67 @@ enum class Option : uint32_t {
     // and the call stays as it was (CONNECTED) until the application drops
     // it. The record still notes when the caller hung up.
     NoHangUpReport,
+    // lineAnswer returns LINEERR_NOTOWNER at once, though the application
+    // owns the call (another program took it); the call rings on.
+    AnswerNotOwner,
+    // Each digit reported is reported twice: LINE_MONITORDIGITS with
+    // LINEDIGITMODE_DTMF, then with LINEDIGITMODE_DTMFEND, whichever of the
+    // two the application asked for. The record counts it once.
+    DigitsTwice,
+    // Every LINE_CALLSTATE CONNECTED is followed at once by a second,
+    // identical one.
+    ConnectedTwice,
 };
 
 // Turns an option on or off; false for a value that is not an Option.
 RW_LINESIM_API bool SetOption(Option option, bool on);
 
 // Runs a script of timed far-end events (the format is in README.md), as
-// --sim-script FILE does: it starts when the line is next opened, and its
-// errors go to standard error. An empty path or null clears it. Setting a
-// script also keeps the window from opening.
+// --sim-script FILE does. It is read at lineInitialize, or at the first
+// lineOpen when set after lineInitialize; its options, "devices" and
+// "drop-fails" lines apply when it is read. Its clock starts when the line
+// is first opened, or at lineInitialize when there is no line device then.
+// Its errors go to standard error. An empty path or null clears it.
+// Setting a script also keeps the window from opening.
 RW_LINESIM_API void SetScript(const char* path);
+
+// How many line devices lineInitialize reports: 0 (no modem) or 1, the
+// default (larger counts are taken as 1). Takes effect at the next
+// lineInitialize; with none, negotiating or opening device 0 gives
+// LINEERR_BADDEVICEID. --sim-devices N sets it from the command line.
+RW_LINESIM_API void SetDeviceCount(uint32_t count);
+
+// The modem is plugged in: with no device, the count becomes 1 (for this
+// and later registrations) and the application gets LINE_CREATE (hDevice
+// 0, callback instance 0, param1 the new device's id, 0). False when the
+// device is already there.
+RW_LINESIM_API bool AddDevice();
+
+// The service closes the open line and keeps it closed for downMs: every
+// call not idle is cut off (goes idle in its record, with nothing more
+// reported), every call handle and the line handle stop being valid, and
+// the application gets LINE_CLOSE (hDevice the line handle, its callback
+// instance). Until downMs have passed lineOpen gives
+// LINEERR_RESOURCEUNAVAIL, also after a new lineInitialize; then it works
+// again (a script does not start over). False when no line is open.
+RW_LINESIM_API bool CloseLine(uint32_t downMs);
+
+// The service asks its applications to start again: LINE_LINEDEVSTATE with
+// LINEDEVSTATE_REINIT (hDevice 0, callback instance 0), which an
+// application cannot turn off. Until the application calls lineShutdown,
+// lineOpen gives LINEERR_REINIT; calls already up carry on. That
+// lineShutdown closes the line but does not end the run: records, call
+// numbering, the script and its timers carry on, nothing is printed, and
+// the next lineInitialize takes the new callback and gives a new
+// application handle. False when no application is registered.
+RW_LINESIM_API bool Reinit();
+
+// The next `count` lineDrop requests fail (0: none): with atOnce, lineDrop
+// returns LINEERR_OPERATIONFAILED; otherwise it gives a request id whose
+// LINE_REPLY carries LINEERR_OPERATIONFAILED. Either way the call stays as
+// it was. Drops after those work again. The count left stays across
+// lineInitialize and lineShutdown, like the settings.
+RW_LINESIM_API void SetDropFailures(uint32_t count, bool atOnce);
 
 // Rings the open line. Returns the new call's number, or 0 when no line is
 // open. The application sees LINE_CALLSTATE OFFERING (INBOUND) or, for an
@@ -157,6 +211,12 @@ RW_LINESIM_API bool DeliverCallerId(uint32_t call, const CallerId& callerId);
 // application as LINE_MONITORDIGITS only if the call is connected and digit
 // monitoring is on for it.
 RW_LINESIM_API bool KeyDigits(uint32_t call, const char* digits);
+
+// Someone picks up an extension, or another program answers: a ringing
+// (OFFERING) call becomes CONNECTED (LINECONNECTEDMODE_ACTIVE) with no
+// lineAnswer, and an answer still pending on it then fails. False when the
+// call is not ringing.
+RW_LINESIM_API bool PickUp(uint32_t call);
 
 // The caller hangs up: a connected call becomes DISCONNECTED (or as the
 // options above say); a call still ringing just stops ringing and goes

@@ -33,7 +33,7 @@ constexpr UINT_PTR kTimerId = 1;
 constexpr wchar_t kWindowClass[] = L"RingwardenLineSimulatorEvents";
 // Handles differ in kind so that one passed in the wrong place is refused.
 constexpr DWORD kAppHandleBase = 0x1A000;
-constexpr DWORD kLineHandle = 0x2B001;
+constexpr DWORD kLineHandleBase = 0x2B000;
 constexpr DWORD kCallHandleBase = 0x3C000;
 constexpr DWORD kVoiceModes = LINEMEDIAMODE_INTERACTIVEVOICE | LINEMEDIAMODE_AUTOMATEDVOICE;
 constexpr DWORD kMediaModes = LINEMEDIAMODE_UNKNOWN | LINEMEDIAMODE_DATAMODEM | kVoiceModes;
@@ -97,6 +97,17 @@ LONG CLineSimulator::Initialize(HLINEAPP* app, HINSTANCE, LINECALLBACK callback,
     // One application at a time is all this service offers.
     if (m_app)
         return LINEERR_OPERATIONFAILED;
+    // The application coming back after a REINIT finds the run as it left
+    // it: the same window, calls, script and timers.
+    if (m_reinitShutDown) {
+        m_reinitShutDown = false;
+        m_app = kAppHandleBase + ++m_generation;
+        m_callback = callback;
+        m_devices = deviceCount;
+        *app = m_app;
+        *numDevs = m_devices;
+        return 0;
+    }
     HINSTANCE module = ThisModule();
     WNDCLASSW wc{};
     wc.lpfnWndProc = WindowProc;
@@ -111,18 +122,37 @@ LONG CLineSimulator::Initialize(HLINEAPP* app, HINSTANCE, LINECALLBACK callback,
     m_app = kAppHandleBase + ++m_generation;
     m_callback = callback;
     m_summaryPrinted = false;
+    // Read now so that its "devices" line counts in what is reported.
+    ReadScript();
+    m_devices = deviceCount;
     *app = m_app;
-    *numDevs = 1;
+    *numDevs = m_devices;
     if (showWindow && scriptPath.empty()) {
         m_window = std::make_unique<CSimWindow>(*this);
         m_window->Create();
     }
+    // With no line to open, the script runs from now so that it can plug
+    // the modem in.
+    if (m_devices == 0)
+        StartScript();
     return 0;
 }
 
 LONG CLineSimulator::Shutdown(HLINEAPP app) {
     if (!m_app || app != m_app)
         return LINEERR_INVALAPPHANDLE;
+    if (m_reinitPending) {
+        // The application answers the REINIT: it goes, but the run stays for
+        // its next lineInitialize. What it had open goes with it.
+        if (m_hLine)
+            CloseOpenLine("line closed");
+        m_queue.clear();
+        m_reinitPending = false;
+        m_reinitShutDown = true;
+        m_app = 0;
+        m_callback = nullptr;
+        return 0;
+    }
     // Taken before the line closes: closing takes back the handles the
     // application still holds, and those are among the figures.
     if (printStats && !m_summaryPrinted)
@@ -145,7 +175,8 @@ void CLineSimulator::Reset() {
     m_timers.clear();
     m_hLine = 0;
     m_lineStates = 0;
-    m_scriptStarted = false;
+    m_reinitPending = m_reinitShutDown = false;
+    m_scriptRead = m_scriptStarted = false;
     m_script.clear();
     m_nextScriptEvent = 0;
     m_firstSample = m_quitSample = ResourceSample{};
@@ -154,7 +185,7 @@ void CLineSimulator::Reset() {
 
 bool CLineSimulator::SetOption(Option option, bool on) {
     const uint32_t bit = static_cast<uint32_t>(option);
-    if (bit > static_cast<uint32_t>(Option::NoHangUpReport))
+    if (bit > static_cast<uint32_t>(Option::ConnectedTwice))
         return false;
     if (on)
         m_options |= 1u << bit;
@@ -163,11 +194,23 @@ bool CLineSimulator::SetOption(Option option, bool on) {
     return true;
 }
 
+void CLineSimulator::SetDeviceCount(DWORD count) {
+    deviceCount = std::min<DWORD>(count, 1);
+    // A registered application learns of devices only through messages.
+    if (!m_app)
+        m_devices = deviceCount;
+}
+
+void CLineSimulator::SetDropFailures(DWORD count, bool atOnce) {
+    m_dropFailures = count;
+    m_dropFailAtOnce = atOnce;
+}
+
 LONG CLineSimulator::Negotiate(HLINEAPP app, DWORD device, DWORD low, DWORD high, DWORD* version,
                                LINEEXTENSIONID* extension) {
     if (!m_app || app != m_app)
         return LINEERR_INVALAPPHANDLE;
-    if (device >= 1)
+    if (device >= m_devices)
         return LINEERR_BADDEVICEID;
     if (!version || !extension)
         return LINEERR_INVALPOINTER;
@@ -181,7 +224,7 @@ LONG CLineSimulator::Negotiate(HLINEAPP app, DWORD device, DWORD low, DWORD high
 LONG CLineSimulator::GetDevCaps(HLINEAPP app, DWORD device, DWORD version, LINEDEVCAPS* caps) {
     if (!m_app || app != m_app)
         return LINEERR_INVALAPPHANDLE;
-    if (device >= 1)
+    if (device >= m_devices)
         return LINEERR_BADDEVICEID;
     if (version < kApiLow || version > kApiHigh)
         return LINEERR_INCOMPATIBLEAPIVERSION;
@@ -211,7 +254,9 @@ LONG CLineSimulator::Open(HLINEAPP app, DWORD device, HLINE* line, DWORD version
                           DWORD_PTR instance, DWORD privileges, DWORD mediaModes) {
     if (!m_app || app != m_app)
         return LINEERR_INVALAPPHANDLE;
-    if (device >= 1)
+    if (m_reinitPending)
+        return LINEERR_REINIT;
+    if (device >= m_devices)
         return LINEERR_BADDEVICEID;
     if (!line)
         return LINEERR_INVALPOINTER;
@@ -233,13 +278,19 @@ LONG CLineSimulator::Open(HLINEAPP app, DWORD device, HLINE* line, DWORD version
     // One open at a time: the device is a single modem.
     if (m_hLine)
         return LINEERR_ALLOCATED;
-    m_hLine = kLineHandle;
+    if (Clock::now() < m_lineDownUntil)
+        return LINEERR_RESOURCEUNAVAIL;
+    // Each opening has its own handle, so that one kept from before a close
+    // is refused.
+    m_hLine = kLineHandleBase + 1 + m_lineOpenings++ % 0xFFF;
     m_instance = instance;
     m_privileges = privs;
     m_lineStates = 0;
     *line = m_hLine;
     if (!m_scriptStarted) {
-        m_scriptStarted = true;
+        // A script set after lineInitialize is read now.
+        if (!m_scriptRead)
+            ReadScript();
         StartScript();
     }
     return 0;
@@ -248,6 +299,11 @@ LONG CLineSimulator::Open(HLINEAPP app, DWORD device, HLINE* line, DWORD version
 LONG CLineSimulator::Close(HLINE line) {
     if (!m_hLine || line != m_hLine)
         return LINEERR_INVALLINEHANDLE;
+    CloseOpenLine("line closed");
+    return 0;
+}
+
+void CLineSimulator::CloseOpenLine(const char* why) {
     // Closing the line drops what the application owned; nothing more is
     // reported for the line after this.
     for (auto& call : m_calls) {
@@ -255,14 +311,44 @@ LONG CLineSimulator::Close(HLINE line) {
             call->record.callState = LINECALLSTATE_IDLE;
             call->record.idleMs = Elapsed(*call);
             call->cutOff = true;
-            Log(*call, "line closed");
+            Log(*call, why);
         }
         call->record.deallocated = true;
     }
-    m_queue.clear();
+    std::erase_if(m_queue, [](const Message& m) { return m.line; });
     m_hLine = 0;
     m_instance = 0;
-    return 0;
+}
+
+bool CLineSimulator::CloseLine(DWORD downMs) {
+    if (!m_hLine)
+        return false;
+    const HLINE line = m_hLine;
+    const DWORD_PTR instance = m_instance;
+    CloseOpenLine("the service closed the line");
+    m_lineDownUntil = Clock::now() + std::chrono::milliseconds(downMs);
+    PostToApp(line, LINE_CLOSE, instance, 0, 0, 0);
+    return true;
+}
+
+bool CLineSimulator::Reinit() {
+    if (!m_app)
+        return false;
+    m_reinitPending = true;
+    // TAPI sends this one whatever the application asked for, and to the
+    // application as a whole: no device, callback instance 0.
+    PostToApp(0, LINE_LINEDEVSTATE, 0, LINEDEVSTATE_REINIT, 0, 0);
+    return true;
+}
+
+bool CLineSimulator::AddDevice() {
+    if (m_devices >= 1)
+        return false;
+    m_devices = deviceCount = 1;
+    // param1 is the new device's id; the message is the application's, not
+    // a line's, so it carries callback instance 0.
+    PostToApp(0, LINE_CREATE, 0, 0, 0, 0);
+    return true;
 }
 
 LONG CLineSimulator::SetStatusMessages(HLINE line, DWORD lineStates, DWORD) {
@@ -317,6 +403,10 @@ LONG CLineSimulator::Answer(HCALL handle) {
         return refused;
     if (call->record.callState != LINECALLSTATE_OFFERING)
         return LINEERR_INVALCALLSTATE;
+    if (Has(Option::AnswerNotOwner)) {
+        Log(*call, "answer refused: not owner");
+        return LINEERR_NOTOWNER;
+    }
     if (call->record.answerLatencyUs < 0)
         call->record.answerLatencyUs = CounterMicroseconds(call->offeredCounter, now);
     ++call->record.answerRequests;
@@ -325,7 +415,8 @@ LONG CLineSimulator::Answer(HCALL handle) {
 
 void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
     SimCall* call = CallById(id);
-    if (!call)
+    // Nothing more comes about a call cut off with its line.
+    if (!call || call->cutOff)
         return;
     // Too late (the caller hung up or the call rang out), or a modem that
     // could not take the line: the call rings on as before.
@@ -357,13 +448,31 @@ LONG CLineSimulator::Drop(HCALL handle) {
         return refused;
     if (call->record.callState == LINECALLSTATE_IDLE)
         return LINEERR_INVALCALLSTATE;
+    if (m_dropFailures) {
+        --m_dropFailures;
+        ++call->record.dropFailures;
+        if (m_dropFailAtOnce) {
+            Log(*call, "drop refused");
+            return LINEERR_OPERATIONFAILED;
+        }
+        ++call->record.dropRequests;
+        return StartRequest(*call, "drop requested", &CLineSimulator::FailDrop);
+    }
     ++call->record.dropRequests;
     return StartRequest(*call, "drop requested", &CLineSimulator::CompleteDrop);
 }
 
+void CLineSimulator::FailDrop(uint32_t id, DWORD request) {
+    SimCall* call = CallById(id);
+    if (!call || call->cutOff)
+        return;
+    Log(*call, "drop failed");
+    Post(0, LINE_REPLY, request, static_cast<DWORD>(LINEERR_OPERATIONFAILED), 0, 0);
+}
+
 void CLineSimulator::CompleteDrop(uint32_t id, DWORD request) {
     SimCall* call = CallById(id);
-    if (!call)
+    if (!call || call->cutOff)
         return;
     if (call->record.callState == LINECALLSTATE_IDLE) {
         Post(0, LINE_REPLY, request, static_cast<DWORD>(LINEERR_INVALCALLSTATE), 0, 0);
@@ -518,7 +627,7 @@ uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
     r.id = id;
     r.hCall = kCallHandleBase + id;
     r.outbound = outbound;
-    r.answeredMs = r.droppedMs = r.hungUpMs = r.idleMs = -1;
+    r.answeredMs = r.droppedMs = r.hungUpMs = r.idleMs = r.pickedUpMs = -1;
     r.answerLatencyUs = -1;
     // Inbound calls go to the owner when there is one; a call made on
     // another extension is only watched; an application opened with no
@@ -592,6 +701,12 @@ bool CLineSimulator::KeyDigits(uint32_t id, const char* digits) {
         AppendDigit(r.delivered, r.digitsDelivered, *d);
         ++r.digitsDelivered;
         const DWORD_PTR digit = static_cast<unsigned char>(*d);
+        // A service that reports key-up as well, whatever was asked for.
+        if (Has(Option::DigitsTwice)) {
+            Post(r.hCall, LINE_MONITORDIGITS, digit, LINEDIGITMODE_DTMF, GetTickCount(), id);
+            Post(r.hCall, LINE_MONITORDIGITS, digit, LINEDIGITMODE_DTMFEND, GetTickCount(), id);
+            continue;
+        }
         if (modes & LINEDIGITMODE_DTMF)
             Post(r.hCall, LINE_MONITORDIGITS, digit, LINEDIGITMODE_DTMF, GetTickCount(), id);
         if (modes & LINEDIGITMODE_DTMFEND)
@@ -622,6 +737,16 @@ bool CLineSimulator::HangUp(uint32_t id) {
     } else {
         SetState(*call, LINECALLSTATE_DISCONNECTED, LINEDISCONNECTMODE_NORMAL);
     }
+    return true;
+}
+
+bool CLineSimulator::PickUp(uint32_t id) {
+    SimCall* call = CallById(id);
+    if (!call || call->record.callState != LINECALLSTATE_OFFERING)
+        return false;
+    call->record.pickedUpMs = Elapsed(*call);
+    Log(*call, "picked up elsewhere");
+    SetState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
     return true;
 }
 
@@ -666,6 +791,8 @@ void CLineSimulator::SetState(SimCall& call, DWORD state, DWORD mode) {
     if (state == LINECALLSTATE_IDLE)
         call.record.idleMs = Elapsed(call);
     Post(call.record.hCall, LINE_CALLSTATE, state, mode, 0, call.record.id);
+    if (state == LINECALLSTATE_CONNECTED && Has(Option::ConnectedTwice))
+        Post(call.record.hCall, LINE_CALLSTATE, state, mode, 0, call.record.id);
 }
 
 int32_t CLineSimulator::Elapsed(const SimCall& call) const {
@@ -685,7 +812,15 @@ void CLineSimulator::Post(DWORD device, DWORD message, DWORD_PTR p1, DWORD_PTR p
                           uint32_t call) {
     if (!m_hWnd || !m_hLine)
         return;
-    m_queue.push_back({device, message, p1, p2, p3, call});
+    m_queue.push_back({device, message, m_instance, p1, p2, p3, call, true});
+    PostMessageW(m_hWnd, kDeliverMessage, 0, 0);
+}
+
+void CLineSimulator::PostToApp(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR p1,
+                               DWORD_PTR p2, DWORD_PTR p3) {
+    if (!m_hWnd || !m_app)
+        return;
+    m_queue.push_back({device, message, instance, p1, p2, p3, 0, false});
     PostMessageW(m_hWnd, kDeliverMessage, 0, 0);
 }
 
@@ -701,7 +836,7 @@ void CLineSimulator::DeliverNext() {
             return;
     }
     if (m_callback)
-        m_callback(m.device, m.message, m_instance, m.p1, m.p2, m.p3);
+        m_callback(m.device, m.message, m.instance, m.p1, m.p2, m.p3);
 }
 
 void CLineSimulator::Schedule(DWORD ms, std::function<void()> action) {
@@ -732,9 +867,10 @@ void CLineSimulator::RunTimers() {
     ArmTimer();
 }
 
-void CLineSimulator::StartScript() {
+void CLineSimulator::ReadScript() {
     if (scriptPath.empty())
         return;
+    m_scriptRead = true;
     std::string error;
     std::vector<ScriptEvent> events;
     if (!LoadScript(scriptPath, events, error)) {
@@ -742,17 +878,32 @@ void CLineSimulator::StartScript() {
         std::fflush(stderr);
         return;
     }
-    m_script.clear();
+    DWORD devices = deviceCount;
     for (ScriptEvent& e : events) {
-        // Options hold from the start, before anything rings.
+        // These hold from the start, before anything rings.
         if (e.kind == ScriptEvent::Kind::Option)
             SetOption(e.option, e.on);
+        else if (e.kind == ScriptEvent::Kind::Devices)
+            devices = e.count;
+        else if (e.kind == ScriptEvent::Kind::DropFails)
+            SetDropFailures(e.count, e.atOnce);
         else
             m_script.push_back(std::move(e));
+    }
+    // The device count counts from this or the next lineInitialize. It is
+    // the script's only the first time: a modem plugged in since stays when
+    // the program registers again and the script is read again.
+    if (scriptPath != m_scriptDevicesFrom) {
+        m_scriptDevicesFrom = scriptPath;
+        deviceCount = devices;
     }
     // In the order they fall due, those due together in the file's order.
     std::stable_sort(m_script.begin(), m_script.end(),
                      [](const ScriptEvent& a, const ScriptEvent& b) { return a.atMs < b.atMs; });
+}
+
+void CLineSimulator::StartScript() {
+    m_scriptStarted = true;
     m_scriptStart = Clock::now();
     m_nextScriptEvent = 0;
     ScheduleScriptEvent();
@@ -804,6 +955,21 @@ void CLineSimulator::RunScriptEvent(const ScriptEvent& e) {
     case ScriptEvent::Kind::Option:
         SetOption(e.option, e.on);
         break;
+    case ScriptEvent::Kind::PickUp:
+        PickUp(e.call);
+        break;
+    case ScriptEvent::Kind::CloseLine:
+        CloseLine(e.downMs);
+        break;
+    case ScriptEvent::Kind::Reinit:
+        Reinit();
+        break;
+    case ScriptEvent::Kind::NewDevice:
+        AddDevice();
+        break;
+    case ScriptEvent::Kind::Devices:
+    case ScriptEvent::Kind::DropFails:
+        break; // applied when the script was read
     }
 }
 

@@ -38,7 +38,7 @@ struct SimCall {
     int64_t offeredCounter = 0; // QueryPerformanceCounter when OFFERING was posted
     DWORD stateMode = 0;
     bool hungUp = false;
-    bool cutOff = false; // still up when the application closed the line
+    bool cutOff = false; // still up when the line closed
 };
 
 class CLineSimulator {
@@ -54,6 +54,9 @@ public:
     DWORD maxRings = 5;
     DWORD replyDelayMs = 0;
     std::string scriptPath;
+    DWORD deviceCount = 1; // reported at lineInitialize: 0 or 1
+    void SetDeviceCount(DWORD count);
+    void SetDropFailures(DWORD count, bool atOnce);
     bool SetOption(Option option, bool on);
     bool Has(Option option) const { return (m_options >> static_cast<uint32_t>(option)) & 1; }
 
@@ -81,6 +84,11 @@ public:
     bool DeliverCallerId(uint32_t id, const CallerId& callerId);
     bool KeyDigits(uint32_t id, const char* digits);
     bool HangUp(uint32_t id);
+    bool PickUp(uint32_t id);
+    // The service's own doings (control API, script).
+    bool CloseLine(DWORD downMs);
+    bool Reinit();
+    bool AddDevice();
     uint32_t CallCount() const { return static_cast<uint32_t>(m_calls.size()); }
     const SimCall* FindCall(uint32_t id) const;
     std::string Summary(uint32_t id) const;
@@ -104,13 +112,20 @@ public:
 private:
     struct Message {
         DWORD device, message;
-        DWORD_PTR p1, p2, p3;
+        DWORD_PTR instance, p1, p2, p3;
         uint32_t call; // 0 for line-level messages
+        bool line;     // about the open line: dropped when it closes
     };
 
     SimCall* Call(HCALL handle);
     SimCall* CallById(uint32_t id);
+    // A message about the open line or one of its calls; none without one.
     void Post(DWORD device, DWORD message, DWORD_PTR p1, DWORD_PTR p2, DWORD_PTR p3, uint32_t call);
+    // A message to the registered application about the service itself.
+    void PostToApp(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR p1, DWORD_PTR p2,
+                   DWORD_PTR p3);
+    // Closes the open line: calls still up are cut off, handles taken back.
+    void CloseOpenLine(const char* why);
     void SetState(SimCall& call, DWORD state, DWORD mode);
     int32_t Elapsed(const SimCall& call) const;
     void Log(const SimCall& call, const std::string& what);
@@ -122,10 +137,12 @@ private:
     void RingOnce(uint32_t id);
     void CompleteAnswer(uint32_t id, DWORD request);
     void CompleteDrop(uint32_t id, DWORD request);
+    void FailDrop(uint32_t id, DWORD request);
     void ReplyAndSetState(SimCall& call, DWORD request, DWORD state, DWORD mode);
     void DeliverNext();
     void RunTimers();
     void ArmTimer();
+    void ReadScript();
     void StartScript();
     void ScheduleScriptEvent();
     void RunScriptEvent(const ScriptEvent& event);
@@ -140,11 +157,23 @@ private:
     DWORD m_privileges = 0;
     DWORD m_lineStates = 0;
     DWORD m_generation = 0;
+    DWORD m_devices = 1; // as this registration knows them
+    DWORD m_lineOpenings = 0;
+    // The service closed the line: lineOpen is refused until then.
+    Clock::time_point m_lineDownUntil;
+    // A REINIT was posted and the application has not shut down yet; then,
+    // from its lineShutdown to its next lineInitialize, the run goes on.
+    bool m_reinitPending = false;
+    bool m_reinitShutDown = false;
+    DWORD m_dropFailures = 0;
+    bool m_dropFailAtOnce = false;
     bool m_summaryPrinted = true;
     std::vector<std::unique_ptr<SimCall>> m_calls;
     std::deque<Message> m_queue;
     std::multimap<Clock::time_point, std::function<void()>> m_timers;
     std::unique_ptr<CSimWindow> m_window;
+    bool m_scriptRead = false;
+    std::string m_scriptDevicesFrom; // the script whose "devices" line was applied
     bool m_scriptStarted = false;
     std::vector<ScriptEvent> m_script;
     size_t m_nextScriptEvent = 0;

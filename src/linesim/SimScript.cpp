@@ -10,6 +10,7 @@ namespace {
 
 constexpr double kMaxSeconds = 86400.0;
 constexpr uint32_t kMaxRings = 1000;
+constexpr uint32_t kMaxDropFailures = 1000000;
 
 struct Token {
     std::string text;
@@ -120,7 +121,10 @@ bool ParseOption(const Token& token, Option& option) {
     } options[] = {{"reply-after-state", Option::ReplyAfterState},
                    {"answer-fails", Option::AnswerFails},
                    {"idle-without-disconnected", Option::IdleWithoutDisconnected},
-                   {"no-hangup-report", Option::NoHangUpReport}};
+                   {"no-hangup-report", Option::NoHangUpReport},
+                   {"answer-not-owner", Option::AnswerNotOwner},
+                   {"digits-twice", Option::DigitsTwice},
+                   {"connected-twice", Option::ConnectedTwice}};
     if (token.quoted)
         return false;
     for (const auto& o : options)
@@ -178,7 +182,8 @@ bool ParseScriptLine(const std::string& line, std::vector<ScriptEvent>& events,
         if (t.size() != 3 || !ParseOption(t[1], e.option) || t[2].quoted ||
             (t[2].text != "on" && t[2].text != "off")) {
             error = "expected: option NAME on|off (NAME: reply-after-state, answer-fails, "
-                    "idle-without-disconnected, no-hangup-report)";
+                    "idle-without-disconnected, no-hangup-report, answer-not-owner, "
+                    "digits-twice, connected-twice)";
             return false;
         }
         e.kind = ScriptEvent::Kind::Option;
@@ -186,8 +191,29 @@ bool ParseScriptLine(const std::string& line, std::vector<ScriptEvent>& events,
         events.push_back(std::move(e));
         return true;
     }
+    if (t[0].text == "devices" && !t[0].quoted) {
+        if (t.size() != 2 || !ParseCount(t[1], e.count, 0, 1)) {
+            error = "expected: devices 0|1";
+            return false;
+        }
+        e.kind = ScriptEvent::Kind::Devices;
+        events.push_back(std::move(e));
+        return true;
+    }
+    if (t[0].text == "drop-fails" && !t[0].quoted) {
+        if (t.size() < 2 || t.size() > 3 || !ParseCount(t[1], e.count, 0, kMaxDropFailures) ||
+            (t.size() == 3 && (t[2].quoted || t[2].text != "at-once"))) {
+            error = "expected: drop-fails COUNT [at-once]";
+            return false;
+        }
+        e.kind = ScriptEvent::Kind::DropFails;
+        e.atOnce = t.size() == 3;
+        events.push_back(std::move(e));
+        return true;
+    }
     if (t[0].text != "at" || t[0].quoted) {
-        error = "expected 'at SECONDS ...', 'rings COUNT every SECONDS' or 'option NAME on|off'";
+        error = "expected 'at SECONDS ...', 'rings COUNT every SECONDS', 'option NAME on|off', "
+                "'devices 0|1' or 'drop-fails COUNT [at-once]'";
         return false;
     }
     if (t.size() < 3 || !ParseSeconds(t[1], e.atMs)) {
@@ -226,6 +252,24 @@ bool ParseScriptLine(const std::string& line, std::vector<ScriptEvent>& events,
         e.kind = ScriptEvent::Kind::HangUp;
         if (args != 1 || !ParseCount(t[3], e.call, 1, UINT32_MAX / 2)) {
             error = "expected: hangup CALL";
+            return false;
+        }
+    } else if (command == "pickup") {
+        e.kind = ScriptEvent::Kind::PickUp;
+        if (args != 1 || !ParseCount(t[3], e.call, 1, UINT32_MAX / 2)) {
+            error = "expected: pickup CALL";
+            return false;
+        }
+    } else if (command == "close-line") {
+        e.kind = ScriptEvent::Kind::CloseLine;
+        if (args != 1 || !ParseSeconds(t[3], e.downMs)) {
+            error = "expected: close-line SECONDS";
+            return false;
+        }
+    } else if (command == "reinit" || command == "new-device") {
+        e.kind = command == "reinit" ? ScriptEvent::Kind::Reinit : ScriptEvent::Kind::NewDevice;
+        if (args != 0) {
+            error = "expected: " + command;
             return false;
         }
     } else if (command == "quit") {

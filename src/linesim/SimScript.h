@@ -1,8 +1,12 @@
 // Scripts of timed far-end events for the line simulator (--sim-script
-// FILE). One event a line, times in seconds from when the line is opened:
+// FILE). One event a line, times in seconds from when the line is first
+// opened (from lineInitialize instead when it finds no line device):
 //
 //   rings 4 every 1.5                  # cadence of unanswered calls
 //   option answer-fails on             # see Option in LineSim.h; holds from the start
+//   devices 0                          # no line device until new-device (default 1)
+//   drop-fails 2                       # the next 2 drops fail in LINE_REPLY...
+//   drop-fails 1 at-once               # ...or lineDrop fails itself (the last line wins)
 //   at 1    ring number "01234 567890"
 //   at 1.5  ring both "0123" "Fred Bloggs"
 //   at 2    ring name "" "Fred"         # texts are always NUMBER then NAME
@@ -11,11 +15,21 @@
 //   at 5    keys 1 "12#"
 //   at 6    hangup 1
 //   at 7    dial "0800 123"             # an outbound call on another extension
-//   at 9    quit
+//   at 8    pickup 4                    # someone else answers ringing call 4
+//   at 9    close-line 10               # the service closes the line for 10 s
+//   at 20   reinit                      # LINEDEVSTATE_REINIT
+//   at 21   new-device                  # the modem is plugged in (LINE_CREATE)
+//   at 30   quit
 //
 // Kinds: number, name, both, blocked, outofarea, unavailable, unknown.
 // Options: reply-after-state, answer-fails, idle-without-disconnected,
-// no-hangup-report.
+// no-hangup-report, answer-not-owner, digits-twice, connected-twice.
+// "option", "devices" and "drop-fails" lines apply when the script is read,
+// wherever they stand: at lineInitialize, or at the first lineOpen for a
+// script set after lineInitialize ("devices" then counts from the next
+// lineInitialize). "devices" applies only the first time a script is read,
+// so a modem plugged in stays when the program registers again. "rings"
+// applies when the script's clock starts.
 // Quoted texts take \" \\ and \xHH escapes, so any bytes can be sent.
 #pragma once
 
@@ -28,15 +42,33 @@
 namespace rw::linesim {
 
 struct ScriptEvent {
-    enum class Kind { Ring, Dial, CallerId, Keys, HangUp, Quit, Timing, Option };
+    enum class Kind {
+        Ring,
+        Dial,
+        CallerId,
+        Keys,
+        HangUp,
+        Quit,
+        Timing,
+        Option,
+        PickUp,
+        CloseLine,
+        Reinit,
+        NewDevice,
+        Devices,
+        DropFails
+    };
     Kind kind = Kind::Ring;
     uint32_t atMs = 0;
-    uint32_t call = 0; // callerid, keys, hangup
+    uint32_t call = 0; // callerid, keys, hangup, pickup
     CallerIdKind callerKind = CallerIdKind::Number;
     std::string number, name, digits;
     uint32_t rings = 0, intervalMs = 0; // Timing
     Option option = Option::ReplyAfterState;
-    bool on = false; // Option
+    bool on = false;     // Option
+    uint32_t downMs = 0; // CloseLine
+    uint32_t count = 0;  // Devices, DropFails
+    bool atOnce = false; // DropFails
 };
 
 // Parses one line; an empty or comment-only line gives true with no event.

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -109,8 +110,20 @@ bool ReplyTo(LONG request, DWORD_PTR* result = nullptr) {
     return false;
 }
 
-constexpr Option kOptions[] = {Option::ReplyAfterState, Option::AnswerFails,
-                               Option::IdleWithoutDisconnected, Option::NoHangUpReport};
+constexpr Option kOptions[] = {Option::ReplyAfterState,         Option::AnswerFails,
+                               Option::IdleWithoutDisconnected, Option::NoHangUpReport,
+                               Option::AnswerNotOwner,          Option::DigitsTwice,
+                               Option::ConnectedTwice};
+
+// The messages that came for the application itself rather than for a line
+// or call, e.g. LINE_CREATE.
+std::vector<Msg> Messages(DWORD message) {
+    std::vector<Msg> found;
+    for (const Msg& m : g_messages)
+        if (m.message == message)
+            found.push_back(m);
+    return found;
+}
 
 // What the code under test writes to standard output, e.g. at lineShutdown.
 class CStdoutCapture {
@@ -157,6 +170,8 @@ protected:
         SetPrintStats(false);
         for (Option option : kOptions)
             SetOption(option, false);
+        SetDeviceCount(1);
+        SetDropFailures(0, false);
         g_messages.clear();
         g_reentered = false;
         DWORD devices = 0;
@@ -864,6 +879,363 @@ TEST_F(LineSimTest, WindowRingsKeysAndHangsUpTheLatestCall) {
     EXPECT_NE(std::string::npos, all.find("call 1: caller hung up")) << all;
 }
 
+TEST_F(LineSimTest, ServiceClosingTheLineCutsCallsOffAndRefusesOpensForAWhile) {
+    Open();
+    uint32_t first = 0, second = 0;
+    const HCALL a = RingAndOffer(Caller(CallerIdKind::Number, "1", ""), &first);
+    ASSERT_GT(lineAnswer(a, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(a).size() >= 2; }));
+    const HCALL b = RingAndOffer(Caller(CallerIdKind::Number, "2", ""), &second);
+    // A drop still on its way when the line goes, due after it is open again.
+    SetReplyDelay(400);
+    const DWORD dropAt = GetTickCount();
+    const LONG drop = lineDrop(a, nullptr, 0);
+    ASSERT_GT(drop, 0);
+    g_messages.clear();
+
+    ASSERT_TRUE(CloseLine(300));
+    EXPECT_FALSE(CloseLine(300)) << "closed a line that was not open";
+    ASSERT_TRUE(PumpUntil([] { return !Messages(LINE_CLOSE).empty(); }));
+    Pump();
+    // LINE_CLOSE, with the line's handle and instance, and nothing after it.
+    ASSERT_EQ(1u, g_messages.size());
+    EXPECT_EQ(line, g_messages[0].device);
+    EXPECT_EQ(DWORD_PTR(0x1234), g_messages[0].instance);
+    EXPECT_FALSE(ReplyTo(drop));
+    for (uint32_t call : {first, second}) {
+        const CallRecord r = Record(call);
+        EXPECT_EQ(DWORD(LINECALLSTATE_IDLE), r.callState);
+        EXPECT_GE(r.idleMs, 0);
+        char text[256];
+        CallSummary(call, text, sizeof text);
+        EXPECT_TRUE(std::string(text).ends_with("cut off when the line closed")) << text;
+    }
+    EXPECT_EQ(-1, Record(first).droppedMs);
+    EXPECT_EQ(E(LINEERR_INVALCALLHANDLE), lineDeallocateCall(b));
+    EXPECT_EQ(E(LINEERR_INVALLINEHANDLE), lineClose(line));
+    EXPECT_EQ(0u, Ring(Caller(CallerIdKind::Number, "3", "")));
+
+    // Refused while the service is down, then opened again, with a new
+    // handle; calls go on being numbered.
+    const HLINE old = line;
+    HLINE again = 0;
+    EXPECT_EQ(E(LINEERR_RESOURCEUNAVAIL),
+              lineOpen(app, 0, &again, 0x00010004, 0, 0x99, LINECALLPRIVILEGE_OWNER,
+                       LINEMEDIAMODE_AUTOMATEDVOICE, nullptr));
+    LONG opened = -1;
+    ASSERT_TRUE(PumpUntil([&] {
+        opened = lineOpen(app, 0, &again, 0x00010004, 0, 0x99, LINECALLPRIVILEGE_OWNER,
+                          LINEMEDIAMODE_AUTOMATEDVOICE, nullptr);
+        return opened != E(LINEERR_RESOURCEUNAVAIL);
+    }));
+    ASSERT_EQ(0, opened);
+    EXPECT_NE(old, again);
+    EXPECT_EQ(E(LINEERR_INVALLINEHANDLE), lineClose(old));
+    EXPECT_EQ(3u, Ring(Caller(CallerIdKind::Number, "3", "")));
+    PumpUntil([&] { return GetTickCount() - dropAt > 500; });
+    EXPECT_FALSE(ReplyTo(drop)) << "a reply for a call cut off with the line";
+}
+
+void CALLBACK OnLineAfterReinit(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR p1,
+                                DWORD_PTR p2, DWORD_PTR p3) {
+    // Marked, so that the test can tell which callback got it.
+    g_messages.push_back({device, message | 0x10000, instance, p1, p2, p3});
+}
+
+TEST_F(LineSimTest, ReinitRefusesOpensUntilShutdownAndTheRunCarriesOn) {
+    Open();
+    uint32_t first = 0, second = 0;
+    const HCALL a = RingAndOffer(Caller(CallerIdKind::Number, "1", ""), &first);
+    ASSERT_GT(lineAnswer(a, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(a).size() >= 2; }));
+    EXPECT_EQ(0, lineMonitorDigits(a, LINEDIGITMODE_DTMF));
+    g_messages.clear();
+
+    ASSERT_TRUE(Reinit());
+    ASSERT_TRUE(PumpUntil([] { return !Messages(LINE_LINEDEVSTATE).empty(); }));
+    const Msg reinit = Messages(LINE_LINEDEVSTATE)[0];
+    EXPECT_EQ(0u, reinit.device);
+    EXPECT_EQ(DWORD_PTR(0), reinit.instance);
+    EXPECT_EQ(DWORD_PTR(LINEDEVSTATE_REINIT), reinit.p1);
+    EXPECT_EQ(DWORD_PTR(0), reinit.p2);
+    EXPECT_EQ(DWORD_PTR(0), reinit.p3);
+    HLINE other = 0;
+    EXPECT_EQ(E(LINEERR_REINIT),
+              lineOpen(app, 0, &other, 0x00010004, 0, 0, LINECALLPRIVILEGE_MONITOR, 0, nullptr));
+    // Calls already up carry on, and new ones still ring.
+    KeyDigits(first, "7");
+    ASSERT_TRUE(HangUp(first));
+    ASSERT_TRUE(PumpUntil([&] { return States(a).size() >= 1; }));
+    EXPECT_EQ(DWORD_PTR(LINECALLSTATE_DISCONNECTED), States(a).back());
+    EXPECT_STREQ("7", Record(first).delivered);
+    RingAndOffer(Caller(CallerIdKind::Number, "2", ""), &second);
+
+    // The shutdown that answers it prints nothing and forgets nothing.
+    SetPrintSummary(true);
+    CStdoutCapture out;
+    const HLINEAPP old = app;
+    ASSERT_EQ(0, lineShutdown(app));
+    EXPECT_FALSE(Reinit()) << "no application to tell";
+    EXPECT_EQ("", out.Text());
+    SetPrintSummary(false);
+    EXPECT_EQ(2u, CallCount());
+    EXPECT_EQ(DWORD(LINECALLSTATE_IDLE), Record(second).callState);
+
+    g_messages.clear();
+    DWORD devices = 0;
+    ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLineAfterReinit, "again", &devices));
+    EXPECT_EQ(1u, devices);
+    EXPECT_NE(old, app);
+    EXPECT_EQ(E(LINEERR_INVALAPPHANDLE), lineShutdown(old));
+    ASSERT_EQ(0, lineOpen(app, 0, &line, 0x00010004, 0, 0x77, LINECALLPRIVILEGE_OWNER,
+                          LINEMEDIAMODE_AUTOMATEDVOICE, nullptr));
+    const uint32_t third = Ring(Caller(CallerIdKind::Number, "3", ""));
+    EXPECT_EQ(3u, third);
+    ASSERT_TRUE(PumpUntil([] { return !g_messages.empty(); }));
+    EXPECT_EQ(DWORD(LINE_CALLSTATE | 0x10000), g_messages[0].message) << "old callback called";
+    EXPECT_EQ(DWORD_PTR(0x77), g_messages[0].instance);
+
+    // A normal shutdown ends the run: the summary, then a fresh start.
+    SetPrintSummary(true);
+    CStdoutCapture end;
+    ASSERT_EQ(0, lineShutdown(app));
+    const std::string printed = end.Text();
+    SetPrintSummary(false);
+    EXPECT_TRUE(printed.starts_with("call 1 from 1: answered after ")) << printed;
+    EXPECT_NE(std::string::npos, printed.find("\ncall 3 from 3: ")) << printed;
+    ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLine, "test", &devices));
+    EXPECT_EQ(0u, CallCount());
+}
+
+TEST_F(LineSimTest, NoDeviceUntilTheModemIsPluggedIn) {
+    ASSERT_EQ(0, lineShutdown(app));
+    SetDeviceCount(0);
+    DWORD devices = 99;
+    ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLine, "test", &devices));
+    EXPECT_EQ(0u, devices);
+    DWORD version = 0;
+    LINEEXTENSIONID ext{};
+    EXPECT_EQ(E(LINEERR_BADDEVICEID),
+              lineNegotiateAPIVersion(app, 0, 0x00010003, 0x00010004, &version, &ext));
+    EXPECT_EQ(E(LINEERR_BADDEVICEID),
+              lineOpen(app, 0, &line, 0x00010004, 0, 0, LINECALLPRIVILEGE_MONITOR, 0, nullptr));
+
+    ASSERT_TRUE(AddDevice());
+    EXPECT_FALSE(AddDevice()) << "plugged in twice";
+    ASSERT_TRUE(PumpUntil([] { return !Messages(LINE_CREATE).empty(); }));
+    Pump();
+    ASSERT_EQ(1u, g_messages.size());
+    EXPECT_EQ(0u, g_messages[0].device);
+    EXPECT_EQ(DWORD_PTR(0), g_messages[0].instance);
+    EXPECT_EQ(DWORD_PTR(0), g_messages[0].p1); // the new device's id
+    ASSERT_EQ(0, lineNegotiateAPIVersion(app, 0, 0x00010003, 0x00010004, &version, &ext));
+    Open();
+
+    // It stays plugged in for the next registration.
+    ASSERT_EQ(0, lineShutdown(app));
+    ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLine, "test", &devices));
+    EXPECT_EQ(1u, devices);
+}
+
+TEST_F(LineSimTest, ScriptWithNoDeviceRunsFromInitializeThroughReinit) {
+    // Read at lineInitialize: the device count it reports is the script's,
+    // and its clock runs although there is no line to open.
+    ASSERT_EQ(0, lineShutdown(app));
+    const std::string path = WriteScript("linesim-service.txt", "at 0.05 new-device\n"
+                                                                "at 0.1  ring number \"1\"\n"
+                                                                "at 0.2  reinit\n"
+                                                                "at 0.3  close-line 0.2\n"
+                                                                "at 1.0  ring number \"2\"\n"
+                                                                "at 1.2  quit\n"
+                                                                "devices 0\n");
+    ASSERT_FALSE(path.empty());
+    SetScript(path.c_str());
+    DWORD devices = 99;
+    const LONG initialized = lineInitialize(&app, nullptr, OnLine, "test", &devices);
+    SetScript(nullptr);
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(0, initialized);
+    EXPECT_EQ(0u, devices);
+
+    // As a program would: open the device when it comes, start again on
+    // REINIT, and keep trying to open while the line is closed.
+    int creates = 0, reinits = 0, closes = 0;
+    std::vector<LONG> opens;
+    auto open = [&] {
+        opens.push_back(lineOpen(app, 0, &line, 0x00010004, 0, 0x1234, LINECALLPRIVILEGE_OWNER,
+                                 LINEMEDIAMODE_AUTOMATEDVOICE, nullptr));
+        return opens.back() == 0;
+    };
+    bool isOpen = false;
+    const bool quit = PumpUntilQuit([&] {
+        for (const Msg& m : g_messages) {
+            if (m.message == LINE_CREATE) {
+                ++creates;
+                isOpen = open();
+            } else if (m.message == LINE_LINEDEVSTATE && m.p1 == LINEDEVSTATE_REINIT) {
+                ++reinits;
+                EXPECT_EQ(E(LINEERR_REINIT), lineOpen(app, 0, &line, 0x00010004, 0, 0,
+                                                      LINECALLPRIVILEGE_MONITOR, 0, nullptr));
+                ASSERT_EQ(0, lineShutdown(app));
+                ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLine, "test", &devices));
+                isOpen = open();
+            } else if (m.message == LINE_CLOSE) {
+                ++closes;
+                isOpen = false;
+            }
+        }
+        g_messages.clear();
+        if (closes && !isOpen)
+            isOpen = open();
+    });
+    ASSERT_TRUE(quit);
+    EXPECT_EQ(1, creates);
+    EXPECT_EQ(1, reinits);
+    EXPECT_EQ(1, closes);
+    EXPECT_EQ(0, opens.front());
+    EXPECT_EQ(0, opens.back());
+    EXPECT_NE(opens.end(), std::find(opens.begin(), opens.end(), E(LINEERR_RESOURCEUNAVAIL)));
+    // Neither the reopen nor the new registration started the script over.
+    ASSERT_EQ(2u, CallCount());
+    EXPECT_TRUE(Record(1).idleMs >= 0);
+    EXPECT_EQ(DWORD(LINECALLSTATE_OFFERING), Record(2).callState);
+}
+
+TEST_F(LineSimTest, CallAnsweredElsewhereConnectsWithoutLineAnswer) {
+    SetRingTiming(50, 3); // a call still ringing would ring out while the test waits
+    SetOption(Option::AnswerNotOwner, true);
+    Open();
+    uint32_t number = 0;
+    const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+    EXPECT_EQ(E(LINEERR_NOTOWNER), lineAnswer(call, nullptr, 0));
+    Pump();
+    EXPECT_TRUE(Messages(LINE_REPLY).empty());
+    EXPECT_EQ(-1, Record(number).answerLatencyUs);
+
+    ASSERT_TRUE(PickUp(number));
+    EXPECT_FALSE(PickUp(number)) << "picked up a call that was not ringing";
+    Pump();
+    Pump();
+    const Msg connected = g_messages.back();
+    EXPECT_EQ(DWORD(LINE_CALLSTATE), connected.message);
+    EXPECT_EQ(DWORD_PTR(LINECALLSTATE_CONNECTED), connected.p1);
+    EXPECT_EQ(DWORD_PTR(LINECONNECTEDMODE_ACTIVE), connected.p2);
+    CallRecord r = Record(number);
+    EXPECT_EQ(DWORD(LINECALLSTATE_CONNECTED), r.callState);
+    EXPECT_FALSE(r.rangOut);
+    EXPECT_GE(r.pickedUpMs, 0);
+    EXPECT_EQ(-1, r.answeredMs);
+
+    ASSERT_TRUE(HangUp(number));
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 3; }));
+    EXPECT_EQ(DWORD_PTR(LINECALLSTATE_DISCONNECTED), States(call).back());
+    ASSERT_GT(lineDrop(call, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 4; }));
+    char text[256];
+    CallSummary(number, text, sizeof text);
+    EXPECT_TRUE(std::string(text).starts_with("call 1 from 0123: picked up by someone else after "))
+        << text;
+    EXPECT_TRUE(std::string(text).ends_with(", dropped after caller hung up")) << text;
+
+    // Picked up while the program's own answer is on its way: that fails.
+    SetOption(Option::AnswerNotOwner, false);
+    SetReplyDelay(100);
+    const HCALL late = RingAndOffer(Caller(CallerIdKind::Number, "0456", ""), &number);
+    const LONG answer = lineAnswer(late, nullptr, 0);
+    ASSERT_GT(answer, 0);
+    ASSERT_TRUE(PickUp(number));
+    DWORD_PTR result = 0;
+    ASSERT_TRUE(PumpUntil([&] { return ReplyTo(answer, &result); }));
+    EXPECT_EQ(DWORD_PTR(LINEERR_OPERATIONFAILED), result);
+    r = Record(number);
+    EXPECT_EQ(-1, r.answeredMs);
+    EXPECT_EQ(DWORD(LINECALLSTATE_CONNECTED), r.callState);
+}
+
+TEST_F(LineSimTest, ServicesThatReportThingsTwice) {
+    struct {
+        const char* name;
+        Option option;
+        std::vector<DWORD_PTR> states;
+        std::vector<std::pair<char, DWORD_PTR>> digits;
+    } cases[] = {
+        {"connected-twice",
+         Option::ConnectedTwice,
+         {LINECALLSTATE_OFFERING, LINECALLSTATE_CONNECTED, LINECALLSTATE_CONNECTED},
+         {{'1', LINEDIGITMODE_DTMF}, {'#', LINEDIGITMODE_DTMF}}},
+        {"digits-twice",
+         Option::DigitsTwice,
+         {LINECALLSTATE_OFFERING, LINECALLSTATE_CONNECTED},
+         {{'1', LINEDIGITMODE_DTMF},
+          {'1', LINEDIGITMODE_DTMFEND},
+          {'#', LINEDIGITMODE_DTMF},
+          {'#', LINEDIGITMODE_DTMFEND}}},
+    };
+    Open();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetOption(c.option, true);
+        g_messages.clear();
+        uint32_t number = 0;
+        const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+        ASSERT_GT(lineAnswer(call, nullptr, 0), 0);
+        ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 2; }));
+        EXPECT_EQ(0, lineMonitorDigits(call, LINEDIGITMODE_DTMF)); // key-down only asked for
+        KeyDigits(number, "1#");
+        Pump();
+        EXPECT_EQ(c.states, States(call));
+        std::vector<std::pair<char, DWORD_PTR>> digits;
+        for (const Msg& m : Messages(LINE_MONITORDIGITS))
+            digits.emplace_back(static_cast<char>(m.p1), m.p2);
+        EXPECT_EQ(c.digits, digits);
+        const CallRecord r = Record(number);
+        EXPECT_EQ(2u, r.digitsDelivered);
+        EXPECT_STREQ("1#", r.delivered);
+        ASSERT_GT(lineDrop(call, nullptr, 0), 0);
+        ASSERT_TRUE(PumpUntil([&] { return States(call).back() == LINECALLSTATE_IDLE; }));
+        EXPECT_EQ(0, lineDeallocateCall(call));
+        SetOption(c.option, false);
+    }
+}
+
+TEST_F(LineSimTest, DropsThatFailLeaveTheCallUpThenDropsWorkAgain) {
+    Open();
+    for (bool atOnce : {false, true}) {
+        SCOPED_TRACE(atOnce ? "at once" : "in the reply");
+        uint32_t number = 0;
+        const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+        ASSERT_GT(lineAnswer(call, nullptr, 0), 0);
+        ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 2; }));
+        SetDropFailures(2, atOnce);
+        for (int i = 0; i < 2; ++i) {
+            const LONG drop = lineDrop(call, nullptr, 0);
+            if (atOnce) {
+                EXPECT_EQ(E(LINEERR_OPERATIONFAILED), drop);
+            } else {
+                ASSERT_GT(drop, 0);
+                DWORD_PTR result = 0;
+                ASSERT_TRUE(PumpUntil([&] { return ReplyTo(drop, &result); }));
+                EXPECT_EQ(DWORD_PTR(LINEERR_OPERATIONFAILED), result);
+            }
+        }
+        Pump();
+        EXPECT_EQ(2u, States(call).size()) << "the call changed state";
+        EXPECT_EQ(DWORD(LINECALLSTATE_CONNECTED), Record(number).callState);
+        const LONG drop = lineDrop(call, nullptr, 0);
+        ASSERT_GT(drop, 0);
+        DWORD_PTR result = 1;
+        ASSERT_TRUE(PumpUntil([&] { return ReplyTo(drop, &result); }));
+        EXPECT_EQ(DWORD_PTR(0), result);
+        ASSERT_TRUE(PumpUntil([&] { return States(call).size() >= 3; }));
+        EXPECT_EQ(DWORD_PTR(LINECALLSTATE_IDLE), States(call).back());
+        EXPECT_EQ(2u, Record(number).dropFailures);
+        char text[256];
+        CallSummary(number, text, sizeof text);
+        EXPECT_NE(nullptr, std::strstr(text, ", 2 drops failed, dropped after ")) << text;
+        EXPECT_EQ(0, lineDeallocateCall(call));
+    }
+}
+
 TEST(LineSimScript, ParsesGoodLinesAndRefusesBadOnes) {
     struct {
         const char* line;
@@ -926,6 +1298,81 @@ TEST(LineSimScript, ParsesGoodLinesAndRefusesBadOnes) {
     EXPECT_EQ(ScriptEvent::Kind::Option, events[0].kind);
     EXPECT_EQ(Option::IdleWithoutDisconnected, events[0].option);
     EXPECT_TRUE(events[0].on);
+}
+
+TEST(LineSimScript, ParsesTheServicesOwnEvents) {
+    using K = ScriptEvent::Kind;
+    struct {
+        const char* line;
+        bool ok;
+        K kind;
+        uint32_t value; // atMs for close-line's down time, else the call or count
+        bool atOnce;
+    } cases[] = {
+        {"at 2 close-line 1.5", true, K::CloseLine, 1500, false},
+        {"at 2 close-line 0", true, K::CloseLine, 0, false},
+        {"at 3 reinit", true, K::Reinit, 0, false},
+        {"at 4 new-device # the modem", true, K::NewDevice, 0, false},
+        {"at 5 pickup 2", true, K::PickUp, 2, false},
+        {"devices 0", true, K::Devices, 0, false},
+        {"devices 1", true, K::Devices, 1, false},
+        {"drop-fails 3", true, K::DropFails, 3, false},
+        {"drop-fails 1 at-once", true, K::DropFails, 1, true},
+        {"drop-fails 0", true, K::DropFails, 0, false},
+        {"option answer-not-owner on", true, K::Option, 0, false},
+        {"option digits-twice on", true, K::Option, 0, false},
+        {"option connected-twice off", true, K::Option, 0, false},
+        {"at 1 close-line", false, K::Ring, 0, false},
+        {"at 1 close-line -1", false, K::Ring, 0, false},
+        {"at 1 close-line soon", false, K::Ring, 0, false},
+        {"at 1 close-line 1 2", false, K::Ring, 0, false},
+        {"at 1 reinit now", false, K::Ring, 0, false},
+        {"at 1 new-device 0", false, K::Ring, 0, false},
+        {"at 1 pickup", false, K::Ring, 0, false},
+        {"at 1 pickup 0", false, K::Ring, 0, false},
+        {"at 1 pickup 1 2", false, K::Ring, 0, false},
+        {"devices", false, K::Ring, 0, false},
+        {"devices 2", false, K::Ring, 0, false},
+        {"devices 0 1", false, K::Ring, 0, false},
+        {"at 1 devices 0", false, K::Ring, 0, false},
+        {"drop-fails", false, K::Ring, 0, false},
+        {"drop-fails -1", false, K::Ring, 0, false},
+        {"drop-fails 1 later", false, K::Ring, 0, false},
+        {"drop-fails 1 \"at-once\"", false, K::Ring, 0, false},
+        {"drop-fails 1 at-once 2", false, K::Ring, 0, false},
+        {"at 1 drop-fails 1", false, K::Ring, 0, false},
+        {"option digits-thrice on", false, K::Ring, 0, false},
+    };
+    for (const auto& c : cases) {
+        std::vector<ScriptEvent> events;
+        std::string error;
+        ASSERT_EQ(c.ok, ParseScriptLine(c.line, events, error)) << c.line << ": " << error;
+        EXPECT_EQ(c.ok, error.empty()) << c.line;
+        if (!c.ok) {
+            EXPECT_TRUE(events.empty()) << c.line;
+            continue;
+        }
+        ASSERT_EQ(1u, events.size()) << c.line;
+        const ScriptEvent& e = events[0];
+        EXPECT_EQ(c.kind, e.kind) << c.line;
+        const uint32_t value = c.kind == K::CloseLine ? e.downMs
+                               : c.kind == K::PickUp  ? e.call
+                                                      : e.count;
+        EXPECT_EQ(c.value, value) << c.line;
+        EXPECT_EQ(c.atOnce, e.atOnce) << c.line;
+    }
+    std::vector<ScriptEvent> events;
+    std::string error;
+    ASSERT_TRUE(ParseScriptLine("option connected-twice on", events, error));
+    EXPECT_EQ(Option::ConnectedTwice, events[0].option);
+
+    // A bad line in a file is reported with its number.
+    const std::string path = WriteScript("linesim-bad.txt", "devices 0\nat 1 pickup x\n");
+    ASSERT_FALSE(path.empty());
+    events.clear();
+    EXPECT_FALSE(LoadScript(path, events, error));
+    DeleteFileA(path.c_str());
+    EXPECT_NE(std::string::npos, error.find(" line 2: expected: pickup CALL")) << error;
 }
 
 } // namespace

@@ -763,6 +763,7 @@ TEST(CommandLineTest, SwitchesAndTheSimulatorsOwn) {
         {{}, false, false},
         {{"--line-simulator"}, true, false},
         {{"--line-simulator", "--sim-script", "calls.txt", "--sim-no-window"}, true, false},
+        {{"--line-simulator", "--sim-devices", "0"}, true, false},
         {{"--help"}, false, true},
         {{"/?"}, false, true},
         {{"--bogus"}, false, true},
