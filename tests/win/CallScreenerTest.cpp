@@ -555,14 +555,23 @@ TEST_F(CallScreenerTest, CallerIdOutcomeIsToldOncePerCall) {
     }
 }
 
-// The service closed one line: its calls are let go of, another line's
-// stay, and the rows remain in the log.
-TEST_F(CallScreenerTest, ReleasingOneLinesCalls) {
+// The service closed the line: its calls' handles are dead, and the
+// screener lets go of them as the window asks it to; another line's calls
+// would stay, and the rows remain in the log.
+TEST_F(CallScreenerTest, ReleasingTheCallsOfAClosedLine) {
+    struct Window : CTapiLineNotify {
+        CCallScreener* screener;
+        void OnLineClose(CTapiLine* closed) override { screener->ReleaseCalls(closed); }
+    };
+    // The line keeps listeners until it goes: this one outlives it.
+    static Window window;
+    window.screener = &screener;
+    line.AddNotify(&window);
     prefs.NonPhoneBookRule = FilterAlwaysBlock;
     prefs.DefaultMessageFile = WriteMessage("rw-long.wav", 5000);
-    const uint32_t blocked = RingNumber("999");
+    RingNumber("999");
     ASSERT_TRUE(PumpUntil([&] { return screener.IsPlaying(); }));
-    const uint32_t waiting = RingAndLog(Caller(CallerIdKind::Unknown, "", ""));
+    RingAndLog(Caller(CallerIdKind::Unknown, "", ""));
     ASSERT_EQ(2u, screener.LiveCallCount());
 
     CTapiLine other;
@@ -572,8 +581,8 @@ TEST_F(CallScreenerTest, ReleasingOneLinesCalls) {
 
     notify.events.clear();
     notify.outcomes.clear();
-    screener.ReleaseCalls(&line);
-    EXPECT_EQ(0u, screener.LiveCallCount());
+    ASSERT_TRUE(CloseLine(0));
+    ASSERT_TRUE(PumpUntil([&] { return screener.LiveCallCount() == 0; }));
     ASSERT_EQ(2u, screener.CallCount());
     EXPECT_EQ(nullptr, screener.Call(0).GetCall());
     EXPECT_EQ(nullptr, screener.Call(1).GetCall());
@@ -581,8 +590,10 @@ TEST_F(CallScreenerTest, ReleasingOneLinesCalls) {
     EXPECT_FALSE(screener.IsPlaying());
     EXPECT_EQ((std::vector<bool>{false}), notify.outcomes);
     EXPECT_EQ((std::vector<std::string>{"tip 130"}), notify.events);
-    HangUp(blocked);
-    HangUp(waiting);
+
+    // The line's own handle died with it; open it again for the next test.
+    line.Close();
+    ASSERT_EQ(0, line.OpenWithFallback(0, &screener));
 }
 
 // What the program claims and does must follow what really happened on the
