@@ -283,8 +283,8 @@ void CCallScreener::OnCallState(CTapiCall* call, DWORD state, DWORD, DWORD) {
 void CCallScreener::StartBlock(LiveCall& live) {
     live.firstKeyReceived = false;
     // Connected already (picked up elsewhere before its caller ID came):
-    // someone else has it, and it is not the program's to answer.
-    if (live.connectedNow) {
+    // someone else has or had it, and it is not the program's to answer.
+    if (live.everConnected) {
         AnswerFailed(live);
         return;
     }

@@ -60,10 +60,12 @@ public:
     bool IsPlaying() const { return m_player.IsPlaying(); }
 
     // Lets go of every call object, dropping calls still up. The window
-    // calls it before it closes the lines the calls belong to.
+    // calls it before it closes the lines the calls belong to. Calls still
+    // waiting for caller ID are told as never having had one.
     void ReleaseCalls();
     // Lets go of the call objects that belong to `line`, after the service
-    // closed it (their handles are dead). Their rows stay in the log.
+    // closed it (their handles are dead), as ReleaseCalls does; the rows
+    // stay in the log, and with no call left the tray goes back to idle.
     void ReleaseCalls(const CTapiLine* line);
 
     // A blocked call still up this long after its last sound ended (or

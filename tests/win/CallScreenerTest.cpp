@@ -70,6 +70,9 @@ void PumpFor(DWORD ms) {
     PumpUntil([&] { return GetTickCount() - start >= ms; });
 }
 
+// Long enough that no test's call reaches it unless it sets its own.
+constexpr UINT kHoldLimitMs = 60000;
+
 CallRecord Record(uint32_t id) {
     CallRecord r{};
     GetCallRecord(id, &r);
@@ -99,8 +102,10 @@ protected:
 
     static void TearDownOptions() {
         for (Option o : {Option::ReplyAfterState, Option::AnswerFails,
-                         Option::IdleWithoutDisconnected, Option::NoHangUpReport})
+                         Option::IdleWithoutDisconnected, Option::NoHangUpReport,
+                         Option::AnswerNotOwner, Option::DigitsTwice, Option::ConnectedTwice})
             SetOption(o, false);
+        SetDropFailures(0, false);
         SetReplyDelay(0);
         SetRingTiming(50, 200);
     }
@@ -514,24 +519,25 @@ TEST_F(CallScreenerTest, CallerIdOutcomeIsToldOncePerCall) {
     enum End { CallerHangsUp, LineReleased };
     struct Case {
         const char* name;
-        CallerId first;
+        CallerIdKind kind;
+        const char* number;
         bool late; // "555" arrives later, and then "556"
         End end;
         bool arrived;
     } cases[] = {
-        {"number", Caller(CallerIdKind::Number, "555", ""), false, CallerHangsUp, true},
-        {"withheld", Caller(CallerIdKind::Blocked, "", ""), false, CallerHangsUp, true},
-        {"out of area", Caller(CallerIdKind::OutOfArea, "", ""), false, CallerHangsUp, true},
-        {"unavailable", Caller(CallerIdKind::Unavailable, "", ""), false, CallerHangsUp, true},
-        {"late", Caller(CallerIdKind::Unknown, "", ""), true, CallerHangsUp, true},
-        {"never", Caller(CallerIdKind::Unknown, "", ""), false, CallerHangsUp, false},
-        {"never, line closed", Caller(CallerIdKind::Unknown, "", ""), false, LineReleased, false},
-        {"late, line closed", Caller(CallerIdKind::Unknown, "", ""), true, LineReleased, true},
+        {"number", CallerIdKind::Number, "555", false, CallerHangsUp, true},
+        {"withheld", CallerIdKind::Blocked, "", false, CallerHangsUp, true},
+        {"out of area", CallerIdKind::OutOfArea, "", false, CallerHangsUp, true},
+        {"unavailable", CallerIdKind::Unavailable, "", false, CallerHangsUp, true},
+        {"late", CallerIdKind::Unknown, "", true, CallerHangsUp, true},
+        {"never", CallerIdKind::Unknown, "", false, CallerHangsUp, false},
+        {"never, line closed", CallerIdKind::Unknown, "", false, LineReleased, false},
+        {"late, line closed", CallerIdKind::Unknown, "", true, LineReleased, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         notify.outcomes.clear();
-        const uint32_t id = RingAndLog(c.first);
+        const uint32_t id = RingAndLog(Caller(c.kind, c.number, ""));
         if (c.late) {
             ASSERT_TRUE(DeliverCallerId(id, Caller(CallerIdKind::Number, "555", "")));
             ASSERT_TRUE(PumpUntil([&] { return !notify.outcomes.empty(); }));
@@ -549,14 +555,23 @@ TEST_F(CallScreenerTest, CallerIdOutcomeIsToldOncePerCall) {
     }
 }
 
-// The service closed one line: its calls are let go of, another line's
-// stay, and the rows remain in the log.
-TEST_F(CallScreenerTest, ReleasingOneLinesCalls) {
+// The service closed the line: its calls' handles are dead, and the
+// screener lets go of them as the window asks it to; another line's calls
+// would stay, and the rows remain in the log.
+TEST_F(CallScreenerTest, ReleasingTheCallsOfAClosedLine) {
+    struct Window : CTapiLineNotify {
+        CCallScreener* screener;
+        void OnLineClose(CTapiLine* closed) override { screener->ReleaseCalls(closed); }
+    };
+    // The line keeps listeners until it goes: this one outlives it.
+    static Window window;
+    window.screener = &screener;
+    line.AddNotify(&window);
     prefs.NonPhoneBookRule = FilterAlwaysBlock;
     prefs.DefaultMessageFile = WriteMessage("rw-long.wav", 5000);
-    const uint32_t blocked = RingNumber("999");
+    RingNumber("999");
     ASSERT_TRUE(PumpUntil([&] { return screener.IsPlaying(); }));
-    const uint32_t waiting = RingAndLog(Caller(CallerIdKind::Unknown, "", ""));
+    RingAndLog(Caller(CallerIdKind::Unknown, "", ""));
     ASSERT_EQ(2u, screener.LiveCallCount());
 
     CTapiLine other;
@@ -566,8 +581,8 @@ TEST_F(CallScreenerTest, ReleasingOneLinesCalls) {
 
     notify.events.clear();
     notify.outcomes.clear();
-    screener.ReleaseCalls(&line);
-    EXPECT_EQ(0u, screener.LiveCallCount());
+    ASSERT_TRUE(CloseLine(0));
+    ASSERT_TRUE(PumpUntil([&] { return screener.LiveCallCount() == 0; }));
     ASSERT_EQ(2u, screener.CallCount());
     EXPECT_EQ(nullptr, screener.Call(0).GetCall());
     EXPECT_EQ(nullptr, screener.Call(1).GetCall());
@@ -575,8 +590,173 @@ TEST_F(CallScreenerTest, ReleasingOneLinesCalls) {
     EXPECT_FALSE(screener.IsPlaying());
     EXPECT_EQ((std::vector<bool>{false}), notify.outcomes);
     EXPECT_EQ((std::vector<std::string>{"tip 130"}), notify.events);
-    HangUp(blocked);
-    HangUp(waiting);
+
+    // The line's own handle died with it; open it again for the next test.
+    line.Close();
+    ASSERT_EQ(0, line.OpenWithFallback(0, &screener));
+}
+
+// What the program claims and does must follow what really happened on the
+// line: a call is its own only when its answer worked, a call connected by
+// anyone else is left alone, a failed drop is tried again, and a service's
+// extra reports (key ends, repeated states) change nothing.
+TEST_F(CallScreenerTest, ClaimsOnlyWhatReallyHappened) {
+    AddEntry("777", FilterBlockSometimes);
+    AddEntry("555", FilterNeverBlock);
+    prefs.OutOfHoursStart = prefs.OutOfHoursEnd = CDateTime::TimeOfDay(0, 0);
+    screener.SetDropRetryInterval(50);
+    // A caller ID points into its texts: each is made where it is used.
+    const char* blocked = "777";
+    const char* unknown = "";
+    auto ringsOut = [](uint32_t id) { ASSERT_TRUE(PumpUntil([&] { return Record(id).rangOut; })); };
+    auto connectAndHangUp = [&](uint32_t id) {
+        ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+        PumpFor(100); // whatever the program starts, it has started
+        HangUp(id);
+    };
+    auto pickUp = [&](uint32_t id) {
+        ASSERT_TRUE(PickUp(id));
+        ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+        // The caller ID that would block it comes after someone took it.
+        ASSERT_TRUE(DeliverCallerId(id, Caller(CallerIdKind::Number, "777", "")));
+        PumpFor(100);
+        HangUp(id);
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+        const char* number;                   // none: caller ID comes later
+        std::function<void(uint32_t)> farEnd; // until the call ends
+        CallAction action;
+        uint32_t waveOut, monitorOn; // requests the program made
+        bool appDropped;
+        uint32_t dropFailures;
+    } cases[] = {
+        {"answer refused at once",
+         [] {
+             SetOption(Option::AnswerNotOwner, true);
+             SetRingTiming(20, 5);
+         },
+         blocked, ringsOut, ActionBlockFailed, 0, 0, false, 0},
+        {"answer whose reply fails",
+         [] {
+             SetOption(Option::AnswerFails, true);
+             SetRingTiming(20, 5);
+         },
+         blocked, ringsOut, ActionBlockFailed, 0, 0, false, 0},
+        {"reply after the state it caused", [] { SetOption(Option::ReplyAfterState, true); },
+         blocked, connectAndHangUp, ActionBlockByTime, 1, 1, true, 0},
+        {"picked up elsewhere before its caller ID", [&] { screener.SetHoldLimit(0); }, unknown,
+         pickUp, ActionBlockFailed, 0, 0, false, 0},
+        {"picked up elsewhere while the answer is pending",
+         [&] {
+             SetReplyDelay(300);
+             screener.SetHoldLimit(0);
+         },
+         blocked,
+         [&](uint32_t id) {
+             ASSERT_TRUE(PickUp(id));
+             ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+             // The answer's reply, failed, comes after the CONNECTED.
+             ASSERT_TRUE(PumpUntil([&] {
+                 return screener.Call(screener.CallCount() - 1).GetAction() != ActionBlockByTime;
+             }));
+             HangUp(id);
+         },
+         ActionBlockFailed, 0, 0, false, 0},
+        {"permitted, picked up elsewhere", [&] { screener.SetHoldLimit(0); }, "555",
+         [&](uint32_t id) {
+             ASSERT_TRUE(PickUp(id));
+             connectAndHangUp(id);
+         },
+         ActionPermitNeverBlock, 0, 0, false, 0},
+        {"drop fails twice by its reply", [] { SetDropFailures(2, false); }, blocked,
+         connectAndHangUp, ActionBlockByTime, 1, 1, true, 2},
+        {"drop fails twice at once", [] { SetDropFailures(2, true); }, blocked, connectAndHangUp,
+         ActionBlockByTime, 1, 1, true, 2},
+        {"every key also reported at its end", [] { SetOption(Option::DigitsTwice, true); },
+         blocked,
+         [&](uint32_t id) {
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).monitorOn == 1; }));
+             KeyDigits(id, "12");
+             ASSERT_TRUE(PumpUntil([&] { return rules.Suspension().IsActive(); }));
+             HangUp(id);
+         },
+         ActionBlockByTime, 2, 1, true, 0},
+        {"connected reported twice", [] { SetOption(Option::ConnectedTwice, true); }, blocked,
+         connectAndHangUp, ActionBlockByTime, 1, 1, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // A day later each time: a suspension the code started has run out.
+        clock.Set(CDateTime(clock.Now().GetDays() + 1));
+        screener.SetHoldLimit(kHoldLimitMs);
+        c.set();
+        const uint32_t id = RingAndLog(
+            Caller(*c.number ? CallerIdKind::Number : CallerIdKind::Unknown, c.number, ""));
+        const size_t index = screener.CallCount() - 1;
+        c.farEnd(id);
+        CallRecord r{};
+        if (Record(id).pickedUpMs >= 0) {
+            // Whoever took the call ends it: the program leaves it as the
+            // caller left it, even past a hold limit of 0.
+            PumpFor(200);
+            r = Record(id);
+            EXPECT_EQ(static_cast<uint32_t>(LINECALLSTATE_DISCONNECTED), r.callState);
+            screener.ReleaseCalls();
+        } else {
+            ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+            r = Record(id);
+        }
+        EXPECT_EQ(c.action, screener.Call(index).GetAction());
+        EXPECT_EQ(c.waveOut, r.waveOutRequests);
+        EXPECT_EQ(c.monitorOn, r.monitorOn);
+        EXPECT_EQ(c.appDropped, r.dropRequests > 0);
+        EXPECT_EQ(c.dropFailures, r.dropFailures);
+        EXPECT_TRUE(notify.dropFailed.empty());
+        EXPECT_EQ(0u, screener.LiveCallCount());
+        EXPECT_EQ(130u, screener.TrayTip());
+        TearDownOptions();
+    }
+}
+
+// A refused answer is told to the window like a late caller ID: the row
+// changes and the tray goes back to idle.
+TEST_F(CallScreenerTest, ARefusedAnswerIsShownAsAFailedBlock) {
+    SetOption(Option::AnswerNotOwner, true);
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    const uint32_t id = RingNumber("999");
+    EXPECT_EQ((std::vector<std::string>{"show 0", "logged 0", "tip 132", "changed 0", "refresh 0",
+                                        "tip 130"}),
+              notify.events);
+    EXPECT_EQ(ActionBlockFailed, screener.Call(0).GetAction());
+    HangUpAndWait(id);
+    EXPECT_EQ(0u, Record(id).dropRequests);
+}
+
+// A line that never lets go: the program tries a few times, then says so
+// once.
+TEST_F(CallScreenerTest, ADropThatKeepsFailingIsReportedOnce) {
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    screener.SetDropRetryInterval(20);
+    for (bool atOnce : {false, true}) {
+        SCOPED_TRACE(atOnce ? "at once" : "by reply");
+        notify.dropFailed.clear();
+        SetDropFailures(100, atOnce);
+        const uint32_t id = RingNumber("999");
+        const size_t index = screener.CallCount() - 1;
+        ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+        HangUp(id);
+        ASSERT_TRUE(PumpUntil([&] { return !notify.dropFailed.empty(); }));
+        PumpFor(200);
+        EXPECT_EQ(std::vector<size_t>{index}, notify.dropFailed);
+        EXPECT_EQ(1 + CCallScreener::kDropRetries, Record(id).dropFailures);
+        EXPECT_EQ(1u, screener.LiveCallCount());
+        // The line recovers: letting go of the call object hangs it up.
+        SetDropFailures(0, false);
+        screener.ReleaseCalls();
+        ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+    }
 }
 
 } // namespace
