@@ -364,11 +364,12 @@ void CCallScreener::OnDisconnected(LiveCall& live) {
         LetGo(live);
         break;
     case Hold::None:
-        // A call that rang and ended is cleared from the line, unless it was
-        // connected by someone else or its answer failed: not the
-        // program's either way.
-        if (!live.everConnected && m_log[live.index]->GetAction() != ActionBlockFailed)
-            live.call->Drop();
+        // The far end has gone: dropping now only clears the call from the
+        // line so that it reaches idle (a call connected elsewhere is never
+        // cut off by this), and a service waiting to restart (REINIT) is not
+        // held up by a call left disconnected. A refusal (another program
+        // owns the call) leaves it to its owner.
+        live.call->Drop();
         break;
     case Hold::LetGo:
         break;
