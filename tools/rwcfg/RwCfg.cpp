@@ -164,7 +164,8 @@ constexpr size_t kColumnLimits[] = {
 static_assert(std::size(kColumnLimits) == kColumnCount);
 // A Windows-1252 character takes at most 3 bytes of UTF-8.
 constexpr size_t kMaxUtf8PerChar = 3;
-// A header row longer than the column names is refused before it is read.
+// The bytes of a header field that are kept: more than any column's name,
+// so a longer field is an unknown column.
 constexpr size_t kHeaderFieldBytes = 32;
 // Errors listed; the rest are counted, so that a file of bad rows cannot
 // make the report larger than the file.
@@ -205,9 +206,9 @@ std::string DateTimeText(const CDateTime& t) {
     return buf;
 }
 
-// One CSV record as read: at most `maxFields` fields of at most
-// `maxFieldBytes` each are kept; `fieldCount` counts them all, and
-// `tooLong` marks the kept fields that were cut.
+// One CSV record as read: the reader keeps only so many fields of so many
+// bytes each; `fieldCount` counts them all, and `tooLong` marks the kept
+// fields that were cut.
 struct CsvRecord {
     size_t line = 0; // where the record starts
     size_t fieldCount = 0;
@@ -223,7 +224,9 @@ public:
     explicit CCsvReader(std::string_view text) : m_text(text) {}
 
     bool AtEnd() const { return m_pos >= m_text.size(); }
-    // False (with `error`) for a stray quote or an unclosed one.
+    // Reads the next record, keeping its first `maxFields` fields and of
+    // field i the first maxBytes(i) bytes. False (with `error`) for a stray
+    // quote or an unclosed one.
     bool Next(CsvRecord& record, size_t maxFields, const std::function<size_t(size_t)>& maxBytes,
               std::string& error) {
         record.line = m_line;
@@ -722,17 +725,19 @@ CsvImport ParseCsv(std::string_view csv) {
         std::string bad;
         for (size_t i = 0; i < columns.size() && bad.empty(); ++i) {
             const size_t column = columns[i];
-            const std::string tooLong = std::string(kColumns[column]) + " is longer than " +
-                                        std::to_string(kColumnLimits[column]) + " characters";
+            const auto tooLong = [column] {
+                return std::string(kColumns[column]) + " is longer than " +
+                       std::to_string(kColumnLimits[column]) + " characters";
+            };
             std::optional<std::string> text;
             bool given = false;
             if (record.tooLong[i])
-                bad = tooLong;
+                bad = tooLong();
             else if (!(text = Utf8ToCp1252(record.fields[i])))
                 bad =
                     std::string(kColumns[column]) + " is not UTF-8 text that Windows-1252 can hold";
             else if (text->size() > kColumnLimits[column])
-                bad = tooLong;
+                bad = tooLong();
             else
                 bad = SetField(*row.entry, column, *text, given);
             if (given)
