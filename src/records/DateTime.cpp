@@ -1,5 +1,7 @@
 #include "records/DateTime.h"
 
+#include "records/LocaleTime.h"
+
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -111,9 +113,43 @@ std::string FormatDateTime(const CDateTime& time, const std::string& format) {
     const double midnight =
         CDateTime::FromParts(parts.year, parts.month, parts.day, 0, 0, 0).GetDays();
     tm.tm_wday = static_cast<int>((static_cast<long long>(midnight) + 6) % 7);
-    char text[256];
-    const size_t length = std::strftime(text, sizeof text, format.c_str(), &tm);
-    return std::string(text, length);
+
+    // The date and time forms come from the user's locale; the C runtime
+    // would give its own "C" locale's. The rest goes through strftime.
+    std::string out;
+    std::string pending;
+    const auto flush = [&] {
+        if (pending.empty())
+            return;
+        char text[256];
+        out.append(text, std::strftime(text, sizeof text, pending.c_str(), &tm));
+        pending.clear();
+    };
+    for (size_t i = 0; i < format.size();) {
+        if (format[i] != '%' || i + 1 == format.size()) {
+            pending += format[i++];
+            continue;
+        }
+        const bool alternate = format[i + 1] == '#' && i + 2 < format.size();
+        const std::string spec = format.substr(i, alternate ? 3 : 2);
+        i += spec.size();
+        const char conversion = spec.back();
+        std::string text;
+        if (conversion == 'X')
+            text = LocaleTimeText(tm);
+        else if (conversion == 'x')
+            text = LocaleDateText(tm, alternate);
+        else if (conversion == 'c')
+            text = LocaleDateText(tm, alternate) + " " + LocaleTimeText(tm);
+        else {
+            pending += spec;
+            continue;
+        }
+        flush();
+        out += text;
+    }
+    flush();
+    return out;
 }
 
 } // namespace rw

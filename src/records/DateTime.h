@@ -56,8 +56,9 @@ private:
     Status m_status = null;
 };
 
-// `time` through strftime's `format` (the C runtime's, so "%#c" works where
-// it does); empty for a null time or a year strftime cannot take.
+// `time` through a strftime `format`. The date and time forms ("%X", "%x",
+// "%c" and their "#" long forms) are the user's locale's (LocaleTime.h);
+// the rest is the C runtime's. Empty for a null time or a year before 1900.
 std::string FormatDateTime(const CDateTime& time, const std::string& format);
 
 } // namespace rw

@@ -76,8 +76,8 @@ private:
 // list sorts texts; the result is negative, 0 or positive.
 int CompareTextNoCase(const std::string& a, const std::string& b);
 
-// A call time as the list shows it: string 1000 ("%X, %x") applied by
-// strftime; empty for a time that is not valid.
+// A call time as the list shows it: string 1000 ("%X, %x") in the user's
+// locale's forms (FormatDateTime); empty for a time that is not valid.
 std::string FormatCallTime(CDateTime time);
 
 } // namespace rw

@@ -165,6 +165,12 @@ void CConfigPhoneBookPage::EmptyList() {
 
 void CConfigPhoneBookPage::UpdateButtons() {
     const BOOL selected = m_snapshot && ListView_GetSelectedCount(m_list) > 0;
+    // A disabled button keeps the focus and the keyboard goes dead (as after
+    // Delete): hand the focus to the list first, through the sheet, which
+    // owns the dialog focus of its pages.
+    const HWND focus = GetFocus();
+    if (!selected && (focus == m_edit || focus == m_delete))
+        SendMessageA(GetParent(m_hWnd), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_list), TRUE);
     EnableWindow(m_edit, selected);
     EnableWindow(m_delete, selected);
 }

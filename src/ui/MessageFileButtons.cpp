@@ -1,6 +1,7 @@
 #include "ui/MessageFileButtons.h"
 
 #include "audio/WavePlayer.h"
+#include "records/EntryLimits.h"
 #include "res/resource.h"
 #include "ui/framework/AppMessageBox.h"
 
@@ -11,9 +12,9 @@
 namespace rw {
 namespace {
 
-// Room for long paths; a longer choice fails the dialog, which then counts
-// as cancelled.
-constexpr DWORD kPathBufferSize = 4096;
+// Room for long paths and the terminating NUL; a longer choice fails the
+// dialog, which then counts as cancelled.
+constexpr DWORD kPathBufferSize = kMaxMessageFilePathLength + 1;
 
 } // namespace
 

@@ -1,10 +1,13 @@
 #include "ui/PhoneBookGeneralPage.h"
 
+#include "records/EntryLimits.h"
 #include "records/LookupKey.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
 #include "ui/PhoneBookPropertySheet.h"
 #include "ui/framework/AppMessageBox.h"
+
+#include <utility>
 
 namespace rw {
 
@@ -34,6 +37,12 @@ BOOL CPhoneBookGeneralPage::OnInitDialog() {
     m_notes = entry.Notes;
     m_lastCall = FormatLastCallTime(entry.LastCallTime);
     m_numberEdit = GetDlgItem(IDC_ENTRY_NUMBER);
+    // The lengths rwcfg also holds imports to.
+    const std::pair<int, size_t> limits[] = {{IDC_ENTRY_NUMBER, kMaxEntryNumberLength},
+                                             {IDC_ENTRY_NAME, kMaxEntryNameLength},
+                                             {IDC_ENTRY_NOTES, kMaxEntryNotesLength}};
+    for (const auto& [id, length] : limits)
+        SendMessageA(GetDlgItem(id), EM_SETLIMITTEXT, length, 0);
     // A stored entry's number is its key in the phone book: it never
     // changes.
     if (entry.InPhoneBook)

@@ -1,9 +1,11 @@
 #include "../core/ConfigTestUtil.h"
 #include "RwCfg.h"
 #include "records/ConfigFile.h"
+#include "records/EntryLimits.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <sstream>
 
 namespace rw {
@@ -96,8 +98,8 @@ TEST_F(RwCfgTest, ExportThenImportGivesTheSameEntries) {
 
     rwcfg::CsvImport parsed = rwcfg::ParseCsv(csvText);
     ASSERT_TRUE(parsed.errors.empty()) << parsed.errors[0];
-    ASSERT_EQ(parsed.entries.size(), 1u);
-    EXPECT_TRUE(test::SameEntry(*parsed.entries[0], *book.Lookup("012345")));
+    ASSERT_EQ(parsed.rows.size(), 1u);
+    EXPECT_TRUE(test::SameEntry(*parsed.rows[0].entry, *book.Lookup("012345")));
 }
 
 TEST_F(RwCfgTest, BadRowsAreReportedByLineAndNothingIsWritten) {
@@ -129,13 +131,15 @@ TEST_F(RwCfgTest, BadRowsAreReportedByLineAndNothingIsWritten) {
     EXPECT_EQ(rwcfg::ParseCsv("Name,Notes\n").errors.at(0), "line 1: no Number column");
 }
 
-TEST_F(RwCfgTest, ImportAddsAndReplacesByTheProgramsKey) {
+TEST_F(RwCfgTest, ImportAddsAndUpdatesByTheProgramsKey) {
     // A new file gets default preferences.
     WriteText(csv, "Name,Number,FilterType\nHome,home,2\nShop,0123-45,Never Block\n");
     ASSERT_EQ(Run({"import-csv", csv, cfg}), 0) << err.str();
-    // Replaces "0123-45" (same key) and adds one more.
+    // Updates "0123-45" (same key) and adds one more.
     WriteText(csv, "Number,Name,Notes,LastCallTime\n0123 45,Shop 2,n,2021-06-01 12:00\n9,Nine,,\n");
     ASSERT_EQ(Run({"import-csv", csv, cfg}), 0) << err.str();
+    EXPECT_EQ(out.str(), "rwcfg: 1 entry added, 1 changed, 0 already as the CSV says; 3 in "
+                         "the phone book\n");
 
     CRingwardenPreferences prefs;
     CPhoneBook book;
@@ -154,6 +158,110 @@ TEST_F(RwCfgTest, ImportAddsAndReplacesByTheProgramsKey) {
     EXPECT_EQ(shop->Name, "Shop 2");
     EXPECT_EQ(shop->LastCallTime, CDateTime::FromParts(2021, 6, 1, 12, 0, 0));
     EXPECT_EQ(book.Lookup("9")->Name, "Nine");
+}
+
+// What an import over a stored entry changes, and what it refuses. Each case
+// starts from a file holding one fully described entry under 0555.
+TEST_F(RwCfgTest, ImportChangesOnlyWhatTheCsvSaysAndRefusesWhatTheProgramWouldNot) {
+    const auto stored = [] {
+        auto e = test::Entry("Shop", "0555");
+        e->Notes = "rings at dinner";
+        e->FilterType = FilterAlwaysBlock;
+        e->UseOwnHours = 1;
+        e->AnswerMode = AnswerOwnMessage;
+        e->OwnHoursStart = CDateTime::TimeOfDay(9, 15);
+        e->OwnHoursEnd = CDateTime::TimeOfDay(17, 45);
+        e->MessageFile = "C:\\go away.wav";
+        e->LastCallTime = CDateTime::FromParts(2024, 5, 6, 7, 8, 9);
+        return e;
+    };
+    const std::string longName(kMaxEntryNameLength + 1, 'n');
+    // 'é' is two bytes of UTF-8 but one character: the limit counts characters.
+    std::string longestName;
+    for (size_t i = 0; i < kMaxEntryNameLength; ++i)
+        longestName += "\xC3\xA9";
+    using Check = std::function<void(const CPhoneBook&)>;
+    struct Case {
+        const char* what;
+        std::string csv;
+        std::vector<std::string> said; // in the report, or in the errors when refused
+        Check check;                   // the book afterwards; none: the file is unchanged
+    };
+    const Case cases[] = {
+        {"only the columns the CSV has change; a new entry gets the defaults",
+         "Name,Number\nJo Bloggs,0-555\nNew,777\n",
+         {"1 entry added, 1 changed, 0 already as the CSV says; 2 in the phone book"},
+         [&](const CPhoneBook& book) {
+             auto expected = stored();
+             expected->Name = "Jo Bloggs";
+             expected->Number = "0-555";
+             ASSERT_TRUE(book.Lookup("0555"));
+             EXPECT_TRUE(test::SameEntry(*book.Lookup("0555"), *expected));
+             ASSERT_TRUE(book.Lookup("777"));
+             EXPECT_TRUE(test::SameEntry(*book.Lookup("777"), *test::Entry("New", "777")));
+         }},
+        {"an empty value keeps the field, an empty text empties it",
+         "Number,Name,FilterType,LastCallTime,Notes\n0555,Shop,,,\n",
+         {"0 entries added, 1 changed"},
+         [&](const CPhoneBook& book) {
+             auto expected = stored();
+             expected->Notes.clear();
+             ASSERT_TRUE(book.Lookup("0555"));
+             EXPECT_TRUE(test::SameEntry(*book.Lookup("0555"), *expected));
+         }},
+        {"the entry as it is already",
+         "Name,Number,FilterType\nShop,0555,Always Block\n",
+         {"nothing to change (1 entry already as the CSV says)"},
+         nullptr},
+        {"a number that repeats by its key",
+         "Name,Number\nA,0555\nB,1\nC,0-555\n",
+         {"line 4: number 0-555 repeats the number on line 2 (same key 0555)"},
+         nullptr},
+        {"a name as long as the entry sheet takes",
+         "Name,Number\n" + longestName + ",0555\n",
+         {"1 changed"},
+         [&](const CPhoneBook& book) {
+             ASSERT_TRUE(book.Lookup("0555"));
+             EXPECT_EQ(book.Lookup("0555")->Name, std::string(kMaxEntryNameLength, '\xE9'));
+         }},
+        {"a name longer than the entry sheet takes",
+         "Name,Number\nA,1\n" + longName + ",2\n",
+         {"line 3: Name is longer than 32767 characters"},
+         nullptr},
+        {"a message file path longer than Browse gives",
+         "Name,Number,MessageFile\nA,1,C:\\" + std::string(kMaxMessageFilePathLength, 'm') + "\n",
+         {"line 2: MessageFile is longer than 4095 characters"},
+         nullptr},
+        {"a 50 MiB field",
+         "Name,Number,Notes\nA,1,\"" + std::string(50 << 20, 'x') + "\"\nB,2,\n",
+         {"line 2: Notes is longer than 32767 characters"},
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CRingwardenPreferences prefs;
+        CPhoneBook book;
+        book.SetAt("0555", stored());
+        CConfigFile config(*fs);
+        ASSERT_TRUE(config.Save(cfg, prefs, book));
+        const std::vector<uint8_t> before = ReadWholeFile(cfg);
+        WriteText(csv, c.csv);
+
+        const bool refused = !c.check && c.said[0].rfind("line ", 0) == 0;
+        EXPECT_EQ(Run({"import-csv", csv, cfg}), refused ? 1 : 0) << err.str();
+        const std::string said = refused ? err.str() : out.str();
+        for (const std::string& text : c.said)
+            EXPECT_NE(said.find(text), std::string::npos) << text << "\n" << said.substr(0, 500);
+        if (refused)
+            EXPECT_NE(err.str().find("nothing written"), std::string::npos);
+        if (!c.check) {
+            EXPECT_EQ(ReadWholeFile(cfg), before);
+            continue;
+        }
+        CPhoneBook after;
+        ASSERT_EQ(config.Load(cfg, prefs, after), CConfigFile::LoadResult::loaded);
+        c.check(after);
+    }
 }
 
 TEST_F(RwCfgTest, ADamagedFileIsNeitherExportedNorImportedInto) {

@@ -5,6 +5,7 @@
 #include "ui/CallListOrder.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <memory>
 #include <string>
@@ -21,10 +22,14 @@ struct LogFixture {
     CCallListOrder order{[this](size_t i) -> const CLoggedCall& { return *calls[i]; }};
 
     void Log(const std::string& name, const std::string& number, int minute, int32_t action) {
+        LogAt(name, number, CDateTime::FromParts(2024, 5, 6, 10, minute, 0), action);
+    }
+    void LogAt(const std::string& name, const std::string& number, CDateTime time,
+               int32_t action = ActionPermitNeverBlock) {
         auto call = std::make_unique<CLoggedCall>();
         call->SetName(name);
         call->SetNumber(number);
-        call->SetCallTime(CDateTime::FromParts(2024, 5, 6, 10, minute, 0));
+        call->SetCallTime(time);
         call->SetAction(action);
         calls.push_back(std::move(call));
         order.Insert(calls.size() - 1);
@@ -111,10 +116,36 @@ TEST(CallListOrder, RenamedCallMovesToItsNewPlace) {
     EXPECT_EQ(log.order.Reposition(7), -1);
 }
 
-TEST(CallListOrder, TimeTextIsStringThousandThroughStrftime) {
-    // "%X, %x" in the C runtime's default locale.
-    EXPECT_EQ(FormatCallTime(CDateTime::FromParts(2000, 1, 2, 13, 4, 5)), "13:04:05, 01/02/00");
+TEST(CallListOrder, TimeTextIsTheUsersLocaleFormAndRowsSortByTheTime) {
+    // "%X, %x" as the user's locale writes them; Wine's locale varies, so
+    // the texts are the system's own.
+    const SYSTEMTIME times[] = {
+        {2000, 1, 0, 2, 13, 4, 5, 0},
+        {2024, 12, 2, 31, 9, 8, 7, 0},
+        {1999, 7, 0, 4, 0, 0, 0, 0},
+    };
+    for (const SYSTEMTIME& st : times) {
+        char time[128] = {}, date[128] = {};
+        ASSERT_GT(GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, time, sizeof time), 0);
+        ASSERT_GT(
+            GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, date, sizeof date),
+            0);
+        EXPECT_EQ(FormatCallTime(CDateTime::FromParts(st.wYear, st.wMonth, st.wDay, st.wHour,
+                                                      st.wMinute, st.wSecond)),
+                  std::string(time) + ", " + date);
+    }
     EXPECT_EQ(FormatCallTime(CDateTime()), "");
+
+    // The texts start with the time of day, so they sort otherwise than the
+    // times do (in 12- and 24-hour forms alike).
+    LogFixture log;
+    log.LogAt("eve 23:00", "1", CDateTime::FromParts(2023, 12, 31, 23, 0, 0));
+    log.LogAt("new year 08:00", "2", CDateTime::FromParts(2024, 1, 1, 8, 0, 0));
+    log.LogAt("new year 10:00", "3", CDateTime::FromParts(2024, 1, 1, 10, 0, 0));
+    const std::vector<std::string> newestFirst = {"new year 10:00", "new year 08:00", "eve 23:00"};
+    EXPECT_EQ(log.Names(), newestFirst);
+    log.order.ClickColumn(Column::ColumnTime);
+    EXPECT_EQ(log.Names(), std::vector<std::string>(newestFirst.rbegin(), newestFirst.rend()));
 }
 
 } // namespace

@@ -156,7 +156,12 @@ TEST_F(MainWindowCallListTest, ColumnsAndTheTextsOfACall) {
     RingAt(At(2, 13, 5), "0800 000");
     EXPECT_EQ(Column(0), (std::vector<std::string>{"<No Phone Book Entry>", "Fred Bloggs"}));
     EXPECT_EQ(Column(1), (std::vector<std::string>{"0800 000", "01234 567890"}));
-    EXPECT_EQ(Text(1, 2), "13:04:05, 01/02/00");
+    // "%X, %x" as the user's locale writes them.
+    const SYSTEMTIME called{2000, 1, 0, 2, 13, 4, 5, 0};
+    char time[64] = {}, date[64] = {};
+    GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &called, nullptr, time, sizeof time);
+    GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &called, nullptr, date, sizeof date);
+    EXPECT_EQ(Text(1, 2), std::string(time) + ", " + date);
     EXPECT_EQ(Column(3), (std::vector<std::string>{ActionText(ActionPermitNeverBlockDefault),
                                                    ActionText(ActionPermitNeverBlock)}));
 }

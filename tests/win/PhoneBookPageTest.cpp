@@ -282,8 +282,13 @@ TEST_F(PhoneBookPageTest, DeleteAsksAndOnlyYesRemoves) {
         EXPECT_EQ(book.GetCount(), 2u);
         EXPECT_EQ(SelectedRows(List(page)), std::vector<int>{1});
 
+        // As a keyboard user does it: the focus is on Delete, which the
+        // deletion disables; the focus then goes to the list.
+        SetFocus(page.GetDlgItem(IDC_BOOK_DELETE));
+        ASSERT_EQ(GetFocus(), page.GetDlgItem(IDC_BOOK_DELETE));
         boxAnswer = IDYES;
         Click(page, IDC_BOOK_DELETE);
+        EXPECT_EQ(GetFocus(), List(page));
         EXPECT_EQ(book.Lookup("0200"), nullptr);
         EXPECT_EQ(Column(List(page), 0), std::vector<std::string>{"Alice"});
         EXPECT_TRUE(SelectedRows(List(page)).empty());

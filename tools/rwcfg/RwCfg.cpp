@@ -3,6 +3,7 @@
 #include "records/Archive.h"
 #include "records/ConfigFile.h"
 #include "records/Cp1252.h"
+#include "records/EntryLimits.h"
 #include "records/RingwardenPreferences.h"
 
 #include <algorithm>
@@ -11,10 +12,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <optional>
 #include <ostream>
 #include <sstream>
+#include <unordered_map>
 
 namespace rw::rwcfg {
 namespace {
@@ -135,6 +138,39 @@ void AppendEntry(std::string& out, const std::string& key, const CPhoneBookEntry
 const char* const kColumns[] = {"Name",          "Number",      "LookupKey",   "Notes",
                                 "InPhoneBook",   "FilterType",  "UseOwnHours", "AnswerMode",
                                 "OwnHoursStart", "OwnHoursEnd", "MessageFile", "LastCallTime"};
+enum ColumnIndex : size_t {
+    kName,
+    kNumber,
+    kLookupKey,
+    kNotes,
+    kInPhoneBook,
+    kFilterType,
+    kUseOwnHours,
+    kAnswerMode,
+    kOwnHoursStart,
+    kOwnHoursEnd,
+    kMessageFile,
+    kLastCallTime,
+    kColumnCount
+};
+static_assert(std::size(kColumns) == kColumnCount);
+// The most characters a field may hold: the texts as the program takes
+// them, the rest far more than any value they can have.
+constexpr size_t kShortFieldLength = 64;
+constexpr size_t kColumnLimits[] = {
+    kMaxEntryNameLength, kMaxEntryNumberLength, kMaxEntryNumberLength,     kMaxEntryNotesLength,
+    kShortFieldLength,   kShortFieldLength,     kShortFieldLength,         kShortFieldLength,
+    kShortFieldLength,   kShortFieldLength,     kMaxMessageFilePathLength, kShortFieldLength};
+static_assert(std::size(kColumnLimits) == kColumnCount);
+// A Windows-1252 character takes at most 3 bytes of UTF-8.
+constexpr size_t kMaxUtf8PerChar = 3;
+// The bytes of a header field that are kept: more than any column's name,
+// so a longer field is an unknown column.
+constexpr size_t kHeaderFieldBytes = 32;
+// Errors listed; the rest are counted, so that a file of bad rows cannot
+// make the report larger than the file.
+constexpr size_t kMaxListedErrors = 100;
+
 const char* const kFilterNames[] = {"Never Block", "Block Sometimes", "Always Block"};
 
 void AppendCsvField(std::string& out, const std::string& utf8) {
@@ -170,72 +206,114 @@ std::string DateTimeText(const CDateTime& t) {
     return buf;
 }
 
+// One CSV record as read: the reader keeps only so many fields of so many
+// bytes each; `fieldCount` counts them all, and `tooLong` marks the kept
+// fields that were cut.
 struct CsvRecord {
-    size_t line; // where the record starts
+    size_t line = 0; // where the record starts
+    size_t fieldCount = 0;
     std::vector<std::string> fields;
+    std::vector<bool> tooLong;
 };
 
-// RFC 4180 records; a quoted field may hold commas, quotes and line breaks.
-// False (with `error`) for a stray quote or an unclosed one.
-bool SplitCsv(std::string_view text, std::vector<CsvRecord>& records, std::string& error) {
-    size_t line = 1;
-    size_t i = 0;
-    while (i < text.size()) {
-        CsvRecord record{line, {}};
-        std::string field;
-        bool endOfRecord = false;
-        while (!endOfRecord) {
-            field.clear();
-            if (i < text.size() && text[i] == '"') {
-                ++i;
-                for (;;) {
-                    if (i >= text.size()) {
-                        error = "line " + std::to_string(record.line) + ": unclosed quote";
-                        return false;
-                    }
-                    if (text[i] == '"') {
-                        if (i + 1 < text.size() && text[i + 1] == '"') {
-                            field += '"';
-                            i += 2;
-                            continue;
-                        }
-                        ++i;
-                        break;
-                    }
-                    if (text[i] == '\n')
-                        ++line;
-                    field += text[i++];
-                }
-                if (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
-                    error = "line " + std::to_string(line) + ": text after a closing quote";
-                    return false;
-                }
-            } else {
-                while (i < text.size() && text[i] != ',' && text[i] != '\r' && text[i] != '\n') {
-                    if (text[i] == '"') {
-                        error = "line " + std::to_string(line) + ": quote inside a field";
-                        return false;
-                    }
-                    field += text[i++];
-                }
+// Reads RFC 4180 records one at a time; a quoted field may hold commas,
+// quotes and line breaks. Nothing it keeps is larger than the limits it is
+// given, whatever the text holds.
+class CCsvReader {
+public:
+    explicit CCsvReader(std::string_view text) : m_text(text) {}
+
+    bool AtEnd() const { return m_pos >= m_text.size(); }
+    // Reads the next record, keeping its first `maxFields` fields and of
+    // field i the first maxBytes(i) bytes. False (with `error`) for a stray
+    // quote or an unclosed one.
+    bool Next(CsvRecord& record, size_t maxFields, const std::function<size_t(size_t)>& maxBytes,
+              std::string& error) {
+        record.line = m_line;
+        record.fieldCount = 0;
+        record.fields.clear();
+        record.tooLong.clear();
+        for (;;) {
+            const bool keep = record.fieldCount < maxFields;
+            std::string field;
+            bool cut = false;
+            if (!ReadField(field, keep ? maxBytes(record.fieldCount) : 0, cut, record.line, error))
+                return false;
+            if (keep) {
+                record.fields.push_back(std::move(field));
+                record.tooLong.push_back(cut);
             }
-            record.fields.push_back(field);
-            if (i < text.size() && text[i] == ',') {
-                ++i;
+            ++record.fieldCount;
+            if (Peek() == ',') {
+                ++m_pos;
                 continue;
             }
-            if (i < text.size() && text[i] == '\r')
-                ++i;
-            if (i < text.size() && text[i] == '\n')
-                ++i;
-            ++line;
-            endOfRecord = true;
+            if (Peek() == '\r')
+                ++m_pos;
+            if (Peek() == '\n')
+                ++m_pos;
+            ++m_line;
+            return true;
         }
-        const bool blank = record.fields.size() == 1 && record.fields[0].empty();
-        if (!blank)
-            records.push_back(std::move(record));
     }
-    return true;
+
+private:
+    int Peek() const {
+        return m_pos < m_text.size() ? static_cast<unsigned char>(m_text[m_pos]) : -1;
+    }
+    static bool EndsField(int c) { return c == ',' || c == '\r' || c == '\n' || c < 0; }
+    void Append(std::string& field, char c, size_t maxBytes, bool& cut) {
+        if (field.size() < maxBytes)
+            field += c;
+        else
+            cut = true;
+    }
+
+    bool ReadField(std::string& field, size_t maxBytes, bool& cut, size_t recordLine,
+                   std::string& error) {
+        if (Peek() != '"') {
+            while (!EndsField(Peek())) {
+                if (Peek() == '"') {
+                    error = "line " + std::to_string(m_line) + ": quote inside a field";
+                    return false;
+                }
+                Append(field, m_text[m_pos++], maxBytes, cut);
+            }
+            return true;
+        }
+        ++m_pos;
+        for (;;) {
+            if (AtEnd()) {
+                error = "line " + std::to_string(recordLine) + ": unclosed quote";
+                return false;
+            }
+            if (m_text[m_pos] == '"') {
+                if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == '"') {
+                    Append(field, '"', maxBytes, cut);
+                    m_pos += 2;
+                    continue;
+                }
+                ++m_pos;
+                break;
+            }
+            if (m_text[m_pos] == '\n')
+                ++m_line;
+            Append(field, m_text[m_pos++], maxBytes, cut);
+        }
+        if (!EndsField(Peek())) {
+            error = "line " + std::to_string(m_line) + ": text after a closing quote";
+            return false;
+        }
+        return true;
+    }
+
+    std::string_view m_text;
+    size_t m_pos = 0;
+    size_t m_line = 1;
+};
+
+bool IsBlank(const CsvRecord& record) {
+    return record.fieldCount == 1 && record.fields[0].empty();
 }
 
 bool ParseInt(const std::string& s, int lo, int hi, int& out) {
@@ -278,47 +356,122 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-// Fills one field of `e` from its CSV text (already in Windows-1252);
-// returns why it is bad, or an empty text. Empty fields keep the default.
-std::string SetField(CPhoneBookEntry& e, const std::string& column, const std::string& v) {
+// Fills the field of `column` in `e` from its text (already in
+// Windows-1252); returns why it is bad, or an empty text. `given` says
+// whether the row sets the field: an empty field of a value that is not
+// text leaves it as it is.
+std::string SetField(CPhoneBookEntry& e, size_t column, const std::string& v, bool& given) {
+    given = false;
     int n;
-    if (column == "Name") {
+    switch (column) {
+    case kName:
         e.Name = v;
-    } else if (column == "Number") {
+        break;
+    case kNumber:
         e.Number = v;
-    } else if (column == "Notes") {
+        break;
+    case kNotes:
         e.Notes = v;
-    } else if (column == "MessageFile") {
+        break;
+    case kMessageFile:
         e.MessageFile = v;
-    } else if (column == "LookupKey" || column == "InPhoneBook") {
-        // Remade from the number, and set, as the program does.
-    } else if (v.empty()) {
-        // default
-    } else if (column == "FilterType") {
+        break;
+    case kLookupKey:
+    case kInPhoneBook:
+        return std::string(); // made from the number, and set, as the program does
+    default:
+        if (v.empty())
+            return std::string();
+        break;
+    }
+    given = true;
+    switch (column) {
+    case kFilterType:
         for (n = 0; n < 3 && !EqualsIgnoringCase(v, kFilterNames[n]); ++n) {
         }
         if (n == 3 && !ParseInt(v, 0, 2, n))
             return "FilterType must be Never Block, Block Sometimes, Always Block or 0 to 2";
         e.FilterType = n;
-    } else if (column == "UseOwnHours") {
+        break;
+    case kUseOwnHours:
         if (!ParseInt(v, 0, 1, n))
             return "UseOwnHours must be 0 or 1";
         e.UseOwnHours = n;
-    } else if (column == "AnswerMode") {
+        break;
+    case kAnswerMode:
         if (!ParseInt(v, 0, 2, n))
             return "AnswerMode must be 0 to 2";
         e.AnswerMode = n;
-    } else if (column == "OwnHoursStart") {
+        break;
+    case kOwnHoursStart:
         if (!ParseTimeOfDay(v, e.OwnHoursStart))
             return "OwnHoursStart must be a time HH:MM";
-    } else if (column == "OwnHoursEnd") {
+        break;
+    case kOwnHoursEnd:
         if (!ParseTimeOfDay(v, e.OwnHoursEnd))
             return "OwnHoursEnd must be a time HH:MM";
-    } else if (column == "LastCallTime") {
+        break;
+    case kLastCallTime:
         if (!ParseDateTime(v, e.LastCallTime))
             return "LastCallTime must be YYYY-MM-DD HH:MM[:SS]";
+        break;
+    default:
+        break;
     }
     return std::string();
+}
+
+template <class T> bool Assign(T& to, const T& from) {
+    if (to == from)
+        return false;
+    to = from;
+    return true;
+}
+
+// Copies the fields `given` marks from `from` to `to`; true when any of
+// them differed.
+bool CopyGiven(const CPhoneBookEntry& from, uint32_t given, CPhoneBookEntry& to) {
+    bool changed = false;
+    for (size_t column = 0; column < kColumnCount; ++column) {
+        if (!(given & (uint32_t{1} << column)))
+            continue;
+        switch (column) {
+        case kName:
+            changed |= Assign(to.Name, from.Name);
+            break;
+        case kNumber:
+            changed |= Assign(to.Number, from.Number);
+            changed |= Assign(to.LookupKey, from.LookupKey);
+            break;
+        case kNotes:
+            changed |= Assign(to.Notes, from.Notes);
+            break;
+        case kFilterType:
+            changed |= Assign(to.FilterType, from.FilterType);
+            break;
+        case kUseOwnHours:
+            changed |= Assign(to.UseOwnHours, from.UseOwnHours);
+            break;
+        case kAnswerMode:
+            changed |= Assign(to.AnswerMode, from.AnswerMode);
+            break;
+        case kOwnHoursStart:
+            changed |= Assign(to.OwnHoursStart, from.OwnHoursStart);
+            break;
+        case kOwnHoursEnd:
+            changed |= Assign(to.OwnHoursEnd, from.OwnHoursEnd);
+            break;
+        case kMessageFile:
+            changed |= Assign(to.MessageFile, from.MessageFile);
+            break;
+        case kLastCallTime:
+            changed |= Assign(to.LastCallTime, from.LastCallTime);
+            break;
+        default:
+            break;
+        }
+    }
+    return changed;
 }
 
 // ---- files
@@ -364,6 +517,10 @@ int Export(const std::string& path, std::ostream& out, std::ostream& err, CFileS
     return 0;
 }
 
+std::string Entries(size_t n) {
+    return std::to_string(n) + (n == 1 ? " entry" : " entries");
+}
+
 int Import(const std::string& csvPath, const std::string& path, std::ostream& out,
            std::ostream& err, CFileSystem& fs) {
     std::string csv;
@@ -396,16 +553,18 @@ int Import(const std::string& csvPath, const std::string& path, std::ostream& ou
     case CConfigFile::LoadResult::loaded:
         break;
     }
-    const size_t imported = parsed.entries.size();
-    for (auto& entry : parsed.entries) {
-        const std::string key = entry->LookupKey;
-        book.SetAt(key, std::move(entry));
+    const MergeCounts counts = MergeRows(parsed.rows, book);
+    if (counts.added == 0 && counts.changed == 0) {
+        out << "rwcfg: nothing to change (" << Entries(counts.unchanged)
+            << " already as the CSV says); " << path << " is unchanged\n";
+        return 0;
     }
     if (!config.Save(path, prefs, book)) {
         err << "rwcfg: cannot write " << path << "; it is unchanged\n";
         return 1;
     }
-    out << "rwcfg: " << imported << " entries imported; " << book.GetCount()
+    out << "rwcfg: " << Entries(counts.added) << " added, " << counts.changed << " changed, "
+        << counts.unchanged << " already as the CSV says; " << book.GetCount()
         << " in the phone book\n";
     return 0;
 }
@@ -496,64 +655,138 @@ std::string ExportCsv(const CPhoneBook& book) {
 
 CsvImport ParseCsv(std::string_view csv) {
     CsvImport result;
+    size_t unlisted = 0;
+    const auto fail = [&result, &unlisted](std::string why) {
+        if (result.errors.size() < kMaxListedErrors)
+            result.errors.push_back(std::move(why));
+        else
+            ++unlisted;
+    };
     if (csv.substr(0, 3) == "\xEF\xBB\xBF")
         csv.remove_prefix(3);
-    std::vector<CsvRecord> records;
+    CCsvReader reader(csv);
+    CsvRecord record;
     std::string error;
-    if (!SplitCsv(csv, records, error)) {
-        result.errors.push_back(error);
-        return result;
+    // The header: blank lines before it are skipped, as between rows.
+    do {
+        if (reader.AtEnd()) {
+            result.errors.push_back("line 1: no header row");
+            return result;
+        }
+        if (!reader.Next(
+                record, kColumnCount + 1, [](size_t) { return kHeaderFieldBytes; }, error)) {
+            result.errors.push_back(error);
+            return result;
+        }
+    } while (IsBlank(record));
+    const std::string headerLine = "line " + std::to_string(record.line) + ": ";
+    std::vector<size_t> columns; // the header's columns, as kColumns indexes
+    if (record.fieldCount > kColumnCount)
+        fail(headerLine + std::to_string(record.fieldCount) + " columns; there are " +
+             std::to_string(kColumnCount));
+    for (size_t i = 0; i < record.fields.size() && i < kColumnCount; ++i) {
+        const std::string& name = record.fields[i];
+        const size_t column =
+            std::find(std::begin(kColumns), std::end(kColumns), name) - std::begin(kColumns);
+        if (column == kColumnCount || record.tooLong[i])
+            fail(headerLine + "unknown column \"" + name + (record.tooLong[i] ? "...\"" : "\""));
+        else if (std::find(columns.begin(), columns.end(), column) != columns.end())
+            fail(headerLine + "column " + name + " twice");
+        columns.push_back(column);
     }
-    if (records.empty()) {
-        result.errors.push_back("line 1: no header row");
-        return result;
-    }
-    const std::vector<std::string>& header = records[0].fields;
-    for (size_t i = 0; i < header.size(); ++i) {
-        const bool known =
-            std::find(std::begin(kColumns), std::end(kColumns), header[i]) != std::end(kColumns);
-        if (!known)
-            result.errors.push_back("line 1: unknown column \"" + header[i] + "\"");
-        else if (std::find(header.begin(), header.begin() + i, header[i]) != header.begin() + i)
-            result.errors.push_back("line 1: column " + header[i] + " twice");
-    }
-    for (const char* required : {"Name", "Number"}) {
-        if (std::find(header.begin(), header.end(), required) == header.end())
-            result.errors.push_back(std::string("line 1: no ") + required + " column");
+    for (size_t required : {kName, kNumber}) {
+        if (std::find(columns.begin(), columns.end(), required) == columns.end())
+            fail(headerLine + "no " + kColumns[required] + " column");
     }
     if (!result.errors.empty())
         return result;
 
-    for (size_t r = 1; r < records.size(); ++r) {
-        const CsvRecord& rec = records[r];
-        const std::string where = "line " + std::to_string(rec.line) + ": ";
-        if (rec.fields.size() != header.size()) {
-            result.errors.push_back(where + std::to_string(rec.fields.size()) + " fields, not " +
-                                    std::to_string(header.size()));
+    // Each number's key and the line that first gave it.
+    std::unordered_map<std::string, size_t> keyLines;
+    const auto maxBytes = [&columns](size_t i) {
+        return kColumnLimits[columns[i]] * kMaxUtf8PerChar;
+    };
+    while (!reader.AtEnd()) {
+        if (!reader.Next(record, columns.size(), maxBytes, error)) {
+            fail(error);
+            break;
+        }
+        if (IsBlank(record))
+            continue;
+        const std::string where = "line " + std::to_string(record.line) + ": ";
+        if (record.fieldCount != columns.size()) {
+            fail(where + std::to_string(record.fieldCount) + " fields, not " +
+                 std::to_string(columns.size()));
             continue;
         }
-        auto entry = std::make_unique<CPhoneBookEntry>();
+        CsvRow row;
+        row.line = record.line;
+        row.entry = std::make_unique<CPhoneBookEntry>();
         std::string bad;
-        for (size_t i = 0; i < header.size() && bad.empty(); ++i) {
-            const std::optional<std::string> text = Utf8ToCp1252(rec.fields[i]);
-            if (!text)
-                bad = header[i] + " is not UTF-8 text that Windows-1252 can hold";
+        for (size_t i = 0; i < columns.size() && bad.empty(); ++i) {
+            const size_t column = columns[i];
+            const auto tooLong = [column] {
+                return std::string(kColumns[column]) + " is longer than " +
+                       std::to_string(kColumnLimits[column]) + " characters";
+            };
+            std::optional<std::string> text;
+            bool given = false;
+            if (record.tooLong[i])
+                bad = tooLong();
+            else if (!(text = Utf8ToCp1252(record.fields[i])))
+                bad =
+                    std::string(kColumns[column]) + " is not UTF-8 text that Windows-1252 can hold";
+            else if (text->size() > kColumnLimits[column])
+                bad = tooLong();
             else
-                bad = SetField(*entry, header[i], *text);
+                bad = SetField(*row.entry, column, *text, given);
+            if (given)
+                row.given |= uint32_t{1} << column;
         }
-        if (bad.empty() && entry->Name.empty())
+        if (bad.empty() && row.entry->Name.empty())
             bad = "a name is required";
-        if (bad.empty() && entry->Number.empty())
+        if (bad.empty() && row.entry->Number.empty())
             bad = "a number is required";
         if (!bad.empty()) {
-            result.errors.push_back(where + bad);
+            fail(where + bad);
             continue;
         }
-        entry->MakeLookupKey();
-        entry->InPhoneBook = 1;
-        result.entries.push_back(std::move(entry));
+        row.entry->MakeLookupKey();
+        row.entry->InPhoneBook = 1;
+        const auto [first, isNew] = keyLines.emplace(row.entry->LookupKey, row.line);
+        if (!isNew) {
+            fail(where + "number " + Cp1252ToUtf8(row.entry->Number) +
+                 " repeats the number on line " + std::to_string(first->second) + " (same key " +
+                 Cp1252ToUtf8(row.entry->LookupKey) + ")");
+            continue;
+        }
+        if (result.errors.empty())
+            result.rows.push_back(std::move(row));
     }
+    if (unlisted > 0)
+        result.errors.push_back("and " + std::to_string(unlisted) + " more bad lines");
+    if (!result.errors.empty())
+        result.rows.clear();
     return result;
+}
+
+MergeCounts MergeRows(std::vector<CsvRow>& rows, CPhoneBook& book) {
+    MergeCounts counts;
+    for (CsvRow& row : rows) {
+        if (!row.entry)
+            continue;
+        CPhoneBookEntry* stored = book.Lookup(row.entry->LookupKey);
+        if (!stored) {
+            const std::string key = row.entry->LookupKey;
+            book.SetAt(key, std::move(row.entry));
+            ++counts.added;
+        } else if (CopyGiven(*row.entry, row.given, *stored)) {
+            ++counts.changed;
+        } else {
+            ++counts.unchanged;
+        }
+    }
+    return counts;
 }
 
 bool NamesItsFile(const std::vector<std::string>& args) {

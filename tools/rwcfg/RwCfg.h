@@ -5,6 +5,7 @@
 #include "records/FileSystem.h"
 #include "records/PhoneBook.h"
 
+#include <cstdint>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -22,13 +23,34 @@ std::string DumpJson(CByteSource& source, bool& complete);
 // row per entry in key order, lines ending CR LF.
 std::string ExportCsv(const CPhoneBook& book);
 
-struct CsvImport {
-    std::vector<std::unique_ptr<CPhoneBookEntry>> entries; // keyed, InPhoneBook 1
-    std::vector<std::string> errors;                       // "line N: why"
+// One data row of a CSV: its fields over a new entry's defaults, and which
+// of them the row sets.
+struct CsvRow {
+    size_t line = 0;                        // where the row starts
+    std::unique_ptr<CPhoneBookEntry> entry; // keyed, InPhoneBook 1
+    uint32_t given = 0;                     // one bit per ExportCsv column the row sets
 };
-// Reads entries from UTF-8 CSV with a header row of field names. Every bad
-// row is reported; the entries are only for use when there is none.
+struct CsvImport {
+    std::vector<CsvRow> rows;
+    std::vector<std::string> errors; // "line N: why"
+};
+// Reads rows from UTF-8 CSV with a header row of field names. Bad rows,
+// numbers that repeat (by their lookup key) and fields longer than the
+// program accepts are reported by line; the rows are only for use when
+// there is no error. A row sets the columns the header names, but for an
+// empty FilterType, UseOwnHours, AnswerMode, time or LastCallTime field;
+// LookupKey and InPhoneBook are made as the program makes them.
 CsvImport ParseCsv(std::string_view csv);
+
+struct MergeCounts {
+    size_t added = 0;
+    size_t changed = 0;
+    size_t unchanged = 0; // stored already with every field the row sets
+};
+// Puts the rows into `book`: a new key stores the row's entry; an entry
+// already there takes only the fields its row sets. The rows' entries are
+// used up.
+MergeCounts MergeRows(std::vector<CsvRow>& rows, CPhoneBook& book);
 
 // True when the command line names the configuration file itself, so the
 // program's own file need not be looked for.
