@@ -5,6 +5,8 @@
 ;
 ; Silent use:
 ;   setup.exe /S [/AUTOSTART] [/D=folder]    /AUTOSTART: start with Windows
+;     exit code 0 when installed, 2 when it failed (a file in use, or a
+;     running copy that would not quit)
 ;   uninstall.exe /S [/REMOVECONFIG]         the configuration stays unless asked
 
 ; A 64-bit installer for a 64-bit program: it writes the 64-bit registry
@@ -16,6 +18,10 @@ Target amd64-unicode
   SetCompressor /SOLID lzma
 !endif
 RequestExecutionLevel admin
+; A file that cannot be written (in use by another program) fails the
+; install instead of being skipped without a word: a half-upgraded program
+; must not look installed. A silent install then ends with exit code 2.
+AllowSkipFiles off
 ManifestSupportedOS all
 ManifestDPIAware true
 
@@ -64,6 +70,8 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Ringwarden P
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_FUNCTION RunRingwardenAsUser
 !define MUI_FINISHPAGE_SHOWREADME "$INSTDIR\help\main.html"
+; Through Explorer too: a browser started by setup would run elevated.
+!define MUI_FINISHPAGE_SHOWREADME_FUNCTION ShowHelpAsUser
 !define MUI_FINISHPAGE_SHOWREADME_TEXT "Show the help"
 !define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
 !insertmacro MUI_PAGE_WELCOME
@@ -78,6 +86,10 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Ringwarden P
 !insertmacro MUI_UNPAGE_INSTFILES
 
 !insertmacro MUI_LANGUAGE "English"
+
+; 1 once setup has closed a running Ringwarden: it is started again when
+; setup ends, so that an upgrade does not leave calls unscreened.
+Var ClosedRunningCopy
 
 ; Asks every top-level dialog titled "Ringwarden" whether it is the running
 ; program; the one that answers is told to quit (which saves its
@@ -135,6 +147,7 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Ringwarden P
         ${EndWhile}
         Sleep 1000
       ${EndIf}
+      StrCpy $ClosedRunningCopy 1
       ${Break}
     ${EndIf}
   ${Loop}
@@ -143,6 +156,22 @@ VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Ringwarden P
   Pop $2
   Pop $1
   Pop $0
+!macroend
+
+; Adds the size in bytes of FILE (0 when it is missing) to VAR.
+!macro AddFileSize VAR FILE
+  Push $1
+  Push $2
+  StrCpy $2 0
+  ClearErrors
+  FileOpen $1 "${FILE}" r
+  ${IfNot} ${Errors}
+    FileSeek $1 0 END $2
+    FileClose $1
+  ${EndIf}
+  IntOp ${VAR} ${VAR} + $2
+  Pop $2
+  Pop $1
 !macroend
 
 
@@ -156,8 +185,10 @@ Section "Ringwarden" SecProgram
   File "${BIN_DIR}\rwlinesim.dll"
   File "${BIN_DIR}\rwcfg.exe"
   File "ReadMe.txt"
+  ; By name, as the uninstaller removes them and the size is counted.
   SetOutPath "$INSTDIR\help"
-  File /r "${BIN_DIR}\help\*.*"
+  File "${BIN_DIR}\help\main.html"
+  File "${BIN_DIR}\help\help.css"
   SetOutPath "$INSTDIR"
   ; Tells the program that it was installed: its configuration then lives
   ; in each user's application data, not in this folder.
@@ -178,8 +209,22 @@ Section "Ringwarden" SecProgram
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "VersionMinor" 0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  ; Only what setup put there: the folder may also hold an old
+  ; configuration or files of the user's own.
+  Push $0
+  StrCpy $0 0
+  !insertmacro AddFileSize $0 "$INSTDIR\Ringwarden.exe"
+  !insertmacro AddFileSize $0 "$INSTDIR\rwlinesim.dll"
+  !insertmacro AddFileSize $0 "$INSTDIR\rwcfg.exe"
+  !insertmacro AddFileSize $0 "$INSTDIR\ReadMe.txt"
+  !insertmacro AddFileSize $0 "$INSTDIR\installed.ini"
+  !insertmacro AddFileSize $0 "$INSTDIR\uninstall.exe"
+  !insertmacro AddFileSize $0 "$INSTDIR\help\main.html"
+  !insertmacro AddFileSize $0 "$INSTDIR\help\help.css"
+  IntOp $0 $0 + 1023
+  IntOp $0 $0 / 1024
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
+  Pop $0
 SectionEnd
 
 ; Off unless chosen (or /AUTOSTART in a silent install): the Run entry is
@@ -226,6 +271,29 @@ SectionEnd
 
 Function RunRingwardenAsUser
   Exec '"$WINDIR\explorer.exe" "$INSTDIR\Ringwarden.exe"'
+FunctionEnd
+
+Function ShowHelpAsUser
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\help\main.html"'
+FunctionEnd
+
+; A copy that setup closed is started again when setup ends. The finish
+; page's Run box (ticked) does it in an interactive install; a silent one
+; has no finish page.
+Function .onInstSuccess
+  ${If} $ClosedRunningCopy = 1
+  ${AndIf} ${Silent}
+    Call RunRingwardenAsUser
+  ${EndIf}
+FunctionEnd
+
+; A failed install still restarts the copy it closed (its files are either
+; untouched or already replaced), and a silent one says it failed.
+Function .onInstFailed
+  ${If} $ClosedRunningCopy = 1
+    Call RunRingwardenAsUser
+  ${EndIf}
+  SetErrorLevel 2
 FunctionEnd
 
 ; After the sections, whose index names they use.

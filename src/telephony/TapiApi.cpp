@@ -1,5 +1,7 @@
 #include "telephony/TapiApi.h"
 
+#include "telephony/SystemLibrary.h"
+
 #include <memory>
 #include <utility>
 
@@ -47,7 +49,11 @@ FARPROC CTapiLoader::Lookup(Function function) {
     if (!m_loadTried) {
         m_loadTried = true;
         ++m_loadAttempts;
-        m_module = LoadLibraryA(m_path.c_str());
+        // A bare name is Windows' own library, taken from the system folder
+        // only; anything else (the line simulator) is a full path.
+        m_module = m_path.find_first_of("\\/:") == std::string::npos
+                       ? LoadSystemLibrary(m_path.c_str())
+                       : LoadLibraryA(m_path.c_str());
     }
     if (!m_module)
         return nullptr;

@@ -2,9 +2,11 @@
 # installer_test.sh BUILD_DIR: builds the installer from BUILD_DIR/bin and
 # follows one user's life with it in a fresh Wine prefix: a silent install,
 # the program started from its Start menu shortcut, its configuration in
-# application data (an old file beside the program taken over once), a
-# silent uninstall that closes the running program and keeps the
-# configuration; and a portable copy that keeps its file beside itself.
+# application data (an old file beside the program taken over once), silent
+# upgrades over a running copy (a file in use fails one; the copy setup
+# closed is started again either way), a silent uninstall that closes the
+# running program and keeps the configuration; and a portable copy that
+# keeps its file beside itself.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -88,16 +90,87 @@ grep -q "Old Friend" <<<"$book" || fail "the taken-over entry was lost: $book"
 grep -q "Newer Friend" <<<"$book" && fail "the old file was read a second time"
 pass "old file beside the program taken over once"
 
+# The Unix ids of the installed Ringwarden.exe processes in this test's own
+# prefix (Wine shows a process's Windows command line as its Unix one).
+ringwarden_pids() {
+    local cmdline
+    grep -laiF "$winprogram\\Ringwarden.exe" /proc/[0-9]*/cmdline 2>/dev/null |
+        while read -r cmdline; do
+            if grep -qazxF "WINEPREFIX=$WINEPREFIX" "${cmdline%/cmdline}/environ" 2>/dev/null; then
+                basename "${cmdline%/cmdline}"
+            fi
+        done || true
+}
+# Waits (a loaded machine may take a while to start Wine) for the installed
+# copy's main window, which setup and the uninstaller look for.
+wait_for_main_window() {
+    for _ in $(seq 1 60); do
+        xwininfo -root -tree 2>/dev/null | grep -q '"Ringwarden": ("ringwarden.exe"' && return 0
+        sleep 0.5
+    done
+    return 1
+}
+# Starts the installed copy in the background ($running), as the user left it.
+start_installed() {
+    "$RW_WINE" "$target" --line-simulator --sim-no-window </dev/null >/dev/null 2>&1 &
+    running=$!
+    wait_for_main_window || fail "the installed copy did not start"
+}
+alive() { # PID: running, not merely waiting to be reaped
+    ps -o stat= -p "$1" 2>/dev/null | grep -qv Z
+}
+# Setup closed the running copy and, once it ended, started Ringwarden
+# again; WHAT names the setup run. The new copy is ended here.
+expect_started_again() { # WHAT
+    alive "$running" && fail "$1 did not close the running copy"
+    kill "$running" 2>/dev/null || true
+    wait "$running" 2>/dev/null || true
+    local again=""
+    for _ in $(seq 1 40); do
+        again=$(ringwarden_pids)
+        [ -n "$again" ] && break
+        sleep 0.5
+    done
+    [ -n "$again" ] || fail "the copy that $1 closed was not started again"
+    for pid in $again; do kill -KILL "$pid" 2>/dev/null || true; done
+    for _ in $(seq 1 40); do [ -z "$(ringwarden_pids)" ] && break; sleep 0.25; done
+}
+
+# --- Silent upgrades over a running copy ---------------------------------
+# A file held open by another program fails the install with a non-zero
+# exit code; the copy setup closed on the way is started again all the same.
+start_installed
+held="$work/held.txt"
+"$RW_WINE" "$build/bin/rwholdfile.exe" "$winprogram\\rwcfg.exe" 60 </dev/null >"$held" 2>&1 &
+holder=$!
+for _ in $(seq 1 40); do grep -q held "$held" && break; sleep 0.5; done
+grep -q held "$held" || fail "could not hold rwcfg.exe open: $(cat "$held")"
+status=0
+wine "$work/Ringwarden-setup.exe" /S || status=$?
+kill "$holder" 2>/dev/null || true
+wait "$holder" 2>/dev/null || true
+[ "$status" -ne 0 ] || fail "a silent install over a file in use reported success"
+expect_started_again "a failed setup"
+pass "a file in use fails a silent install (exit code $status)"
+
+# A clean one, over a folder that also holds a file of the user's own, which
+# the size in Apps & Features leaves out.
+head -c 3000000 /dev/zero >"$program/calls.log"
+start_installed
+status=0
+wine "$work/Ringwarden-setup.exe" /S || status=$?
+[ "$status" -eq 0 ] || fail "a silent upgrade failed with exit code $status"
+expect_started_again "a silent upgrade"
+installed_bytes=$(cd "$program" && cat Ringwarden.exe rwlinesim.dll rwcfg.exe ReadMe.txt \
+    installed.ini uninstall.exe help/main.html help/help.css | wc -c)
+size=$(wine reg query "$key" /v EstimatedSize | tr -d '\r' | awk '/EstimatedSize/ { print $3 }')
+[ "$((size))" -eq $(((installed_bytes + 1023) / 1024)) ] ||
+    fail "EstimatedSize is $((size)) KiB for $installed_bytes installed bytes"
+rm -f "$program/calls.log"
+pass "a silent upgrade starts the copy it closed again; size $((size)) KiB"
+
 # --- Silent uninstall closes the running copy and keeps the configuration --
-wine "$target" --line-simulator --sim-no-window >/dev/null 2>&1 &
-running=$!
-# Its main window must exist before the uninstaller looks for it; a loaded
-# machine may take a while to start Wine.
-for _ in $(seq 1 60); do
-    xwininfo -root -tree 2>/dev/null | grep -q '"Ringwarden": ("ringwarden.exe"' && break
-    sleep 0.5
-done
-kill -0 "$running" 2>/dev/null || fail "the installed copy did not keep running"
+start_installed
 wine "$winprogram\\uninstall.exe" /S
 # The uninstaller runs from a copy of itself; wait for it, and for the
 # program it closed.

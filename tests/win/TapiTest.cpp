@@ -12,8 +12,11 @@
 #include "telephony/TapiCallInfo.h"
 #include "telephony/TapiDeviceId.h"
 #include "telephony/TapiLine.h"
+#include "telephony/SystemLibrary.h"
 #include "telephony/TapiRegistration.h"
 #include "ui/MainDialog.h"
+#include "PlantedTapi.h"
+#include "../support/ExePath.h"
 #include "../support/MessagePump.h"
 
 #include <gtest/gtest.h>
@@ -860,6 +863,88 @@ TEST(TapiLoaderTest, MissingLibraryOrFunctionIsUnavailableAndNotRetried) {
     }
     EXPECT_EQ(1, wrong.LoadAttempts());
     EXPECT_EQ(2, wrong.LookupAttempts()); // each function once
+}
+
+// A file copied in for one test and deleted after it.
+class CPlantedFile {
+public:
+    CPlantedFile(const std::string& from, std::string to) : m_path(std::move(to)) {
+        m_planted = CopyFileA(from.c_str(), m_path.c_str(), FALSE) != 0;
+    }
+    ~CPlantedFile() { DeleteFileA(m_path.c_str()); }
+    CPlantedFile(const CPlantedFile&) = delete;
+    CPlantedFile& operator=(const CPlantedFile&) = delete;
+    bool Planted() const { return m_planted; }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    bool m_planted = false;
+};
+
+std::string FolderOf(const std::string& path) {
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+// The folder a loaded module was mapped from.
+std::string LoadedFrom(HMODULE module) {
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(module, path, MAX_PATH);
+    return FolderOf(std::string(path, length < MAX_PATH ? length : 0));
+}
+
+std::string SystemFolder() {
+    char folder[MAX_PATH] = {};
+    GetSystemDirectoryA(folder, MAX_PATH);
+    return std::string(folder) + "\\";
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+TEST(TapiLoaderTest, APlantedTapi32BesideTheProgramOrInTheCurrentFolderIsNeverLoaded) {
+    const std::string programFolder = FolderOf(test::ExePath());
+    const std::string standIn = programFolder + "rwplanted.dll";
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string current = std::string(temp) + "rw-planted-current\\";
+    CreateDirectoryA(current.c_str(), nullptr);
+    char previousCurrent[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previousCurrent);
+    {
+        CPlantedFile beside(standIn, programFolder + "tapi32.dll");
+        CPlantedFile inCurrent(standIn, current + "tapi32.dll");
+        ASSERT_TRUE(beside.Planted() && inCurrent.Planted()) << standIn;
+        ASSERT_TRUE(SetCurrentDirectoryA(current.c_str()));
+        ASSERT_EQ(nullptr, GetModuleHandleA("tapi32.dll"));
+
+        // The program's own table, with no process-wide limit in place.
+        {
+            CTapiLoader loader(TapiLibraryPath());
+            EXPECT_NE(test::kPlantedTapiAnswer, loader.lineShutdown(0));
+            HMODULE loaded = GetModuleHandleA("tapi32.dll");
+            ASSERT_NE(nullptr, loaded);
+            EXPECT_TRUE(SameFolder(SystemFolder(), LoadedFrom(loaded))) << LoadedFrom(loaded);
+        }
+        ASSERT_EQ(nullptr, GetModuleHandleA("tapi32.dll")) << "the loader let go of it";
+
+        // The limit the program sets first thing: a bare name is looked for
+        // in the system folder only, while a full path (as the simulator is
+        // loaded) still loads.
+        EXPECT_TRUE(LimitDllSearchToSystemFolder());
+        HMODULE byName = LoadLibraryA("tapi32.dll");
+        ASSERT_NE(nullptr, byName);
+        EXPECT_TRUE(SameFolder(SystemFolder(), LoadedFrom(byName))) << LoadedFrom(byName);
+        FreeLibrary(byName);
+        HMODULE byPath = LoadLibraryA(beside.Path().c_str());
+        EXPECT_NE(nullptr, byPath);
+        if (byPath)
+            FreeLibrary(byPath);
+        SetCurrentDirectoryA(previousCurrent);
+    }
+    SetCurrentDirectoryA(previousCurrent);
+    RemoveDirectoryA(current.c_str());
 }
 
 // ---- Caller ID from an untrusted LINECALLINFO ----
