@@ -22,6 +22,10 @@
 #include <string>
 #include <vector>
 
+// The .exe's import address table entry for waveOutOpen. Read through a
+// volatile: the compiler takes an imported function's address for constant.
+extern "C" void* __imp_waveOutOpen;
+
 namespace rw::linesim {
 namespace {
 
@@ -767,6 +771,17 @@ TEST_F(LineSimTest, EachCallHasItsOwnWaveDeviceThatCountsWhatIsPlayed) {
     EXPECT_EQ(E(LINEERR_INVALCALLHANDLE),
               lineGetID(0, 0, 0x99, LINECALLSELECT_CALL, id, "wave/out"));
     EXPECT_EQ(1u, Record(first).waveOutRequests);
+
+    // From lineShutdown the .exe calls winmm directly again: nothing is
+    // left pointing into the simulator, which the program may unload.
+    auto imported = [] { return *static_cast<void* volatile*>(&__imp_waveOutOpen); };
+    void* winmm =
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("winmm.dll"), "waveOutOpen"));
+    EXPECT_NE(winmm, imported());
+    ASSERT_EQ(0, lineShutdown(app));
+    EXPECT_EQ(winmm, imported());
+    DWORD devices = 0;
+    ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLine, "test", &devices));
 }
 
 TEST_F(LineSimTest, UnansweredCallRingsOutToIdle) {
