@@ -120,7 +120,8 @@ LONG CLineSimulator::Initialize(HLINEAPP* app, HINSTANCE, LINECALLBACK callback,
     if (!m_hWnd)
         return LINEERR_NOMEM;
     Reset();
-    // Whether or not it can be made: the calls' wave devices say which.
+    // Where the .exe's imports cannot be patched, a call's "wave/out" stays
+    // device 0 and nothing is counted.
     CCallWaveDevices::Instance().Install();
     m_app = kAppHandleBase + ++m_generation;
     m_callback = callback;
