@@ -14,7 +14,14 @@
 # end. The figures are printed and kept in BUILD/soak/figures.txt.
 # Exits non-zero when an answered call was not dropped, a call handle was
 # not released, or USER/GDI objects or the process's windows grew with the
-# calls.
+# calls; or when a blocked call did not hear its message. Every call the
+# soak's program answers is a blocked one with a message file, and the
+# simulator counts the bytes played on each call's own wave device: so every
+# answered call must have asked for its wave device and been played some
+# bytes, with no allowance. A caller who hangs up while the answer is still
+# pending is not answered at all, and one who stays 45 ms is still there
+# when the program handles its CONNECTED, asks for the device and starts
+# the message, all in that one turn of its message loop.
 #
 #   bash tools/soak.sh [BUILD_DIR [CALLS]]      (BUILD_DIR: build/win)
 set -euo pipefail
@@ -107,13 +114,15 @@ if ((rc != 0)); then
 fi
 
 # The soak's verdict: every answered call dropped, every handle released,
-# no USER or GDI objects gained.
+# no USER or GDI objects gained, every answered call played its message.
 counts=$(grep '^soak: calls ' "$dir/figures.txt" || true)
+played=$(grep '^soak: played to ' "$dir/figures.txt" || true)
 objects=$(grep -o 'USER objects [0-9]* -> [0-9]*, GDI objects [0-9]* -> [0-9]*.*windows [0-9]* -> [0-9]*' \
     "$dir/figures.txt" || true)
 re='answered ([0-9]+), answered-and-dropped ([0-9]+), not deallocated ([0-9]+)'
 ore='USER objects ([0-9]+) -> ([0-9]+), GDI objects ([0-9]+) -> ([0-9]+).*windows ([0-9]+) -> ([0-9]+)'
-if [[ ! $counts =~ $re ]] || [[ ! $objects =~ $ore ]]; then
+pre='played to ([0-9]+) of ([0-9]+) answered calls that asked for the wave device, ([0-9]+) bytes'
+if [[ ! $counts =~ $re ]] || [[ ! $objects =~ $ore ]] || [[ ! $played =~ $pre ]]; then
     echo "soak: FAILED: no figures from the simulator" >&2
     cat "$dir/output.txt" >&2
     exit 1
@@ -123,15 +132,18 @@ answered=${BASH_REMATCH[1]} dropped=${BASH_REMATCH[2]} kept=${BASH_REMATCH[3]}
 [[ $objects =~ $ore ]]
 userGrew=$((BASH_REMATCH[2] - BASH_REMATCH[1])) gdiGrew=$((BASH_REMATCH[4] - BASH_REMATCH[3]))
 windowsGrew=$((BASH_REMATCH[6] - BASH_REMATCH[5]))
+[[ $played =~ $pre ]]
+playedTo=${BASH_REMATCH[1]} asked=${BASH_REMATCH[2]} bytes=${BASH_REMATCH[3]}
 # The first figures are taken at the first ring, before the program has
 # made the few windows it makes once on first use (the wave player's and
 # the hold timers') and while no call popup is open (the popup and its
 # three labels are still up when the script quits); anything that grew with
 # the calls is far beyond them.
 if ((answered == 0 || dropped != answered || kept != 0 || userGrew > 0 || gdiGrew > 0 ||
-    windowsGrew > 8)); then
+    windowsGrew > 8 || asked != answered || playedTo != asked || bytes == 0)); then
     echo "soak: FAILED: answered $answered, dropped $dropped, handles kept $kept," \
-        "USER objects +$userGrew, GDI objects +$gdiGrew, windows +$windowsGrew" >&2
+        "USER objects +$userGrew, GDI objects +$gdiGrew, windows +$windowsGrew," \
+        "asked for the wave device $asked, played to $playedTo" >&2
     exit 1
 fi
 echo "soak: passed"

@@ -76,6 +76,10 @@ std::string FormatCallSummary(const SimCall& call) {
         add("not answered");
     if (r.waveOutRequests)
         add("asked for the wave device");
+    if (r.bytesPlayed)
+        add("played " + std::to_string(r.bytesPlayed) + " bytes");
+    else if (r.waveOutRequests && (r.answeredMs >= 0 || r.pickedUpMs >= 0))
+        add("played nothing");
     if (r.monitorOn)
         add("monitored digits");
     if (r.digitsKeyed)

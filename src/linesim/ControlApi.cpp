@@ -1,5 +1,6 @@
 // The exported control functions of LineSim.h, and the simulator's reading
 // of the process's own command line.
+#include "CallWaveDevices.h"
 #include "LineSim.h"
 #include "LineSimulator.h"
 
@@ -175,6 +176,9 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     } else if (reason == DLL_PROCESS_DETACH) {
         // A program that ends without lineShutdown still gets its summary.
         rw::linesim::Sim().PrintSummary();
+        // The .exe's import table must not point into this module once it
+        // is gone.
+        rw::linesim::CCallWaveDevices::Instance().Remove();
     }
     return TRUE;
 }

@@ -16,6 +16,24 @@
 // step. Calls are numbered 1, 2, 3... in the order they rang; the numbering
 // starts again at lineShutdown, which also forgets the records (except the
 // lineShutdown that answers a REINIT, see Reinit).
+//
+// Sound played to a call: lineGetID("wave/out") on a call gives the call's
+// own wave device, 0x52000000 plus the call's number, which no real device
+// uses. The machine's default wave device (device 0) stands in for the
+// modem's voice path, so, for the program's playback to reach it and be
+// counted, lineInitialize replaces the entries for winmm's waveOutOpen,
+// waveOutWrite and waveOutClose in the import address table of the
+// process's .exe (lineShutdown and unloading the DLL put them back).
+// Opening a call's device opens device 0 with the same flags, and each
+// waveOutWrite on that handle adds the header's dwBufferLength to the
+// call's bytesPlayed; every other device and handle passes through
+// untouched. The import table is the one honest place to see the writes
+// on Windows as under Wine: Ringwarden and the tests link their wave code
+// into the .exe, so its table is where their winmm calls go, and nothing
+// else in the process is affected. A program whose winmm calls do not go
+// through its .exe's imports is not patched: its calls' "wave/out" is then
+// device 0, as on the line, and bytesPlayed stays 0. "wave/out" on the
+// line or its address is always device 0.
 #pragma once
 
 #include <cstddef>
@@ -91,6 +109,7 @@ struct CallRecord {
     char delivered[64];    // those that reached the application as LINE_MONITORDIGITS
     int32_t pickedUpMs;    // connected by someone else, without lineAnswer (PickUp)
     uint32_t dropFailures; // lineDrop requests that failed (SetDropFailures)
+    uint64_t bytesPlayed;  // handed to the call's wave device (see below)
 };
 
 // Whether lineInitialize opens the simulator's window (default: yes, unless
@@ -236,10 +255,11 @@ RW_LINESIM_API bool GetCallRecord(uint32_t call, CallRecord* record);
 RW_LINESIM_API size_t CallSummary(uint32_t call, char* buffer, size_t size);
 
 // The figures --sim-stats prints at lineShutdown, as they stand now: lines
-// starting "sim-stats: " with the counts of calls, the answer latency of
-// the first and last answered calls (median and 99th percentile), and the
-// change in the process's private bytes and USER and GDI objects since the
-// first ring (to the script's quit if it has run, else to now). Copies at
+// starting "sim-stats: " with the counts of calls, how many of the answered
+// calls that asked for the wave device were played any sound (and the bytes
+// played to all calls), the answer latency of the first and last answered
+// calls (median and 99th percentile), and the change in the process's private bytes and USER and
+// GDI objects since the first ring (to the script's quit if it has run, else to now). Copies at
 // most size-1 bytes plus a NUL and returns the full length.
 RW_LINESIM_API size_t StatsReport(char* buffer, size_t size);
 

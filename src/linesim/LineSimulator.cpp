@@ -1,6 +1,7 @@
 #include "LineSimulator.h"
 
 #include "CallSummary.h"
+#include "CallWaveDevices.h"
 #include "SimScript.h"
 #include "SimWindow.h"
 #include "VarStruct.h"
@@ -119,6 +120,9 @@ LONG CLineSimulator::Initialize(HLINEAPP* app, HINSTANCE, LINECALLBACK callback,
     if (!m_hWnd)
         return LINEERR_NOMEM;
     Reset();
+    // Where the .exe's imports cannot be patched, a call's "wave/out" stays
+    // device 0 and nothing is counted.
+    CCallWaveDevices::Instance().Install();
     m_app = kAppHandleBase + ++m_generation;
     m_callback = callback;
     m_summaryPrinted = false;
@@ -166,6 +170,7 @@ LONG CLineSimulator::Shutdown(HLINEAPP app) {
     m_app = 0;
     m_callback = nullptr;
     Reset();
+    CCallWaveDevices::Instance().Remove();
     return 0;
 }
 
@@ -183,6 +188,7 @@ void CLineSimulator::Reset() {
     m_shutdownStats.clear();
     m_lineEvents.clear();
     m_closedByService = false;
+    CCallWaveDevices::Instance().Forget();
 }
 
 bool CLineSimulator::SetOption(Option option, bool on) {
@@ -386,6 +392,11 @@ const SimCall* CLineSimulator::FindCall(uint32_t id) const {
     if (id == 0 || id > m_calls.size())
         return nullptr;
     return m_calls[id - 1].get();
+}
+
+void CLineSimulator::AddPlayedBytes(uint32_t id, uint64_t bytes) {
+    if (SimCall* call = CallById(id))
+        call->record.bytesPlayed += bytes;
 }
 
 LONG CLineSimulator::OwnerCheck(const SimCall* call) const {
@@ -612,9 +623,10 @@ LONG CLineSimulator::GetId(HLINE line, DWORD address, HCALL handle, DWORD select
     } else if (lstrcmpiA(deviceClass, "tapi/line") != 0) {
         return LINEERR_INVALDEVICECLASS;
     }
-    // Device 0 in every case: the line's own index, or the machine's default
-    // wave device, which plays the modem's voice path here.
-    const DWORD value = 0;
+    // The line's own index, 0; for a call's voice path its own wave device
+    // (see CCallWaveDevices), else the machine's default, device 0.
+    const DWORD value =
+        call && waveOut ? CCallWaveDevices::Instance().DeviceFor(call->record.id) : 0;
     VARSTRING fixed{};
     fixed.dwStringFormat = STRINGFORMAT_BINARY;
     CVarStruct out(&fixed, sizeof fixed);

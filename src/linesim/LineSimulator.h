@@ -91,6 +91,8 @@ public:
     bool AddDevice();
     uint32_t CallCount() const { return static_cast<uint32_t>(m_calls.size()); }
     const SimCall* FindCall(uint32_t id) const;
+    // The program handed `bytes` to call `id`'s wave device.
+    void AddPlayedBytes(uint32_t id, uint64_t bytes);
     std::string Summary(uint32_t id) const;
     // The --sim-stats lines as they stand now; `when` names this moment
     // for the process figures unless the script's quit already took them.

@@ -113,13 +113,21 @@ int64_t CounterMicroseconds(int64_t from, int64_t to) {
 std::string FormatStats(const std::vector<CallRecord>& calls, const ResourceSample& first,
                         const ResourceSample& last, const char* lastWhen, int64_t ownBytes) {
     size_t answered = 0, answeredAndDropped = 0, notDeallocated = 0;
+    size_t askedForWave = 0, playedTo = 0;
+    uint64_t bytesPlayed = 0;
     std::vector<int64_t> latencies;
     for (const CallRecord& r : calls) {
         if (r.answeredMs >= 0) {
             ++answered;
             if (r.droppedMs >= 0)
                 ++answeredAndDropped;
+            if (r.waveOutRequests) {
+                ++askedForWave;
+                if (r.bytesPlayed)
+                    ++playedTo;
+            }
         }
+        bytesPlayed += r.bytesPlayed;
         if (!r.deallocated)
             ++notDeallocated;
         if (r.answerLatencyUs >= 0)
@@ -131,6 +139,11 @@ std::string FormatStats(const std::vector<CallRecord>& calls, const ResourceSamp
                   "sim-stats: calls %zu, answered %zu, answered-and-dropped %zu, "
                   "not deallocated %zu\n",
                   calls.size(), answered, answeredAndDropped, notDeallocated);
+    out += line;
+    std::snprintf(line, sizeof line,
+                  "sim-stats: played to %zu of %zu answered calls that asked for the wave "
+                  "device, %" PRIu64 " bytes in all\n",
+                  playedTo, askedForWave, bytesPlayed);
     out += line;
 
     if (latencies.empty()) {

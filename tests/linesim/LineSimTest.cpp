@@ -22,6 +22,10 @@
 #include <string>
 #include <vector>
 
+// The .exe's import address table entry for waveOutOpen. Read through a
+// volatile: the compiler takes an imported function's address for constant.
+extern "C" void* __imp_waveOutOpen;
+
 namespace rw::linesim {
 namespace {
 
@@ -693,26 +697,91 @@ TEST_F(LineSimTest, DigitsArriveOnlyWhileMonitoring) {
     EXPECT_EQ(1u, r.monitorOff);
 }
 
-TEST_F(LineSimTest, WaveOutIsTheDefaultDevice) {
+// Plays `writes` buffers of `bytes` bytes of 8 kHz 8-bit silence on
+// `device`; false when the device does not open.
+bool PlayOn(UINT device, DWORD bytes, int writes = 1) {
+    WAVEFORMATEX format{WAVE_FORMAT_PCM, 1, 8000, 8000, 1, 8, 0};
+    HWAVEOUT out = nullptr;
+    if (waveOutOpen(&out, device, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR)
+        return false;
+    std::vector<char> samples(bytes, char(0x80));
+    for (int i = 0; i < writes; ++i) {
+        WAVEHDR header{};
+        header.lpData = samples.data();
+        header.dwBufferLength = bytes;
+        EXPECT_EQ(MMSYSERR_NOERROR, waveOutPrepareHeader(out, &header, sizeof header));
+        EXPECT_EQ(MMSYSERR_NOERROR, waveOutWrite(out, &header, sizeof header));
+        waveOutReset(out);
+        EXPECT_EQ(MMSYSERR_NOERROR, waveOutUnprepareHeader(out, &header, sizeof header));
+    }
+    EXPECT_EQ(MMSYSERR_NOERROR, waveOutClose(out));
+    return true;
+}
+
+TEST_F(LineSimTest, EachCallHasItsOwnWaveDeviceThatCountsWhatIsPlayed) {
     ASSERT_GT(waveOutGetNumDevs(), 0u) << "no wave device: is HOME/.asoundrc the null device?";
     Open();
-    uint32_t number = 0;
-    const HCALL call = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &number);
+    uint32_t first = 0, second = 0;
+    const HCALL a = RingAndOffer(Caller(CallerIdKind::Number, "0123", ""), &first);
+    const HCALL b = RingAndOffer(Caller(CallerIdKind::Number, "0456", ""), &second);
+    ASSERT_GT(lineAnswer(a, nullptr, 0), 0);
+    ASSERT_GT(lineAnswer(b, nullptr, 0), 0);
+    ASSERT_TRUE(PumpUntil([&] { return States(a).size() >= 2 && States(b).size() >= 2; }));
+
     alignas(8) char buf[64] = {};
     auto* id = reinterpret_cast<VARSTRING*>(buf);
-    id->dwTotalSize = sizeof buf;
-    ASSERT_EQ(0, lineGetID(0, 0, call, LINECALLSELECT_CALL, id, "wave/out"));
-    EXPECT_EQ(DWORD(STRINGFORMAT_BINARY), id->dwStringFormat);
-    ASSERT_EQ(4u, id->dwStringSize);
-    EXPECT_EQ(24u, id->dwStringOffset);
-    DWORD device = 99;
-    std::memcpy(&device, buf + 24, 4);
-    EXPECT_EQ(0u, device);
+    auto deviceOf = [&](HLINE onLine, HCALL call, DWORD select) {
+        id->dwTotalSize = sizeof buf;
+        EXPECT_EQ(0, lineGetID(onLine, 0, call, select, id, "wave/out"));
+        EXPECT_EQ(DWORD(STRINGFORMAT_BINARY), id->dwStringFormat);
+        EXPECT_EQ(4u, id->dwStringSize);
+        EXPECT_EQ(24u, id->dwStringOffset);
+        DWORD device = 99;
+        std::memcpy(&device, buf + 24, 4);
+        return device;
+    };
+    const DWORD deviceA = deviceOf(0, a, LINECALLSELECT_CALL);
+    const DWORD deviceB = deviceOf(0, b, LINECALLSELECT_CALL);
+    EXPECT_EQ(0x52000000u + first, deviceA);
+    EXPECT_EQ(0x52000000u + second, deviceB);
+    // The line's own voice path is the machine's default device.
+    EXPECT_EQ(0u, deviceOf(line, 0, LINECALLSELECT_LINE));
+
+    // Each call's device counts what is written to it and nothing else;
+    // the default device and the mapper play as ever, counted nowhere.
+    ASSERT_TRUE(PlayOn(deviceA, 800));
+    ASSERT_TRUE(PlayOn(deviceB, 300, 2));
+    ASSERT_TRUE(PlayOn(0, 100));
+    ASSERT_TRUE(PlayOn(WAVE_MAPPER, 100));
+    EXPECT_EQ(800u, Record(first).bytesPlayed);
+    EXPECT_EQ(600u, Record(second).bytesPlayed);
+    // A call the line never had is no device at all.
+    EXPECT_FALSE(PlayOn(0x52000000u + 99, 100));
+
+    char text[1024];
+    CallSummary(second, text, sizeof text);
+    EXPECT_NE(nullptr, std::strstr(text, "asked for the wave device, played 600 bytes")) << text;
+    StatsReport(text, sizeof text);
+    EXPECT_NE(nullptr, std::strstr(text, "\nsim-stats: played to 2 of 2 answered calls that asked "
+                                         "for the wave device, 1400 bytes in all\n"))
+        << text;
+
     EXPECT_EQ(E(LINEERR_INVALDEVICECLASS),
-              lineGetID(0, 0, call, LINECALLSELECT_CALL, id, "comm/datamodem"));
+              lineGetID(0, 0, a, LINECALLSELECT_CALL, id, "comm/datamodem"));
     EXPECT_EQ(E(LINEERR_INVALCALLHANDLE),
               lineGetID(0, 0, 0x99, LINECALLSELECT_CALL, id, "wave/out"));
-    EXPECT_EQ(1u, Record(number).waveOutRequests);
+    EXPECT_EQ(1u, Record(first).waveOutRequests);
+
+    // From lineShutdown the .exe calls winmm directly again: nothing is
+    // left pointing into the simulator, which the program may unload.
+    auto imported = [] { return *static_cast<void* volatile*>(&__imp_waveOutOpen); };
+    void* winmm =
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("winmm.dll"), "waveOutOpen"));
+    EXPECT_NE(winmm, imported());
+    ASSERT_EQ(0, lineShutdown(app));
+    EXPECT_EQ(winmm, imported());
+    DWORD devices = 0;
+    ASSERT_EQ(0, lineInitialize(&app, nullptr, OnLine, "test", &devices));
 }
 
 TEST_F(LineSimTest, UnansweredCallRingsOutToIdle) {

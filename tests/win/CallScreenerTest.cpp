@@ -195,6 +195,8 @@ TEST_F(CallScreenerTest, BlockedCallIsAnsweredPlayedAndDroppedWhenTheCallerHangs
 
     ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
     ASSERT_TRUE(PumpUntil([&] { return Record(id).waveOutRequests == 1; }));
+    // The whole default message (100 ms) went to the caller's own device.
+    EXPECT_EQ(1600u, Record(id).bytesPlayed);
     EXPECT_EQ(0u, Record(id).monitorOn); // always blocked: no code offered
 
     HangUpAndWait(id);
