@@ -26,7 +26,8 @@ set(RW_CORE_SOURCES
 
 function(rw_add_core name flags)
     if(WIN32)
-        set(platform ${RW_SRC}/records/CodePageWin32.cpp ${RW_SRC}/records/FileSystemWin32.cpp)
+        set(platform ${RW_SRC}/records/CodePageWin32.cpp ${RW_SRC}/records/FileSystemWin32.cpp
+            ${RW_SRC}/records/WidePathWin32.cpp)
     else()
         set(platform ${RW_SRC}/records/CodePageNative.cpp ${RW_SRC}/records/FileSystemPosix.cpp)
     endif()
