@@ -5,6 +5,7 @@
 #include "../support/MessagePump.h"
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
+#include "records/WidePath.h"
 #include "res/resource.h"
 #include "ui/MainDialog.h"
 #include "ui/framework/PropertySheet.h"
@@ -113,6 +114,8 @@ TEST_F(ConfigFileStartTest, AFileLockedAtTwoStartsSurvivesWithEveryEntry) {
             // Told once, with the file and the reason.
             ASSERT_EQ(boxes.size(), 1u);
             EXPECT_NE(boxes[0].find(path), std::string::npos) << boxes[0];
+            EXPECT_NE(boxes[0].find(SystemErrorText(ERROR_SHARING_VIOLATION)), std::string::npos)
+                << boxes[0];
             // Configure says why not and changes nothing on Cancel.
             Command(d, IDC_CONFIGURE);
             ASSERT_EQ(boxes.size(), 2u);

@@ -2,6 +2,7 @@
 #include "app/ProgramDirectory.h"
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
+#include "records/WidePath.h"
 #include "res/resource.h"
 #include "ui/ConfigPropertySheet.h"
 #include "ui/MainDialog.h"
@@ -173,6 +174,7 @@ TEST(MainWindowConfig, AFailedSaveIsToldOnceAndTriedAgainAtTheNextChange) {
     configure(); // 7
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find(path), std::string::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find(SystemErrorText(ERROR_ACCESS_DENIED)), std::string::npos) << boxes[0];
     EXPECT_EQ(ReadBack(path).notificationSeconds, 5);
 
     readOnly(false);
