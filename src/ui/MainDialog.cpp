@@ -671,6 +671,8 @@ void CMainDialog::SaveBeforeConfigSheet() {
         return;
     try {
         CPhoneBook before;
+        // Sized as the live book, so that reading a large one stays quick.
+        before.InitHashTable(m_phoneBook.GetHashTableSize());
         CMemorySource source(*snapshot);
         CArchive ar(source);
         before.Serialize(ar);
