@@ -37,8 +37,15 @@ int main(int argc, char** argv) {
     // only when no file is named: the decision may create the application
     // data folder or take over an old file, which a command on a named file
     // must not do.
-    const std::string defaultPath =
-        rw::rwcfg::NamesItsFile(args) ? std::string() : rw::ResolveConfigPath();
+    const rw::CConfigLocation::Result location =
+        rw::rwcfg::NamesItsFile(args) ? rw::CConfigLocation::Result{} : rw::ResolveConfigLocation();
+    const std::string defaultPath = rw::rwcfg::NamesItsFile(args) ? std::string() : location.path;
+    // An installed copy never writes beside itself, and neither does its tool.
+    if (!location.canSave && !args.empty() && args[0] == "import-csv") {
+        std::cerr << "rwcfg: the application data folder cannot be used, and " << defaultPath
+                  << " beside the installed program is never written; name a FILE\n";
+        return 1;
+    }
 #else
     const std::string defaultPath;
 #endif
