@@ -27,7 +27,7 @@ set(RW_CORE_SOURCES
 function(rw_add_core name flags)
     if(WIN32)
         set(platform ${RW_SRC}/records/CodePageWin32.cpp ${RW_SRC}/records/FileSystemWin32.cpp
-            ${RW_SRC}/records/LocaleTimeWin32.cpp)
+            ${RW_SRC}/records/LocaleTimeWin32.cpp ${RW_SRC}/records/WidePathWin32.cpp)
     else()
         set(platform ${RW_SRC}/records/CodePageNative.cpp ${RW_SRC}/records/FileSystemPosix.cpp
             ${RW_SRC}/records/LocaleTimeNative.cpp)

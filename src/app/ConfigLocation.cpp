@@ -19,23 +19,31 @@ CConfigLocation::Result CConfigLocation::Resolve(const std::string& programDirec
     Result result;
     const std::string besideProgram = ConfigFilePath(programDirectory);
     result.path = besideProgram;
-    if (programDirectory.empty() || appDataDirectory.empty() || !IsInstalled(programDirectory))
+    if (programDirectory.empty() || !IsInstalled(programDirectory))
         return result;
 
+    result.kind = Kind::installed;
+    // From here on the folder beside the program is never written: a
+    // standard user cannot save there, and a file saved there by someone
+    // who could would be found by nobody else.
+    const auto unusable = [&result](const std::string& folder) {
+        result.canSave = false;
+        result.unusableFolder = folder;
+        return result;
+    };
+    if (appDataDirectory.empty())
+        return unusable(std::string());
     const std::string folder = appDataDirectory + kAppFolder + "\\";
     if (!m_probe.MakeDirectory(folder))
-        return result;
+        return unusable(folder);
     const std::string inAppData = ConfigFilePath(folder);
     if (!m_probe.FileExists(inAppData) && m_probe.FileExists(besideProgram)) {
         // Taken over once: from now on the copy in application data exists
-        // and is the one read. When the copy fails the old file stays in use
-        // for this run, rather than starting from defaults that the next
-        // save would make permanent.
+        // and is the one read.
         if (!m_probe.CopyNewFile(besideProgram, inAppData))
-            return result;
+            return unusable(folder);
         result.migrated = true;
     }
-    result.kind = Kind::installed;
     result.path = inAppData;
     return result;
 }

@@ -2,7 +2,9 @@
 // An installed copy sits in a folder its users cannot write to (and a
 // manifested program gets no write redirection there), so it keeps the file
 // in the user's application-data folder and takes over an older file left
-// beside the program once, on its first run.
+// beside the program once, on its first run. An installed copy never writes
+// beside itself: when application data cannot be used it reads the old file
+// there, if any, and saves nothing. Paths are UTF-8.
 #pragma once
 
 #include <memory>
@@ -35,6 +37,12 @@ public:
         std::string path;
         // The old file beside the program was copied into application data.
         bool migrated = false;
+        // False for an installed copy whose application-data folder could
+        // not be used: `path` is then the old file beside the program, to be
+        // read (if it is there) and never written.
+        bool canSave = true;
+        // The folder that could not be used (empty when not even known).
+        std::string unusableFolder;
     };
 
     // Written beside the program by the installer.
@@ -44,9 +52,9 @@ public:
     explicit CConfigLocation(CConfigLocationProbe& probe) : m_probe(probe) {}
 
     // `programDirectory` and `appDataDirectory` end in a separator or are
-    // empty (not known). An installed copy without a known application-data
-    // folder, or whose old file cannot be taken over, keeps using the file
-    // beside the program, as a copy without this logic would.
+    // empty (not known). An installed copy without a usable application-data
+    // folder (not known, cannot be made, the old file cannot be copied into
+    // it) reads the file beside the program and cannot save.
     Result Resolve(const std::string& programDirectory, const std::string& appDataDirectory);
 
     // True for a copy the installer put there, or one in a folder the user
@@ -60,8 +68,10 @@ private:
 // The system's answers (Windows only).
 std::unique_ptr<CConfigLocationProbe> CreateSystemConfigLocationProbe();
 
-// The path for this run of the program or rwcfg, asking the system
-// (Windows only): the executable's folder and the user's %APPDATA%.
+// The decision for this run of the program, asking the system (Windows
+// only): the executable's folder and the user's %APPDATA%.
+CConfigLocation::Result ResolveConfigLocation();
+// Its path, for rwcfg.
 std::string ResolveConfigPath();
 
 } // namespace rw

@@ -1,23 +1,24 @@
 #include "app/ProgramDirectory.h"
 
-#include <windows.h>
+#include "records/WidePath.h"
 
-#include <cstdlib>
+#include <windows.h>
 
 namespace rw {
 
 std::string ProgramDirectory() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    // Long enough for any path the system gives; the ANSI call would lose
+    // every character outside the code page.
+    std::wstring path(32768, L'\0');
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     // A full buffer means the path was cut short: treat it as unknown.
-    if (length == 0 || length >= MAX_PATH)
+    if (length == 0 || length >= path.size())
         return std::string();
-    char drive[_MAX_DRIVE];
-    char directory[_MAX_DIR];
-    if (_splitpath_s(path, drive, sizeof drive, directory, sizeof directory, nullptr, 0, nullptr,
-                     0) != 0)
+    path.resize(length);
+    const size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos)
         return std::string();
-    return std::string(drive) + directory;
+    return Utf8Path(path.substr(0, slash + 1));
 }
 
 } // namespace rw

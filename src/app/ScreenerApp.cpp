@@ -75,7 +75,7 @@ int CScreenerApp::Run() {
         CMainDialog mainDialog(clock);
         // Beside the program for a portable copy, in the user's application
         // data for an installed one.
-        mainDialog.SetConfigPath(ResolveConfigPath());
+        mainDialog.SetConfigLocation(ResolveConfigLocation());
         mainDialog.DoModal();
         // The main window closes its lines when destroyed, before the
         // registration ends.

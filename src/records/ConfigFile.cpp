@@ -56,19 +56,30 @@ bool WriteFileSafely(CFileSystem& fs, const std::string& path,
     return false;
 }
 
+std::string CConfigFile::BackupPath(const std::string& path, int number) {
+    return number <= 1 ? path + ".bad" : path + ".bad" + std::to_string(number);
+}
+
 CConfigFile::LoadResult CConfigFile::Load(const std::string& path,
                                           CRingwardenPreferences& preferences, CPhoneBook& book) {
     // The file is closed when this returns: Wine cannot replace a file
     // that is held open, and the save comes later.
     std::unique_ptr<CReadFile> file = m_fs.OpenRead(path);
     if (!file) {
+        m_lastError = m_fs.LastErrorText();
         // A file that is there but cannot be read now (a backup or a virus
-        // scan holding it) still holds the user's phone book: the save must
-        // not put defaults in its place unread.
-        if (m_fs.Exists(path))
-            m_damagedPath = path;
-        return LoadResult::notOpened;
+        // scan holding it) still holds the user's phone book: nothing may
+        // take its place until it has been read.
+        if (m_fs.Exists(path)) {
+            m_unreadPath = path;
+            return LoadResult::unreadable;
+        }
+        if (m_unreadPath == path)
+            m_unreadPath.clear();
+        return LoadResult::missing;
     }
+    if (m_unreadPath == path)
+        m_unreadPath.clear();
     CArchive ar(*file);
     try {
         ReadConfiguration(ar, preferences, book);
@@ -85,11 +96,41 @@ CConfigFile::LoadResult CConfigFile::Load(const std::string& path,
     return LoadResult::loaded;
 }
 
+int CConfigFile::NextDamagedCopyNumber(const std::string& path) {
+    // Numbers go up with age, so the lowest is always the oldest: a new
+    // copy takes the number after the highest in use. When the last number
+    // is taken, the oldest copy goes and the others move down one.
+    int highest = 0;
+    for (int n = 1; n <= kMaxDamagedCopies; ++n)
+        if (m_fs.Exists(BackupPath(path, n)))
+            highest = n;
+    if (highest < kMaxDamagedCopies)
+        return highest + 1;
+    if (m_fs.Exists(BackupPath(path, 1)) && !m_fs.Remove(BackupPath(path, 1)))
+        return 0;
+    int free = 1;
+    for (int n = 2; n <= kMaxDamagedCopies; ++n) {
+        if (!m_fs.Exists(BackupPath(path, n)))
+            continue;
+        if (!m_fs.Replace(BackupPath(path, n), BackupPath(path, free)))
+            return 0;
+        ++free;
+    }
+    return free;
+}
+
 bool CConfigFile::KeepDamagedCopy(const std::string& path) {
     std::unique_ptr<CReadFile> original = m_fs.OpenRead(path);
-    if (!original) // gone since the load: nothing left to keep; still locked: keep out
+    if (!original) { // gone since the load: nothing left to keep; locked: keep out
+        m_lastError = m_fs.LastErrorText();
         return !m_fs.Exists(path);
-    return WriteFileSafely(m_fs, BackupPath(path), [&original](CByteSink& sink) {
+    }
+    const int number = NextDamagedCopyNumber(path);
+    if (number == 0) {
+        m_lastError = m_fs.LastErrorText();
+        return false;
+    }
+    const bool kept = WriteFileSafely(m_fs, BackupPath(path, number), [&original](CByteSink& sink) {
         char buffer[CArchive::kBufferSize];
         for (;;) {
             const size_t n = original->Read(buffer, sizeof buffer);
@@ -103,10 +144,17 @@ bool CConfigFile::KeepDamagedCopy(const std::string& path) {
             throw CArchiveException(CArchiveException::endOfFile, 0,
                                     "the original could not be read");
     });
+    if (!kept)
+        m_lastError = m_fs.LastErrorText();
+    return kept;
 }
 
 bool CConfigFile::Save(const std::string& path, CRingwardenPreferences& preferences,
                        CPhoneBook& book) {
+    if (IsUnread(path)) {
+        m_lastError.clear();
+        return false;
+    }
     if (m_damagedPath == path && !KeepDamagedCopy(path))
         return false;
     const bool saved = WriteFileSafely(m_fs, path, [&](CByteSink& sink) {
@@ -114,9 +162,14 @@ bool CConfigFile::Save(const std::string& path, CRingwardenPreferences& preferen
         WriteConfiguration(ar, preferences, book);
         ar.Flush();
     });
-    if (saved && m_damagedPath == path)
+    if (!saved) {
+        m_lastError = m_fs.LastErrorText();
+        return false;
+    }
+    if (m_damagedPath == path)
         m_damagedPath.clear();
-    return saved;
+    m_lastError.clear();
+    return true;
 }
 
 } // namespace rw

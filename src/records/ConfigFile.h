@@ -43,27 +43,45 @@ bool WriteFileSafely(CFileSystem& fs, const std::string& path,
 class CConfigFile {
 public:
     enum class LoadResult {
-        notOpened, // missing, locked or unreadable: nothing read (a file that is
-                   // there but unreadable is treated as damaged by the next save)
+        missing,    // no file: nothing read, the first save creates it
+        unreadable, // there but not readable now (locked, access denied): nothing
+                    // read, and nothing is written over it until a load reads it
         loaded,
         damaged, // stopped at an archive error; what came before was taken over
     };
 
+    // Damaged files are kept as .bad, .bad2 ... up to this many.
+    static constexpr int kMaxDamagedCopies = 5;
+
     explicit CConfigFile(CFileSystem& fs) : m_fs(fs) {}
 
     LoadResult Load(const std::string& path, CRingwardenPreferences& preferences, CPhoneBook& book);
-    // Replaces the file safely. A file found damaged by the last load is
-    // first kept as BackupPath(path) (replacing an older copy); if that
-    // copy cannot be made the file is left alone.
+    // Replaces the file safely. Refused while `path` is unread (see
+    // LoadResult::unreadable). A file found damaged by the last load is
+    // first kept as a new damaged copy; if that copy cannot be made the
+    // file is left alone.
     bool Save(const std::string& path, CRingwardenPreferences& preferences, CPhoneBook& book);
 
-    static std::string BackupPath(const std::string& path) { return path + ".bad"; }
+    // True while the last load of `path` found it there but could not read
+    // it, and no load has read it since.
+    bool IsUnread(const std::string& path) const { return !path.empty() && m_unreadPath == path; }
+    // Why the last failed load or save failed (the system's words); empty
+    // when the system gave no reason or the save was refused as unread.
+    const std::string& LastErrorText() const { return m_lastError; }
+
+    // The `number`th damaged copy: path.bad, path.bad2, path.bad3 ...
+    static std::string BackupPath(const std::string& path, int number = 1);
 
 private:
     bool KeepDamagedCopy(const std::string& path);
+    // The number for a new damaged copy, never one in use; 0 when no room
+    // could be made.
+    int NextDamagedCopyNumber(const std::string& path);
 
     CFileSystem& m_fs;
     std::string m_damagedPath; // the file the last load found damaged
+    std::string m_unreadPath;  // the file the last load could not read
+    std::string m_lastError;
 };
 
 } // namespace rw

@@ -1,5 +1,7 @@
 // The few file operations the configuration needs, behind an interface so
 // that tests can make any step fail. Each build supplies the system's own.
+// Paths are UTF-8; the Windows build hands them to the system's wide-character
+// calls, so a folder named in any script works.
 #pragma once
 
 #include "records/ByteStream.h"
@@ -34,6 +36,9 @@ public:
     // False only when the file is known not to be there; a file that
     // cannot even be looked at (locked, no permission) counts as there.
     virtual bool Exists(const std::string& path) = 0;
+    // Why the last operation that failed did (the system's own words), or
+    // empty when not known.
+    virtual std::string LastErrorText() const { return std::string(); }
 };
 
 // The system's files. Without `syncToDisk` Flush does nothing (for

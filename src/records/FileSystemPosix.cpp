@@ -1,6 +1,7 @@
 #include "records/FileSystem.h"
 
 #include <cerrno>
+#include <cstring>
 #include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -99,10 +100,14 @@ public:
 
     std::unique_ptr<CReadFile> OpenRead(const std::string& path) override {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            m_errno = errno;
             return nullptr;
+        }
         struct stat st;
-        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool statted = ::fstat(fd, &st) == 0;
+        if (!statted || !S_ISREG(st.st_mode)) {
+            m_errno = statted ? EISDIR : errno;
             ::close(fd);
             return nullptr;
         }
@@ -111,8 +116,10 @@ public:
 
     std::unique_ptr<CWriteFile> Create(const std::string& path) override {
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0)
+        if (fd < 0) {
+            m_errno = errno;
             return nullptr;
+        }
         return std::make_unique<CPosixWriteFile>(fd, m_sync);
     }
 
@@ -120,20 +127,34 @@ public:
         // rename() would replace a read-only file (only the directory's
         // permission counts); Windows refuses, and so do we.
         struct stat st;
-        if (::stat(to.c_str(), &st) == 0 && (st.st_mode & 0222) == 0)
+        if (::stat(to.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) {
+            m_errno = EACCES;
             return false;
-        return ::rename(from.c_str(), to.c_str()) == 0;
+        }
+        return ::rename(from.c_str(), to.c_str()) == 0 || Failed();
     }
 
-    bool Remove(const std::string& path) override { return ::unlink(path.c_str()) == 0; }
+    bool Remove(const std::string& path) override {
+        return ::unlink(path.c_str()) == 0 || Failed();
+    }
 
     bool Exists(const std::string& path) override {
         struct stat st;
         return ::stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
     }
 
+    std::string LastErrorText() const override {
+        return m_errno ? std::strerror(m_errno) : std::string();
+    }
+
 private:
+    bool Failed() {
+        m_errno = errno;
+        return false;
+    }
+
     bool m_sync;
+    int m_errno = 0;
 };
 
 } // namespace

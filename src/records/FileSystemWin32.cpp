@@ -1,5 +1,7 @@
 #include "records/FileSystem.h"
 
+#include "records/WidePath.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -50,9 +52,11 @@ private:
     uint64_t m_pos = 0;
 };
 
+// `error` is the file system's last-error slot: a file lives only as long
+// as the save that made it, never longer than its file system.
 class CWin32WriteFile : public CWriteFile {
 public:
-    CWin32WriteFile(HANDLE h, bool sync) : m_file(h), m_sync(sync) {}
+    CWin32WriteFile(HANDLE h, bool sync, DWORD& error) : m_file(h), m_sync(sync), m_error(error) {}
 
     bool Write(const void* data, size_t size) override {
         const char* p = static_cast<const char*>(data);
@@ -60,18 +64,26 @@ public:
             const DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
             DWORD put = 0;
             if (!WriteFile(m_file.Get(), p, want, &put, nullptr) || put != want)
-                return false;
+                return Failed();
             p += put;
             size -= put;
         }
         return true;
     }
-    bool Flush() override { return !m_sync || FlushFileBuffers(m_file.Get()); }
-    bool Close() override { return m_file.Close(); }
+    bool Flush() override { return !m_sync || FlushFileBuffers(m_file.Get()) || Failed(); }
+    bool Close() override { return m_file.Close() || Failed(); }
 
 private:
+    bool Failed() {
+        // A short write to a full disk sets no error of its own.
+        const DWORD error = GetLastError();
+        m_error = error ? error : ERROR_DISK_FULL;
+        return false;
+    }
+
     CFileHandle m_file;
     bool m_sync;
+    DWORD& m_error;
 };
 
 class CWin32FileSystem : public CFileSystem {
@@ -80,12 +92,16 @@ public:
 
     std::unique_ptr<CReadFile> OpenRead(const std::string& path) override {
         // Reading only, so a read-only file still loads.
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
+        HANDLE h =
+            CreateFileW(WidePath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            KeepError();
             return nullptr;
+        }
         LARGE_INTEGER size;
         if (!GetFileSizeEx(h, &size)) {
+            m_error = GetLastError();
             CloseHandle(h);
             return nullptr;
         }
@@ -93,11 +109,13 @@ public:
     }
 
     std::unique_ptr<CWriteFile> Create(const std::string& path) override {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        HANDLE h = CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
+        if (h == INVALID_HANDLE_VALUE) {
+            KeepError();
             return nullptr;
-        return std::make_unique<CWin32WriteFile>(h, m_sync);
+        }
+        return std::make_unique<CWin32WriteFile>(h, m_sync, m_error);
     }
 
     bool Replace(const std::string& from, const std::string& to) override {
@@ -105,24 +123,43 @@ public:
         // whose replace is a plain rename(), is asked. Wine's rename also
         // fails while anyone holds the target open, so the load has closed
         // it long before.
-        const DWORD attributes = GetFileAttributesA(to.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        const std::wstring target = WidePath(to);
+        const DWORD attributes = GetFileAttributesW(target.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            m_error = ERROR_ACCESS_DENIED;
             return false;
-        return MoveFileExA(from.c_str(), to.c_str(),
-                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        }
+        if (MoveFileExW(WidePath(from).c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        m_error = GetLastError();
+        return false;
     }
 
-    bool Remove(const std::string& path) override { return DeleteFileA(path.c_str()); }
+    bool Remove(const std::string& path) override {
+        if (DeleteFileW(WidePath(path).c_str()))
+            return true;
+        KeepError();
+        return false;
+    }
 
     bool Exists(const std::string& path) override {
-        if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        if (GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES)
             return true;
         const DWORD error = GetLastError();
         return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
     }
 
+    std::string LastErrorText() const override {
+        return m_error ? SystemErrorText(m_error) : std::string();
+    }
+
 private:
+    // Keeps the system's reason for a failure, for LastErrorText.
+    void KeepError() { m_error = GetLastError(); }
+
     bool m_sync;
+    DWORD m_error = 0;
 };
 
 } // namespace

@@ -33,6 +33,9 @@ public:
     const CPhoneBookListOrder& Order() const { return m_order; }
     // True from the page's opening until OK or Cancel.
     bool HoldsSnapshot() const { return m_snapshot.has_value(); }
+    // The book as it was when the page opened, serialised; null when the
+    // page holds none (never opened, or closed).
+    const std::vector<uint8_t>* Snapshot() const { return m_snapshot ? &*m_snapshot : nullptr; }
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;

@@ -2,7 +2,10 @@
 
 #include "app/ProgramDirectory.h"
 #include "app/RunningCopy.h"
+#include "records/Archive.h"
+#include "records/ByteStream.h"
 #include "records/StringTable.h"
+#include "records/WidePath.h"
 #include "res/resource.h"
 #include "telephony/TapiRegistration.h"
 #include "ui/AboutDialog.h"
@@ -32,6 +35,12 @@ constexpr DWORD kShellUpdateMs = 200;
 // kShellUpdateMs.
 constexpr UINT kApplyShellState = WM_APP + 0x52;
 constexpr UINT kTrayIdleTip = 130; // "Ringwarden is active"
+// Tries a configuration file that could not be read at start again.
+constexpr UINT_PTR kLoadRetryTimer = 3;
+// Saves the last-call times that screening stamped, a while after the call:
+// a save of a large phone book takes tens of milliseconds, which no call
+// being screened should wait for, and calls that come together share one.
+constexpr UINT_PTR kCallSaveTimer = 4;
 
 int PlatformMessageBox(HWND owner, const std::string& text, UINT type) {
     return AppMessageBox(owner, text, type);
@@ -84,12 +93,35 @@ BOOL CMainDialog::OnInitDialog() {
     UpdateButtons();
     RestorePlacement();
     m_startHidden = m_preferences.StartMinimised != 0;
+    // Last: a message box runs a message loop, in which calls may already
+    // be logged into the list.
+    TellConfigurationProblems();
     return TRUE;
+}
+
+void CMainDialog::TellConfigurationProblems() {
+    if (m_tellLocation) {
+        m_tellLocation = false;
+        const std::string folder = m_locationFolder.empty()
+                                       ? LoadResString(IDS_CONFIG_NO_APPDATA_FOLDER)
+                                       : DisplayPath(m_locationFolder);
+        ShowMessage(FormatResString(IDS_CONFIG_NO_APPDATA, folder), MB_OK | MB_ICONEXCLAMATION);
+    }
+    if (m_tellUnreadable) {
+        m_tellUnreadable = false;
+        // Not read even by now: the background retry may have read it
+        // meanwhile.
+        if (ConfigurationUnread())
+            ShowMessage(FormatResString(IDS_CONFIG_UNREADABLE, DisplayPath(ConfigPath()),
+                                        DisplayPath(m_configFile.LastErrorText())),
+                        MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 void CMainDialog::OnDestroy() {
     KillTimer(m_hWnd, kTrayTimer);
     KillTimer(m_hWnd, kShellTimer);
+    KillTimer(m_hWnd, kLoadRetryTimer);
     m_popupPending = false;
     // The popup (owned by this window) normally went before; if not, it goes
     // before the configuration is saved, so nothing of it comes later.
@@ -122,14 +154,78 @@ std::string CMainDialog::ConfigPath() const {
     return m_configPath.empty() ? ConfigFilePath(ProgramDirectory()) : m_configPath;
 }
 
-void CMainDialog::LoadConfiguration() {
-    // A damaged file keeps what was read before the fault; the next save
-    // keeps the damaged original beside the new file.
-    m_configFile.Load(ConfigPath(), m_preferences, m_phoneBook);
+void CMainDialog::SetConfigLocation(const CConfigLocation::Result& location) {
+    m_configPath = location.path;
+    m_configReadOnly = !location.canSave;
+    m_tellLocation = !location.canSave;
+    m_locationFolder = location.unusableFolder;
 }
 
-void CMainDialog::SaveConfiguration() {
-    m_configFile.Save(ConfigPath(), m_preferences, m_phoneBook);
+bool CMainDialog::TryLoadConfiguration() {
+    // A damaged file keeps what was read before the fault; the next save
+    // keeps the damaged original beside the new file. One that cannot be
+    // read leaves the records alone.
+    if (m_configFile.Load(ConfigPath(), m_preferences, m_phoneBook) ==
+        CConfigFile::LoadResult::unreadable)
+        return false;
+    if (m_hWnd)
+        KillTimer(m_hWnd, kLoadRetryTimer);
+    return true;
+}
+
+void CMainDialog::LoadConfiguration() {
+    // A backup or a virus scan usually lets go within moments.
+    for (int attempt = 1; !TryLoadConfiguration(); ++attempt) {
+        if (attempt >= m_loadRetry.attempts) {
+            m_tellUnreadable = true;
+            if (m_hWnd)
+                SetTimer(m_hWnd, kLoadRetryTimer, m_loadRetry.backgroundMs, nullptr);
+            return;
+        }
+        Sleep(m_loadRetry.intervalMs);
+    }
+}
+
+bool CMainDialog::ConfigurationReadyForChange() {
+    while (ConfigurationUnread()) {
+        const int answer =
+            ShowMessage(FormatResString(IDS_CONFIG_NOT_READ_YET, DisplayPath(ConfigPath()),
+                                        DisplayPath(m_configFile.LastErrorText())),
+                        MB_RETRYCANCEL | MB_ICONEXCLAMATION);
+        if (answer != IDRETRY)
+            return false;
+        if (TryLoadConfiguration())
+            UpdateButtons();
+    }
+    return true;
+}
+
+bool CMainDialog::SaveConfiguration(bool report) {
+    if (m_hWnd)
+        KillTimer(m_hWnd, kCallSaveTimer);
+    m_callSavePending = false;
+    if (m_configReadOnly || ConfigurationUnread())
+        return false;
+    if (m_configFile.Save(ConfigPath(), m_preferences, m_phoneBook)) {
+        m_saveFailureTold = false;
+        return true;
+    }
+    const std::string reason = m_configFile.LastErrorText();
+    if (report && (!m_saveFailureTold || reason != m_saveFailureReason)) {
+        m_saveFailureTold = true;
+        m_saveFailureReason = reason;
+        ShowMessage(
+            FormatResString(IDS_CONFIG_SAVE_FAILED, DisplayPath(ConfigPath()), DisplayPath(reason)),
+            MB_OK | MB_ICONEXCLAMATION);
+    }
+    return false;
+}
+
+void CMainDialog::ScheduleCallSave() {
+    if (m_callSavePending || !m_hWnd || m_configReadOnly)
+        return;
+    m_callSavePending = true;
+    SetTimer(m_hWnd, kCallSaveTimer, m_callSaveDelayMs, nullptr);
 }
 
 void CMainDialog::RestorePlacement() {
@@ -163,11 +259,13 @@ void CMainDialog::StorePlacement() {
 void CMainDialog::OnCallLogged(size_t index) {
     m_callList.AddRow(index);
     UpdateButtons();
+    ScheduleCallSave();
 }
 
 void CMainDialog::OnCallChanged(size_t index) {
     m_callList.RedrawRow(index);
     UpdateButtons();
+    ScheduleCallSave();
 }
 
 void CMainDialog::OnShowNotification(size_t index) {
@@ -244,9 +342,10 @@ void CMainDialog::OnBalloonClicked() {
     if (m_balloonTopic == IDS_BALLOON_WATCHING)
         return;
     const std::string path = HelpPath();
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(WidePath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ShowMessage(FormatResString(IDS_HELP_MISSING, path), MB_OK | MB_ICONEXCLAMATION);
+        ShowMessage(FormatResString(IDS_HELP_MISSING, DisplayPath(path)),
+                    MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     // A file path cannot carry a fragment; a file URL can, so the browser
@@ -256,7 +355,7 @@ void CMainDialog::OnBalloonClicked() {
         if (c == '\\')
             c = '/';
     url += m_balloonTopic == IDS_BALLOON_NO_CALLER_ID ? "#checking-the-modem" : "#line-health";
-    ShellExecuteA(m_hWnd, "open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(m_hWnd, L"open", WidePath(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CMainDialog::OnTrayTipChanged(UINT id) {
@@ -326,10 +425,15 @@ void CMainDialog::UpdateButtons() {
 }
 
 void CMainDialog::OnAddEntry() {
+    if (!ConfigurationReadyForChange())
+        return;
     const int selected = m_callList.SelectedCall();
     if (selected < 0)
         return;
     CLoggedCall& call = m_screener.Call(selected);
+    // The file read just now may already hold the caller.
+    if (m_phoneBook.Lookup(call.GetLookupKey()))
+        return;
     auto entry = std::make_unique<CPhoneBookEntry>();
     entry->Number = call.GetNumber();
     entry->LastCallTime = call.GetCallTime();
@@ -348,9 +452,12 @@ void CMainDialog::OnAddEntry() {
         m_callList.RedrawRow(selected);
     }
     UpdateButtons();
+    SaveConfiguration(true);
 }
 
 void CMainDialog::OnEditEntry() {
+    if (!ConfigurationReadyForChange())
+        return;
     const int selected = m_callList.SelectedCall();
     if (selected < 0)
         return;
@@ -361,6 +468,7 @@ void CMainDialog::OnEditEntry() {
     call.SetName(entry->Name);
     m_callList.RedrawRow(selected);
     UpdateButtons();
+    SaveConfiguration(true);
 }
 
 // Both sheets are modal to this window, not ownerless: a second sheet opened
@@ -373,14 +481,24 @@ bool CMainDialog::RunEntrySheet(CPhoneBookEntry& entry) {
     return sheet.DoModal() == IDOK;
 }
 
-void CMainDialog::RunConfigSheet() {
+bool CMainDialog::RunConfigSheet() {
     CConfigPropertySheet sheet(m_preferences, m_phoneBook, IDS_CONFIG_SHEET_CAPTION, m_hWnd);
-    sheet.DoModal();
+    m_configSheet = &sheet;
+    const bool confirmed = sheet.DoModal() == IDOK;
+    m_configSheet = nullptr;
+    return confirmed;
 }
 
 void CMainDialog::OnConfigure() {
-    RunConfigSheet();
+    if (!ConfigurationReadyForChange())
+        return;
+    const bool confirmed = RunConfigSheet();
     UpdateButtons();
+    // A Delete on the Phone Book page is confirmed by the sheet's OK (its
+    // Cancel puts the book back), so it is saved here too. Times stamped
+    // while the sheet was open waited for it.
+    if (confirmed || m_callSavePending)
+        SaveConfiguration(true);
 }
 
 std::string CMainDialog::HelpPath() const {
@@ -395,12 +513,14 @@ void CMainDialog::OnHelp() {
     // The help is a set of HTML pages beside the program; main.html is this
     // window's topic.
     const std::string path = HelpPath();
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const std::wstring widePath = WidePath(path);
+    const DWORD attributes = GetFileAttributesW(widePath.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ShowMessage(FormatResString(IDS_HELP_MISSING, path), MB_OK | MB_ICONEXCLAMATION);
+        ShowMessage(FormatResString(IDS_HELP_MISSING, DisplayPath(path)),
+                    MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    ShellExecuteA(m_hWnd, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(m_hWnd, L"open", widePath.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void CMainDialog::OnQuit() {
@@ -519,15 +639,57 @@ bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
         ApplyShellState();
         return true;
     }
+    if (timer == kLoadRetryTimer) {
+        if (TryLoadConfiguration())
+            UpdateButtons();
+        return true;
+    }
+    if (timer == kCallSaveTimer) {
+        KillTimer(m_hWnd, kCallSaveTimer);
+        // The configuration sheet may hold edits not yet confirmed: the save
+        // waits for it to close (m_callSavePending stays).
+        if (!m_configSheet)
+            SaveConfiguration(true);
+        return true;
+    }
     // Once a minute the tray is given the current tip again, so that it
     // cannot stay out of step with the engine for long.
     m_screener.SetTrayTip(m_screener.TrayTip());
     return true;
 }
 
+void CMainDialog::SaveBeforeConfigSheet() {
+    // The sheet's pages change the preferences only at OK; its Phone Book
+    // page changes the book at once, but keeps the book as it was when it
+    // opened. A page never opened changed nothing.
+    const std::vector<uint8_t>* snapshot = m_configSheet->PhoneBookPage().Snapshot();
+    if (!snapshot) {
+        SaveConfiguration();
+        return;
+    }
+    if (m_configReadOnly || ConfigurationUnread())
+        return;
+    try {
+        CPhoneBook before;
+        // Sized as the live book, so that reading a large one stays quick.
+        before.InitHashTable(m_phoneBook.GetHashTableSize());
+        CMemorySource source(*snapshot);
+        CArchive ar(source);
+        before.Serialize(ar);
+        m_configFile.Save(ConfigPath(), m_preferences, before);
+    } catch (const std::exception&) {
+        // The copy was made by this program from the book in memory; should
+        // it not read back, the file on disk stays as it is.
+    }
+}
+
 bool CMainDialog::OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result) {
-    // Log-off or shut-down: save now, then agree to end.
-    SaveConfiguration();
+    // Log-off or shut-down: save now, then agree to end. Nothing is told:
+    // a message box would hold the session up.
+    if (m_configSheet)
+        SaveBeforeConfigSheet();
+    else
+        SaveConfiguration();
     SetDialogResult(TRUE);
     result = TRUE;
     return true;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "app/CallScreener.h"
+#include "app/ConfigLocation.h"
 #include "app/LineSupervisor.h"
 #include "app/ScreeningRules.h"
 #include "records/Clock.h"
@@ -25,6 +26,7 @@
 
 namespace rw {
 
+class CConfigPropertySheet;
 class CNotificationDialog;
 
 class CMainDialog : public CDialog,
@@ -55,13 +57,36 @@ public:
     std::string TrayTipText() const;
     const CTrayIcon& Tray() const { return m_tray; }
 
-    // Reads Ringwarden.cfg into the preferences and the phone book; a
-    // missing or damaged file is not reported (what was read stays).
+    // How hard the start tries a configuration file that is there but cannot
+    // be read (a backup or a virus scan holding it), and how often it tries
+    // again in the background afterwards.
+    struct LoadRetry {
+        int attempts = 5;
+        DWORD intervalMs = 500;
+        UINT backgroundMs = 10000;
+    };
+
+    // Reads Ringwarden.cfg into the preferences and the phone book. A
+    // missing or damaged file is not reported (what was read stays); one
+    // that cannot be read is tried a few times, then reported once (when the
+    // window has opened) and tried again in the background, and nothing is
+    // saved over it until it has been read.
     void LoadConfiguration();
-    // Writes them back; a failure is silent and leaves the old file.
-    void SaveConfiguration();
+    // Writes them back at once, unless the file has not been read or this
+    // run cannot save. A failure leaves the old file and the records as
+    // they are; with `report` it is told once (until a save succeeds again).
+    // True when the file now holds the records.
+    bool SaveConfiguration(bool report = false);
     // The file to use instead of the one beside the executable.
     void SetConfigPath(const std::string& path) { m_configPath = path; }
+    // Where the configuration lives this run; one that cannot be saved is
+    // told to the user when the window opens.
+    void SetConfigLocation(const CConfigLocation::Result& location);
+    void SetLoadRetry(const LoadRetry& retry) { m_loadRetry = retry; }
+    // How long after a call the last-call times it stamped are saved.
+    void SetCallSaveDelay(UINT ms) { m_callSaveDelayMs = ms; }
+    // True while the file is there but has not been read.
+    bool ConfigurationUnread() const { return m_configFile.IsUnread(ConfigPath()); }
     // The help document to open instead of the one beside the executable.
     void SetHelpPath(const std::string& path) { m_helpPath = path; }
     // Replaces the platform's message box (tests answer it themselves).
@@ -99,8 +124,9 @@ protected:
     // The phone book entry sheet on `entry`, modal to this window; true when
     // the user confirmed.
     virtual bool RunEntrySheet(CPhoneBookEntry& entry);
-    // The configuration sheet, modal to this window.
-    virtual void RunConfigSheet();
+    // The configuration sheet, modal to this window; true when the user
+    // confirmed.
+    virtual bool RunConfigSheet();
 
 private:
     struct CommandHandler {
@@ -123,6 +149,18 @@ private:
     std::string ConfigPath() const;
     std::string HelpPath() const;
     int ShowMessage(const std::string& text, UINT type);
+    // Tells once what LoadConfiguration and SetConfigLocation found wrong.
+    void TellConfigurationProblems();
+    // One load of the file; false while it is still unreadable.
+    bool TryLoadConfiguration();
+    // Before the configuration is changed: true once the file has been read;
+    // until then tells the user why not, and tries again while asked to.
+    bool ConfigurationReadyForChange();
+    // The last-call times of a call are saved a few seconds after it.
+    void ScheduleCallSave();
+    // At log-off with the configuration sheet open: the records as they
+    // were before it opened.
+    void SaveBeforeConfigSheet();
 
     // Commands
     void OnAddEntry();
@@ -160,6 +198,22 @@ private:
     std::unique_ptr<CFileSystem> m_fileSystem;
     CConfigFile m_configFile;
     std::string m_configPath;
+    // This run reads but never writes the configuration (its folder could
+    // not be used); m_locationFolder is told to the user at start.
+    bool m_configReadOnly = false;
+    bool m_tellLocation = false;
+    bool m_tellUnreadable = false;
+    std::string m_locationFolder;
+    LoadRetry m_loadRetry;
+    UINT m_callSaveDelayMs = 3000;
+    bool m_callSavePending = false;
+    // A failed save was told with this reason; not told again until a save
+    // succeeds or the reason changes.
+    bool m_saveFailureTold = false;
+    std::string m_saveFailureReason;
+    // The configuration sheet while it is open: at log-off its phone book
+    // page's copy of the book is saved, not the edits not yet confirmed.
+    CConfigPropertySheet* m_configSheet = nullptr;
     std::string m_helpPath;
     MessageBoxFn m_messageBox;
     // Icon 128, shared by the system (LoadIcon): never destroyed.

@@ -103,7 +103,7 @@ TEST_F(ConfigFileTest, SaveThenLoadGivesTheSameRecords) {
 TEST_F(ConfigFileTest, MissingFileLoadsNothing) {
     CRingwardenPreferences prefs;
     CPhoneBook book;
-    EXPECT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::notOpened);
+    EXPECT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::missing);
     EXPECT_EQ(prefs.NotificationSeconds, 5);
     EXPECT_TRUE(book.IsEmpty());
     EXPECT_TRUE(config.Save(path, prefs, book)); // first run: the file is created
@@ -160,42 +160,75 @@ TEST_F(ConfigFileTest, ADamagedFileIsKeptBesideTheNewOne) {
 
     fs.failAt = 0;
     ASSERT_TRUE(config.Save(path, readPrefs, readBook));
-    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path)), damaged);
+    // Beside the older copy, not over it.
+    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path)), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path, 2)), damaged);
     // The good file that replaced it is not copied again.
     std::string anyKey;
     readBook.ForEach([&anyKey](const std::string& key, CPhoneBookEntry&) { anyKey = key; });
     readBook.RemoveKey(anyKey);
     ASSERT_TRUE(config.Save(path, readPrefs, readBook));
-    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path)), damaged);
-    EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path) + ".tmp"));
+    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path, 2)), damaged);
+    EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path, 3)));
+    EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path, 2) + ".tmp"));
 }
 
-TEST_F(ConfigFileTest, ALockedFileIsNeverReplacedByDefaults) {
+TEST_F(ConfigFileTest, ALockedFileIsNeverWrittenOverUntilItHasBeenRead) {
     const std::vector<uint8_t> one = FromHex(test::kOneEntryConfigHex);
     test::WriteWholeFile(path, one);
     fs.locked = path;
     CRingwardenPreferences prefs;
     CPhoneBook book;
-    EXPECT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::notOpened);
+    EXPECT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::unreadable);
+    EXPECT_TRUE(config.IsUnread(path));
     EXPECT_TRUE(book.IsEmpty());
 
-    // Still locked at exit: the file is left as it is.
+    // Locked or not, no save goes over a file that was never read.
+    EXPECT_FALSE(config.Save(path, prefs, book));
+    fs.locked.clear();
     EXPECT_FALSE(config.Save(path, prefs, book));
     EXPECT_EQ(ReadWholeFile(path), one);
     EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path)));
 
-    // Released by then: kept aside before the defaults are written.
-    fs.locked.clear();
-    ASSERT_TRUE(config.Save(path, prefs, book));
-    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path)), one);
-    EXPECT_EQ(ReadWholeFile(path), FromHex(test::kEmptyConfigHex));
+    // Read at last: saved as usual, nothing kept aside.
+    EXPECT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::loaded);
+    EXPECT_FALSE(config.IsUnread(path));
+    ASSERT_EQ(book.GetCount(), 1u);
+    EXPECT_TRUE(config.Save(path, prefs, book));
+    EXPECT_EQ(ReadWholeFile(path), one);
+    EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path)));
 
-    // A file that is simply missing is no reason to keep anything aside.
+    // A file that is simply missing is no reason to hold back.
     CConfigFile fresh(fs);
     const std::string other = dir.Path("Other.cfg");
-    EXPECT_EQ(fresh.Load(other, prefs, book), CConfigFile::LoadResult::notOpened);
+    EXPECT_EQ(fresh.Load(other, prefs, book), CConfigFile::LoadResult::missing);
     EXPECT_TRUE(fresh.Save(other, prefs, book));
-    EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(other)));
+}
+
+TEST_F(ConfigFileTest, DamagedCopiesAreNumberedNeverOverwrittenAndTheOldestGoes) {
+    // Each round: a damaged file with its own first byte is loaded and saved
+    // over. Expected copies afterwards, from .bad up (the byte of each).
+    const std::vector<std::vector<uint8_t>> after = {
+        {1}, {1, 2}, {1, 2, 3}, {1, 2, 3, 4}, {1, 2, 3, 4, 5}, {2, 3, 4, 5, 6}, {3, 4, 5, 6, 7},
+    };
+    for (size_t round = 0; round < after.size(); ++round) {
+        test::WriteWholeFile(path, {static_cast<uint8_t>(round + 1), 0, 0});
+        CRingwardenPreferences prefs;
+        CPhoneBook book;
+        ASSERT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::damaged);
+        ASSERT_TRUE(config.Save(path, prefs, book)) << "round " << round;
+        for (int n = 1; n <= CConfigFile::kMaxDamagedCopies + 1; ++n) {
+            const std::string copy = CConfigFile::BackupPath(path, n);
+            if (static_cast<size_t>(n) > after[round].size()) {
+                EXPECT_FALSE(test::FileExists(copy)) << "round " << round << " " << copy;
+                continue;
+            }
+            const std::vector<uint8_t> bytes = ReadWholeFile(copy);
+            ASSERT_FALSE(bytes.empty()) << "round " << round << " " << copy;
+            EXPECT_EQ(bytes[0], after[round][n - 1]) << "round " << round << " " << copy;
+        }
+    }
+    EXPECT_EQ(CConfigFile::BackupPath(path, 2), path + ".bad2");
 }
 
 TEST_F(ConfigFileTest, AReadOnlyFileLoadsAndIsNotOverwritten) {

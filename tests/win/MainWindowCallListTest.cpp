@@ -10,6 +10,7 @@
 #include "app/CommandLine.h"
 #include "records/CallAction.h"
 #include "records/Clock.h"
+#include "records/ConfigFile.h"
 #include "res/resource.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiRegistration.h"
@@ -18,6 +19,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -308,6 +310,44 @@ TEST_F(MainWindowCallListTest, ButtonsFollowTheSelectedCallsPhoneBookEntry) {
     SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDC_EDIT_ENTRY, 0);
     EXPECT_EQ(Column(0), (std::vector<std::string>{"Known Caller", "Zed"}));
     EXPECT_EQ(SelectedRow(), 1);
+}
+
+TEST_F(MainWindowCallListTest, EntrySheetsAndCallTimesAreOnDiskAtOnce) {
+    // What a process killed now would leave: the file as it is on disk.
+    const std::string path = configDir.Path("Ringwarden.cfg");
+    struct Stored {
+        std::string name;
+        CDateTime lastCall;
+    };
+    auto onDisk = [&path](const std::string& key) -> std::optional<Stored> {
+        CRingwardenPreferences prefs;
+        CPhoneBook book;
+        auto fs = CreateSystemFileSystem();
+        CConfigFile(*fs).Load(path, prefs, book);
+        const CPhoneBookEntry* entry = book.Lookup(key);
+        if (!entry)
+            return std::nullopt;
+        return Stored{entry->Name, entry->LastCallTime};
+    };
+    dialog.SetCallSaveDelay(50);
+    AddEntry("Known Caller", "555 0101");
+    // The time screening stamps follows the call within the delay.
+    RingAt(At(1, 10, 0), "555 0101");
+    ASSERT_TRUE(PumpUntil([&] {
+        auto entry = onDisk("5550101");
+        return entry && entry->lastCall == At(1, 10, 0);
+    }));
+
+    RingAt(At(1, 11, 0), "555 0199");
+    SelectRow(0);
+    SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDC_ADD_ENTRY, 0);
+    auto added = onDisk("5550199");
+    ASSERT_TRUE(added);
+    EXPECT_EQ(added->name, "Fred Bloggs");
+
+    dialog.nameToGive = "Zed";
+    SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDC_EDIT_ENTRY, 0);
+    EXPECT_EQ(onDisk("5550199").value_or(Stored{}).name, "Zed");
 }
 
 TEST_F(MainWindowCallListTest, TypingANameSelectsItsRow) {

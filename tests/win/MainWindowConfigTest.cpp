@@ -1,9 +1,17 @@
 #include "../core/ConfigTestUtil.h"
 #include "app/ProgramDirectory.h"
 #include "records/Clock.h"
+#include "records/ConfigFile.h"
+#include "records/WidePath.h"
+#include "res/resource.h"
+#include "ui/ConfigPropertySheet.h"
 #include "ui/MainDialog.h"
+#include "ui/framework/AppMessageBox.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace rw {
 namespace {
@@ -36,6 +44,151 @@ TEST(MainWindowConfig, LoadsAtInitAndSavesAtDestroyAndEndOfSession) {
     const std::vector<uint8_t> saved = ReadWholeFile(path);
     EXPECT_EQ(saved.size(), 153u);
     EXPECT_EQ(saved.at(kNotificationSecondsAt), 9);
+}
+
+// The phone book and preferences in the file on disk now: what a process
+// killed at this moment would leave.
+struct OnDisk {
+    size_t entries = 0;
+    int notificationSeconds = 0;
+};
+OnDisk ReadBack(const std::string& path) {
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    auto fs = CreateSystemFileSystem();
+    EXPECT_EQ(CConfigFile(*fs).Load(path, prefs, book), CConfigFile::LoadResult::loaded);
+    return {book.GetCount(), prefs.NotificationSeconds};
+}
+
+// The main window over a one-entry file, with the configuration sheet driven
+// by `drive` once it is on screen; message boxes are answered Yes and kept.
+class MainWindowSheetTest : public testing::Test {
+protected:
+    void SetUp() override {
+        // The page's Delete asks through the program's own box.
+        m_previousBox =
+            SetAppMessageBoxHandler([](HWND, const std::string&, UINT) { return IDYES; });
+        test::WriteWholeFile(path, FromHex(test::kOneEntryConfigHex));
+        dialog.SetConfigPath(path);
+        dialog.SetMessageBox([this](HWND, const std::string& text, UINT) {
+            boxes.push_back(text);
+            return IDYES;
+        });
+        ASSERT_TRUE(dialog.Create());
+    }
+    void TearDown() override {
+        CCorePropertySheet::SetShownHook({});
+        dialog.DestroyWindow();
+        SetAppMessageBoxHandler(std::move(m_previousBox));
+    }
+    void Configure(const std::function<void(CConfigPropertySheet&)>& drive) {
+        CCorePropertySheet::SetShownHook(
+            [&](CCorePropertySheet& shown) { drive(static_cast<CConfigPropertySheet&>(shown)); });
+        SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDC_CONFIGURE, 0);
+        CCorePropertySheet::SetShownHook({});
+    }
+    // Deletes the only entry on the sheet's Phone Book page, as the user does.
+    static void DeleteTheEntry(CConfigPropertySheet& sheet) {
+        CConfigPhoneBookPage& page = sheet.PhoneBookPage();
+        sheet.SetActivePage(&page);
+        HWND list = page.GetDlgItem(IDC_BOOK_LIST);
+        ListView_SetItemState(list, 0, LVIS_SELECTED, LVIS_SELECTED);
+        SendMessageA(page.GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_BOOK_DELETE, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(page.GetDlgItem(IDC_BOOK_DELETE)));
+    }
+
+    test::CScratchDir dir;
+    const std::string path = dir.Path("Ringwarden.cfg");
+    CSettableClock clock;
+    CMainDialog dialog{clock};
+    std::vector<std::string> boxes;
+
+private:
+    AppMessageBoxHandler m_previousBox;
+};
+
+TEST_F(MainWindowSheetTest, TheSheetsOkSavesAtOnceAndItsCancelChangesNothing) {
+    const struct {
+        int button;
+        size_t entries;
+    } cases[] = {{PSBTN_CANCEL, 1}, {PSBTN_OK, 0}};
+    for (const auto& c : cases) {
+        Configure([&](CConfigPropertySheet& sheet) {
+            DeleteTheEntry(sheet);
+            EXPECT_TRUE(dialog.PhoneBook().IsEmpty());
+            sheet.PressButton(c.button);
+        });
+        EXPECT_EQ(ReadBack(path).entries, c.entries) << c.button;
+    }
+}
+
+TEST_F(MainWindowSheetTest, LogOffWithTheSheetOpenSavesTheBookAsBeforeTheSheet) {
+    // Confirmed before the sheet opened (in memory only so far).
+    dialog.Preferences().NotificationSeconds = 7;
+    Configure([&](CConfigPropertySheet& sheet) {
+        DeleteTheEntry(sheet);
+        ASSERT_TRUE(dialog.PhoneBook().IsEmpty());
+        EXPECT_EQ(SendMessageA(dialog.GetSafeHwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+        const OnDisk saved = ReadBack(path);
+        EXPECT_EQ(saved.entries, 1u);
+        EXPECT_EQ(saved.notificationSeconds, 7);
+        sheet.PressButton(PSBTN_CANCEL);
+    });
+    EXPECT_EQ(dialog.PhoneBook().GetCount(), 1u);
+}
+
+// A main window whose configuration sheet changes one preference and is
+// confirmed.
+class CDialogWithQuickSheet : public CMainDialog {
+public:
+    using CMainDialog::CMainDialog;
+
+protected:
+    bool RunConfigSheet() override {
+        ++Preferences().NotificationSeconds;
+        return true;
+    }
+};
+
+TEST(MainWindowConfig, AFailedSaveIsToldOnceAndTriedAgainAtTheNextChange) {
+    test::CScratchDir dir;
+    const std::string path = dir.Path("Ringwarden.cfg");
+    test::WriteWholeFile(path, FromHex(test::kOneEntryConfigHex));
+    CSettableClock clock;
+    CDialogWithQuickSheet dialog(clock);
+    dialog.SetConfigPath(path);
+    std::vector<std::string> boxes;
+    dialog.SetMessageBox([&boxes](HWND, const std::string& text, UINT) {
+        boxes.push_back(text);
+        return IDOK;
+    });
+    ASSERT_TRUE(dialog.Create());
+    auto configure = [&] { SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDC_CONFIGURE, 0); };
+    // A read-only file cannot be replaced.
+    const auto readOnly = [&path](bool on) {
+        SetFileAttributesA(path.c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+    };
+
+    readOnly(true);
+    configure(); // 6
+    configure(); // 7
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(path), std::string::npos) << boxes[0];
+    EXPECT_NE(boxes[0].find(SystemErrorText(ERROR_ACCESS_DENIED)), std::string::npos) << boxes[0];
+    EXPECT_EQ(ReadBack(path).notificationSeconds, 5);
+
+    readOnly(false);
+    configure(); // 8, with what the failed saves held
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(ReadBack(path).notificationSeconds, 8);
+
+    // Told again once a save has gone through in between.
+    readOnly(true);
+    configure();
+    EXPECT_EQ(boxes.size(), 2u);
+    readOnly(false);
+    dialog.DestroyWindow(); // and tried again at exit
+    EXPECT_EQ(ReadBack(path).notificationSeconds, 9);
 }
 
 TEST(MainWindowConfig, ProgramDirectoryIsTheExecutablesWithItsBackslash) {

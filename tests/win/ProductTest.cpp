@@ -3,9 +3,13 @@
 #include "../core/ConfigTestUtil.h"
 #include "app/ConfigLocation.h"
 #include "app/VersionInfo.h"
+#include "records/Clock.h"
+#include "records/ConfigFile.h"
+#include "records/WidePath.h"
 #include "res/resource.h"
 #include "../support/ExePath.h"
 #include "ui/AboutDialog.h"
+#include "ui/MainDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -90,54 +94,114 @@ TEST(ConfigLocationTest, DecidesBetweenBesideTheProgramAndAppData) {
     }
 }
 
-TEST(ConfigLocationTest, AnInstalledCopyThatCannotMoveKeepsTheFileBesideIt) {
-    // Rather than starting from defaults that the next save would make
-    // permanent, the old file stays in use.
-    CFakeProbe noCopy;
-    noCopy.files = {kMarker, kBeside};
-    noCopy.canCopy = false;
-    EXPECT_EQ(CConfigLocation(noCopy).Resolve(kProgram, kAppData).path, kBeside);
-
-    CFakeProbe noFolder;
-    noFolder.files = {kMarker};
-    noFolder.canMakeDirectory = false;
-    EXPECT_EQ(CConfigLocation(noFolder).Resolve(kProgram, kAppData).path, kBeside);
-
-    CFakeProbe noAppData;
-    noAppData.files = {kMarker};
-    EXPECT_EQ(CConfigLocation(noAppData).Resolve(kProgram, "").path, kBeside);
+TEST(ConfigLocationTest, AnInstalledCopyThatCannotUseAppDataReadsBesideItAndNeverSaves) {
+    const std::string folder = kAppData + "Ringwarden\\";
+    struct Case {
+        const char* what;
+        bool canMakeDirectory, canCopy;
+        std::string appData, unusable;
+    };
+    const Case cases[] = {
+        {"old file cannot be copied", true, false, kAppData, folder},
+        {"folder cannot be made", false, true, kAppData, folder},
+        {"application data not known", true, true, "", ""},
+    };
+    for (const Case& c : cases) {
+        CFakeProbe probe;
+        probe.files = {kMarker, kBeside};
+        probe.canMakeDirectory = c.canMakeDirectory;
+        probe.canCopy = c.canCopy;
+        const auto result = CConfigLocation(probe).Resolve(kProgram, c.appData);
+        EXPECT_EQ(result.kind, CConfigLocation::Kind::installed) << c.what;
+        EXPECT_EQ(result.path, kBeside) << c.what;
+        EXPECT_FALSE(result.canSave) << c.what;
+        EXPECT_EQ(result.unusableFolder, c.unusable) << c.what;
+    }
 
     // The executable's own path unknown: the bare name, in the current folder.
     CFakeProbe unknown;
-    EXPECT_EQ(CConfigLocation(unknown).Resolve("", kAppData).path, "Ringwarden.cfg");
+    const auto bare = CConfigLocation(unknown).Resolve("", kAppData);
+    EXPECT_EQ(bare.path, "Ringwarden.cfg");
+    EXPECT_TRUE(bare.canSave);
 }
 
-TEST(ConfigLocationTest, SystemProbeTakesTheOldFileOverOnce) {
-    test::CScratchDir program, appData;
+// Makes a folder through the wide call, as Windows makes a profile folder.
+std::string MakeFolderW(const std::string& parent, const std::wstring& name) {
+    const std::wstring path = WidePath(parent) + L"\\" + name;
+    EXPECT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+    return Utf8Path(path) + "\\";
+}
+
+TEST(ConfigLocationTest, SystemProbeWorksInAnyScriptAndDropsReadOnly) {
+    test::CScratchDir program, profile;
     const std::string programDir = program.Path("") + "\\";
-    const std::string appDataDir = appData.Path("roaming") + "\\";
-    auto probe = CreateSystemConfigLocationProbe();
-    CConfigLocation location(*probe);
-
-    // No marker, writable folder: portable.
-    EXPECT_TRUE(probe->DirectoryWritable(programDir));
-    EXPECT_EQ(location.Resolve(programDir, appDataDir).path, programDir + "Ringwarden.cfg");
-
+    // A profile named in Greek and Japanese, outside any one ANSI code page.
+    const std::string appDataDir =
+        MakeFolderW(profile.Path(""), L"\u0391\u03b8\u03b7\u03bd\u03ac-\u6771\u4eac");
     test::WriteWholeFile(programDir + "installed.ini", {'[', ']'});
-    test::WriteWholeFile(programDir + "Ringwarden.cfg", {1, 2, 3});
-    // The application-data folder and its Ringwarden folder are made.
-    const auto first = location.Resolve(programDir, appDataDir);
-    EXPECT_EQ(first.path, appDataDir + "Ringwarden\\Ringwarden.cfg");
-    EXPECT_TRUE(first.migrated);
-    EXPECT_EQ(test::ReadWholeFile(first.path), (std::vector<uint8_t>{1, 2, 3}));
+    const std::vector<uint8_t> one = test::FromHex(test::kOneEntryConfigHex);
+    test::WriteWholeFile(programDir + "Ringwarden.cfg", one);
+    SetFileAttributesA((programDir + "Ringwarden.cfg").c_str(), FILE_ATTRIBUTE_READONLY);
 
-    // The old file changes later: it is not read again.
-    test::WriteWholeFile(programDir + "Ringwarden.cfg", {9});
-    const auto second = location.Resolve(programDir, appDataDir);
-    EXPECT_FALSE(second.migrated);
-    EXPECT_EQ(test::ReadWholeFile(second.path), (std::vector<uint8_t>{1, 2, 3}));
+    auto probe = CreateSystemConfigLocationProbe();
+    const auto result = CConfigLocation(*probe).Resolve(programDir, appDataDir);
+    ASSERT_TRUE(result.canSave);
+    ASSERT_TRUE(result.migrated);
+    EXPECT_EQ(result.path, appDataDir + "Ringwarden\\Ringwarden.cfg");
+    const DWORD attributes = GetFileAttributesW(WidePath(result.path).c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(attributes & FILE_ATTRIBUTE_READONLY, 0u);
 
-    EXPECT_FALSE(probe->DirectoryWritable(programDir + "missing\\"));
+    // The program reads and saves there.
+    auto fs = CreateSystemFileSystem();
+    CConfigFile config(*fs);
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    ASSERT_EQ(config.Load(result.path, prefs, book), CConfigFile::LoadResult::loaded);
+    EXPECT_EQ(book.GetCount(), 1u);
+    book.RemoveKey("1");
+    EXPECT_TRUE(config.Save(result.path, prefs, book));
+    CPhoneBook again;
+    ASSERT_EQ(config.Load(result.path, prefs, again), CConfigFile::LoadResult::loaded);
+    EXPECT_TRUE(again.IsEmpty());
+    SetFileAttributesA((programDir + "Ringwarden.cfg").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(ConfigLocationTest, AppDataThatCannotBeMadeLeavesTheProgramFolderUnwritten) {
+    test::CScratchDir program, profile;
+    const std::string programDir = program.Path("") + "\\";
+    test::WriteWholeFile(programDir + "installed.ini", {'[', ']'});
+    const std::vector<uint8_t> one = test::FromHex(test::kOneEntryConfigHex);
+    test::WriteWholeFile(programDir + "Ringwarden.cfg", one);
+    // A file where the folder would go: it cannot be made, as with a profile
+    // on a share that is offline.
+    test::WriteWholeFile(profile.Path("roaming"), {0});
+    auto probe = CreateSystemConfigLocationProbe();
+    const auto result = CConfigLocation(*probe).Resolve(programDir, profile.Path("roaming") + "\\");
+    EXPECT_FALSE(result.canSave);
+    EXPECT_EQ(result.path, programDir + "Ringwarden.cfg");
+
+    // The main window reads the old file, says so once, and saves nothing.
+    std::vector<std::string> boxes;
+    {
+        CSettableClock clock;
+        CMainDialog dialog(clock);
+        dialog.SetConfigLocation(result);
+        dialog.SetMessageBox([&boxes](HWND, const std::string& text, UINT) {
+            boxes.push_back(text);
+            return IDOK;
+        });
+        ASSERT_TRUE(dialog.Create());
+        EXPECT_EQ(dialog.PhoneBook().GetCount(), 1u);
+        dialog.PhoneBook().RemoveKey("1");
+        dialog.Preferences().NotificationSeconds = 9;
+        EXPECT_EQ(SendMessageA(dialog.GetSafeHwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+        dialog.DestroyWindow();
+    }
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find(result.unusableFolder), std::string::npos) << boxes[0];
+    EXPECT_EQ(test::ReadWholeFile(programDir + "Ringwarden.cfg"), one);
+    EXPECT_FALSE(test::FileExists(programDir + "Ringwarden.cfg.tmp"));
 }
 
 // Ringwarden.exe is built beside the test programs.

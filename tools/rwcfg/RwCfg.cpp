@@ -477,7 +477,9 @@ bool CopyGiven(const CPhoneBookEntry& from, uint32_t given, CPhoneBookEntry& to)
 // ---- files
 
 bool ReadTextFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
+    // The path is UTF-8, as the file system's are.
+    std::ifstream in(std::filesystem::path(std::u8string(path.begin(), path.end())),
+                     std::ios::binary);
     if (!in)
         return false;
     out.assign(std::istreambuf_iterator<char>(in), {});
@@ -504,7 +506,8 @@ int Export(const std::string& path, std::ostream& out, std::ostream& err, CFileS
     CPhoneBook book;
     CConfigFile config(fs);
     switch (config.Load(path, prefs, book)) {
-    case CConfigFile::LoadResult::notOpened:
+    case CConfigFile::LoadResult::missing:
+    case CConfigFile::LoadResult::unreadable:
         err << "rwcfg: cannot open " << path << "\n";
         return 1;
     case CConfigFile::LoadResult::damaged:
@@ -540,11 +543,10 @@ int Import(const std::string& csvPath, const std::string& path, std::ostream& ou
     CPhoneBook book;
     CConfigFile config(fs);
     switch (config.Load(path, prefs, book)) {
-    case CConfigFile::LoadResult::notOpened:
-        if (std::filesystem::exists(path)) {
-            err << "rwcfg: cannot read " << path << "\n";
-            return 1;
-        }
+    case CConfigFile::LoadResult::unreadable:
+        err << "rwcfg: cannot read " << path << "\n";
+        return 1;
+    case CConfigFile::LoadResult::missing:
         break; // a new file with default preferences
     case CConfigFile::LoadResult::damaged:
         // Writing now would lose the entries after the fault.

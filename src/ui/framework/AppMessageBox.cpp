@@ -37,4 +37,16 @@ std::string FormatResString(unsigned id, const std::string& argument) {
     return text;
 }
 
+std::string FormatResString(unsigned id, const std::string& first, const std::string& second) {
+    std::string text = LoadResString(id);
+    const size_t at = text.find("%s");
+    if (at == std::string::npos)
+        return text;
+    text.replace(at, 2, first);
+    const size_t next = text.find("%s", at + first.size());
+    if (next != std::string::npos)
+        text.replace(next, 2, second);
+    return text;
+}
+
 } // namespace rw

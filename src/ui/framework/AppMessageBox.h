@@ -22,5 +22,7 @@ AppMessageBoxHandler SetAppMessageBoxHandler(AppMessageBoxHandler handler);
 
 // String `id` with its one "%s" replaced by `argument` (taken literally).
 std::string FormatResString(unsigned id, const std::string& argument);
+// String `id` with its two "%s" replaced by `first` and `second`.
+std::string FormatResString(unsigned id, const std::string& first, const std::string& second);
 
 } // namespace rw
