@@ -121,7 +121,8 @@ TEST_F(TapiSimulatorTest, BlockedCallFromRingToDeallocation) {
     ASSERT_EQ(0, wave.Fetch());
     DWORD device = 99;
     ASSERT_TRUE(wave.DeviceId(device));
-    EXPECT_EQ(0u, device);
+    // Each simulated call has a wave device of its own, numbered from 'R'.
+    EXPECT_EQ(0x52000000u, device & 0xFF000000u);
 
     // The caller hangs up; the call is dropped and goes idle, where the
     // engine deletes it from inside the notification.
