@@ -645,6 +645,10 @@ bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
         return true;
     }
     if (timer == kCallSaveTimer) {
+        // While a call is up the save waits for the next tick: the call's
+        // next state or key must not queue behind a whole file's write.
+        if (m_screener.LiveCallCount() != 0)
+            return true;
         KillTimer(m_hWnd, kCallSaveTimer);
         // The configuration sheet may hold edits not yet confirmed: the save
         // waits for it to close (m_callSavePending stays).

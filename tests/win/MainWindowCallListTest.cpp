@@ -331,8 +331,15 @@ TEST_F(MainWindowCallListTest, EntrySheetsAndCallTimesAreOnDiskAtOnce) {
     };
     dialog.SetCallSaveDelay(50);
     AddEntry("Known Caller", "555 0101");
-    // The time screening stamps follows the call within the delay.
-    RingAt(At(1, 10, 0), "555 0101");
+    // The time screening stamps follows the call within the delay, once the
+    // call is over: no save is made while a call is up.
+    clock.Set(At(1, 10, 0));
+    const uint32_t call = linesim::Ring(Caller(CallerIdKind::Number, "555 0101", ""));
+    ASSERT_NE(0u, call);
+    const DWORD ringing = GetTickCount();
+    PumpUntil([&] { return GetTickCount() - ringing > 300; });
+    EXPECT_NE(onDisk("5550101").value_or(Stored{}).lastCall, At(1, 10, 0));
+    ASSERT_TRUE(linesim::HangUp(call));
     ASSERT_TRUE(PumpUntil([&] {
         auto entry = onDisk("5550101");
         return entry && entry->lastCall == At(1, 10, 0);
