@@ -102,10 +102,19 @@ ringwarden_pids() {
         done || true
 }
 # Waits (a loaded machine may take a while to start Wine) for the installed
-# copy's main window, which setup and the uninstaller look for.
+# copy's main window, which setup and the uninstaller look for. The display
+# is shared with tests running beside this one, whose Ringwarden.exe windows
+# look the same: only a window whose process (Wine sets _NET_WM_PID) is one
+# of this prefix's copies counts.
 wait_for_main_window() {
+    local ids id pid
     for _ in $(seq 1 60); do
-        xwininfo -root -tree 2>/dev/null | grep -q '"Ringwarden": ("ringwarden.exe"' && return 0
+        ids=$(xwininfo -root -tree 2>/dev/null |
+            awk '/"Ringwarden": \("ringwarden.exe"/ { print $1 }') || true
+        for id in $ids; do
+            pid=$(xprop -id "$id" _NET_WM_PID 2>/dev/null | awk '{ print $NF }') || true
+            [ -n "$pid" ] && ringwarden_pids | grep -qx "$pid" && return 0
+        done
         sleep 0.5
     done
     return 1
