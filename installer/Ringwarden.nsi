@@ -110,8 +110,9 @@ Var ClosedRunningCopy
       ${Break}
     ${EndIf}
     StrCpy $1 0
-    ; SMTO_ABORTIFHUNG: a hung window of that title must not hang setup.
-    System::Call "user32::SendMessageTimeout(p r0, i ${RUNNING_COPY_QUERY}, p 0, p 0, i 2, i 2000, *p .r1) p .r2"
+    ; SMTO_ABORTIFHUNG: a hung window of that title must not hang setup; a
+    ; busy one (a copy still starting on a loaded machine) gets 10 s.
+    System::Call "user32::SendMessageTimeout(p r0, i ${RUNNING_COPY_QUERY}, p 0, p 0, i 2, i 10000, *p .r1) p .r2"
     ${If} $2 != 0
     ${AndIf} $1 = ${RUNNING_COPY_ANSWER}
       DetailPrint "Closing the running Ringwarden"
@@ -122,7 +123,7 @@ Var ClosedRunningCopy
       SendMessage $0 ${WM_COMMAND} ${ID_TRAY_QUIT} 0 /TIMEOUT=5000
       ${If} $3 != 0
         ${Do}
-          System::Call "kernel32::WaitForSingleObject(p r3, i 15000) i .r2"
+          System::Call "kernel32::WaitForSingleObject(p r3, i 30000) i .r2"
           ${If} $2 != 0x102
             ${Break}
           ${EndIf}
