@@ -78,8 +78,8 @@ bool CSettings::Save(const std::string& path) const {
         return false;
     bool written = WriteInt(file, kScreening, kRepeatedCalls, m_repeatedCallsRingThrough ? 1 : 0);
     written = WriteInt(file, kScreening, kRepeatedMinutes, m_repeatedCallMinutes) && written;
-    // The profile functions cache the file (on Windows 9x and in Wine's
-    // registry-mapped profiles): flush it so another reader sees it now.
+    // The profile functions may keep the file in a cache; all three null
+    // flushes it, so that the file on disk holds the settings now.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());
     return written;
 }
