@@ -342,6 +342,21 @@ TEST_F(RepeatedCallTest, NeverForAlwaysBlockOrWithoutANumberOrWhenOff) {
     EXPECT_EQ(Ring("0555 6"), ActionBlockByTimeDefault);
 }
 
+// The memory of recent blocks forgets only what has passed, however many
+// numbers ring at once.
+TEST_F(RepeatedCallTest, ManyNumbersAtOnceAreAllRemembered) {
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(Ring("0555 9" + std::to_string(i)), ActionBlockByTimeDefault) << i;
+    Later(120);
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(Ring("0555 9" + std::to_string(i)), ActionPermitRepeatedCall) << i;
+    Later(120); // the first blocks' windows have passed
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(Ring("0555 8" + std::to_string(i)), ActionBlockByTimeDefault) << i;
+    EXPECT_EQ(Ring("0555 90"), ActionBlockByTimeDefault);
+    EXPECT_EQ(Ring("0555 8499"), ActionPermitRepeatedCall);
+}
+
 TEST_F(RepeatedCallTest, ClocksGoingBackNeverStretchTheWindow) {
     // 01:58 British summer time is 00:58 universal time; two minutes later
     // the clocks go back to 01:00 GMT.
