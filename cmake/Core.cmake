@@ -7,6 +7,7 @@ set(RW_SRC ${RW_SOURCE_DIR}/src)
 set(RW_CORE_SOURCES
     ${RW_SRC}/app/BlockSuspension.cpp
     ${RW_SRC}/app/LineHealth.cpp
+    ${RW_SRC}/app/RepeatedCalls.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
     ${RW_SRC}/records/Archive.cpp
     ${RW_SRC}/records/ByteStream.cpp
@@ -19,6 +20,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/records/LookupKey.cpp
     ${RW_SRC}/records/PhoneBook.cpp
     ${RW_SRC}/records/PhoneBookEntry.cpp
+    ${RW_SRC}/records/PrefixTable.cpp
     ${RW_SRC}/records/RingwardenPreferences.cpp
     ${RW_SRC}/records/StoredObject.cpp
     ${RW_SRC}/records/StringTable.cpp

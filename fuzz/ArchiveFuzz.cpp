@@ -1,10 +1,12 @@
 // Feeds any bytes to the configuration reader. Whatever was read before the
-// reader stopped must write out and read back to the same records. The
+// reader stopped must write out and read back to the same records, and
+// every prefix entry read must answer for its own digits. The
 // companion tool's dump reads the same bytes and must stop in the same way.
 #include "ConfigTestUtil.h"
 #include "RwCfg.h"
 #include "records/Archive.h"
 #include "records/ConfigFile.h"
+#include "records/LookupKey.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -59,6 +61,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     book.ForEach([&book2](const std::string& key, CPhoneBookEntry& entry) {
         const CPhoneBookEntry* other = book2.Lookup(key);
         if (!other || !SameEntry(entry, *other))
+            std::abort();
+    });
+    // A prefix's own digits find the prefix itself: nothing stored is
+    // longer and still a prefix of them.
+    book.ForEach([&book](const std::string& key, CPhoneBookEntry& entry) {
+        if (IsPrefixKey(key) && book.LookupPrefix(key.substr(0, key.size() - 1)) != &entry)
             std::abort();
     });
     CPhoneBook empty;

@@ -264,9 +264,11 @@ Section /o "un.Remove my settings and phone book (Ringwarden.cfg)" SecUnConfig
   Delete "$APPDATA\Ringwarden\Ringwarden.cfg"
   Delete "$APPDATA\Ringwarden\Ringwarden.cfg.bad"
   Delete "$APPDATA\Ringwarden\Ringwarden.cfg.tmp"
+  Delete "$APPDATA\Ringwarden\Ringwarden.ini"
   RMDir "$APPDATA\Ringwarden"
   Delete "$INSTDIR\Ringwarden.cfg"
   Delete "$INSTDIR\Ringwarden.cfg.bad"
+  Delete "$INSTDIR\Ringwarden.ini"
   RMDir "$INSTDIR"
 SectionEnd
 

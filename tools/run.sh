@@ -2,9 +2,9 @@
 # The run command: installs what is missing, builds Ringwarden.exe and runs
 # it under Wine in a private prefix, watching the line simulator
 # (--line-simulator), with the demo phone book (tools/demo/phonebook.csv).
-# Without arguments the simulator plays the demo's five callers
+# Without arguments the simulator plays the demo's seven callers
 # and a line the service closes for a moment (tools/demo/calls.txt), and
-# Ringwarden quits after about a minute and a half; any
+# Ringwarden quits after about two minutes; any
 # arguments go to Ringwarden.exe instead of the demo script (for example
 # nothing but the simulator's own window: bash tools/run.sh --sim-window).
 # Without a DISPLAY it starts its own Xvfb and keeps a screenshot of the
@@ -59,7 +59,7 @@ cp "$root/tools/demo/calls.txt" "$demo/calls.txt"
 args=("$@")
 if ((${#args[@]} == 0)); then
     args=(--sim-script "$(winpath "$demo/calls.txt")")
-    echo "Demo: five callers, then the line closed for a moment, in about a minute and a half"
+    echo "Demo: seven callers, then the line closed for a moment, in about two minutes"
     echo "(tools/demo/calls.txt); Ringwarden then quits."
     echo "Each call's outcome is printed when it quits."
 else

@@ -133,17 +133,26 @@ void CCallScreener::SetTrayTip(UINT id) {
         m_notify->OnTrayTipChanged(id);
 }
 
-void CCallScreener::ReadCallerId(const CTapiCallInfo& info, std::string& name,
+bool CCallScreener::ReadCallerId(const CTapiCallInfo& info, std::string& name,
                                  std::string& number) {
-    ReadCallerId(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber(), name, number);
+    return ReadCallerId(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber(), name,
+                        number);
 }
 
-void CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
+namespace {
+
+bool HasDigit(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+} // namespace
+
+bool CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
                                  const std::string& numberText, std::string& name,
                                  std::string& number) {
     const std::string n = Cut(nameText);
-    // A present name stands for the caller in both texts; a call type fills
-    // in when the line gives no name.
+    // A call type fills in when the line gives no name; a name given stands
+    // for the caller in both texts.
     auto typed = [&](UINT typeText) {
         name = n.empty() ? LoadResString(typeText) : n;
         number = name;
@@ -158,9 +167,18 @@ void CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
     } else if (flags & LINECALLPARTYID_UNAVAIL) {
         typed(IDS_CALLTYPE_NO_CALLER_ID);
     } else {
+        // The number comes first: names are often shared ("WIRELESS
+        // CALLER", a town), numbers are not. A number text without a digit
+        // ("P" for private on some modems) is no number.
+        const std::string m = Cut(numberText);
         name = n;
-        number = n.empty() ? Cut(numberText) : n;
+        if (HasDigit(m)) {
+            number = m;
+            return true;
+        }
+        number = n.empty() ? m : n;
     }
+    return false;
 }
 
 void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
@@ -172,8 +190,7 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
         if (fetched && info.Origin() == LINECALLORIGIN_OUTBOUND)
             return;
         std::string name, number;
-        if (fetched)
-            ReadCallerId(info, name, number);
+        const bool hasNumber = fetched && ReadCallerId(info, name, number);
 
         // Everything that can fail is done before the call object exists, so
         // a failure leaves nothing half made.
@@ -181,7 +198,9 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
         Reserve(m_live);
         auto logged = std::make_unique<CLoggedCall>();
         logged->SetName(name);
+        logged->SetCallerIdName(name);
         logged->SetNumber(number);
+        logged->SetHasNumber(hasNumber);
         logged->MakeLookupKey();
         logged->SetAction(ActionWaitingForCallerId);
         const CDateTime now = m_rules.Clock().Now();
@@ -234,9 +253,11 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
         if (logged.GetAction() != ActionWaitingForCallerId)
             return;
         std::string name, number;
-        ReadCallerId(info, name, number);
+        const bool hasNumber = ReadCallerId(info, name, number);
         logged.SetName(name);
+        logged.SetCallerIdName(name);
         logged.SetNumber(number);
+        logged.SetHasNumber(hasNumber);
         logged.MakeLookupKey();
         m_rules.EvaluateCall(logged);
         if (logged.GetAction() == ActionWaitingForCallerId)

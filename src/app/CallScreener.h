@@ -78,9 +78,11 @@ public:
     static constexpr UINT kDefaultDropRetryMs = 2000;
     void SetDropRetryInterval(UINT ms) { m_dropRetryMs = ms; }
 
-    // The name and number-or-call-type texts of a call's caller ID.
-    static void ReadCallerId(const CTapiCallInfo& info, std::string& name, std::string& number);
-    static void ReadCallerId(DWORD flags, const std::string& nameText,
+    // The name and number-or-call-type texts of a call's caller ID. A number
+    // (a number text with a digit) comes first; without one, a name stands
+    // in for it, or a call type for both. True when `number` is the number.
+    static bool ReadCallerId(const CTapiCallInfo& info, std::string& name, std::string& number);
+    static bool ReadCallerId(DWORD flags, const std::string& nameText,
                              const std::string& numberText, std::string& name, std::string& number);
 
     // CTapiLineNotify

@@ -1,6 +1,7 @@
 #include "app/ScreeningRules.h"
 
 #include "records/LoggedCall.h"
+#include "records/LookupKey.h"
 #include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
 #include "records/StringTable.h"
@@ -42,7 +43,12 @@ void CScreeningRules::EvaluateCall(CLoggedCall& call) {
     const CDateTime now = m_clock.Now();
     CallAction action = ActionWaitingForCallerId;
 
-    if (CPhoneBookEntry* entry = m_phoneBook.Lookup(call.GetLookupKey())) {
+    // A name that came with a number was the caller's key before numbers
+    // came first: an entry made from it then still matches.
+    const std::string nameKey = call.HasNumber() && !call.GetCallerIdName().empty()
+                                    ? MakeLookupKeyFrom(call.GetCallerIdName())
+                                    : std::string();
+    if (CPhoneBookEntry* entry = m_phoneBook.FindForCall(call.GetLookupKey(), nameKey)) {
         call.SetName(entry->Name);
         call.SetAnswerMode(entry->AnswerMode);
         // An entry set to silence keeps its own file for when the user
@@ -89,6 +95,15 @@ void CScreeningRules::EvaluateCall(CLoggedCall& call) {
         default:
             break;
         }
+    }
+    // Only a real number identifies a caller: a withheld call or a bare
+    // name is shared by many.
+    if ((action == ActionBlockByTime || action == ActionBlockByTimeDefault) && call.HasNumber()) {
+        const long long realNow = m_clock.UtcSeconds();
+        if (m_repeats.IsRepeat(call.GetLookupKey(), realNow))
+            action = ActionPermitRepeatedCall;
+        else
+            m_repeats.RememberBlock(call.GetLookupKey(), realNow);
     }
     call.SetAction(action);
 }

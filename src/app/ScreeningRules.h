@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/BlockSuspension.h"
+#include "app/RepeatedCalls.h"
 #include "records/CallAction.h"
 #include "records/Clock.h"
 #include "records/DateTime.h"
@@ -30,7 +31,12 @@ public:
 
     // Screens `call`: sets its Action and, where a rule reaches them, its
     // Name, AnswerMode and MessageFile, and the matching entry's
-    // LastCallTime. A call with no number stays waiting for caller ID.
+    // LastCallTime. A call with no number stays waiting for caller ID. The
+    // entry is the one for the number's key, else the longest prefix of
+    // it, else the one for the caller ID name's key (as an earlier copy
+    // keyed such callers); else the rule for callers without an entry. A
+    // call with a number blocked by time within RepeatedCalls().Minutes()
+    // of an earlier such block of the same number is let through.
     void EvaluateCall(CLoggedCall& call);
 
     // Ends an expired suspension; called once per newly reported call,
@@ -39,6 +45,7 @@ public:
     CBlockSuspension& Suspension() { return m_suspension; }
     const CBlockSuspension& Suspension() const { return m_suspension; }
     const CClock& Clock() const { return m_clock; }
+    CRepeatedCalls& RepeatedCalls() { return m_repeats; }
 
 private:
     CallAction ByTime(CDateTime start, CDateTime end, CDateTime now, CallAction inside,
@@ -48,6 +55,7 @@ private:
     const CRingwardenPreferences& m_preferences;
     const CClock& m_clock;
     CBlockSuspension m_suspension;
+    CRepeatedCalls m_repeats;
 };
 
 } // namespace rw

@@ -6,7 +6,7 @@
 namespace rw {
 
 std::string ActionText(int32_t action) {
-    if (action < ActionWaitingForCallerId || action > ActionBlockFailed)
+    if (action < ActionWaitingForCallerId || action > ActionPermitRepeatedCall)
         return {};
     return LoadResString(IDS_ACTION_BASE + static_cast<unsigned>(action));
 }

@@ -1,7 +1,8 @@
 // The outcome of screening one call. Values 1-4 come from a phone book
 // entry, 5-8 from the default rule for callers without one, 9 from either
 // while a block suspension is in force. 10 replaces a block whose answer
-// the line refused or failed: the call was left to ring.
+// the line refused or failed: the call was left to ring. 11 lets through a
+// caller who rings again soon after a block made by the time of day.
 #pragma once
 
 #include <cstdint>
@@ -21,10 +22,11 @@ enum CallAction : int32_t {
     ActionBlockByTimeDefault = 8,
     ActionPermitBlockSuspended = 9,
     ActionBlockFailed = 10,
+    ActionPermitRepeatedCall = 11,
 };
 
 // The status text shown in the call list and the notification window;
-// empty for a value outside 0 to 10.
+// empty for a value outside 0 to 11.
 std::string ActionText(int32_t action);
 // The call is answered and hears its message.
 bool IsBlockingAction(int32_t action);

@@ -11,11 +11,16 @@ public:
     virtual ~CClock() = default;
     // The local time, to the second.
     virtual CDateTime Now() const = 0;
+    // Universal time in whole seconds (from an origin of the clock's
+    // choosing), which summer time never moves: local time goes back an
+    // hour in the autumn, this does not. For spans of real time.
+    virtual long long UtcSeconds() const = 0;
 };
 
 class CSystemClock : public CClock {
 public:
     CDateTime Now() const override;
+    long long UtcSeconds() const override;
 };
 
 class CSettableClock : public CClock {
@@ -23,10 +28,17 @@ public:
     explicit CSettableClock(CDateTime now = CDateTime::FromParts(2000, 1, 1, 12, 0, 0))
         : m_now(now) {}
     CDateTime Now() const override { return m_now; }
+    // The local time less its offset from universal time.
+    long long UtcSeconds() const override;
+    // Sets the local time; the offset stays.
     void Set(CDateTime now) { m_now = now; }
+    // Minutes local time is ahead of universal time (60 for British summer
+    // time, 0 in winter): what summer time's start and end change.
+    void SetUtcOffset(int minutes) { m_utcOffsetMinutes = minutes; }
 
 private:
     CDateTime m_now;
+    int m_utcOffsetMinutes = 0;
 };
 
 } // namespace rw

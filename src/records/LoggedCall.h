@@ -26,6 +26,14 @@ public:
     virtual std::string GetNumber() const { return m_number; }
     // Leaves LookupKey alone: the creator calls MakeLookupKey afterwards.
     virtual void SetNumber(const std::string& number) { m_number = number; }
+    // The name the caller ID gave alongside a number, kept when screening
+    // replaces Name; an earlier copy keyed such a caller by it.
+    virtual std::string GetCallerIdName() const { return m_callerIdName; }
+    virtual void SetCallerIdName(const std::string& name) { m_callerIdName = name; }
+    // True when Number is the number the caller ID gave, not a name or a
+    // call type standing in for a missing one.
+    virtual bool HasNumber() const { return m_hasNumber; }
+    virtual void SetHasNumber(bool hasNumber) { m_hasNumber = hasNumber; }
     virtual CDateTime GetCallTime() const { return m_callTime; }
     virtual void SetCallTime(CDateTime time) { m_callTime = time; }
     virtual int32_t GetAction() const { return m_action; }
@@ -47,6 +55,8 @@ private:
     std::string m_name;
     std::string m_lookupKey;
     std::string m_number;
+    std::string m_callerIdName;
+    bool m_hasNumber = false;
     CDateTime m_callTime;
     int32_t m_action = 0;
     int32_t m_answerMode = AnswerDefaultMessage;

@@ -1,6 +1,7 @@
 #include "records/PhoneBook.h"
 
 #include "records/Archive.h"
+#include "records/LookupKey.h"
 
 namespace rw {
 namespace {
@@ -31,16 +32,45 @@ CPhoneBookEntry* CPhoneBook::Lookup(const std::string& key) const {
     return it == m_index.end() ? nullptr : it->second.entry;
 }
 
+CPhoneBookEntry* CPhoneBook::LookupPrefix(const std::string& key) const {
+    return m_prefixes.LongestMatch(key);
+}
+
+CPhoneBookEntry* CPhoneBook::FindForCall(const std::string& numberKey,
+                                         const std::string& nameKey) const {
+    if (CPhoneBookEntry* exact = Lookup(numberKey))
+        return exact;
+    if (CPhoneBookEntry* prefix = LookupPrefix(numberKey))
+        return prefix;
+    if (!nameKey.empty() && nameKey != numberKey)
+        return Lookup(nameKey);
+    return nullptr;
+}
+
+namespace {
+
+std::string_view PrefixDigits(const std::string& key) {
+    return std::string_view(key).substr(0, key.size() - 1);
+}
+
+} // namespace
+
 void CPhoneBook::SetAt(const std::string& key, std::unique_ptr<CPhoneBookEntry> entry) {
     if (!entry) // the book never holds an empty entry
         return;
+    const bool prefix = IsPrefixKey(key);
     auto [it, added] = m_index.try_emplace(key, Slot{entry.get(), m_pairs.size()});
     if (!added) {
         it->second.entry = entry.get();
+        if (prefix)
+            m_prefixes.Replace(PrefixDigits(key), entry.get());
         m_pairs[it->second.index].entry = std::move(entry); // deletes the old one
         return;
     }
+    CPhoneBookEntry* stored = entry.get();
     m_pairs.push_back(Pair{&it->first, std::move(entry)});
+    if (prefix)
+        m_prefixes.Add(PrefixDigits(key), stored);
 }
 
 bool CPhoneBook::RemoveKey(const std::string& key) {
@@ -54,11 +84,14 @@ bool CPhoneBook::RemoveKey(const std::string& key) {
         m_index.find(*m_pairs[index].key)->second.index = index;
     }
     m_pairs.pop_back();
+    if (IsPrefixKey(key))
+        m_prefixes.Remove(PrefixDigits(key));
     m_index.erase(it);
     return true;
 }
 
 void CPhoneBook::DeleteAllEntries() {
+    m_prefixes.Clear();
     m_pairs.clear();
     m_index.clear();
 }

@@ -1,8 +1,11 @@
 // The phone book: entries by their lookup key. The book owns its entries;
-// removing a key deletes its entry. Keys compare byte for byte.
+// removing a key deletes its entry. Keys compare byte for byte. Entries
+// stored under a prefix's key ("0900*") also answer for every number whose
+// key starts with the prefix's digits.
 #pragma once
 
 #include "records/PhoneBookEntry.h"
+#include "records/PrefixTable.h"
 
 #include <functional>
 #include <memory>
@@ -25,6 +28,15 @@ public:
 
     // The entry stored under exactly `key`, or null.
     CPhoneBookEntry* Lookup(const std::string& key) const;
+    // The entry of the longest stored prefix that `key` starts with, or
+    // null.
+    CPhoneBookEntry* LookupPrefix(const std::string& key) const;
+    // The entry for a call: the one stored under exactly its number's key,
+    // else the longest prefix of that key, else the one stored under exactly
+    // `nameKey` (the key an earlier copy made from the caller's name; empty
+    // for none), else null.
+    CPhoneBookEntry* FindForCall(const std::string& numberKey,
+                                 const std::string& nameKey = std::string()) const;
     // Stores `entry` under `key`; an entry already there is deleted. A null
     // entry is not stored.
     void SetAt(const std::string& key, std::unique_ptr<CPhoneBookEntry> entry);
@@ -69,6 +81,7 @@ private:
     std::pmr::unsynchronized_pool_resource m_nodePool;
     std::pmr::unordered_map<std::string, Slot> m_index{&m_nodePool};
     std::vector<Pair> m_pairs;
+    CPrefixTable m_prefixes;
     size_t m_hashTableSize = kDefaultHashTableSize;
 };
 

@@ -4,6 +4,7 @@
 // OK; the owner of the records saves them.
 #pragma once
 
+#include "app/Settings.h"
 #include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
 #include "res/resource.h"
@@ -24,6 +25,10 @@ public:
 
     CRingwardenPreferences& Preferences() { return m_preferences; }
     CPhoneBook& PhoneBook() { return m_phoneBook; }
+    // The settings of Ringwarden.ini the pages edit (on OK, like the
+    // preferences); a copy of the sheet's own until the owner gives its own.
+    CSettings& Settings() { return *m_settings; }
+    void SetSettings(CSettings& settings) { m_settings = &settings; }
 
     CConfigGeneralPage& GeneralPage() { return m_generalPage; }
     CConfigDefaultsPage& DefaultsPage() { return m_defaultsPage; }
@@ -34,6 +39,8 @@ public:
 private:
     CRingwardenPreferences& m_preferences;
     CPhoneBook& m_phoneBook;
+    CSettings m_ownSettings;
+    CSettings* m_settings = &m_ownSettings;
     // In tab order.
     CConfigGeneralPage m_generalPage;
     CConfigDefaultsPage m_defaultsPage;

@@ -1,5 +1,6 @@
 #include "ui/ConfigSecurityPage.h"
 
+#include "app/Settings.h"
 #include "res/resource.h"
 #include "ui/ConfigPropertySheet.h"
 
@@ -64,6 +65,13 @@ void CConfigSecurityPage::DoDataExchange(CDataExchange& dx) {
     dx.ComboText(IDC_KEY1, m_key1);
     dx.ComboText(IDC_KEY2, m_key2);
     dx.Int(IDC_MINUTES, m_minutes);
+    dx.Check(IDC_REPEAT_CALLS, m_repeat);
+    // Only a minutes box that is in use has to hold a valid value.
+    if (!dx.SaveAndValidate() || m_repeat) {
+        dx.Int(IDC_REPEAT_MINUTES, m_repeatMinutes);
+        dx.MinMaxInt(IDC_REPEAT_MINUTES, m_repeatMinutes, CSettings::kMinRepeatedCallMinutes,
+                     CSettings::kMaxRepeatedCallMinutes);
+    }
 }
 
 BOOL CConfigSecurityPage::OnInitDialog() {
@@ -77,8 +85,14 @@ BOOL CConfigSecurityPage::OnInitDialog() {
     m_minutes = preferences.SuspendMinutes;
     m_key1.assign(1, preferences.SecurityKey1);
     m_key2.assign(1, preferences.SecurityKey2);
+    const CSettings& settings = static_cast<CConfigPropertySheet*>(GetSheet())->Settings();
+    SendDlgItemMessageA(m_hWnd, IDC_REPEAT_SPIN, UDM_SETRANGE32, CSettings::kMinRepeatedCallMinutes,
+                        CSettings::kMaxRepeatedCallMinutes);
+    m_repeat = settings.RepeatedCallsRingThrough() ? 1 : 0;
+    m_repeatMinutes = settings.RepeatedCallMinutes();
     UpdateData(false);
     OnAllowClicked();
+    OnRepeatClicked();
     return TRUE;
 }
 
@@ -87,7 +101,17 @@ bool CConfigSecurityPage::OnCommand(WORD id, WORD notifyCode, HWND /*control*/) 
         OnAllowClicked();
         return true;
     }
+    if (id == IDC_REPEAT_CALLS && notifyCode == BN_CLICKED) {
+        OnRepeatClicked();
+        return true;
+    }
     return false;
+}
+
+void CConfigSecurityPage::OnRepeatClicked() {
+    m_repeat = IsDlgButtonChecked(m_hWnd, IDC_REPEAT_CALLS) == BST_CHECKED ? 1 : 0;
+    for (int id : {IDC_REPEAT_LABEL, IDC_REPEAT_MINUTES, IDC_REPEAT_SPIN, IDC_REPEAT_UNIT})
+        EnableWindow(GetDlgItem(id), m_repeat != 0);
 }
 
 void CConfigSecurityPage::OnAllowClicked() {
@@ -118,6 +142,10 @@ bool CConfigSecurityPage::OnApply() {
         preferences.SecurityKey1 = m_key1[0];
     if (!m_key2.empty())
         preferences.SecurityKey2 = m_key2[0];
+    CSettings& settings = static_cast<CConfigPropertySheet*>(GetSheet())->Settings();
+    settings.SetRepeatedCallsRingThrough(m_repeat != 0);
+    if (m_repeat)
+        settings.SetRepeatedCallMinutes(m_repeatMinutes);
     return CCorePropertyPage::OnApply();
 }
 

@@ -88,6 +88,7 @@ BOOL CMainDialog::OnInitDialog() {
     m_supervisor.Start();
     ApplyShellState();
     SetTimer(m_hWnd, kTrayTimer, kTrayTimerMs, nullptr);
+    LoadSettings();
     LoadConfiguration();
     m_callList.Attach(GetDlgItem(IDC_CALL_LIST), GetModuleHandleA(nullptr));
     UpdateButtons();
@@ -159,6 +160,15 @@ void CMainDialog::SetConfigLocation(const CConfigLocation::Result& location) {
     m_configReadOnly = !location.canSave;
     m_tellLocation = !location.canSave;
     m_locationFolder = location.unusableFolder;
+}
+
+void CMainDialog::LoadSettings() {
+    m_settings.Load(SettingsPath());
+    ApplySettings();
+}
+
+void CMainDialog::ApplySettings() {
+    m_rules.RepeatedCalls().SetMinutes(m_settings.EffectiveRepeatedCallMinutes());
 }
 
 bool CMainDialog::TryLoadConfiguration() {
@@ -434,8 +444,12 @@ void CMainDialog::OnAddEntry() {
     // The file read just now may already hold the caller.
     if (m_phoneBook.Lookup(call.GetLookupKey()))
         return;
+    // The entry is for the caller's number when the caller ID gave one,
+    // named as the caller ID named it (the user can change both).
     auto entry = std::make_unique<CPhoneBookEntry>();
     entry->Number = call.GetNumber();
+    if (call.HasNumber())
+        entry->Name = call.GetCallerIdName();
     entry->LastCallTime = call.GetCallTime();
     // A cancelled entry is dropped with its pointer.
     if (!RunEntrySheet(*entry))
@@ -483,9 +497,20 @@ bool CMainDialog::RunEntrySheet(CPhoneBookEntry& entry) {
 
 bool CMainDialog::RunConfigSheet() {
     CConfigPropertySheet sheet(m_preferences, m_phoneBook, IDS_CONFIG_SHEET_CAPTION, m_hWnd);
+    // The sheet edits a copy: Cancel leaves the settings in use alone.
+    CSettings settings = m_settings;
+    sheet.SetSettings(settings);
     m_configSheet = &sheet;
     const bool confirmed = sheet.DoModal() == IDOK;
     m_configSheet = nullptr;
+    if (confirmed) {
+        m_settings = settings;
+        ApplySettings();
+        // A run that may not write beside the configuration writes no
+        // settings there either; the change still holds for this run.
+        if (!m_configReadOnly)
+            m_settings.Save(SettingsPath());
+    }
     return confirmed;
 }
 

@@ -9,6 +9,7 @@
 #include "app/ConfigLocation.h"
 #include "app/LineSupervisor.h"
 #include "app/ScreeningRules.h"
+#include "app/Settings.h"
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
 #include "records/PhoneBook.h"
@@ -45,6 +46,11 @@ public:
     CPhoneBook& PhoneBook() { return m_phoneBook; }
     CRingwardenPreferences& Preferences() { return m_preferences; }
     CScreeningRules& Rules() { return m_rules; }
+    // The settings of Ringwarden.ini, read at start beside the
+    // configuration file and written when the configuration sheet's OK
+    // changes them.
+    CSettings& Settings() { return m_settings; }
+    std::string SettingsPath() const { return CSettings::PathBeside(ConfigPath()); }
     CCallScreener& Screener() { return m_screener; }
     const CCallListView& CallList() const { return m_callList; }
     const std::vector<std::unique_ptr<CTapiLine>>& Lines() const { return m_supervisor.Lines(); }
@@ -156,6 +162,9 @@ private:
     // Before the configuration is changed: true once the file has been read;
     // until then tells the user why not, and tries again while asked to.
     bool ConfigurationReadyForChange();
+    // Reads Ringwarden.ini and hands its settings to the screening.
+    void LoadSettings();
+    void ApplySettings();
     // The last-call times of a call are saved a few seconds after it.
     void ScheduleCallSave();
     // At log-off with the configuration sheet open: the records as they
@@ -189,6 +198,7 @@ private:
 
     CPhoneBook m_phoneBook;
     CRingwardenPreferences m_preferences;
+    CSettings m_settings;
     CScreeningRules m_rules;
     CCallScreener m_screener;
     CCallListView m_callList;

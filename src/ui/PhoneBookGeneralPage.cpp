@@ -68,6 +68,9 @@ bool CPhoneBookGeneralPage::OnApply() {
 
     CPhoneBookEntry& entry = Sheet().Entry();
     if (!entry.InPhoneBook) {
+        if (!IsStarPlacedRight(m_number))
+            return RefuseAt(IDS_NUMBER_BAD_PREFIX, IDC_ENTRY_NUMBER);
+        // A prefix's key ends in '*', so "0900*" and "0900" never clash.
         if (const CPhoneBookEntry* found =
                 Sheet().PhoneBook().Lookup(MakeLookupKeyFrom(m_number))) {
             AppMessageBox(m_hWnd, FormatResString(IDS_NUMBER_CLASH, found->Name), MB_OK);

@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <random>
 
 namespace rw {
 namespace {
@@ -44,7 +46,21 @@ INSTANTIATE_TEST_SUITE_P(Keys, LookupKeyTest,
                                          KeyCase{"<Blocked>", "<BLOCKED>"},
                                          KeyCase{"<blocked>", "<BLOCKED>"}, KeyCase{"Home", "HOME"},
                                          KeyCase{"HOME", "HOME"}, KeyCase{"", ""},
-                                         KeyCase{"a-z_{}", "A-Z_{}"}));
+                                         KeyCase{"a-z_{}", "A-Z_{}"},
+                                         // Prefixes keep their '*' after the digits.
+                                         KeyCase{"0900*", "0900*"}, KeyCase{"+44 870*", "44870*"},
+                                         KeyCase{"(555) 01* ", "55501*"},
+                                         KeyCase{"*67 0900", "670900"}, KeyCase{"*", "*"}));
+
+TEST(LookupKey, EntrySheetTakesOneStarAtTheEndAfterADigit) {
+    for (const char* good : {"0900*", "+44 870*", "0900 *", "0900* ", "0900", "<Blocked>"})
+        EXPECT_TRUE(IsStarPlacedRight(good)) << good;
+    for (const char* bad : {"*", " *", "09*0", "*0900", "09**", "0*9*", "Home*"})
+        EXPECT_FALSE(IsStarPlacedRight(bad)) << bad;
+    EXPECT_TRUE(IsPrefixKey("0900*"));
+    for (const char* notPrefix : {"*", "0900", "09*0", "A*", ""})
+        EXPECT_FALSE(IsPrefixKey(notPrefix)) << notPrefix;
+}
 
 TEST(LookupKey, KeepsEmbeddedNulAndHighBytesAreNeverDigits) {
     // Caller-ID text can hold any bytes; superscript two and three (0xB2,
@@ -184,6 +200,78 @@ TEST(PhoneBook, RemovingFromTheMiddleKeepsEveryOtherKeyAndEntryTogether) {
     EXPECT_EQ(visited, 46u);
     for (int i : {0, 25, 48, 49})
         EXPECT_EQ(book.Lookup(std::to_string(i)), nullptr);
+}
+
+// Against the obvious answer: every stored prefix tried from the longest
+// down. Digits from a small alphabet make prefixes nest deeply, and adds,
+// replacements and removals in between questions exercise the table's
+// re-sorting and re-linking.
+TEST(PhoneBook, LongestPrefixAgreesWithTryingEveryPrefix) {
+    std::mt19937 rng(7);
+    auto digits = [&](size_t maxLength) {
+        std::string d(rng() % (maxLength + 1), '0');
+        for (char& c : d)
+            c = static_cast<char>('0' + rng() % 3);
+        return d;
+    };
+    CPhoneBook book;
+    std::map<std::string, std::string> prefixes; // digits -> the entry's name
+    int serial = 0;
+    for (int round = 0; round < 60; ++round) {
+        for (int change = 0; change < 8; ++change) {
+            const std::string d = digits(6);
+            const int what = static_cast<int>(rng() % 4);
+            if (what == 3) {
+                EXPECT_EQ(book.RemoveKey(d + "*"), prefixes.erase(d) == 1) << d;
+            } else if (!d.empty()) {
+                auto e = std::make_unique<CPhoneBookEntry>();
+                e->Name = std::to_string(++serial);
+                if (what == 2) { // an exact entry never answers as a prefix
+                    book.SetAt(d, std::move(e));
+                    continue;
+                }
+                prefixes[d] = e->Name;
+                book.SetAt(d + "*", std::move(e));
+            }
+        }
+        if (round == 30) {
+            book.DeleteAllEntries();
+            prefixes.clear();
+        }
+        for (int q = 0; q < 40; ++q) {
+            const std::string key = digits(9);
+            std::string expected;
+            for (size_t n = key.size() + 1; n-- > 0 && expected.empty();) {
+                auto it = prefixes.find(key.substr(0, n));
+                if (it != prefixes.end())
+                    expected = it->second;
+            }
+            const CPhoneBookEntry* found = book.LookupPrefix(key);
+            EXPECT_EQ(found ? found->Name : std::string(), expected) << key;
+        }
+    }
+}
+
+TEST(PhoneBook, FindForCallOrderAndPrefixesNeverMeetExactKeys) {
+    CPhoneBook book;
+    auto add = [&](const std::string& number) {
+        auto e = std::make_unique<CPhoneBookEntry>();
+        e->Number = e->Name = number;
+        e->MakeLookupKey();
+        const std::string key = e->LookupKey;
+        book.SetAt(key, std::move(e));
+    };
+    add("0900");
+    add("0900*");
+    add("TOLL FREE");
+    EXPECT_EQ(book.GetCount(), 3u);
+    EXPECT_EQ(book.FindForCall("0900", "TOLL FREE")->Name, "0900");
+    EXPECT_EQ(book.FindForCall("09001", "TOLL FREE")->Name, "0900*");
+    EXPECT_EQ(book.FindForCall("0800", "TOLL FREE")->Name, "TOLL FREE");
+    EXPECT_EQ(book.FindForCall("0800", ""), nullptr);
+    EXPECT_TRUE(book.RemoveKey("0900*"));
+    EXPECT_EQ(book.FindForCall("09001", ""), nullptr);
+    EXPECT_EQ(book.Lookup("0900")->Name, "0900");
 }
 
 TEST(StringTable, KnownAndMissingIds) {

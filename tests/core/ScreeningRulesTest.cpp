@@ -223,8 +223,9 @@ TEST(CallAction, TextsAndClasses) {
                            "Block (always - default rule)",
                            "Block (based on time of call - default rule)",
                            "Permit (block suspended)",
-                           "Block failed (could not answer)"};
-    for (int32_t a = 0; a <= 10; ++a) {
+                           "Block failed (could not answer)",
+                           "Permit (repeated call)"};
+    for (int32_t a = 0; a <= 11; ++a) {
         EXPECT_EQ(ActionText(a), texts[a]);
         const bool blocking = a == 3 || a == 4 || a == 7 || a == 8;
         EXPECT_EQ(IsBlockingAction(a), blocking) << a;
@@ -234,8 +235,148 @@ TEST(CallAction, TextsAndClasses) {
         EXPECT_EQ(call.IsBlockingAction(), blocking);
         EXPECT_EQ(call.IsSuspendableAction(), a == 4 || a == 8);
     }
-    EXPECT_EQ(ActionText(11), "");
+    EXPECT_EQ(ActionText(12), "");
     EXPECT_EQ(ActionText(-1), "");
+}
+
+// A call as the screener logs it from caller ID with a number and a name.
+CLoggedCall NumberAndName(const std::string& number, const std::string& name, CDateTime at) {
+    CLoggedCall call;
+    call.SetNumber(number);
+    call.SetHasNumber(true);
+    call.SetName(name);
+    call.SetCallerIdName(name);
+    call.MakeLookupKey();
+    call.SetCallTime(at);
+    return call;
+}
+
+TEST_F(ScreeningTest, ExactThenLongestPrefixThenNameKeyThenDefault) {
+    prefs.NonPhoneBookRule = FilterNeverBlock;
+    AddEntry("0900 123456", FilterNeverBlock).Name = "Exact";
+    AddEntry("09*", FilterAlwaysBlock).Name = "Short prefix";
+    CPhoneBookEntry& longer = AddEntry("(0900) 1*", FilterAlwaysBlock);
+    longer.Name = "Long prefix";
+    AddEntry("WIRELESS CALLER", FilterAlwaysBlock).Name = "Old name entry";
+    AddEntry("0800", FilterAlwaysBlock).Name = "Exact 0800"; // not a prefix of 08001
+
+    struct Case {
+        const char* number;
+        const char* name;
+        const char* expectedName;
+    } cases[] = {
+        {"0900 123456", "WIRELESS CALLER", "Exact"},       // exact beats every prefix
+        {"0900 123457", "WIRELESS CALLER", "Long prefix"}, // the longer of two prefixes
+        {"0912", "WIRELESS CALLER", "Short prefix"},
+        {"0901", "", "Short prefix"},                          // 0901 is not under 09001
+        {"07700 900123", "Wireless caller", "Old name entry"}, // no number entry: the name's key
+        {"08001", "WIRELESS CALLER", "Old name entry"},
+        {"07700 900123", "Someone", "<No Phone Book Entry>"},
+        {"09", "", "Short prefix"}, // its own digits start with them too
+    };
+    for (const Case& c : cases) {
+        CLoggedCall call = NumberAndName(c.number, c.name, clock.Now());
+        rules.EvaluateCall(call);
+        EXPECT_EQ(call.GetName(), c.expectedName) << c.number << " / " << c.name;
+        EXPECT_EQ(call.GetCallerIdName(), c.name);
+    }
+    // A call matched by a prefix stamps the prefix entry.
+    clock.Set(At(13, 5));
+    CLoggedCall call = NumberAndName("0900 1999", "", clock.Now());
+    rules.EvaluateCall(call);
+    EXPECT_EQ(longer.LastCallTime, clock.Now());
+    EXPECT_EQ(call.GetAction(), ActionBlockAlways);
+}
+
+class RepeatedCallTest : public ScreeningTest {
+protected:
+    RepeatedCallTest() {
+        prefs.NonPhoneBookRule = FilterBlockSometimes; // 23:00 to 08:00
+        clock.Set(At(23, 30));
+    }
+    CallAction Ring(const std::string& number, bool hasNumber = true) {
+        CLoggedCall call = NumberAndName(number, "", clock.Now());
+        call.SetHasNumber(hasNumber);
+        rules.EvaluateCall(call);
+        return static_cast<CallAction>(call.GetAction());
+    }
+    void Later(int seconds) { clock.Set(CDateTime(clock.Now().GetDays() + seconds / 86400.0)); }
+};
+
+TEST_F(RepeatedCallTest, SecondCallWithinTheMinutesOfATimeBlockRings) {
+    EXPECT_EQ(rules.RepeatedCalls().Minutes(), 3);
+    EXPECT_EQ(Ring("0555 1"), ActionBlockByTimeDefault);
+    EXPECT_EQ(Ring("0555 2"), ActionBlockByTimeDefault); // another number
+    Later(3 * 60);                                       // the last second of the window
+    EXPECT_EQ(Ring("0555 1"), ActionPermitRepeatedCall);
+    // The window counts from the first call, not from the repeat.
+    Later(1);
+    EXPECT_EQ(Ring("0555 1"), ActionBlockByTimeDefault);
+    // ...and that block opens a new one.
+    Later(60);
+    EXPECT_EQ(Ring("0555 1"), ActionPermitRepeatedCall);
+
+    // An entry's own hours count as a time block too.
+    CPhoneBookEntry& own = AddEntry("0555 3", FilterBlockSometimes);
+    own.UseOwnHours = 1;
+    own.OwnHoursStart = Tod(22, 0);
+    own.OwnHoursEnd = Tod(23, 59);
+    EXPECT_EQ(Ring("0555 3"), ActionBlockByTime);
+    EXPECT_EQ(Ring("0555 3"), ActionPermitRepeatedCall);
+}
+
+TEST_F(RepeatedCallTest, NeverForAlwaysBlockOrWithoutANumberOrWhenOff) {
+    AddEntry("0555 4", FilterAlwaysBlock);
+    EXPECT_EQ(Ring("0555 4"), ActionBlockAlways);
+    EXPECT_EQ(Ring("0555 4"), ActionBlockAlways);
+    // A withheld caller (or a bare name) is shared by many callers.
+    EXPECT_EQ(Ring("<Blocked>", false), ActionBlockByTimeDefault);
+    EXPECT_EQ(Ring("<Blocked>", false), ActionBlockByTimeDefault);
+    // Always Block by the default rule.
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    EXPECT_EQ(Ring("0555 5"), ActionBlockAlwaysDefault);
+    EXPECT_EQ(Ring("0555 5"), ActionBlockAlwaysDefault);
+    prefs.NonPhoneBookRule = FilterBlockSometimes;
+    rules.RepeatedCalls().SetMinutes(0);
+    EXPECT_EQ(Ring("0555 6"), ActionBlockByTimeDefault);
+    EXPECT_EQ(Ring("0555 6"), ActionBlockByTimeDefault);
+}
+
+// The memory of recent blocks forgets only what has passed, however many
+// numbers ring at once.
+TEST_F(RepeatedCallTest, ManyNumbersAtOnceAreAllRemembered) {
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(Ring("0555 9" + std::to_string(i)), ActionBlockByTimeDefault) << i;
+    Later(120);
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(Ring("0555 9" + std::to_string(i)), ActionPermitRepeatedCall) << i;
+    Later(120); // the first blocks' windows have passed
+    for (int i = 0; i < 500; ++i)
+        ASSERT_EQ(Ring("0555 8" + std::to_string(i)), ActionBlockByTimeDefault) << i;
+    EXPECT_EQ(Ring("0555 90"), ActionBlockByTimeDefault);
+    EXPECT_EQ(Ring("0555 8499"), ActionPermitRepeatedCall);
+}
+
+TEST_F(RepeatedCallTest, ClocksGoingBackNeverStretchTheWindow) {
+    // 01:58 British summer time is 00:58 universal time; two minutes later
+    // the clocks go back to 01:00 GMT.
+    clock.SetUtcOffset(60);
+    clock.Set(At(1, 58));
+    EXPECT_EQ(Ring("0555 7"), ActionBlockByTimeDefault);
+    clock.SetUtcOffset(0);
+    // 01:05 GMT: the wall clock says 53 minutes earlier, really it is 7 later.
+    clock.Set(At(1, 5));
+    EXPECT_EQ(Ring("0555 7"), ActionBlockByTimeDefault);
+    // Within the real minutes across the change it still rings through.
+    clock.SetUtcOffset(60);
+    clock.Set(At(1, 59));
+    EXPECT_EQ(Ring("0555 8"), ActionBlockByTimeDefault);
+    clock.SetUtcOffset(0);
+    clock.Set(At(1, 1)); // 2 real minutes later
+    EXPECT_EQ(Ring("0555 8"), ActionPermitRepeatedCall);
+    // A clock set back by hand: how long ago the block was is unknown.
+    clock.Set(At(0, 58));
+    EXPECT_EQ(Ring("0555 8"), ActionBlockByTimeDefault);
 }
 
 } // namespace

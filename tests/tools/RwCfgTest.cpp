@@ -160,6 +160,29 @@ TEST_F(RwCfgTest, ImportAddsAndUpdatesByTheProgramsKey) {
     EXPECT_EQ(book.Lookup("9")->Name, "Nine");
 }
 
+TEST_F(RwCfgTest, PrefixEntriesTravelUnchangedAndNeverMeetTheirDigits) {
+    // "0900" and "0900*" are two entries; "09-00*" is the second again.
+    WriteText(csv, "Name,Number,FilterType\nHelpline,0900,0\nPremium,0900*,2\nAbroad,+44 870*,2\n");
+    ASSERT_EQ(Run({"import-csv", csv, cfg}), 0) << err.str();
+    WriteText(csv, "Name,Number\nPremium rate,09-00*\n");
+    ASSERT_EQ(Run({"import-csv", csv, cfg}), 0) << err.str();
+    EXPECT_EQ(out.str(), "rwcfg: 0 entries added, 1 changed, 0 already as the CSV says; 3 in "
+                         "the phone book\n");
+    ASSERT_EQ(Run({"export-csv", cfg}), 0) << err.str();
+    const std::string exported = out.str();
+    EXPECT_NE(exported.find(",0900*,"), std::string::npos) << exported;
+    EXPECT_NE(exported.find(",+44 870*,"), std::string::npos) << exported;
+
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    CConfigFile config(*fs);
+    ASSERT_EQ(config.Load(cfg, prefs, book), CConfigFile::LoadResult::loaded);
+    EXPECT_EQ(book.Lookup("0900")->Name, "Helpline");
+    EXPECT_EQ(book.Lookup("0900*")->Name, "Premium rate");
+    EXPECT_EQ(book.Lookup("0900*")->Number, "09-00*"); // as the CSV wrote it
+    EXPECT_EQ(book.LookupPrefix("44870123")->Name, "Abroad");
+}
+
 // What an import over a stored entry changes, and what it refuses. Each case
 // starts from a file holding one fully described entry under 0555.
 TEST_F(RwCfgTest, ImportChangesOnlyWhatTheCsvSaysAndRefusesWhatTheProgramWouldNot) {

@@ -154,29 +154,148 @@ protected:
 
 TEST(ReadCallerIdTest, FlagsDecideTheTexts) {
     const std::string longName(5000, 'n');
+    const std::string longNumber = "1" + longName;
     struct Case {
         DWORD flags;
         const char *nameText, *numberText;
         std::string name, number;
+        bool hasNumber;
     } cases[] = {
-        {LINECALLPARTYID_BLOCKED, "", "0123", "<Blocked>", "<Blocked>"},
-        {LINECALLPARTYID_BLOCKED, "Withheld", "", "Withheld", "Withheld"},
-        {LINECALLPARTYID_OUTOFAREA, "", "", "<Out Of Area>", "<Out Of Area>"},
-        {LINECALLPARTYID_UNKNOWN, "Fred", "0123", "", ""},
-        {LINECALLPARTYID_UNAVAIL, "", "0123", "<No Caller ID>", "<No Caller ID>"},
-        {LINECALLPARTYID_ADDRESS, "", "0123", "", "0123"},
-        {LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME, "Fred", "0123", "Fred", "Fred"},
-        {LINECALLPARTYID_BLOCKED | LINECALLPARTYID_UNKNOWN, "", "", "<Blocked>", "<Blocked>"},
-        {LINECALLPARTYID_UNKNOWN | LINECALLPARTYID_UNAVAIL, "", "", "", ""},
-        {0, "", "", "", ""},
+        {LINECALLPARTYID_BLOCKED, "", "0123", "<Blocked>", "<Blocked>", false},
+        {LINECALLPARTYID_BLOCKED, "Withheld", "", "Withheld", "Withheld", false},
+        {LINECALLPARTYID_OUTOFAREA, "", "", "<Out Of Area>", "<Out Of Area>", false},
+        {LINECALLPARTYID_UNKNOWN, "Fred", "0123", "", "", false},
+        {LINECALLPARTYID_UNAVAIL, "", "0123", "<No Caller ID>", "<No Caller ID>", false},
+        {LINECALLPARTYID_ADDRESS, "", "0123", "", "0123", true},
+        // The number comes first; the name stays the caller's name.
+        {LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME, "Fred", "0123", "Fred", "0123", true},
+        {LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME, "WIRELESS CALLER", "(0777) 12-3",
+         "WIRELESS CALLER", "(0777) 12-3", true},
+        // A number text without a digit is no number: the name stands in.
+        {LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME, "Fred", "P", "Fred", "Fred", false},
+        {LINECALLPARTYID_ADDRESS, "", "P", "", "P", false},
+        {LINECALLPARTYID_NAME, "Fred", "", "Fred", "Fred", false},
+        {LINECALLPARTYID_BLOCKED | LINECALLPARTYID_UNKNOWN, "", "", "<Blocked>", "<Blocked>",
+         false},
+        {LINECALLPARTYID_UNKNOWN | LINECALLPARTYID_UNAVAIL, "", "", "", "", false},
+        {0, "", "", "", "", false},
         // Any length from the line; only a plausible amount is kept.
-        {LINECALLPARTYID_NAME, longName.c_str(), "", std::string(256, 'n'), std::string(256, 'n')},
+        {LINECALLPARTYID_NAME, longName.c_str(), "", std::string(256, 'n'), std::string(256, 'n'),
+         false},
+        {LINECALLPARTYID_ADDRESS, "", longNumber.c_str(), "", "1" + std::string(255, 'n'), true},
     };
     for (const Case& c : cases) {
         std::string name = "old", number = "old";
-        CCallScreener::ReadCallerId(c.flags, c.nameText, c.numberText, name, number);
+        EXPECT_EQ(c.hasNumber,
+                  CCallScreener::ReadCallerId(c.flags, c.nameText, c.numberText, name, number))
+            << c.flags << " " << c.nameText;
         EXPECT_EQ(c.name, name) << c.flags << " " << c.nameText;
         EXPECT_EQ(c.number, number) << c.flags << " " << c.nameText;
+    }
+}
+
+// Screening by number, by prefix and by the name an earlier copy keyed on,
+// and repeated calls through a time block: each case sets up its entries and
+// default rule, then rings through the simulator at the seconds given, and
+// every call must be logged with its name and action, answered only when
+// that action blocks.
+TEST_F(CallScreenerTest, NumberPrefixNameAndRepeatedCalls) {
+    struct Entry {
+        const char* number;
+        const char* name;
+        int32_t filter;
+    };
+    struct RingAt {
+        int second; // after the case's start, 23:10 on a winter night
+        CallerIdKind kind;
+        const char *number, *name;
+        const char* shownName;
+        CallAction action;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Entry> entries;
+        int32_t nonPhoneBookRule;
+        std::vector<RingAt> rings;
+    };
+    constexpr auto Both = CallerIdKind::Both;
+    constexpr auto Number = CallerIdKind::Number;
+    const char* none = "<No Phone Book Entry>";
+    const Case cases[] = {
+        {"number and name, an entry for the number",
+         {{"0123 456", "Dentist", FilterNeverBlock},
+          {"WIRELESS CALLER", "Mobiles", FilterAlwaysBlock}},
+         FilterAlwaysBlock,
+         {{0, Both, "0123 456", "WIRELESS CALLER", "Dentist", ActionPermitNeverBlock}}},
+        {"number and name, an entry only for the name (an older file)",
+         {{"WIRELESS CALLER", "Mobiles", FilterAlwaysBlock}},
+         FilterNeverBlock,
+         {{0, Both, "0123 456", "WIRELESS CALLER", "Mobiles", ActionBlockAlways}}},
+        {"a generic name shared by two numbers",
+         {{"0777 111", "Nuisance", FilterAlwaysBlock}},
+         FilterNeverBlock,
+         {{0, Both, "0777 111", "WIRELESS CALLER", "Nuisance", ActionBlockAlways},
+          {5, Both, "0777 222", "WIRELESS CALLER", none, ActionPermitNeverBlockDefault}}},
+        {"an exact entry beside a prefix entry",
+         {{"0900*", "Premium rate", FilterAlwaysBlock}, {"0900 123", "Helpline", FilterNeverBlock}},
+         FilterNeverBlock,
+         {{0, Number, "0900 123", "", "Helpline", ActionPermitNeverBlock},
+          {5, Both, "0900 555", "TOLL", "Premium rate", ActionBlockAlways},
+          {10, Number, "0800 555", "", none, ActionPermitNeverBlockDefault}}},
+        {"two prefixes of different lengths",
+         {{"+44*", "Abroad", FilterNeverBlock}, {"+44 870*", "Abroad, premium", FilterAlwaysBlock}},
+         FilterBlockSometimes,
+         {{0, Number, "+44 870 1234", "", "Abroad, premium", ActionBlockAlways},
+          {5, Number, "+44 20 1234", "", "Abroad", ActionPermitNeverBlock}}},
+        {"a repeated call inside and outside the window",
+         {},
+         FilterBlockSometimes,
+         {{0, Number, "0555 100", "", none, ActionBlockByTimeDefault},
+          {150, Both, "0555 100", "Mum", none, ActionPermitRepeatedCall},
+          {181, Number, "0555 100", "", none, ActionBlockByTimeDefault},
+          {400, Number, "0555 100", "", none, ActionBlockByTimeDefault}}},
+        {"a repeated call after an Always Block",
+         {{"0555 200", "Pest", FilterAlwaysBlock}},
+         FilterBlockSometimes,
+         {{0, Number, "0555 200", "", "Pest", ActionBlockAlways},
+          {60, Number, "0555 200", "", "Pest", ActionBlockAlways}}},
+        {"a repeated call with no number",
+         {},
+         FilterBlockSometimes,
+         {{0, CallerIdKind::Blocked, "", "", none, ActionBlockByTimeDefault},
+          {60, CallerIdKind::Blocked, "", "", none, ActionBlockByTimeDefault},
+          {70, CallerIdKind::Name, "", "WIRELESS CALLER", none, ActionBlockByTimeDefault},
+          {80, CallerIdKind::Name, "", "WIRELESS CALLER", none, ActionBlockByTimeDefault}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        book.DeleteAllEntries();
+        for (const Entry& e : c.entries)
+            AddEntry(e.number, e.filter).Name = e.name;
+        prefs.NonPhoneBookRule = c.nonPhoneBookRule;
+        const CDateTime start = CDateTime::FromParts(2026, 12, 9, 23, 10, 0);
+        for (const RingAt& r : c.rings) {
+            clock.Set(CDateTime(start.GetDays() + r.second / 86400.0));
+            const uint32_t id = RingAndLog(Caller(r.kind, r.number, r.name));
+            const CLoggedCall& call = screener.Call(screener.CallCount() - 1);
+            EXPECT_EQ(r.shownName, call.GetName()) << r.number << " at " << r.second;
+            EXPECT_EQ(r.action, call.GetAction()) << r.number << " at " << r.second;
+            if (r.kind != CallerIdKind::Blocked) {
+                EXPECT_EQ(r.name, call.GetCallerIdName());
+            }
+            EXPECT_EQ(IsBlockingAction(r.action), Record(id).answerRequests > 0);
+            // The entry that matched, a prefix's too, is stamped with the call.
+            book.ForEach([&](const std::string&, CPhoneBookEntry& e) {
+                if (e.Name == r.shownName) {
+                    EXPECT_EQ(clock.Now(), e.LastCallTime) << e.Name;
+                }
+            });
+            HangUpAndWait(id);
+        }
+        // The next case starts well after every window of this one.
+        clock.Set(CDateTime(start.GetDays() + 3600 / 86400.0));
+        rules.RepeatedCalls().SetMinutes(0);
+        rules.RepeatedCalls().SetMinutes(CRepeatedCalls::kDefaultMinutes);
     }
 }
 
@@ -321,6 +440,8 @@ TEST_F(CallScreenerTest, SuspensionLetsTimeBlockedCallersThroughUntilItExpires) 
     AddEntry("777", FilterBlockSometimes);
     prefs.OutOfHoursStart = prefs.OutOfHoursEnd = CDateTime::TimeOfDay(0, 0);
     prefs.SuspendMinutes = 2;
+    // The third call would otherwise ring through as a repeated call.
+    rules.RepeatedCalls().SetMinutes(0);
     const CDateTime start = clock.Now();
     const uint32_t id = RingNumber("777");
     ASSERT_TRUE(PumpUntil([&] { return Record(id).monitorOn == 1; }));

@@ -310,6 +310,46 @@ TEST_F(EntrySheetTest, NewNumberWithTheKeyOfAStoredEntryIsRefused) {
     EXPECT_EQ(book.GetCount(), 1u);
 }
 
+// A '*' only ends a number, once, after a digit; a prefix is its own key,
+// so it never clashes with the number made of the same digits.
+TEST_F(EntrySheetTest, PrefixNumbersAndWhereAStarMayStand) {
+    Store("0900", "Helpline");
+    Store("0800*", "Freephone");
+    const struct {
+        const char* number;
+        const char* refusal; // null: stored under `key`
+        const char* key;
+    } cases[] = {
+        {"0900*", nullptr, "0900*"},  {"+44 870 *", nullptr, "44870*"}, {"09*00", "bad", nullptr},
+        {"*0900", "bad", nullptr},    {"0900**", "bad", nullptr},       {"*", "bad", nullptr},
+        {"08-00*", "clash", nullptr},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        CPhoneBookEntry entry;
+        const INT_PTR result = Run(entry, [&](CPhoneBookPropertySheet& sheet) {
+            Type(sheet.GeneralPage(), IDC_ENTRY_NUMBER, c.number);
+            Type(sheet.GeneralPage(), IDC_ENTRY_NAME, "Range");
+            sheet.PressButton(PSBTN_OK);
+            if (c.refusal)
+                sheet.PressButton(PSBTN_CANCEL);
+        });
+        if (!c.refusal) {
+            EXPECT_EQ(result, IDOK) << c.number;
+            EXPECT_TRUE(messages.empty()) << c.number;
+            EXPECT_EQ(entry.LookupKey, c.key);
+            continue;
+        }
+        EXPECT_EQ(result, IDCANCEL) << c.number;
+        ASSERT_EQ(messages.size(), 1u) << c.number;
+        if (std::string(c.refusal) == "bad") {
+            EXPECT_EQ(messages[0].text, LoadResString(IDS_NUMBER_BAD_PREFIX));
+        } else {
+            EXPECT_NE(messages[0].text.find("'Freephone'"), std::string::npos);
+        }
+    }
+}
+
 TEST_F(EntrySheetTest, StoredEntryKeepsItsNumberAndSkipsTheClashCheck) {
     CPhoneBookEntry& stored = Store("0123-456", "Stored Person");
     bool numberEnabled = true;

@@ -40,11 +40,13 @@ class CDialogWithEditor : public CMainDialog {
 public:
     using CMainDialog::CMainDialog;
     std::vector<std::string> editedNumbers;
+    std::vector<std::string> namesOffered;
     std::string nameToGive = "Fred Bloggs";
 
 protected:
     bool RunEntrySheet(CPhoneBookEntry& entry) override {
         editedNumbers.push_back(entry.Number);
+        namesOffered.push_back(entry.Name);
         entry.Name = nameToGive;
         return true;
     }
@@ -310,6 +312,28 @@ TEST_F(MainWindowCallListTest, ButtonsFollowTheSelectedCallsPhoneBookEntry) {
     SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDC_EDIT_ENTRY, 0);
     EXPECT_EQ(Column(0), (std::vector<std::string>{"Known Caller", "Zed"}));
     EXPECT_EQ(SelectedRow(), 1);
+}
+
+// A caller with a number and a generic name, screened by a prefix entry:
+// Add makes the entry for the number (offering the caller ID's name), and
+// from then on that number has its own entry.
+TEST_F(MainWindowCallListTest, AddFromACallWithANumberAndANameIsForTheNumber) {
+    AddEntry("Premium rate", "0900*");
+    clock.Set(At(1, 10, 0));
+    ASSERT_NE(0u, linesim::Ring(Caller(CallerIdKind::Both, "0900 123", "PREMIUM LINE")));
+    ASSERT_TRUE(PumpUntil([&] { return dialog.Screener().CallCount() == 1; }));
+    EXPECT_EQ(Text(0, 0), "Premium rate");
+    EXPECT_EQ(Text(0, 1), "0900 123");
+    SelectRow(0);
+    EXPECT_TRUE(Enabled(IDC_ADD_ENTRY)); // the prefix is not the number's own entry
+    EXPECT_FALSE(Enabled(IDC_EDIT_ENTRY));
+    SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDC_ADD_ENTRY, 0);
+    EXPECT_EQ(dialog.editedNumbers, std::vector<std::string>{"0900 123"});
+    EXPECT_EQ(dialog.namesOffered, std::vector<std::string>{"PREMIUM LINE"});
+    ASSERT_NE(dialog.PhoneBook().Lookup("0900123"), nullptr);
+    EXPECT_EQ(dialog.PhoneBook().Lookup("0900*")->Name, "Premium rate");
+    EXPECT_EQ(Text(0, 0), "Fred Bloggs");
+    EXPECT_TRUE(Enabled(IDC_EDIT_ENTRY));
 }
 
 TEST_F(MainWindowCallListTest, EntrySheetsAndCallTimesAreOnDiskAtOnce) {

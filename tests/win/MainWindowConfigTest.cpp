@@ -1,5 +1,6 @@
 #include "../core/ConfigTestUtil.h"
 #include "app/ProgramDirectory.h"
+#include "app/Settings.h"
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
 #include "records/WidePath.h"
@@ -120,6 +121,106 @@ TEST_F(MainWindowSheetTest, TheSheetsOkSavesAtOnceAndItsCancelChangesNothing) {
         });
         EXPECT_EQ(ReadBack(path).entries, c.entries) << c.button;
     }
+}
+
+void WriteText(const std::string& path, const std::string& text) {
+    test::WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::string ReadText(const std::string& path) {
+    const std::vector<uint8_t> bytes = ReadWholeFile(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Whatever Ringwarden.ini holds, the program gets settings it can use.
+TEST(Settings, MissingOrDamagedValuesGiveTheDefaults) {
+    test::CScratchDir dir;
+    const std::string ini = CSettings::PathBeside(dir.Path("Ringwarden.cfg"));
+    EXPECT_EQ(ini, dir.Path("Ringwarden.ini"));
+    const struct {
+        const char* text; // null: no file
+        bool ringThrough;
+        int minutes, effective;
+    } cases[] = {
+        {nullptr, true, 3, 3},
+        {"", true, 3, 3},
+        {"[Screening]\r\nRepeatedCallMinutes=5\r\n", true, 5, 5},
+        {"[Screening]\r\nRepeatedCallMinutes= 60 \r\n", true, 60, 60},
+        {"[Screening]\r\nRepeatedCallMinutes=0\r\n", false, 3, 0}, // 0 turns it off
+        {"[Screening]\r\nRepeatedCallsRingThrough=0\r\nRepeatedCallMinutes=9\r\n", false, 9, 0},
+        {"[Screening]\r\nRepeatedCallMinutes=61\r\n", true, 3, 3},
+        {"[Screening]\r\nRepeatedCallMinutes=-1\r\n", true, 3, 3},
+        {"[Screening]\r\nRepeatedCallMinutes=3x\r\n", true, 3, 3},
+        {"[Screening]\r\nRepeatedCallMinutes=99999999999999999999\r\n", true, 3, 3},
+        {"[Screening]\r\nRepeatedCallsRingThrough=2\r\n", true, 3, 3},
+        {"[Other]\r\nRepeatedCallMinutes=7\r\n", true, 3, 3},
+        {"\xff\xfe[Screening]\r\nRepeatedCallMinutes=7\r\n", true, 3, 3}, // not UTF-16 text
+    };
+    for (const auto& c : cases) {
+        DeleteFileA(ini.c_str());
+        if (c.text)
+            WriteText(ini, c.text);
+        CSettings settings;
+        settings.SetRepeatedCallsRingThrough(!c.ringThrough); // Load replaces everything
+        settings.Load(ini);
+        EXPECT_EQ(settings.RepeatedCallsRingThrough(), c.ringThrough) << (c.text ? c.text : "none");
+        EXPECT_EQ(settings.RepeatedCallMinutes(), c.minutes) << (c.text ? c.text : "none");
+        EXPECT_EQ(settings.EffectiveRepeatedCallMinutes(), c.effective);
+    }
+
+    // What is saved comes back, beside whatever else the file holds.
+    WriteText(ini, "[Mine]\r\nKeep=1\r\n");
+    CSettings saved;
+    saved.SetRepeatedCallsRingThrough(false);
+    saved.SetRepeatedCallMinutes(12);
+    ASSERT_TRUE(saved.Save(ini));
+    CSettings loaded;
+    loaded.Load(ini);
+    EXPECT_FALSE(loaded.RepeatedCallsRingThrough());
+    EXPECT_EQ(loaded.RepeatedCallMinutes(), 12);
+    EXPECT_NE(ReadText(ini).find("Keep=1"), std::string::npos);
+    // A folder that is not there: nothing written, and no harm done.
+    EXPECT_FALSE(saved.Save(dir.Path("missing\\Ringwarden.ini")));
+}
+
+TEST_F(MainWindowSheetTest, TheBlockSuspendPageSetsRepeatedCallsInRingwardenIni) {
+    const std::string ini = dir.Path("Ringwarden.ini");
+    EXPECT_EQ(dialog.Rules().RepeatedCalls().Minutes(), 3); // no file: the default
+    const struct {
+        int button;
+        bool tick;
+        const char* minutes;
+        int expected; // what the screening then uses
+        bool written;
+    } cases[] = {
+        {PSBTN_CANCEL, true, "7", 3, false},
+        {PSBTN_OK, true, "7", 7, true},
+        {PSBTN_OK, false, "", 0, true}, // the box off: its minutes are not checked
+        {PSBTN_OK, true, "7", 7, true},
+    };
+    for (const auto& c : cases) {
+        Configure([&](CConfigPropertySheet& sheet) {
+            CConfigSecurityPage& page = sheet.SecurityPage();
+            sheet.SetActivePage(&page);
+            HWND box = page.GetDlgItem(IDC_REPEAT_CALLS);
+            if ((SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED) != c.tick)
+                SendMessageA(box, BM_CLICK, 0, 0);
+            EXPECT_EQ(IsWindowEnabled(page.GetDlgItem(IDC_REPEAT_MINUTES)) != FALSE, c.tick);
+            SetWindowTextA(page.GetDlgItem(IDC_REPEAT_MINUTES), c.minutes);
+            sheet.PressButton(c.button);
+        });
+        EXPECT_EQ(dialog.Rules().RepeatedCalls().Minutes(), c.expected) << c.button << c.tick;
+        EXPECT_EQ(test::FileExists(ini), c.written);
+    }
+    EXPECT_NE(ReadText(ini).find("RepeatedCallMinutes=7"), std::string::npos) << ReadText(ini);
+
+    // The next start reads it back.
+    WriteText(ini, "[Screening]\r\nRepeatedCallMinutes=0\r\n");
+    CMainDialog again(clock);
+    again.SetConfigPath(path);
+    ASSERT_TRUE(again.Create());
+    EXPECT_EQ(again.Rules().RepeatedCalls().Minutes(), 0);
+    again.DestroyWindow();
 }
 
 TEST_F(MainWindowSheetTest, LogOffWithTheSheetOpenSavesTheBookAsBeforeTheSheet) {

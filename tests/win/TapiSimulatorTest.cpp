@@ -121,8 +121,8 @@ TEST_F(TapiSimulatorTest, BlockedCallFromRingToDeallocation) {
     ASSERT_EQ(0, wave.Fetch());
     DWORD device = 99;
     ASSERT_TRUE(wave.DeviceId(device));
-    // Each simulated call has a wave device of its own, numbered from 'R'.
-    EXPECT_EQ(0x52000000u, device & 0xFF000000u);
+    // The call's own device: 0x52000000 plus its number (LineSim.h).
+    EXPECT_EQ(0x52000000u + id, device);
 
     // The caller hangs up; the call is dropped and goes idle, where the
     // engine deletes it from inside the notification.

@@ -1,0 +1,87 @@
+#include "app/Settings.h"
+
+#include "records/WidePath.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwchar>
+
+namespace rw {
+namespace {
+
+constexpr const wchar_t* kScreening = L"Screening";
+constexpr const wchar_t* kRepeatedCalls = L"RepeatedCallsRingThrough";
+constexpr const wchar_t* kRepeatedMinutes = L"RepeatedCallMinutes";
+
+// The value of `key` when it is a whole decimal number from `low` to
+// `high`, else `fallback`. GetPrivateProfileInt would read "3x" as 3 and
+// "x" as 0, so the text is read and checked here.
+int ReadInt(const std::wstring& file, const wchar_t* section, const wchar_t* key, int fallback,
+            int low, int high) {
+    wchar_t text[32] = {};
+    GetPrivateProfileStringW(section, key, L"", text, 32, file.c_str());
+    const wchar_t* p = text;
+    while (*p == L' ' || *p == L'\t')
+        ++p;
+    if (*p < L'0' || *p > L'9')
+        return fallback;
+    long value = 0;
+    for (; *p >= L'0' && *p <= L'9'; ++p) {
+        value = value * 10 + (*p - L'0');
+        if (value > high)
+            return fallback;
+    }
+    while (*p == L' ' || *p == L'\t')
+        ++p;
+    if (*p != L'\0' || value < low)
+        return fallback;
+    return static_cast<int>(value);
+}
+
+bool WriteInt(const std::wstring& file, const wchar_t* section, const wchar_t* key, int value) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%d", value);
+    return WritePrivateProfileStringW(section, key, text, file.c_str()) != FALSE;
+}
+
+} // namespace
+
+std::string CSettings::PathBeside(const std::string& configPath) {
+    const size_t slash = configPath.find_last_of("\\/");
+    return (slash == std::string::npos ? std::string() : configPath.substr(0, slash + 1)) +
+           kFileName;
+}
+
+void CSettings::SetRepeatedCallMinutes(int minutes) {
+    m_repeatedCallMinutes = std::clamp(minutes, kMinRepeatedCallMinutes, kMaxRepeatedCallMinutes);
+}
+
+void CSettings::Load(const std::string& path) {
+    *this = CSettings();
+    const std::wstring file = WidePath(path);
+    if (file.empty())
+        return;
+    m_repeatedCallsRingThrough = ReadInt(file, kScreening, kRepeatedCalls,
+                                         kDefaultRepeatedCallsRingThrough ? 1 : 0, 0, 1) != 0;
+    const int minutes = ReadInt(file, kScreening, kRepeatedMinutes, kDefaultRepeatedCallMinutes, 0,
+                                kMaxRepeatedCallMinutes);
+    if (minutes == 0)
+        m_repeatedCallsRingThrough = false; // the file's way of saying off
+    else
+        m_repeatedCallMinutes = minutes;
+}
+
+bool CSettings::Save(const std::string& path) const {
+    const std::wstring file = WidePath(path);
+    if (file.empty())
+        return false;
+    bool written = WriteInt(file, kScreening, kRepeatedCalls, m_repeatedCallsRingThrough ? 1 : 0);
+    written = WriteInt(file, kScreening, kRepeatedMinutes, m_repeatedCallMinutes) && written;
+    // The profile functions may keep the file in a cache; all three null
+    // flushes it, so that the file on disk holds the settings now.
+    WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());
+    return written;
+}
+
+} // namespace rw

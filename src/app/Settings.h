@@ -1,0 +1,50 @@
+// The program's own settings file, Ringwarden.ini beside Ringwarden.cfg:
+// the settings that Ringwarden.cfg's fixed format has no room for. The one
+// place that reads and writes it, through the Windows profile functions.
+// Each setting has a named getter and setter and a default; a missing file,
+// section or value, or one that is not a number in range, gives the default,
+// and nothing here ever stops the program. To add a setting: a member with
+// its default, a getter and setter, and a line each in Load and Save.
+#pragma once
+
+#include <string>
+
+namespace rw {
+
+class CSettings {
+public:
+    static constexpr const char* kFileName = "Ringwarden.ini";
+
+    // Repeated calls: a second call from the same number within this many
+    // minutes of a block made by the time of day rings through.
+    static constexpr bool kDefaultRepeatedCallsRingThrough = true;
+    static constexpr int kDefaultRepeatedCallMinutes = 3;
+    static constexpr int kMinRepeatedCallMinutes = 1;
+    static constexpr int kMaxRepeatedCallMinutes = 60;
+
+    // The settings file in the folder of `configPath` (a UTF-8 path).
+    static std::string PathBeside(const std::string& configPath);
+
+    // Reads every setting from `path` (UTF-8, a full path: the profile
+    // functions look in the Windows folder for a bare name). Anything
+    // missing or damaged takes its default.
+    void Load(const std::string& path);
+    // Writes every setting to `path`; false when it could not be written.
+    bool Save(const std::string& path) const;
+
+    bool RepeatedCallsRingThrough() const { return m_repeatedCallsRingThrough; }
+    void SetRepeatedCallsRingThrough(bool on) { m_repeatedCallsRingThrough = on; }
+    // 1 to 60; the file's 0 turns repeated calls off instead.
+    int RepeatedCallMinutes() const { return m_repeatedCallMinutes; }
+    void SetRepeatedCallMinutes(int minutes);
+    // The minutes the screening uses: 0 when repeated calls are off.
+    int EffectiveRepeatedCallMinutes() const {
+        return m_repeatedCallsRingThrough ? m_repeatedCallMinutes : 0;
+    }
+
+private:
+    bool m_repeatedCallsRingThrough = kDefaultRepeatedCallsRingThrough;
+    int m_repeatedCallMinutes = kDefaultRepeatedCallMinutes;
+};
+
+} // namespace rw
