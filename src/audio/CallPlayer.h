@@ -8,17 +8,19 @@
 //   ids. It asks (PlayMessage, PlayAcknowledgement, Stop, Shutdown) and
 //   hears back through CCallPlayerNotify, from its own message loop; none of
 //   these calls waits on a file or a device, except Shutdown.
-// - The sound thread (CSoundThread, made inside the thread) owns every
-//   CWavePlayer, every HWAVEOUT and WAVEHDR, the player windows, the
-//   acknowledgement's data (read once, at start) and the last message
-//   read. Nothing of it is ever touched from another thread.
+// - The sound thread (CSoundThread, made inside the thread) owns the
+//   CWavePlayer, its HWAVEOUT, WAVEHDR and window, the acknowledgement's
+//   data (read once, at start) and the last message read. Nothing of it is
+//   ever touched from another thread.
 // - The two share only the CSoundQueue (behind its lock) and the report
 //   window's handle, which the sound thread only posts to. The queue is
 //   held by both through shared_ptr, so that a sound thread still stuck in
 //   a file that does not answer when Shutdown gives up waiting for it finds
 //   it still there, and then ends without opening anything.
 //
-// A sound is named by the id Play* returned: reports for an id the owner
+// One sound plays at a time, as a modem has one voice path: a sound that
+// starts ends the one before (reported as ended). A sound is named by the
+// id Play* returned: reports for an id the owner
 // has stopped or forgotten may still arrive and are to be ignored.
 #pragma once
 

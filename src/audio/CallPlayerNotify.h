@@ -13,7 +13,7 @@ public:
     // The first buffer has gone to the call's device; the sound lasts
     // `lengthMs`.
     virtual void OnSoundStarted(uint32_t /*id*/, UINT /*lengthMs*/) {}
-    // It played to its end and its device is closed.
+    // It played to its end, or another sound took its place.
     virtual void OnSoundEnded(uint32_t /*id*/) {}
     // It could not be read or played; nothing was written.
     virtual void OnSoundFailed(uint32_t /*id*/) {}

@@ -1,6 +1,5 @@
 #include "audio/SoundThread.h"
 
-#include <algorithm>
 #include <new>
 
 namespace rw {
@@ -22,7 +21,7 @@ CSoundThread::CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources,
 }
 
 CSoundThread::~CSoundThread() {
-    m_playing.clear();
+    m_player.Stop();
 }
 
 void CSoundThread::Run() {
@@ -47,15 +46,17 @@ void CSoundThread::PumpMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
         DispatchMessageA(&msg);
-    Sweep();
 }
 
 void CSoundThread::Handle(const SoundRequest& request) {
     try {
-        if (request.kind == SoundRequest::Kind::Stop)
-            Stop(request.id);
-        else
+        if (request.kind != SoundRequest::Kind::Stop)
             Start(request);
+        else if (request.id == m_playing) {
+            // Nobody listens for this one any more.
+            m_player.Stop();
+            m_playing = 0;
+        }
     } catch (const std::bad_alloc&) {
         // Out of memory: the sound is dropped and its call stays silent.
         if (request.kind != SoundRequest::Kind::Stop && m_queue.Prepared(request.id))
@@ -64,37 +65,44 @@ void CSoundThread::Handle(const SoundRequest& request) {
 }
 
 void CSoundThread::Start(const SoundRequest& request) {
+    EndPlaying();
     const std::shared_ptr<const CWaveData> data =
         request.kind == SoundRequest::Kind::Acknowledgement ? m_acknowledgement
                                                             : ReadMessage(request.path);
-    auto playback = std::make_unique<Playback>(request.id);
     bool playing = false;
     if (data && m_queue.Wanted(request.id)) {
-        playback->player.Load(data);
-        playing = playback->player.Play(request.device, false,
-                                        [&] { return m_queue.Wanted(request.id); });
+        m_player.Load(data);
+        playing = m_player.Play(request.device, false, [&] { return m_queue.Wanted(request.id); });
     }
     // A sound nobody wants any more is dropped without a word: the call has
     // gone, or its code was keyed, and the screener has forgotten it.
-    if (!m_queue.Prepared(request.id))
-        return; // `playback` stops and closes the device, if it opened
+    if (!m_queue.Prepared(request.id)) {
+        m_player.Stop();
+        return;
+    }
     if (!playing) {
         PostMessageA(m_reports, kSoundFailedMessage, request.id, 0);
         return;
     }
-    m_playing.push_back(std::move(playback));
+    m_playing = request.id;
     PostMessageA(m_reports, kSoundStartedMessage, request.id, data->LengthMs());
 }
 
-void CSoundThread::Stop(uint32_t id) {
-    std::erase_if(m_playing, [id](const auto& p) { return p->id == id; });
+void CSoundThread::EndPlaying() {
+    if (!m_playing)
+        return;
+    m_player.Stop();
+    PostMessageA(m_reports, kSoundEndedMessage, m_playing, 0);
+    m_playing = 0;
 }
 
-void CSoundThread::Sweep() {
-    for (const auto& p : m_playing)
-        if (p->ended)
-            PostMessageA(m_reports, kSoundEndedMessage, p->id, 0);
-    std::erase_if(m_playing, [](const auto& p) { return p->ended; });
+void CSoundThread::OnWaveOutDone() {
+    // A done message from a playback that a later one replaced finds the
+    // player playing again; only the end of the current sound counts.
+    if (m_playing && !m_player.IsPlaying()) {
+        PostMessageA(m_reports, kSoundEndedMessage, m_playing, 0);
+        m_playing = 0;
+    }
 }
 
 std::shared_ptr<const CWaveData> CSoundThread::ReadMessage(const std::string& path) {

@@ -1,7 +1,11 @@
 // The sound thread's side of CCallPlayer: everything here is made, used and
 // destroyed on that one thread. It takes requests from the queue, reads
-// message files, owns one CWavePlayer (and so one wave device) per sound
-// playing, and posts what became of each sound to the report window.
+// message files, owns the one CWavePlayer (and so the one wave device open
+// at a time), and posts what became of each sound to the report window.
+//
+// One sound plays at a time, as a modem has one voice path: a new sound
+// ends the one playing (reported as ended, so that its call's hold limit
+// counts from then), and the old device closes before the new one opens.
 #pragma once
 
 #include "audio/SoundQueue.h"
@@ -13,7 +17,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace rw {
 
@@ -25,7 +28,7 @@ enum : UINT {
     kSoundFailedMessage,
 };
 
-class CSoundThread {
+class CSoundThread : private CWavePlayerNotify {
 public:
     // Reads the acknowledgement (wave resource `acknowledgementId` of
     // `resources`) once, here, for every call that keys the code.
@@ -39,21 +42,13 @@ public:
     void Run();
 
 private:
-    struct Playback : CWavePlayerNotify {
-        explicit Playback(uint32_t soundId) : id(soundId) {}
-        void OnWaveOutDone() override { ended = !player.IsPlaying(); }
-        uint32_t id;
-        bool ended = false;
-        CWavePlayer player{this};
-    };
-
     void Handle(const SoundRequest& request);
     void Start(const SoundRequest& request);
-    void Stop(uint32_t id);
-    // Reports the sounds that reached their end, and lets go of them (not
-    // from inside their own players' window procedures).
-    void Sweep();
+    // Stops the sound playing, if any, and reports it ended.
+    void EndPlaying();
     void PumpMessages();
+    // CWavePlayerNotify: the device reached the end of a buffer.
+    void OnWaveOutDone() override;
     // The message file's data: the copy kept from last time while the file
     // is as it was then, else read now. Null when it cannot be read.
     std::shared_ptr<const CWaveData> ReadMessage(const std::string& path);
@@ -61,7 +56,8 @@ private:
     CSoundQueue& m_queue;
     HWND m_reports;
     std::shared_ptr<const CWaveData> m_acknowledgement;
-    std::vector<std::unique_ptr<Playback>> m_playing;
+    CWavePlayer m_player{this};
+    uint32_t m_playing = 0; // the id of the sound the player holds, 0: none
     std::string m_keptPath;
     WIN32_FILE_ATTRIBUTE_DATA m_keptAttributes{};
     std::shared_ptr<const CWaveData> m_kept;
