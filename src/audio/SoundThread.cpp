@@ -15,6 +15,9 @@ bool SameFile(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DAT
 CSoundThread::CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources,
                            UINT acknowledgementId)
     : m_queue(queue), m_reports(reports) {
+    // Asking for the devices loads the audio driver now, on this thread,
+    // rather than at the first blocked call.
+    waveOutGetNumDevs();
     CWavePlayer reader;
     if (reader.LoadFromResource(resources, acknowledgementId))
         m_acknowledgement = reader.Data();
