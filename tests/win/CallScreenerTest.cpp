@@ -52,7 +52,7 @@ std::string WriteMessage(const char* name, unsigned ms) {
 
 // Reading a message file whose name holds "rw-slow" takes this long, as
 // on a network path that is slow to answer; g_slowReading holds meanwhile.
-constexpr DWORD kSlowMs = 800;
+constexpr DWORD kSlowMs = 500;
 std::atomic<bool> g_slowReading{false};
 void SlowRead(const char* path) {
     if (!std::strstr(path, "rw-slow"))
