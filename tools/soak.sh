@@ -10,6 +10,8 @@
 # Ringwarden runs minimised, as it usually does. The simulator measures,
 # from each call's offering to Ringwarden's answer,
 # the median and 99th percentile over the first and last 500 answered calls,
+# the time from each answered call's CONNECTED to the first buffer of its
+# message written to its wave device (median and 99th percentile over all),
 # and the process's memory and USER/GDI objects from the first ring to the
 # end. The figures are printed and kept in BUILD/soak/figures.txt.
 # Exits non-zero when an answered call was not dropped, a call handle was
@@ -19,9 +21,10 @@
 # simulator counts the bytes played on each call's own wave device: so every
 # answered call must have asked for its wave device and been played some
 # bytes, with no allowance. A caller who hangs up while the answer is still
-# pending is not answered at all, and one who stays 45 ms is still there
-# when the program handles its CONNECTED, asks for the device and starts
-# the message, all in that one turn of its message loop.
+# pending is not answered at all. The message is read and started on the
+# program's sound thread while the screening goes on, and a caller who hangs
+# up before it starts is never played to; so a blocked caller stays 500 ms,
+# far longer than the sound takes to start.
 #
 #   bash tools/soak.sh [BUILD_DIR [CALLS]]      (BUILD_DIR: build/win)
 set -euo pipefail
@@ -52,9 +55,10 @@ RW_SOAK_MESSAGE="$message" awk -v n="$entries" 'BEGIN {
 "$RW_WINE" "$build/bin/rwcfg.exe" import-csv "$(winpath "$dir/book.csv")" \
     "$(winpath "$dir/Ringwarden.cfg")" </dev/null >/dev/null
 
-# One call every 15 ms. A blocked caller stays 45 ms (answered, hears the
+# One call every 15 ms. A blocked caller stays 500 ms (answered, hears the
 # start of the message, some key the code), a permitted one hangs up after
-# 12 ms of ringing; so only a few calls are ever up at once.
+# 12 ms of ringing; so a few dozen calls are up at once (one hears its
+# message at a time, as a modem has one voice path).
 awk -v calls="$calls" -v n="$entries" 'BEGIN {
     print "rings 2 every 0.05"
     for (c = 0; c < calls; c++) {
@@ -65,7 +69,7 @@ awk -v calls="$calls" -v n="$entries" 'BEGIN {
         if (kind == 0 || kind == 5) { e = e - e % 3 + 2; if (e >= n) e -= 3 }   # always block
         else if (kind == 1) e = e - e % 3                                       # never block
         else if (kind == 4) { e = e - e % 3 + 1; if (e >= n) e -= 3 }           # block sometimes
-        stay = 0.045
+        stay = 0.5
         if (kind == 2)
             printf "at %.3f ring blocked\n", t
         else if (kind == 3) {

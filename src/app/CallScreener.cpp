@@ -31,16 +31,6 @@ std::string Cut(std::string text) {
     return text;
 }
 
-// What a sound of `bytes` bytes lasts at the format's byte rate, in ms.
-UINT SoundLengthMs(const CWavePlayer& player) {
-    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(player.GetFormat());
-    if (!format || format->nAvgBytesPerSec == 0)
-        return 0;
-    const unsigned long long ms =
-        static_cast<unsigned long long>(player.GetSampleSize()) * 1000 / format->nAvgBytesPerSec;
-    return static_cast<UINT>(std::min<unsigned long long>(ms, 24ull * 3600 * 1000));
-}
-
 // Room for one more, growing by doubling: reserving one more at a time
 // would copy the whole log for every call.
 template <class T> void Reserve(std::vector<T>& v) {
@@ -53,9 +43,11 @@ template <class T> void Reserve(std::vector<T>& v) {
 CCallScreener::CCallScreener(CRingwardenPreferences& preferences, CScreeningRules& rules,
                              CCallScreenerNotify* notify, HMODULE resources)
     : m_preferences(preferences), m_rules(rules), m_notify(notify),
-      m_resources(resources ? resources : GetModuleHandleA(nullptr)) {}
+      m_resources(resources ? resources : GetModuleHandleA(nullptr)),
+      m_player(this, m_resources, IDR_ACK_TONE) {}
 
 CCallScreener::~CCallScreener() {
+    m_player.Shutdown();
     Release(nullptr, false);
     m_timerWindow.Destroy();
 }
@@ -73,21 +65,14 @@ void CCallScreener::ReleaseCalls(const CTapiLine* line) {
 void CCallScreener::Release(const CTapiLine* line, bool notify) {
     size_t stillWaiting = 0;
     auto released = [line](const LiveCall& live) { return !line || live.call->Line() == line; };
-    for (const LiveCall& live : m_live) {
+    for (LiveCall& live : m_live) {
         if (!released(live))
             continue;
-        if (m_playingFor == live.call.get()) {
-            m_player.Stop();
-            m_playingFor = nullptr;
-        }
+        StopSound(live);
         CancelTimers(live);
         m_log[live.index]->SetCall(nullptr);
         if (!live.outcomeReported && m_log[live.index]->GetAction() == ActionWaitingForCallerId)
             ++stillWaiting;
-    }
-    if (!line) {
-        m_player.Stop();
-        m_playingFor = nullptr;
     }
     // Each call object drops a call still up and releases its handle (a
     // closed line's dead handles only fail quietly).
@@ -125,6 +110,18 @@ CCallScreener::LiveCall* CCallScreener::FindLiveIndex(size_t index) {
         if (live.index == index)
             return &live;
     return nullptr;
+}
+
+CCallScreener::LiveCall* CCallScreener::FindLiveSound(uint32_t id) {
+    for (LiveCall& live : m_live)
+        if (id && live.sound == id)
+            return &live;
+    return nullptr;
+}
+
+bool CCallScreener::IsPlaying() const {
+    return std::any_of(m_live.begin(), m_live.end(),
+                       [](const LiveCall& live) { return live.sound && live.soundStarted; });
 }
 
 void CCallScreener::SetTrayTip(UINT id) {
@@ -367,13 +364,12 @@ void CCallScreener::OnConnected(LiveCall& live) {
 
 void CCallScreener::StartHolding(LiveCall& live) {
     live.hold = Hold::Holding;
-    const bool playing = PlayOnCall(live, false);
+    PlayOnCall(live, false);
     if (m_preferences.AllowSuspend && m_log[live.index]->IsSuspendableAction())
         live.call->MonitorDigits(LINEDIGITMODE_DTMF);
-    // With a sound playing the limit counts from its end (see OnWaveOutDone);
-    // its length is added so that a device that never reports the end
-    // cannot hold the line for ever either.
-    ArmHoldTimer(live, playing ? SoundLengthMs(m_player) : 0);
+    // Counted from now while nothing plays; a sound that starts counts it
+    // again from its own end (see OnSoundStarted and OnSoundEnded).
+    ArmHoldTimer(live);
 }
 
 void CCallScreener::OnDisconnected(LiveCall& live) {
@@ -401,10 +397,7 @@ void CCallScreener::LetGo(LiveCall& live) {
     const bool monitored = live.hold == Hold::Holding;
     live.hold = Hold::LetGo;
     CancelTimers(live);
-    if (m_playingFor == live.call.get()) {
-        m_player.Stop();
-        m_playingFor = nullptr;
-    }
+    StopSound(live);
     if (monitored)
         live.call->MonitorDigits(0);
     live.dropRetriesLeft = kDropRetries;
@@ -438,10 +431,8 @@ void CCallScreener::OnIdle(CTapiCall* call) {
         return;
     // A service may go idle without reporting the disconnection first.
     CancelTimers(*it);
-    if (m_playingFor == call) {
-        m_player.Stop();
-        m_playingFor = nullptr;
-    }
+    // A sound not yet started for it never will be.
+    StopSound(*it);
     CLoggedCall& logged = *m_log[it->index];
     const bool stillWaiting =
         !it->outcomeReported && logged.GetAction() == ActionWaitingForCallerId;
@@ -470,13 +461,15 @@ void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode
     if (key != m_preferences.SecurityKey2)
         return;
     call->MonitorDigits(0);
-    if (PlayOnCall(*live, true))
-        ArmHoldTimer(*live, SoundLengthMs(m_player));
+    // The hold limit is counted again once the acknowledgement starts.
+    PlayOnCall(*live, true);
     // The suspension starts even when the acknowledgement cannot play.
     m_rules.Suspension().Start(m_rules.Clock().Now(), m_preferences.SuspendMinutes);
 }
 
 bool CCallScreener::PlayOnCall(LiveCall& live, bool acknowledgement) {
+    // Whatever the call played or waited to play gives way to the new sound.
+    StopSound(live);
     const std::string file = acknowledgement ? std::string() : m_log[live.index]->GetMessageFile();
     // Silence: nothing to play, so no device to ask for.
     if (!acknowledgement && file.empty())
@@ -485,35 +478,44 @@ bool CCallScreener::PlayOnCall(LiveCall& live, bool acknowledgement) {
     DWORD device = 0;
     if (id.Fetch() != 0 || !id.DeviceId(device))
         return false;
-    // One player serves every call: another call's sound stops here, and
-    // that call's hold limit starts counting now.
-    if (m_playingFor && m_playingFor != live.call.get()) {
-        if (LiveCall* other = FindLive(m_playingFor))
-            if (other->hold == Hold::Holding)
-                ArmHoldTimer(*other);
-    }
-    m_playingFor = nullptr;
-    bool loaded = false;
-    if (acknowledgement) {
-        loaded = m_player.LoadFromResource(m_resources, IDR_ACK_TONE);
-    } else {
-        loaded = m_player.LoadFromFile(file.c_str());
-    }
-    if (!loaded || !m_player.Play(device, false))
-        return false;
-    m_playingFor = live.call.get();
-    return true;
+    live.sound =
+        acknowledgement ? m_player.PlayAcknowledgement(device) : m_player.PlayMessage(device, file);
+    live.soundStarted = false;
+    return live.sound != 0;
 }
 
-void CCallScreener::OnWaveOutDone() {
-    // A done message from a playback that a later one replaced finds the
-    // player still playing; only the end of the current sound counts.
-    if (m_player.IsPlaying() || !m_playingFor)
+void CCallScreener::StopSound(LiveCall& live) {
+    m_player.Stop(live.sound);
+    live.sound = 0;
+    live.soundStarted = false;
+}
+
+void CCallScreener::OnSoundStarted(uint32_t id, UINT lengthMs) {
+    LiveCall* live = FindLiveSound(id);
+    if (!live)
         return;
-    LiveCall* live = FindLive(m_playingFor);
-    m_playingFor = nullptr;
-    if (live && live->hold == Hold::Holding)
+    live->soundStarted = true;
+    // The limit counts from the sound's end; its length is added now so
+    // that a device that never reports the end cannot hold the line for
+    // ever either.
+    if (live->hold == Hold::Holding)
+        ArmHoldTimer(*live, lengthMs);
+}
+
+void CCallScreener::OnSoundEnded(uint32_t id) {
+    LiveCall* live = FindLiveSound(id);
+    if (!live)
+        return;
+    live->sound = 0;
+    live->soundStarted = false;
+    if (live->hold == Hold::Holding)
         ArmHoldTimer(*live);
+}
+
+void CCallScreener::OnSoundFailed(uint32_t id) {
+    // The call stays in silence; its hold limit goes on counting as it was.
+    if (LiveCall* live = FindLiveSound(id))
+        live->sound = 0;
 }
 
 // A message-only window: it only ever receives this screener's timers. Each

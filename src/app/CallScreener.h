@@ -1,6 +1,7 @@
 // The screening engine: follows every call the line reports from its first
 // state to idle, logs it, screens it, and for a blocked call answers it,
-// plays its message on the call's own wave device, listens for the
+// has its message played on the call's own wave device (by CCallPlayer,
+// which never makes it wait on a file or a device), listens for the
 // security code and drops the call when the caller hangs up (or when the
 // line has been held long enough, since many modems never report a
 // hang-up). A call counts as the program's own only once its answer has
@@ -12,8 +13,8 @@
 
 #include "app/CallScreenerNotify.h"
 #include "app/ScreeningRules.h"
+#include "audio/CallPlayer.h"
 #include "audio/HiddenWindow.h"
-#include "audio/WavePlayer.h"
 #include "records/LoggedCall.h"
 #include "telephony/TapiCall.h"
 #include "telephony/TapiNotify.h"
@@ -27,11 +28,11 @@ namespace rw {
 class CRingwardenPreferences;
 class CTapiCallInfo;
 
-class CCallScreener : public CTapiLineNotify, public CTapiCallNotify, public CWavePlayerNotify {
+class CCallScreener : public CTapiLineNotify, public CTapiCallNotify, public CCallPlayerNotify {
 public:
     // The preferences and the rules (with the phone book they read) belong
     // to the caller and must outlive the screener. `resources` holds wave
-    // resource 147 (the acknowledgement).
+    // resource 147 (the acknowledgement), which is read once, now.
     CCallScreener(CRingwardenPreferences& preferences, CScreeningRules& rules,
                   CCallScreenerNotify* notify = nullptr, HMODULE resources = nullptr);
     // Releases every call object still alive (dropping calls still up).
@@ -56,8 +57,12 @@ public:
     // Whether the live call at log `index` has keyed the code's first key
     // (false for a call no longer live).
     bool FirstKeyReceived(size_t index) const;
-    // Whether a message or the acknowledgement is playing now.
-    bool IsPlaying() const { return m_player.IsPlaying(); }
+    // Whether a message or the acknowledgement is playing to a call now
+    // (its first buffer went to the device and it has not ended).
+    bool IsPlaying() const;
+    // Stops every sound and what plays them; nothing plays afterwards. The
+    // window calls it when it quits, before it closes the lines.
+    void ShutDownSound() { m_player.Shutdown(); }
 
     // Lets go of every call object, dropping calls still up. The window
     // calls it before it closes the lines the calls belong to. Calls still
@@ -69,7 +74,8 @@ public:
     void ReleaseCalls(const CTapiLine* line);
 
     // A blocked call still up this long after its last sound ended (or
-    // after connecting, when nothing plays) is dropped by the program.
+    // after connecting, when nothing plays or the sound never starts) is
+    // dropped by the program.
     static constexpr UINT kDefaultHoldLimitMs = 60000;
     void SetHoldLimit(UINT ms) { m_holdLimitMs = ms; }
     // A drop of the program's own call that fails is tried this many more
@@ -92,8 +98,10 @@ public:
     void OnCallState(CTapiCall* call, DWORD state, DWORD detail, DWORD privilege) override;
     void OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode) override;
     void OnCallReply(CTapiCall* call, LONG requestId, LONG result, DWORD kind) override;
-    // CWavePlayerNotify
-    void OnWaveOutDone() override;
+    // CCallPlayerNotify
+    void OnSoundStarted(uint32_t id, UINT lengthMs) override;
+    void OnSoundEnded(uint32_t id) override;
+    void OnSoundFailed(uint32_t id) override;
 
     // The procedure of the screener's message-only timer window.
     static LRESULT CALLBACK TimerWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -117,11 +125,14 @@ private:
         bool outcomeReported = false; // OnCallerIdOutcome raised for it
         LONG answerRequest = 0;       // the pending lineAnswer's request id
         LONG dropRequest = 0;         // the pending lineDrop's request id
+        uint32_t sound = 0;           // the player's id of its sound, 0: none
+        bool soundStarted = false;    // ...which has begun to play
         unsigned dropRetriesLeft = 0;
     };
 
     LiveCall* FindLive(const CTapiCall* call);
     LiveCall* FindLiveIndex(size_t index);
+    LiveCall* FindLiveSound(uint32_t id);
     void StartBlock(LiveCall& live);
     // The answer was refused or failed: the call is left alone.
     void AnswerFailed(LiveCall& live);
@@ -137,8 +148,10 @@ private:
     // Lets go of the live calls of `line` (all for null); `notify` is false
     // only from the destructor, when the window may be half gone.
     void Release(const CTapiLine* line, bool notify);
-    // Plays on the call's own "wave/out" device; false when nothing plays.
+    // Asks for a sound on the call's own "wave/out" device, instead of the
+    // one it had; false when nothing will play.
     bool PlayOnCall(LiveCall& live, bool acknowledgement);
+    void StopSound(LiveCall& live);
     // Drops the call `extraMs` plus the hold limit from now, unless
     // something re-arms or cancels the timer first.
     void ArmHoldTimer(const LiveCall& live, UINT extraMs = 0);
@@ -154,9 +167,7 @@ private:
     std::vector<std::unique_ptr<CLoggedCall>> m_log;
     std::vector<LiveCall> m_live;
     UINT m_trayTip = 130;
-    CWavePlayer m_player{this};
-    // The call whose sound the player holds, or null.
-    const CTapiCall* m_playingFor = nullptr;
+    CCallPlayer m_player;
     UINT m_holdLimitMs = kDefaultHoldLimitMs;
     UINT m_dropRetryMs = kDefaultDropRetryMs;
     CHiddenWindow m_timerWindow;

@@ -47,7 +47,10 @@ void CLineSupervisor::Stop() {
     StopTimer(kRetryTimer);
     StopTimer(kReinitTimer);
     m_reinitPending = false;
-    // The calls belong to the lines: let them go while the lines are open.
+    // Sound first, so that no device is still opening for a call whose line
+    // is gone; then the calls, which belong to the lines, while the lines
+    // are open.
+    m_screener.ShutDownSound();
     m_screener.ReleaseCalls();
     m_lines.clear();
     SetLineAppNotify(nullptr);

@@ -14,6 +14,9 @@ namespace {
 const CWindowClassRegistration g_invisibleClass("InvisibleWindowClass",
                                                 CWavePlayer::InvisibleWindowProc);
 
+// Set only by tests, before any sound plays.
+CWavePlayer::FileReadHook g_fileReadHook = nullptr;
+
 void WriteResourceFailure(const char* text, UINT id) {
     char name[16];
     std::snprintf(name, sizeof name, "#%u", id);
@@ -65,8 +68,14 @@ CWavePlayer::~CWavePlayer() {
     m_window.Destroy();
 }
 
+void CWavePlayer::SetFileReadHook(FileReadHook hook) {
+    g_fileReadHook = hook;
+}
+
 bool CWavePlayer::LoadFromFile(const char* path) {
     Unload();
+    if (g_fileReadHook)
+        g_fileReadHook(path);
     CMmioFile file(mmioOpenA(const_cast<LPSTR>(path), nullptr, MMIO_ALLOCBUF | MMIO_READ));
     if (!file) {
         DebugOutput("mmioOpen() -- Failed to open file: ");
@@ -160,19 +169,33 @@ bool CWavePlayer::ReadChunks(HMMIO file, DWORD available) {
         DebugOutput("mmioRead() -- Failed to read waveform data subchunk\n");
         return false;
     }
-    m_format = std::move(format);
-    m_formatSize = formatSize;
-    m_samples = std::move(samples);
-    m_sampleSize = sampleSize;
+    std::unique_ptr<CWaveData> data(new (std::nothrow) CWaveData);
+    if (!data) {
+        DebugOutput("new[] -- Out of memory\n");
+        return false;
+    }
+    data->format = std::move(format);
+    data->formatSize = formatSize;
+    data->samples = std::move(samples);
+    data->sampleSize = sampleSize;
+    try {
+        m_data = std::move(data);
+    } catch (const std::bad_alloc&) {
+        // No room for the shared count; `data` frees the samples.
+        DebugOutput("new[] -- Out of memory\n");
+        return false;
+    }
     return true;
+}
+
+void CWavePlayer::Load(std::shared_ptr<const CWaveData> data) {
+    Unload();
+    m_data = std::move(data);
 }
 
 void CWavePlayer::Unload() {
     Stop();
-    m_samples.reset();
-    m_sampleSize = 0;
-    m_format.reset();
-    m_formatSize = 0;
+    m_data.reset();
 }
 
 // Formats the device must not even be asked about, whatever their tag
@@ -182,22 +205,23 @@ void CWavePlayer::Unload() {
 // its cbSize claims (the device copies cbSize bytes after the WAVEFORMATEX).
 // They are refused like any format the device cannot play.
 bool CWavePlayer::FormatIsConsistent() const {
-    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(m_format.get());
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(GetFormat());
     if (format->nChannels == 0 || format->nSamplesPerSec == 0 || format->nBlockAlign == 0 ||
         format->wBitsPerSample == 0 || format->nAvgBytesPerSec == 0)
         return false;
     if (format->wFormatTag == WAVE_FORMAT_PCM)
         return true;
-    const DWORD held = m_formatSize < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : m_formatSize;
+    const DWORD size = GetFormatSize();
+    const DWORD held = size < sizeof(WAVEFORMATEX) ? sizeof(WAVEFORMATEX) : size;
     return format->cbSize <= held - sizeof(WAVEFORMATEX);
 }
 
-bool CWavePlayer::Play(UINT device, bool loop) {
-    if (!m_samples)
+bool CWavePlayer::Play(UINT device, bool loop, const std::function<bool()>& wanted) {
+    if (!m_data)
         return false;
     Stop();
     const DWORD mapped = device == WAVE_MAPPER ? 0 : WAVE_MAPPED;
-    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(m_format.get());
+    const auto* format = reinterpret_cast<const WAVEFORMATEX*>(GetFormat());
     if (!FormatIsConsistent() ||
         waveOutOpen(nullptr, device, format, 0, 0, WAVE_FORMAT_QUERY | mapped) != MMSYSERR_NOERROR)
         return false;
@@ -207,8 +231,14 @@ bool CWavePlayer::Play(UINT device, bool loop) {
     }
     if (m_device.Open(device, format, m_window.Get(), CALLBACK_WINDOW | mapped) != MMSYSERR_NOERROR)
         return false;
-    std::unique_ptr<CWaveHeader> header(new (std::nothrow)
-                                            CWaveHeader(m_samples.get(), m_sampleSize, loop));
+    if (wanted && !wanted()) {
+        m_device.Close();
+        return false;
+    }
+    // The device reads the samples in place; they are shared and never
+    // written: WAVEHDR merely has no const pointer.
+    std::unique_ptr<CWaveHeader> header(new (std::nothrow) CWaveHeader(
+        const_cast<BYTE*>(m_data->samples.get()), m_data->sampleSize, loop));
     if (!header) {
         DebugOutput("new[] -- Out of memory\n");
         m_device.Close();

@@ -53,8 +53,7 @@ std::string Seconds(int32_t ms) {
 
 } // namespace
 
-std::string FormatCallSummary(const SimCall& call) {
-    const CallRecord& r = call.record;
+std::string FormatCallSummary(const SimCall& call, const CallRecord& r) {
     std::string out =
         "call " + std::to_string(r.id) + (r.outbound ? " to " : " from ") + Caller(call) + ":";
     auto add = [&out, first = true](const std::string& part) mutable {

@@ -6,8 +6,10 @@
 
 namespace rw::linesim {
 
+struct CallRecord;
 struct SimCall;
 
-std::string FormatCallSummary(const SimCall& call);
+// `record` is the call's record as it stands, played bytes included.
+std::string FormatCallSummary(const SimCall& call, const CallRecord& record);
 
 } // namespace rw::linesim

@@ -1,6 +1,6 @@
 #include "CallWaveDevices.h"
 
-#include "LineSimulator.h"
+#include "SimStats.h"
 
 namespace rw::linesim {
 
@@ -57,15 +57,26 @@ UINT CCallWaveDevices::DeviceFor(uint32_t id) const {
     return m_installed && id >= 1 && id <= kMaxCall ? kFirstDevice + id : 0;
 }
 
+void CCallWaveDevices::AddCall(uint32_t id) {
+    CExclusive hold(m_lock);
+    m_calls[id];
+}
+
 void CCallWaveDevices::Forget() {
     CExclusive hold(m_lock);
     m_handles.clear();
+    m_calls.clear();
 }
 
-uint32_t CCallWaveDevices::CallOf(HWAVEOUT handle) {
+void CCallWaveDevices::SetOpenDelay(DWORD ms) {
     CExclusive hold(m_lock);
-    const auto it = m_handles.find(handle);
-    return it == m_handles.end() ? 0 : it->second;
+    m_openDelayMs = ms;
+}
+
+CCallWaveDevices::Played CCallWaveDevices::PlayedTo(uint32_t id) {
+    CExclusive hold(m_lock);
+    const auto it = m_calls.find(id);
+    return it == m_calls.end() ? Played{} : it->second;
 }
 
 MMRESULT WINAPI CCallWaveDevices::Open(LPHWAVEOUT handle, UINT device, LPCWAVEFORMATEX format,
@@ -73,16 +84,24 @@ MMRESULT WINAPI CCallWaveDevices::Open(LPHWAVEOUT handle, UINT device, LPCWAVEFO
     CCallWaveDevices& self = Instance();
     const auto real = Forward<decltype(&waveOutOpen)>(self.m_open);
     uint32_t call = 0;
-    if (device > kFirstDevice && device - kFirstDevice <= kMaxCall &&
-        CLineSimulator::Instance().FindCall(device - kFirstDevice)) {
-        call = device - kFirstDevice;
-        device = 0;
+    DWORD delay = 0;
+    if (device > kFirstDevice && device - kFirstDevice <= kMaxCall) {
+        CExclusive hold(self.m_lock);
+        if (self.m_calls.count(device - kFirstDevice)) {
+            call = device - kFirstDevice;
+            device = 0;
+            delay = self.m_openDelayMs;
+        }
     }
+    // A format query opens nothing, so it does not wait either.
+    const bool query = (flags & WAVE_FORMAT_QUERY) != 0;
+    if (call && delay && !query)
+        Sleep(delay);
     const MMRESULT result = real(handle, device, format, callback, instance, flags);
-    // A format query opens nothing.
-    if (call && result == MMSYSERR_NOERROR && handle && !(flags & WAVE_FORMAT_QUERY)) {
+    if (call && result == MMSYSERR_NOERROR && handle && !query) {
         CExclusive hold(self.m_lock);
         self.m_handles[*handle] = call;
+        ++self.m_calls[call].opens;
     }
     return result;
 }
@@ -92,9 +111,17 @@ MMRESULT WINAPI CCallWaveDevices::Write(HWAVEOUT handle, LPWAVEHDR header, UINT 
     const auto real = Forward<decltype(&waveOutWrite)>(self.m_write);
     // Only what the device took counts.
     const MMRESULT result = real(handle, header, size);
-    if (result == MMSYSERR_NOERROR && header)
-        if (const uint32_t call = self.CallOf(handle))
-            CLineSimulator::Instance().AddPlayedBytes(call, header->dwBufferLength);
+    if (result == MMSYSERR_NOERROR && header) {
+        const int64_t now = CounterNow();
+        CExclusive hold(self.m_lock);
+        const auto it = self.m_handles.find(handle);
+        if (it != self.m_handles.end()) {
+            Played& played = self.m_calls[it->second];
+            played.bytes += header->dwBufferLength;
+            if (!played.firstWrite)
+                played.firstWrite = now;
+        }
+    }
     return result;
 }
 

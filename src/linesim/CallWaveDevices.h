@@ -13,9 +13,11 @@
 // one opened on a call's device and closed after lineShutdown closes
 // through winmm directly.
 //
-// Threading: like the TAPI functions, playing on a call's device belongs to
-// the thread that called lineInitialize; the handle table itself is locked,
-// so other threads' playback on other devices passes through safely.
+// Threading: a program may play on a call's device from any thread (the
+// program's sound has a thread of its own), so everything these functions
+// touch lives here under one lock: the calls that have a device, the open
+// handles, and what was played to each call. The simulator's own state is
+// never touched from here; it reads the figures back through Played.
 #pragma once
 
 #include "ImportPatch.h"
@@ -42,8 +44,20 @@ public:
     // The device lineGetID gives for call `id`: its own while the patch is
     // in place (and the number fits), else device 0.
     UINT DeviceFor(uint32_t id) const;
-    // The calls are gone (a new run): forgets which handles played for them.
+    // Call `id` has rung: from now its device can be opened.
+    void AddCall(uint32_t id);
+    // The calls are gone (a new run): forgets them and their handles.
     void Forget();
+    // Each open of a call's device waits this long first, as a voice modem's
+    // driver does while it switches the modem to playback.
+    void SetOpenDelay(DWORD ms);
+
+    struct Played {
+        uint32_t opens = 0;     // opens of the call's device that worked
+        uint64_t bytes = 0;     // waveOutWrite's dwBufferLength, added up
+        int64_t firstWrite = 0; // QueryPerformanceCounter at the first write (0: none)
+    };
+    Played PlayedTo(uint32_t id);
 
 private:
     CCallWaveDevices() { InitializeSRWLock(&m_lock); }
@@ -51,12 +65,13 @@ private:
                                 DWORD_PTR callback, DWORD_PTR instance, DWORD flags);
     static MMRESULT WINAPI Write(HWAVEOUT handle, LPWAVEHDR header, UINT size);
     static MMRESULT WINAPI Close(HWAVEOUT handle);
-    uint32_t CallOf(HWAVEOUT handle);
 
     CImportPatch m_open, m_write, m_close;
     bool m_installed = false;
     SRWLOCK m_lock;
     std::map<HWAVEOUT, uint32_t> m_handles;
+    std::map<uint32_t, Played> m_calls;
+    DWORD m_openDelayMs = 0;
 };
 
 } // namespace rw::linesim

@@ -87,6 +87,10 @@ void SetReplyDelay(uint32_t ms) {
     Sim().replyDelayMs = ms;
 }
 
+void SetWaveOpenDelay(uint32_t ms) {
+    CCallWaveDevices::Instance().SetOpenDelay(ms);
+}
+
 void SetVoiceSupported(bool voice) {
     Sim().voice = voice;
 }
@@ -155,7 +159,7 @@ bool GetCallRecord(uint32_t call, CallRecord* record) {
     const SimCall* c = Sim().FindCall(call);
     if (!c || !record)
         return false;
-    *record = c->record;
+    *record = Sim().RecordOf(*c);
     return true;
 }
 

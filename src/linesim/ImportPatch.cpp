@@ -73,7 +73,9 @@ void CImportPatch::Restore() {
     if (m_slot && *m_slot == m_replacement)
         WriteSlot(m_slot, m_original);
     m_slot = nullptr;
-    m_original = m_replacement = nullptr;
+    m_replacement = nullptr;
+    // m_original stays: a thread already inside the replacement may still
+    // forward to it, and the function itself stays loaded.
 }
 
 } // namespace rw::linesim

@@ -23,7 +23,8 @@ public:
     // since: that replacement stays, as it may forward to this one.
     void Restore();
     bool Applied() const { return m_slot != nullptr; }
-    // What the entry held before: the function to forward to.
+    // What the entry held before: the function to forward to (still, once
+    // restored).
     void* Original() const { return m_original; }
 
 private:

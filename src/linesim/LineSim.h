@@ -27,7 +27,8 @@
 // Opening a call's device opens device 0 with the same flags, and each
 // waveOutWrite on that handle adds the header's dwBufferLength to the
 // call's bytesPlayed; every other device and handle passes through
-// untouched. The import table is the one honest place to see the writes
+// untouched. The program may open, write and close a call's device from
+// any thread. The import table is the one honest place to see the writes
 // on Windows as under Wine: Ringwarden and the tests link their wave code
 // into the .exe, so its table is where their winmm calls go, and nothing
 // else in the process is affected. A program whose winmm calls do not go
@@ -110,6 +111,10 @@ struct CallRecord {
     int32_t pickedUpMs;    // connected by someone else, without lineAnswer (PickUp)
     uint32_t dropFailures; // lineDrop requests that failed (SetDropFailures)
     uint64_t bytesPlayed;  // handed to the call's wave device (see below)
+    uint32_t waveOpens;    // opens of the call's wave device that worked
+    // From the call's first CONNECTED to the first buffer written to its wave
+    // device, in microseconds (QueryPerformanceCounter; -1: nothing written).
+    int64_t firstPlayUs;
 };
 
 // Whether lineInitialize opens the simulator's window (default: yes, unless
@@ -123,6 +128,11 @@ RW_LINESIM_API void SetRingTiming(uint32_t intervalMs, uint32_t maxRings);
 // How long an answer or drop request takes before its LINE_REPLY (default 0:
 // the next turn of the message loop).
 RW_LINESIM_API void SetReplyDelay(uint32_t ms);
+
+// How long each opening of a call's wave device takes (default 0), as a
+// voice modem's driver takes while it switches the modem into playback. The
+// open waits on whichever thread opens the device.
+RW_LINESIM_API void SetWaveOpenDelay(uint32_t ms);
 
 // Whether the modem has a voice path (default yes). Without one, lineOpen as
 // owner with voice media modes fails with LINEERR_INVALMEDIAMODE (monitoring
@@ -257,7 +267,8 @@ RW_LINESIM_API size_t CallSummary(uint32_t call, char* buffer, size_t size);
 // The figures --sim-stats prints at lineShutdown, as they stand now: lines
 // starting "sim-stats: " with the counts of calls, how many of the answered
 // calls that asked for the wave device were played any sound (and the bytes
-// played to all calls), the answer latency of the first and last answered
+// played to all calls), the time from CONNECTED to the first buffer written
+// (median and 99th percentile), the answer latency of the first and last answered
 // calls (median and 99th percentile), and the change in the process's private bytes and USER and
 // GDI objects since the first ring (to the script's quit if it has run, else to now). Copies at
 // most size-1 bytes plus a NUL and returns the full length.

@@ -394,9 +394,15 @@ const SimCall* CLineSimulator::FindCall(uint32_t id) const {
     return m_calls[id - 1].get();
 }
 
-void CLineSimulator::AddPlayedBytes(uint32_t id, uint64_t bytes) {
-    if (SimCall* call = CallById(id))
-        call->record.bytesPlayed += bytes;
+CallRecord CLineSimulator::RecordOf(const SimCall& call) const {
+    CallRecord r = call.record;
+    const CCallWaveDevices::Played played = CCallWaveDevices::Instance().PlayedTo(r.id);
+    r.waveOpens = played.opens;
+    r.bytesPlayed = played.bytes;
+    r.firstPlayUs = played.firstWrite && call.connectedCounter
+                        ? CounterMicroseconds(call.connectedCounter, played.firstWrite)
+                        : -1;
+    return r;
 }
 
 LONG CLineSimulator::OwnerCheck(const SimCall* call) const {
@@ -663,6 +669,7 @@ uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
     r.deallocated = r.privilege == 0;
     Log(*call, outbound ? "dialled out" : "ringing");
     m_calls.push_back(std::move(call));
+    CCallWaveDevices::Instance().AddCall(id);
     // Applications of TAPI 2.0 and later would get LINE_APPNEWCALL first;
     // the versions negotiated here (1.3, 1.4) learn of the call from its
     // first LINE_CALLSTATE, whose third parameter gives their privilege.
@@ -781,7 +788,7 @@ uint32_t CLineSimulator::LatestLiveCall() const {
 
 std::string CLineSimulator::Summary(uint32_t id) const {
     const SimCall* call = FindCall(id);
-    return call ? FormatCallSummary(*call) : std::string();
+    return call ? FormatCallSummary(*call, RecordOf(*call)) : std::string();
 }
 
 std::string CLineSimulator::Stats(const char* when) const {
@@ -799,7 +806,7 @@ std::string CLineSimulator::FormatStatsAt(const ResourceSample& last, const char
     };
     int64_t own = static_cast<int64_t>(m_calls.capacity() * sizeof m_calls[0]);
     for (const auto& call : m_calls) {
-        records.push_back(call->record);
+        records.push_back(RecordOf(*call));
         own +=
             static_cast<int64_t>(sizeof(SimCall) + heapBytes(call->number) + heapBytes(call->name));
     }
@@ -810,6 +817,8 @@ std::string CLineSimulator::FormatStatsAt(const ResourceSample& last, const char
 void CLineSimulator::SetState(SimCall& call, DWORD state, DWORD mode) {
     call.record.callState = state;
     call.stateMode = mode;
+    if (state == LINECALLSTATE_CONNECTED && !call.connectedCounter)
+        call.connectedCounter = CounterNow();
     if (state == LINECALLSTATE_IDLE)
         call.record.idleMs = Elapsed(call);
     Post(call.record.hCall, LINE_CALLSTATE, state, mode, 0, call.record.id);

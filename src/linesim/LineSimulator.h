@@ -35,7 +35,8 @@ struct SimCall {
     std::string number, name;
     TextLayout numberLayout = TextLayout::Normal, nameLayout = TextLayout::Normal;
     Clock::time_point offeredAt;
-    int64_t offeredCounter = 0; // QueryPerformanceCounter when OFFERING was posted
+    int64_t offeredCounter = 0;   // QueryPerformanceCounter when OFFERING was posted
+    int64_t connectedCounter = 0; // ...and when CONNECTED first was
     DWORD stateMode = 0;
     bool hungUp = false;
     bool cutOff = false; // still up when the line closed
@@ -91,8 +92,9 @@ public:
     bool AddDevice();
     uint32_t CallCount() const { return static_cast<uint32_t>(m_calls.size()); }
     const SimCall* FindCall(uint32_t id) const;
-    // The program handed `bytes` to call `id`'s wave device.
-    void AddPlayedBytes(uint32_t id, uint64_t bytes);
+    // The call's record with what was played to it, which the wave devices
+    // keep (they may be used from another thread).
+    CallRecord RecordOf(const SimCall& call) const;
     std::string Summary(uint32_t id) const;
     // The --sim-stats lines as they stand now; `when` names this moment
     // for the process figures unless the script's quit already took them.

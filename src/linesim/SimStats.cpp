@@ -115,8 +115,10 @@ std::string FormatStats(const std::vector<CallRecord>& calls, const ResourceSamp
     size_t answered = 0, answeredAndDropped = 0, notDeallocated = 0;
     size_t askedForWave = 0, playedTo = 0;
     uint64_t bytesPlayed = 0;
-    std::vector<int64_t> latencies;
+    std::vector<int64_t> latencies, firstPlays;
     for (const CallRecord& r : calls) {
+        if (r.firstPlayUs >= 0)
+            firstPlays.push_back(r.firstPlayUs);
         if (r.answeredMs >= 0) {
             ++answered;
             if (r.droppedMs >= 0)
@@ -145,6 +147,11 @@ std::string FormatStats(const std::vector<CallRecord>& calls, const ResourceSamp
                   "device, %" PRIu64 " bytes in all\n",
                   playedTo, askedForWave, bytesPlayed);
     out += line;
+    if (firstPlays.empty())
+        out += "sim-stats: playback: nothing written to a call's wave device\n";
+    else
+        out += "sim-stats: playback from CONNECTED to the first buffer written, " +
+               std::to_string(firstPlays.size()) + " calls: " + Window(firstPlays) + "\n";
 
     if (latencies.empty()) {
         out += "sim-stats: answer latency: no call answered\n";

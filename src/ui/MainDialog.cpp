@@ -129,8 +129,8 @@ void CMainDialog::OnDestroy() {
     if (m_notification)
         m_notification->DestroyWindow();
     SaveConfiguration();
-    // The calls belong to the lines: the supervisor lets them go while the
-    // lines are open, then closes the lines.
+    // The supervisor ends the calls' sound, lets the calls go while the
+    // lines they belong to are open, then closes the lines.
     m_supervisor.Stop();
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 // The .exe's import address table entry for waveOutOpen. Read through a
@@ -750,11 +751,16 @@ TEST_F(LineSimTest, EachCallHasItsOwnWaveDeviceThatCountsWhatIsPlayed) {
     // Each call's device counts what is written to it and nothing else;
     // the default device and the mapper play as ever, counted nowhere.
     ASSERT_TRUE(PlayOn(deviceA, 800));
-    ASSERT_TRUE(PlayOn(deviceB, 300, 2));
+    // A program may play from a thread of its own.
+    bool played = false;
+    std::thread([&] { played = PlayOn(deviceB, 300, 2); }).join();
+    ASSERT_TRUE(played);
     ASSERT_TRUE(PlayOn(0, 100));
     ASSERT_TRUE(PlayOn(WAVE_MAPPER, 100));
     EXPECT_EQ(800u, Record(first).bytesPlayed);
     EXPECT_EQ(600u, Record(second).bytesPlayed);
+    EXPECT_EQ(1u, Record(second).waveOpens);
+    EXPECT_GE(Record(second).firstPlayUs, 0);
     // A call the line never had is no device at all.
     EXPECT_FALSE(PlayOn(0x52000000u + 99, 100));
 
@@ -763,7 +769,9 @@ TEST_F(LineSimTest, EachCallHasItsOwnWaveDeviceThatCountsWhatIsPlayed) {
     EXPECT_NE(nullptr, std::strstr(text, "asked for the wave device, played 600 bytes")) << text;
     StatsReport(text, sizeof text);
     EXPECT_NE(nullptr, std::strstr(text, "\nsim-stats: played to 2 of 2 answered calls that asked "
-                                         "for the wave device, 1400 bytes in all\n"))
+                                         "for the wave device, 1400 bytes in all\n"
+                                         "sim-stats: playback from CONNECTED to the first "
+                                         "buffer written, 2 calls: median "))
         << text;
 
     EXPECT_EQ(E(LINEERR_INVALDEVICECLASS),

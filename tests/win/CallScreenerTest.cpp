@@ -4,8 +4,10 @@
 #include "LineSim.h"
 #include "app/CallScreener.h"
 #include "app/CommandLine.h"
+#include "audio/WavePlayer.h"
 #include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
+#include "res/resource.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiLine.h"
 #include "telephony/TapiRegistration.h"
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -45,6 +48,18 @@ std::string WriteMessage(const char* name, unsigned ms) {
     const std::string path = TempPath(name);
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(file.data(), file.size());
     return path;
+}
+
+// Reading a message file whose name holds "rw-slow" takes this long, as
+// on a network path that is slow to answer; g_slowReading holds meanwhile.
+constexpr DWORD kSlowMs = 500;
+std::atomic<bool> g_slowReading{false};
+void SlowRead(const char* path) {
+    if (!std::strstr(path, "rw-slow"))
+        return;
+    g_slowReading = true;
+    Sleep(kSlowMs);
+    g_slowReading = false;
 }
 
 // What the screener told its window, in order.
@@ -93,7 +108,9 @@ protected:
     }
     void TearDown() override {
         TearDownOptions();
-        // Calls belong to the line: let go of them before it closes.
+        // As the program quits: sound first, then the calls, which belong
+        // to the line, before it closes.
+        screener.ShutDownSound();
         screener.ReleaseCalls();
         EXPECT_EQ(0, line.Close());
         EXPECT_EQ(0, UnregisterLineApp());
@@ -107,6 +124,8 @@ protected:
             SetOption(o, false);
         SetDropFailures(0, false);
         SetReplyDelay(0);
+        SetWaveOpenDelay(0);
+        CWavePlayer::SetFileReadHook(nullptr);
         SetRingTiming(50, 200);
     }
 
@@ -313,9 +332,10 @@ TEST_F(CallScreenerTest, BlockedCallIsAnsweredPlayedAndDroppedWhenTheCallerHangs
     EXPECT_EQ(0, screener.FindLoggedCall(call.GetCall()));
 
     ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
-    ASSERT_TRUE(PumpUntil([&] { return Record(id).waveOutRequests == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return Record(id).bytesPlayed > 0; }));
     // The whole default message (100 ms) went to the caller's own device.
     EXPECT_EQ(1600u, Record(id).bytesPlayed);
+    EXPECT_EQ(1u, Record(id).waveOutRequests);
     EXPECT_EQ(0u, Record(id).monitorOn); // always blocked: no code offered
 
     HangUpAndWait(id);
@@ -377,6 +397,102 @@ TEST_F(CallScreenerTest, LateCallerIdScreensTheWaitingCallOnce) {
     EXPECT_EQ("0555", screener.Call(0).GetNumber());
     EXPECT_TRUE(notify.events.empty());
     HangUpAndWait(id);
+}
+
+// Sound is prepared away from the line: a device that is slow to open or a
+// file that is slow to read holds up neither the caller's keys, nor the
+// hang-up, nor the next call, and a sound whose call has moved on is never
+// written.
+TEST_F(CallScreenerTest, ASlowDeviceOrFileHoldsUpOnlyItsOwnSound) {
+    AddEntry("777", FilterBlockSometimes);
+    AddEntry("444", FilterAlwaysBlock, AnswerOwnMessage).MessageFile =
+        WriteMessage("rw-slow.wav", 100);
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    prefs.OutOfHoursStart = prefs.OutOfHoursEnd = CDateTime::TimeOfDay(0, 0);
+    CWavePlayer acknowledgement;
+    ASSERT_TRUE(acknowledgement.LoadFromResource(GetModuleHandleA(nullptr), IDR_ACK_TONE));
+    const uint64_t ackBytes = acknowledgement.GetSampleSize();
+    auto connected = [&](uint32_t id) {
+        EXPECT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+        EXPECT_TRUE(PumpUntil([&] { return Record(id).waveOutRequests == 1; }));
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+        const char* number;
+        std::function<void(uint32_t)> run; // the call ends by itself afterwards
+        uint64_t bytes;                    // played to the call in the end
+    } cases[] = {
+        {"the code keyed while the device opens", [] { SetWaveOpenDelay(kSlowMs); }, "777",
+         [&](uint32_t id) {
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).monitorOn == 1; }));
+             KeyDigits(id, "12");
+             ASSERT_TRUE(PumpUntil([&] { return rules.Suspension().IsActive(); }));
+             EXPECT_EQ(0u, Record(id).waveOpens); // the keys came in meanwhile
+             // The message, stopped while its device opened, is never
+             // written; the acknowledgement is.
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).bytesPlayed > 0; }));
+             ASSERT_TRUE(PumpUntil([&] { return screener.IsPlaying(); }));
+             HangUp(id);
+         },
+         ackBytes},
+        {"a caller who hangs up while the device opens", [] { SetWaveOpenDelay(kSlowMs); }, "999",
+         [&](uint32_t id) {
+             connected(id);
+             HangUp(id);
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+             EXPECT_EQ(0u, Record(id).waveOpens);
+             PumpFor(kSlowMs + 200); // the open ends, and is closed unused
+         },
+         0},
+        {"a message that is slow to read", [] { CWavePlayer::SetFileReadHook(SlowRead); }, "444",
+         [&](uint32_t id) {
+             connected(id);
+             ASSERT_TRUE(PumpUntil([&] { return g_slowReading.load(); }));
+             // The next call is screened, answered and held meanwhile.
+             const uint32_t next = RingNumber("999");
+             ASSERT_TRUE(WaitState(next, LINECALLSTATE_CONNECTED));
+             EXPECT_TRUE(g_slowReading);
+             EXPECT_EQ(0u, Record(id).bytesPlayed);
+             // Then both are played their own messages.
+             ASSERT_TRUE(PumpUntil([&] { return Record(next).bytesPlayed == 1600; }));
+             EXPECT_EQ(1600u, Record(id).bytesPlayed);
+             HangUp(next);
+             HangUp(id);
+             ASSERT_TRUE(PumpUntil([&] { return Record(next).deallocated; }));
+         },
+         1600},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        clock.Set(CDateTime(clock.Now().GetDays() + 1));
+        c.set();
+        const uint32_t id = RingNumber(c.number);
+        c.run(id);
+        ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+        EXPECT_EQ(c.bytes, Record(id).bytesPlayed);
+        EXPECT_EQ(1u, Record(id).dropRequests);
+        EXPECT_EQ(0u, screener.LiveCallCount());
+        EXPECT_FALSE(screener.IsPlaying());
+        TearDownOptions();
+    }
+}
+
+// Quitting while a message is still being read: the sound stops before the
+// lines close, and nothing is opened or played for the call afterwards.
+TEST_F(CallScreenerTest, QuittingWhileASoundIsPreparedPlaysNothing) {
+    CWavePlayer::SetFileReadHook(SlowRead);
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    prefs.DefaultMessageFile = WriteMessage("rw-slow-quit.wav", 100);
+    const uint32_t id = RingNumber("999");
+    ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+    ASSERT_TRUE(PumpUntil([&] { return g_slowReading.load(); }));
+    screener.ShutDownSound();
+    EXPECT_FALSE(g_slowReading); // it waited for the sound to let go
+    screener.ReleaseCalls();
+    ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+    EXPECT_EQ(0u, Record(id).waveOpens);
+    EXPECT_EQ(0u, Record(id).bytesPlayed);
 }
 
 // A caller blocked by time keys digits; does the code suspend time blocks?

@@ -121,7 +121,9 @@ TEST_F(TapiSimulatorTest, BlockedCallFromRingToDeallocation) {
     ASSERT_EQ(0, wave.Fetch());
     DWORD device = 99;
     ASSERT_TRUE(wave.DeviceId(device));
-    // The call's own device: 0x52000000 plus its number (LineSim.h).
+    // This program plays sound through its own imports (the screener's
+    // player is linked in), so the call has a device of its own:
+    // 0x52000000 plus its number.
     EXPECT_EQ(0x52000000u + id, device);
 
     // The caller hangs up; the call is dropped and goes idle, where the
