@@ -23,8 +23,9 @@
 # bytes, with no allowance. A caller who hangs up while the answer is still
 # pending is not answered at all. The message is read and started on the
 # program's sound thread while the screening goes on, and a caller who hangs
-# up before it starts is never played to; so a blocked caller stays 500 ms,
-# far longer than the sound takes to start.
+# up before it starts is never played to; so a blocked caller stays 3 s,
+# far longer than the sound takes to start even when a loaded machine
+# makes a burst of blocked calls queue behind each other's device opens.
 #
 #   bash tools/soak.sh [BUILD_DIR [CALLS]]      (BUILD_DIR: build/win)
 set -euo pipefail
@@ -55,7 +56,7 @@ RW_SOAK_MESSAGE="$message" awk -v n="$entries" 'BEGIN {
 "$RW_WINE" "$build/bin/rwcfg.exe" import-csv "$(winpath "$dir/book.csv")" \
     "$(winpath "$dir/Ringwarden.cfg")" </dev/null >/dev/null
 
-# One call every 15 ms. A blocked caller stays 500 ms (answered, hears the
+# One call every 15 ms. A blocked caller stays 3 s (answered, hears the
 # start of the message, some key the code), a permitted one hangs up after
 # 12 ms of ringing; so a few dozen calls are up at once (one hears its
 # message at a time, as a modem has one voice path).
@@ -69,7 +70,7 @@ awk -v calls="$calls" -v n="$entries" 'BEGIN {
         if (kind == 0 || kind == 5) { e = e - e % 3 + 2; if (e >= n) e -= 3 }   # always block
         else if (kind == 1) e = e - e % 3                                       # never block
         else if (kind == 4) { e = e - e % 3 + 1; if (e >= n) e -= 3 }           # block sometimes
-        stay = 0.5
+        stay = 3
         if (kind == 2)
             printf "at %.3f ring blocked\n", t
         else if (kind == 3) {
@@ -84,7 +85,7 @@ awk -v calls="$calls" -v n="$entries" 'BEGIN {
             printf "at %.3f keys %d \"12\"\n", t + 0.025, call
         printf "at %.3f hangup %d\n", t + stay, call
     }
-    printf "at %.3f quit\n", 1 + calls * 0.015 + 1
+    printf "at %.3f quit\n", 1 + calls * 0.015 + 4
 }' >"$dir/calls.txt"
 
 # Start minimised, as Ringwarden usually runs (in the tray). A visible list
