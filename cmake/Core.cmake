@@ -6,6 +6,8 @@ set(RW_SRC ${RW_SOURCE_DIR}/src)
 
 set(RW_CORE_SOURCES
     ${RW_SRC}/app/BlockSuspension.cpp
+    ${RW_SRC}/app/CallHistoryLog.cpp
+    ${RW_SRC}/app/CallerFilter.cpp
     ${RW_SRC}/app/LineHealth.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
     ${RW_SRC}/records/Archive.cpp

@@ -163,6 +163,25 @@ void CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
     }
 }
 
+CallerIdType CCallScreener::CallerIdKindOf(DWORD flags, const std::string& nameText,
+                                           const std::string& numberText) {
+    if (flags & LINECALLPARTYID_BLOCKED)
+        return CallerIdWithheld;
+    if (flags & LINECALLPARTYID_OUTOFAREA)
+        return CallerIdOutOfArea;
+    if (flags & LINECALLPARTYID_UNKNOWN)
+        return CallerIdNone;
+    if (flags & LINECALLPARTYID_UNAVAIL)
+        return CallerIdUnavailable;
+    const bool name = (flags & LINECALLPARTYID_NAME) && !nameText.empty();
+    const bool number = (flags & LINECALLPARTYID_ADDRESS) && !numberText.empty();
+    if (name && number)
+        return CallerIdNameAndNumber;
+    if (name)
+        return CallerIdName;
+    return number ? CallerIdNumber : CallerIdNone;
+}
+
 void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
     try {
         CTapiCallInfo info(handle);
@@ -172,8 +191,11 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
         if (fetched && info.Origin() == LINECALLORIGIN_OUTBOUND)
             return;
         std::string name, number;
-        if (fetched)
+        CallerIdType kind = CallerIdNone;
+        if (fetched) {
             ReadCallerId(info, name, number);
+            kind = CallerIdKindOf(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber());
+        }
 
         // Everything that can fail is done before the call object exists, so
         // a failure leaves nothing half made.
@@ -182,6 +204,7 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
         auto logged = std::make_unique<CLoggedCall>();
         logged->SetName(name);
         logged->SetNumber(number);
+        logged->SetCallerIdKind(kind);
         logged->MakeLookupKey();
         logged->SetAction(ActionWaitingForCallerId);
         const CDateTime now = m_rules.Clock().Now();
@@ -237,6 +260,8 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
         ReadCallerId(info, name, number);
         logged.SetName(name);
         logged.SetNumber(number);
+        logged.SetCallerIdKind(
+            CallerIdKindOf(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber()));
         logged.MakeLookupKey();
         m_rules.EvaluateCall(logged);
         if (logged.GetAction() == ActionWaitingForCallerId)
@@ -325,6 +350,7 @@ void CCallScreener::OnCallReply(CTapiCall* call, LONG requestId, LONG result, DW
             return;
         }
         live->hold = Hold::Answered;
+        live->answered = true;
         if (live->connectedNow)
             StartHolding(*live);
     } else if (kind == kTapiRequestDrop && requestId == live->dropRequest) {
@@ -424,11 +450,16 @@ void CCallScreener::OnIdle(CTapiCall* call) {
     CLoggedCall& logged = *m_log[it->index];
     const bool stillWaiting =
         !it->outcomeReported && logged.GetAction() == ActionWaitingForCallerId;
+    const size_t index = it->index;
+    if (it->answered && it->hold == Hold::LetGo)
+        logged.SetAnsweredAndDropped(true);
     logged.SetCall(nullptr);
     // Destroying the object releases the call handle.
     m_live.erase(it);
     if (stillWaiting && m_notify)
         m_notify->OnCallerIdOutcome(false);
+    if (m_notify)
+        m_notify->OnCallEnded(index);
 }
 
 void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode) {

@@ -82,6 +82,9 @@ public:
     static void ReadCallerId(const CTapiCallInfo& info, std::string& name, std::string& number);
     static void ReadCallerId(DWORD flags, const std::string& nameText,
                              const std::string& numberText, std::string& name, std::string& number);
+    // What kind of caller ID the line gave.
+    static CallerIdType CallerIdKindOf(DWORD flags, const std::string& nameText,
+                                       const std::string& numberText);
 
     // CTapiLineNotify
     void OnLineNewCall(CTapiLine* line, HCALL call, DWORD addressId, DWORD privilege) override;
@@ -113,6 +116,7 @@ private:
         bool everConnected = false; // CONNECTED was reported at some time
         bool firstKeyReceived = false;
         bool outcomeReported = false; // OnCallerIdOutcome raised for it
+        bool answered = false;        // the program's answer succeeded
         LONG answerRequest = 0;       // the pending lineAnswer's request id
         LONG dropRequest = 0;         // the pending lineDrop's request id
         unsigned dropRetriesLeft = 0;

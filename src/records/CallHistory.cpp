@@ -218,15 +218,15 @@ std::string HistoryHeader() {
     return out;
 }
 
-std::string CallerIdKindText(CallerIdKind kind) {
+std::string CallerIdKindText(CallerIdType kind) {
     const auto i = static_cast<size_t>(kind);
     return i < std::size(kKinds) ? kKinds[i] : kKinds[0];
 }
 
-bool ParseCallerIdKind(const std::string& text, CallerIdKind& kind) {
+bool ParseCallerIdKind(const std::string& text, CallerIdType& kind) {
     for (size_t i = 0; i < std::size(kKinds); ++i) {
         if (text == kKinds[i]) {
-            kind = static_cast<CallerIdKind>(i);
+            kind = static_cast<CallerIdType>(i);
             return true;
         }
     }

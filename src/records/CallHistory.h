@@ -24,7 +24,7 @@ struct CHistoryRow {
     int utcOffsetMinutes = 0; // local time minus UTC at that moment
     std::string name;         // as the list shows it (system code page)
     std::string number;       // the number, or the call type's text
-    CallerIdKind kind = CallerIdNone;
+    CallerIdType kind = CallerIdNone;
     int32_t action = 0; // a CallAction
     bool answeredAndDropped = false;
 
@@ -56,8 +56,8 @@ std::string FormatHistoryTime(CDateTime time, int utcOffsetMinutes);
 // The reverse; false for anything else.
 bool ParseHistoryTime(const std::string& text, CDateTime& time, int& utcOffsetMinutes);
 // The caller-ID kind's word in the file ("number", "withheld" ...), and back.
-std::string CallerIdKindText(CallerIdKind kind);
-bool ParseCallerIdKind(const std::string& text, CallerIdKind& kind);
+std::string CallerIdKindText(CallerIdType kind);
+bool ParseCallerIdKind(const std::string& text, CallerIdType& kind);
 
 struct CHistoryReadOptions {
     // Rows older than this are passed over (a null time keeps every row).

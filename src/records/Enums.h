@@ -18,7 +18,7 @@ enum AnswerMode : int32_t {
 };
 
 // What a call's caller ID said, as the call history keeps it.
-enum CallerIdKind : int32_t {
+enum CallerIdType : int32_t {
     CallerIdNone = 0, // nothing yet (or the line never said)
     CallerIdNumber = 1,
     CallerIdName = 2,

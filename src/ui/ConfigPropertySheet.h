@@ -25,6 +25,12 @@ public:
     CRingwardenPreferences& Preferences() { return m_preferences; }
     CPhoneBook& PhoneBook() { return m_phoneBook; }
 
+    // Whether calls are kept in the call history: a setting of the program's
+    // own (Ringwarden.ini), not of the configuration file. The owner sets it
+    // before the sheet runs and reads it after OK.
+    bool KeepHistory() const { return m_keepHistory; }
+    void SetKeepHistory(bool keep) { m_keepHistory = keep; }
+
     CConfigGeneralPage& GeneralPage() { return m_generalPage; }
     CConfigDefaultsPage& DefaultsPage() { return m_defaultsPage; }
     CConfigPhoneBookPage& PhoneBookPage() { return m_phoneBookPage; }
@@ -34,6 +40,7 @@ public:
 private:
     CRingwardenPreferences& m_preferences;
     CPhoneBook& m_phoneBook;
+    bool m_keepHistory = true;
     // In tab order.
     CConfigGeneralPage m_generalPage;
     CConfigDefaultsPage m_defaultsPage;

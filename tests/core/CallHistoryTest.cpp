@@ -14,7 +14,7 @@ using test::ReadWholeFile;
 using test::WriteWholeFile;
 
 CHistoryRow Row(const std::string& name, const std::string& number, int minute,
-                int32_t action = ActionBlockAlways, CallerIdKind kind = CallerIdNameAndNumber) {
+                int32_t action = ActionBlockAlways, CallerIdType kind = CallerIdNameAndNumber) {
     CHistoryRow row;
     row.time = CDateTime::FromParts(2026, 3, 1, 14, minute % 60, 9);
     row.utcOffsetMinutes = 60;
