@@ -38,6 +38,14 @@ void AppendField(std::string& out, const std::string& utf8) {
     out += '"';
 }
 
+// A text as the file holds it: UTF-8, cut so that it always reads back (a
+// Windows-1252 character takes at most 3 bytes). An entry's name may be far
+// longer than any caller ID.
+std::string FieldText(const std::string& cp1252) {
+    constexpr size_t kMaxCharacters = kHistoryMaxFieldBytes / 3;
+    return Cp1252ToUtf8(std::string_view(cp1252).substr(0, kMaxCharacters));
+}
+
 bool ParseDigits(const std::string& s, size_t at, size_t count, int& out) {
     if (at + count > s.size())
         return false;
@@ -51,7 +59,7 @@ bool ParseDigits(const std::string& s, size_t at, size_t count, int& out) {
 }
 
 // RFC 4180 records read a chunk at a time. Each kept field is cut at
-// kHistoryMaxFieldBytes + 1 and only kColumnCount + 1 fields are kept, so a
+// kHistoryMaxFieldBytes and only kColumnCount + 1 fields are kept, so a
 // record costs at most a few tens of kilobytes however long it is.
 class CRecordReader {
 public:
@@ -131,7 +139,7 @@ public:
 private:
     static void Put(std::vector<std::string>& fields, bool& bad, char c) {
         std::string& field = fields.back();
-        if (field.size() > kHistoryMaxFieldBytes) {
+        if (field.size() >= kHistoryMaxFieldBytes) {
             bad = true;
             return;
         }
@@ -279,9 +287,9 @@ std::string FormatHistoryRow(const CHistoryRow& row) {
     out.reserve(96 + row.name.size() + row.number.size());
     AppendField(out, FormatHistoryTime(row.time, row.utcOffsetMinutes));
     out += ',';
-    AppendField(out, Cp1252ToUtf8(row.name));
+    AppendField(out, FieldText(row.name));
     out += ',';
-    AppendField(out, Cp1252ToUtf8(row.number));
+    AppendField(out, FieldText(row.number));
     out += ',';
     AppendField(out, CallerIdKindText(row.kind));
     out += ',';

@@ -105,6 +105,14 @@ TEST_F(CallHistoryTest, RowsWrittenByOneRunAreReadByTheNext) {
     EXPECT_FALSE(read.tornTail);
 }
 
+TEST_F(CallHistoryTest, AnOverlongNameIsCutSoThatItsRowReadsBack) {
+    CCallHistoryFile file(fs, path);
+    file.Append(Row(std::string(32767, '\xE9'), "1", 1));
+    const CHistoryReadResult read = Load();
+    ASSERT_EQ(read.rows.size(), 1u);
+    EXPECT_EQ(read.rows[0].name, std::string(kHistoryMaxFieldBytes / 3, '\xE9'));
+}
+
 TEST_F(CallHistoryTest, ALateCallerIdReplacesTheWaitingRow) {
     CCallHistoryFile file(fs, path);
     file.Append(Row("", "", 5, ActionWaitingForCallerId, CallerIdNone));

@@ -350,6 +350,8 @@ TEST_F(MainWindowHistoryTest, EachOneClickPathBlocksTheCallersNextCall) {
         }
         case Path::MenuKey:
         case Path::Withheld:
+            // The context-menu key and Shift+F10 reach the window as
+            // WM_CONTEXTMENU with no position (-1).
             SelectRow(0);
             SendMessageA(dialog->GetSafeHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
             EXPECT_EQ(dialog->menusShown, 1);
