@@ -155,8 +155,10 @@ void CMainDialog::OnDestroy() {
     // lines are open, then closes the lines.
     m_supervisor.Stop();
     // Rows still queued (and those of calls the supervisor just let go) get
-    // one last try; a file locked even now loses them with the run.
-    m_historyLog.WriteQueued();
+    // a few last tries, a second in all; a file locked even then loses them
+    // with the run.
+    for (int attempt = 0; !m_historyLog.WriteQueued() && attempt < 5; ++attempt)
+        Sleep(200);
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);
     m_tray.SetNotifyWindow(nullptr, 0);

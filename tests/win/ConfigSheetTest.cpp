@@ -149,6 +149,21 @@ TEST_F(ConfigSheetTest, OkAtOnceWritesBackOnlyThePreferencesPage) {
     EXPECT_TRUE(messages.empty());
 }
 
+// The call history's box shows the sheet's setting and gives it back at OK.
+TEST_F(ConfigSheetTest, KeepHistoryBoxRoundTripsThroughTheSheet) {
+    for (const bool keep : {true, false}) {
+        CConfigPropertySheet sheet(prefs, book);
+        sheet.SetKeepHistory(keep);
+        CCorePropertySheet::SetShownHook([&](CCorePropertySheet&) {
+            EXPECT_EQ(Checked(sheet.GeneralPage(), IDC_KEEP_HISTORY), keep);
+            Click(sheet.GeneralPage(), IDC_KEEP_HISTORY);
+            sheet.PressButton(PSBTN_OK);
+        });
+        EXPECT_EQ(sheet.DoModal(), IDOK);
+        EXPECT_EQ(sheet.KeepHistory(), !keep);
+    }
+}
+
 TEST_F(ConfigSheetTest, CancelWritesNothingFromAnyPage) {
     const std::vector<uint8_t> before = Bytes(prefs);
     EXPECT_EQ(Run([&](CConfigPropertySheet& sheet) {

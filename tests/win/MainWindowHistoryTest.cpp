@@ -16,6 +16,7 @@
 #include "res/resource.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiRegistration.h"
+#include "ui/ConfigPropertySheet.h"
 #include "ui/MainDialog.h"
 #include "ui/NotificationDialog.h"
 
@@ -291,6 +292,28 @@ TEST_F(MainWindowHistoryTest, SwitchedOffTheFileIsNeitherReadNorWritten) {
     CAppSettings(CAppSettings::PathBeside(configPath)).SetHistoryEnabled(true);
     StartRun();
     EXPECT_EQ(ListView_GetItemCount(list), 1);
+}
+
+// Cleared on the Preferences page, the history stops at once and stays off
+// in the next run (Ringwarden.ini).
+TEST_F(MainWindowHistoryTest, ThePreferencesBoxTurnsItOff) {
+    StartRun();
+    Ring(At(2, 10, 0), "0555 301");
+    Settle();
+    CCorePropertySheet::SetShownHook([](CCorePropertySheet& shown) {
+        auto& sheet = static_cast<CConfigPropertySheet&>(shown);
+        SendMessageA(sheet.GeneralPage().GetDlgItem(IDC_KEEP_HISTORY), BM_CLICK, 0, 0);
+        sheet.PressButton(PSBTN_OK);
+    });
+    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, IDC_CONFIGURE, 0);
+    CCorePropertySheet::SetShownHook(nullptr);
+    EXPECT_FALSE(CAppSettings(dialog->SettingsPath()).GetHistoryEnabled());
+    const std::string before = FileText();
+    Ring(At(2, 10, 1), "0555 302");
+    Settle();
+    EXPECT_EQ(FileText(), before);
+    StartRun();
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
 }
 
 TEST_F(MainWindowHistoryTest, RowsWaitWhileTheFileIsLockedAndNoneIsLost) {
