@@ -5,6 +5,7 @@
 #include "../core/ConfigTestUtil.h"
 #include "../support/ExePath.h"
 #include "../support/MessagePump.h"
+#include "../support/ScreenPicture.h"
 #include "../support/SimCaller.h"
 #include "LineSim.h"
 #include "app/AppSettings.h"
@@ -33,34 +34,6 @@ namespace rw {
 namespace {
 
 using linesim::CallerIdKind;
-
-// The main window with its context menu open, as a 24-bit BMP: the window's
-// rectangle widened to take in the menu.
-void SavePicture(const std::string& path, RECT area) {
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = (width * 3 + 3) & ~3u, size = stride * height;
-    BITMAPFILEHEADER file{0x4D42, DWORD(sizeof file + sizeof info.bmiHeader + size), 0, 0,
-                          DWORD(sizeof file + sizeof info.bmiHeader)};
-    if (FILE* out = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&file, sizeof file, 1, out);
-        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        std::fwrite(bits, size, 1, out);
-        std::fclose(out);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-}
 
 // The real context menu while it is open: its items, read from the timer
 // that then closes it.
@@ -91,7 +64,7 @@ void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
         GetWindowRect(g_openMenu->owner, &owner);
         GetWindowRect(window, &popup);
         UnionRect(&both, &owner, &popup);
-        SavePicture(g_openMenu->picture, both);
+        test::SaveScreenPicture(g_openMenu->picture, both);
     }
     EndMenu();
 }
