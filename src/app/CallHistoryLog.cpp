@@ -36,8 +36,10 @@ const std::string& CCallHistoryLog::Path() const {
     return m_file ? m_file->Path() : none;
 }
 
-std::vector<std::unique_ptr<CLoggedCall>> CCallHistoryLog::LoadRecent(size_t& skipped) {
+std::vector<std::unique_ptr<CLoggedCall>> CCallHistoryLog::LoadRecent(size_t& skipped,
+                                                                      bool& readable) {
     skipped = 0;
+    readable = true;
     std::vector<std::unique_ptr<CLoggedCall>> calls;
     if (!m_file)
         return calls;
@@ -45,8 +47,10 @@ std::vector<std::unique_ptr<CLoggedCall>> CCallHistoryLog::LoadRecent(size_t& sk
     options.since = CDateTime(m_clock.Now().GetDays() - kShownDays);
     options.maxRows = kShownRows;
     CHistoryReadResult read;
-    if (!m_file->Load(options, read))
+    if (!m_file->Load(options, read)) {
+        readable = false;
         return calls;
+    }
     skipped = read.skipped;
     calls.reserve(read.rows.size());
     for (const CHistoryRow& row : read.rows)

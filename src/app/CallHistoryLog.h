@@ -35,14 +35,16 @@ public:
 
     // The calls of the last kShownDays days, oldest first; `skipped` counts
     // rows that could not be read. Empty while the history is off or the
-    // file cannot be read.
-    std::vector<std::unique_ptr<CLoggedCall>> LoadRecent(size_t& skipped);
+    // file cannot be read; `readable` is false when it is there but cannot
+    // be read now (locked), so that it is worth trying again.
+    std::vector<std::unique_ptr<CLoggedCall>> LoadRecent(size_t& skipped, bool& readable);
 
     // Takes a copy of the call's row to write later; nothing while off.
     void Queue(const CLoggedCall& call);
     // Writes what is queued; false when rows still wait (the file is locked).
     bool WriteQueued();
-    size_t Waiting() const { return m_file ? m_file->Pending() : 0; }
+    // Rows not in the file yet.
+    size_t Waiting() const { return m_queued.size() + (m_file ? m_file->Pending() : 0); }
 
 private:
     CFileSystem& m_fs;

@@ -321,7 +321,16 @@ void CMainDialog::OpenHistory() {
 
 void CMainDialog::ShowEarlierCalls() {
     size_t skipped = 0;
-    m_history = m_historyLog.LoadRecent(skipped);
+    bool readable = true;
+    std::vector<std::unique_ptr<CLoggedCall>> calls = m_historyLog.LoadRecent(skipped, readable);
+    m_earlierCallsUnread = !readable;
+    if (!readable) {
+        // Tried again with the writes, which wait for the same file.
+        if (m_hWnd)
+            SetTimer(m_hWnd, kHistoryRetryTimer, m_historyRetryMs, nullptr);
+        return;
+    }
+    m_history = std::move(calls);
     m_callList.AddRows(kEarlierRunBase, m_history.size());
 }
 
@@ -344,6 +353,13 @@ bool CMainDialog::OnWriteHistory(WPARAM, LPARAM, INT_PTR& result) {
 void CMainDialog::WriteHistory() {
     KillTimer(m_hWnd, kHistoryRetryTimer);
     m_historyWritePending = false;
+    // Read before this run's rows are written, so that none of them is
+    // listed twice.
+    if (m_earlierCallsUnread) {
+        ShowEarlierCalls();
+        if (m_earlierCallsUnread)
+            return; // the timer is set again
+    }
     // A file another program holds (a spreadsheet, a backup) is tried again
     // later; its rows wait in memory.
     if (!m_historyLog.WriteQueued()) {

@@ -245,6 +245,9 @@ private:
     CCallHistoryLog m_historyLog;
     bool m_historyAllowed = true;
     bool m_historyWritePending = false; // a write is posted or on its timer
+    // The history was there at start but locked: the earlier calls are
+    // listed once it can be read (tried with the writes).
+    bool m_earlierCallsUnread = false;
     UINT m_historyRetryMs = 10000;
     std::string m_configPath;
     // This run reads but never writes the configuration (its folder could

@@ -289,22 +289,30 @@ TEST_F(MainWindowHistoryTest, ThePreferencesBoxTurnsItOff) {
     EXPECT_EQ(ListView_GetItemCount(list), 0);
 }
 
+// Locked from the start (a backup holding it): the earlier calls are listed
+// and this run's written, in order, once it is let go.
 TEST_F(MainWindowHistoryTest, RowsWaitWhileTheFileIsLockedAndNoneIsLost) {
-    test::WriteWholeFile(historyPath, {});
+    const std::string earlier =
+        HistoryHeader() + "2000-01-02T09:00:00+00:00,A,0555 400,number,Block (always),yes\r\n";
+    test::WriteWholeFile(historyPath, std::vector<uint8_t>(earlier.begin(), earlier.end()));
     HANDLE held = CreateFileW(WidePath(historyPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    clock.Set(At(2, 10, 0));
     StartRun();
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
     Ring(At(2, 11, 0), "0555 401");
     Ring(At(2, 11, 1), "0555 402");
-    PumpUntil([&] { return dialog->HistoryLog().Waiting() == 2; });
+    PumpUntil([] { return false; });
     EXPECT_EQ(dialog->HistoryLog().Waiting(), 2u);
     CloseHandle(held);
     ASSERT_TRUE(PumpUntil([&] { return dialog->HistoryLog().Waiting() == 0; }));
+    EXPECT_EQ(dialog->EarlierCallCount(), 1u);
+    EXPECT_EQ(ListView_GetItemCount(list), 3);
     const CHistoryReadResult read = FileRows();
-    ASSERT_EQ(read.rows.size(), 2u);
-    EXPECT_EQ(read.rows[0].number, "0555 401");
-    EXPECT_EQ(read.rows[1].number, "0555 402");
+    ASSERT_EQ(read.rows.size(), 3u);
+    EXPECT_EQ(read.rows[1].number, "0555 401");
+    EXPECT_EQ(read.rows[2].number, "0555 402");
 }
 
 // Each path blocks the caller of a permitted call; the caller's next call is
