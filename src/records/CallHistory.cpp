@@ -411,6 +411,8 @@ bool CCallHistoryFile::Flush() {
     }
     file->Close();
     if (!m_counted) {
+        // Never loaded (the file was locked at start): counted once, keeping
+        // no row (none is as late as the year 9999).
         CHistoryReadResult counted;
         Load(CHistoryReadOptions{CDateTime::FromParts(9999, 12, 31, 23, 59, 59), 0}, counted);
     }
