@@ -341,7 +341,13 @@ void CMainDialog::QueueHistory(size_t index) {
     if (m_historyWritePending || !m_hWnd)
         return;
     m_historyWritePending = true;
-    PostMessageA(m_hWnd, kWriteHistory, 0, 0);
+    // As the tray: at most every kShellUpdateMs, so that calls close together
+    // share a write and the next call's messages are not held up by many.
+    const DWORD since = GetTickCount() - m_lastHistoryWrite;
+    if (since >= kShellUpdateMs)
+        PostMessageA(m_hWnd, kWriteHistory, 0, 0);
+    else
+        SetTimer(m_hWnd, kHistoryRetryTimer, kShellUpdateMs - since, nullptr);
 }
 
 bool CMainDialog::OnWriteHistory(WPARAM, LPARAM, INT_PTR& result) {
@@ -353,6 +359,7 @@ bool CMainDialog::OnWriteHistory(WPARAM, LPARAM, INT_PTR& result) {
 void CMainDialog::WriteHistory() {
     KillTimer(m_hWnd, kHistoryRetryTimer);
     m_historyWritePending = false;
+    m_lastHistoryWrite = GetTickCount();
     // Read before this run's rows are written, so that none of them is
     // listed twice.
     if (m_earlierCallsUnread) {

@@ -245,6 +245,7 @@ private:
     CCallHistoryLog m_historyLog;
     bool m_historyAllowed = true;
     bool m_historyWritePending = false; // a write is posted or on its timer
+    DWORD m_lastHistoryWrite = 0;
     // The history was there at start but locked: the earlier calls are
     // listed once it can be read (tried with the writes).
     bool m_earlierCallsUnread = false;
