@@ -395,6 +395,7 @@ bool CCallHistoryFile::Flush() {
         m_rowCount = 0;
         m_counted = true;
     }
+    bool written = true;
     while (!m_pending.empty()) {
         std::string text;
         if (header)
@@ -402,14 +403,24 @@ bool CCallHistoryFile::Flush() {
         else if (newline)
             text = "\r\n";
         text += m_pending.front();
-        // One write per row, so that a crash leaves at most one torn row.
-        if (!file->Write(text.data(), text.size()) || !file->Flush())
-            return false;
+        // One write call per row, straight to the system (nothing is kept
+        // back in the program): a crash or a power cut tears at most the row
+        // being written.
+        if (!file->Write(text.data(), text.size())) {
+            written = false;
+            break;
+        }
         header = newline = false;
         m_pending.pop_front();
         ++m_rowCount;
     }
+    // Pushed through to the disk once for the rows written together (the
+    // program writes at most a few times a second): a flush for each row
+    // would hold its message loop for as many disk writes.
+    file->Flush();
     file->Close();
+    if (!written)
+        return false;
     if (!m_counted) {
         // Never loaded (the file was locked at start): counted once, keeping
         // no row (none is as late as the year 9999).

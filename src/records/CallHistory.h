@@ -80,9 +80,9 @@ struct CHistoryReadResult {
 // Reads a whole history file from `source`.
 CHistoryReadResult ReadHistory(CByteSource& source, const CHistoryReadOptions& options = {});
 
-// The history file on disk. Rows are appended one write at a time and
-// flushed; a row that cannot be written now (the file locked by a backup or
-// a spreadsheet) waits in memory for the next try. Not thread-safe.
+// The history file on disk. Rows are appended with one write call each, and
+// the rows of one Flush are then pushed through to the disk; a row that cannot be written now (the
+// file locked by a backup or a spreadsheet) waits in memory for the next try. Not thread-safe.
 class CCallHistoryFile {
 public:
     CCallHistoryFile(CFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {}
