@@ -335,7 +335,9 @@ void CMainDialog::ShowEarlierCalls() {
 }
 
 void CMainDialog::QueueHistory(size_t index) {
-    if (!m_historyLog.IsOpen())
+    // A run that cannot save its configuration (an installed copy reading
+    // the old file beside itself) writes nothing beside it either.
+    if (!m_historyLog.IsOpen() || m_configReadOnly)
         return;
     m_historyLog.Queue(std::as_const(m_screener).Call(index));
     if (m_historyWritePending || !m_hWnd)
@@ -736,7 +738,7 @@ bool CMainDialog::RunConfigSheet() {
     m_configSheet = nullptr;
     // Kept in Ringwarden.ini, and applied at once: the rows already shown
     // stay, but no more are written (or they are again).
-    if (confirmed && sheet.KeepHistory() != keepHistory) {
+    if (confirmed && sheet.KeepHistory() != keepHistory && !m_configReadOnly) {
         settings.SetHistoryEnabled(sheet.KeepHistory());
         m_historyLog.WriteQueued();
         OpenHistory();

@@ -261,6 +261,26 @@ TEST_F(MainWindowHistoryTest, SwitchedOffTheFileIsNeitherReadNorWritten) {
         EndRun();
         EXPECT_EQ(FileText(), earlier);
     }
+    // A run that may not save its configuration (an installed copy reading
+    // the old file beside itself) lists the history but writes nothing.
+    {
+        SCOPED_TRACE("configuration read-only");
+        CAppSettings(CAppSettings::PathBeside(configPath)).SetHistoryEnabled(true);
+        EndRun();
+        dialog = std::make_unique<CDialogWithChoices>(clock);
+        CConfigLocation::Result location;
+        location.path = configPath;
+        location.canSave = false;
+        dialog->SetConfigLocation(location);
+        dialog->SetMessageBox([](HWND, const std::string&, UINT) { return IDOK; });
+        ASSERT_TRUE(dialog->Create());
+        list = dialog->GetDlgItem(IDC_CALL_LIST);
+        EXPECT_EQ(ListView_GetItemCount(list), 1);
+        Ring(At(3, 9, 2), "0555 303");
+        Settle();
+        EndRun();
+        EXPECT_EQ(FileText(), earlier);
+    }
     // Back on, in the same file, it goes on as before.
     CAppSettings(CAppSettings::PathBeside(configPath)).SetHistoryEnabled(true);
     StartRun();
