@@ -6,11 +6,14 @@ set(RW_SRC ${RW_SOURCE_DIR}/src)
 
 set(RW_CORE_SOURCES
     ${RW_SRC}/app/BlockSuspension.cpp
+    ${RW_SRC}/app/CallHistoryLog.cpp
+    ${RW_SRC}/app/CallerFilter.cpp
     ${RW_SRC}/app/LineHealth.cpp
     ${RW_SRC}/app/RepeatedCalls.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
     ${RW_SRC}/records/Archive.cpp
     ${RW_SRC}/records/ByteStream.cpp
+    ${RW_SRC}/records/CallHistory.cpp
     ${RW_SRC}/records/CallAction.cpp
     ${RW_SRC}/records/Clock.cpp
     ${RW_SRC}/records/ConfigFile.cpp

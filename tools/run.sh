@@ -2,9 +2,11 @@
 # The run command: installs what is missing, builds Ringwarden.exe and runs
 # it under Wine in a private prefix, watching the line simulator
 # (--line-simulator), with the demo phone book (tools/demo/phonebook.csv).
-# Without arguments the simulator plays the demo's seven callers
-# and a line the service closes for a moment (tools/demo/calls.txt), and
-# Ringwarden quits after about two minutes; any
+# Without arguments an earlier run first takes three calls
+# (tools/demo/earlier.txt), then the simulator plays the demo's nine
+# callers, one of them blocked from the call list's context menu by the demo
+# user (tools/demo/DemoUser.cpp), and a line the service closes for a moment
+# (tools/demo/calls.txt); Ringwarden quits after about two minutes; any
 # arguments go to Ringwarden.exe instead of the demo script (for example
 # nothing but the simulator's own window: bash tools/run.sh --sim-window).
 # Without a DISPLAY it starts its own Xvfb and keeps a screenshot of the
@@ -15,7 +17,7 @@ bash "$root/tools/deps.sh"
 . "$root/tools/build.sh"
 . "$root/tools/wine-env.sh"
 
-rw_build_win --target Ringwarden --target rwlinesim --target rwcfg
+rw_build_win --target Ringwarden --target rwlinesim --target rwcfg --target rwdemouser
 build="$root/build/win"
 
 own_display=0
@@ -54,14 +56,24 @@ message=$(winpath "$demo/message.wav")
 sed "s|@MESSAGE@|${message//\\/\\\\}|" "$root/tools/demo/phonebook.csv" >"$demo/phonebook.csv"
 "$RW_WINE" "$build/bin/rwcfg.exe" import-csv "$(winpath "$demo/phonebook.csv")" \
     "$(winpath "$demo/Ringwarden.cfg")" </dev/null
-cp "$root/tools/demo/calls.txt" "$demo/calls.txt"
+cp "$root/tools/demo/calls.txt" "$root/tools/demo/earlier.txt" "$demo/"
 
 args=("$@")
+demo_user=
 if ((${#args[@]} == 0)); then
+    echo "An earlier run: three calls in 17 seconds (tools/demo/earlier.txt), kept in"
+    echo "the call history (Ringwarden-calls.csv beside Ringwarden.cfg)."
+    (cd "$demo" && "$RW_WINE" Ringwarden.exe --line-simulator \
+        --sim-script "$(winpath "$demo/earlier.txt")" --sim-quiet) || true
     args=(--sim-script "$(winpath "$demo/calls.txt")")
-    echo "Demo: seven callers, then the line closed for a moment, in about two minutes"
+    echo "Demo: the earlier run's calls in grey; nine callers, one blocked from the call"
+    echo "list's context menu, then the line closed for a moment, in about two minutes"
     echo "(tools/demo/calls.txt); Ringwarden then quits."
     echo "Each call's outcome is printed when it quits."
+    # The demo user right-clicks the tenth call once it is listed with the
+    # earlier run's three (thirteen rows) and its popup has gone.
+    "$RW_WINE" "$build/bin/rwdemouser.exe" 13 240 </dev/null &
+    demo_user=$!
 else
     [ "${args[0]}" = --sim-window ] && args=("${args[@]:1}")
 fi
@@ -70,6 +82,7 @@ echo "Starting Ringwarden (close it with its Quit button, or press Ctrl+C here).
 set +e
 (cd "$demo" && "$RW_WINE" Ringwarden.exe --line-simulator "${args[@]}")
 rc=$?
+[ -n "$demo_user" ] && wait "$demo_user" 2>/dev/null
 set -e
 if ((own_display)) && [ -n "$shooter" ]; then
     kill "$shooter" 2>/dev/null

@@ -178,6 +178,25 @@ bool CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
     return false;
 }
 
+CallerIdType CCallScreener::CallerIdKindOf(DWORD flags, const std::string& nameText,
+                                           const std::string& numberText) {
+    if (flags & LINECALLPARTYID_BLOCKED)
+        return CallerIdWithheld;
+    if (flags & LINECALLPARTYID_OUTOFAREA)
+        return CallerIdOutOfArea;
+    if (flags & LINECALLPARTYID_UNKNOWN)
+        return CallerIdNone;
+    if (flags & LINECALLPARTYID_UNAVAIL)
+        return CallerIdUnavailable;
+    const bool name = (flags & LINECALLPARTYID_NAME) && !nameText.empty();
+    const bool number = (flags & LINECALLPARTYID_ADDRESS) && !numberText.empty();
+    if (name && number)
+        return CallerIdNameAndNumber;
+    if (name)
+        return CallerIdName;
+    return number ? CallerIdNumber : CallerIdNone;
+}
+
 void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
     try {
         CTapiCallInfo info(handle);
@@ -187,7 +206,12 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
         if (fetched && info.Origin() == LINECALLORIGIN_OUTBOUND)
             return;
         std::string name, number;
-        const bool hasNumber = fetched && ReadCallerId(info, name, number);
+        bool hasNumber = false;
+        CallerIdType kind = CallerIdNone;
+        if (fetched) {
+            hasNumber = ReadCallerId(info, name, number);
+            kind = CallerIdKindOf(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber());
+        }
 
         // Everything that can fail is done before the call object exists, so
         // a failure leaves nothing half made.
@@ -198,6 +222,7 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
         logged->SetCallerIdName(name);
         logged->SetNumber(number);
         logged->SetHasNumber(hasNumber);
+        logged->SetCallerIdKind(kind);
         logged->MakeLookupKey();
         logged->SetAction(ActionWaitingForCallerId);
         const CDateTime now = m_rules.Clock().Now();
@@ -255,6 +280,8 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
         logged.SetCallerIdName(name);
         logged.SetNumber(number);
         logged.SetHasNumber(hasNumber);
+        logged.SetCallerIdKind(
+            CallerIdKindOf(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber()));
         logged.MakeLookupKey();
         m_rules.EvaluateCall(logged);
         if (logged.GetAction() == ActionWaitingForCallerId)
@@ -343,6 +370,7 @@ void CCallScreener::OnCallReply(CTapiCall* call, LONG requestId, LONG result, DW
             return;
         }
         live->hold = Hold::Answered;
+        live->answered = true;
         if (live->connectedNow)
             StartHolding(*live);
     } else if (kind == kTapiRequestDrop && requestId == live->dropRequest) {
@@ -436,11 +464,16 @@ void CCallScreener::OnIdle(CTapiCall* call) {
     CLoggedCall& logged = *m_log[it->index];
     const bool stillWaiting =
         !it->outcomeReported && logged.GetAction() == ActionWaitingForCallerId;
+    const size_t index = it->index;
+    if (it->answered && it->hold == Hold::LetGo)
+        logged.SetAnsweredAndDropped(true);
     logged.SetCall(nullptr);
     // Destroying the object releases the call handle.
     m_live.erase(it);
     if (stillWaiting && m_notify)
         m_notify->OnCallerIdOutcome(false);
+    if (m_notify)
+        m_notify->OnCallEnded(index);
 }
 
 void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode) {

@@ -90,6 +90,9 @@ public:
     static bool ReadCallerId(const CTapiCallInfo& info, std::string& name, std::string& number);
     static bool ReadCallerId(DWORD flags, const std::string& nameText,
                              const std::string& numberText, std::string& name, std::string& number);
+    // What kind of caller ID the line gave.
+    static CallerIdType CallerIdKindOf(DWORD flags, const std::string& nameText,
+                                       const std::string& numberText);
 
     // CTapiLineNotify
     void OnLineNewCall(CTapiLine* line, HCALL call, DWORD addressId, DWORD privilege) override;
@@ -123,6 +126,7 @@ private:
         bool everConnected = false; // CONNECTED was reported at some time
         bool firstKeyReceived = false;
         bool outcomeReported = false; // OnCallerIdOutcome raised for it
+        bool answered = false;        // the program's answer succeeded
         LONG answerRequest = 0;       // the pending lineAnswer's request id
         LONG dropRequest = 0;         // the pending lineDrop's request id
         uint32_t sound = 0;           // the player's id of its sound, 0: none

@@ -28,6 +28,9 @@ public:
     // screened (withheld and out of area are answers too), false when it
     // ended still waiting for caller ID.
     virtual void OnCallerIdOutcome(bool /*arrived*/) {}
+    // The call at `index` went idle; its row may have changed since it was
+    // last told (answered and dropped).
+    virtual void OnCallEnded(size_t /*index*/) {}
     // The program could not hang up the blocked call at `index`, even after
     // trying again: the line may still be held.
     virtual void OnDropFailed(size_t /*index*/) {}

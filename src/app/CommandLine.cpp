@@ -8,6 +8,8 @@ CCommandLine CCommandLine::Parse(const std::vector<std::string>& args) {
         const std::string& arg = args[i];
         if (arg == "--line-simulator")
             line.lineSimulator = true;
+        else if (arg == "--no-history")
+            line.noHistory = true;
         else if (arg == "--help" || arg == "-h" || arg == "/?")
             line.help = true;
         else if (arg == "--sim-script" || arg == "--sim-devices")

@@ -9,6 +9,8 @@ namespace rw {
 struct CCommandLine {
     // Load the project's line simulator instead of the system's TAPI32.DLL.
     bool lineSimulator = false;
+    // Neither read nor write the call history.
+    bool noHistory = false;
     // Show the usage text and end.
     bool help = false;
 

@@ -76,6 +76,7 @@ int CScreenerApp::Run() {
         // Beside the program for a portable copy, in the user's application
         // data for an installed one.
         mainDialog.SetConfigLocation(ResolveConfigLocation());
+        mainDialog.SetHistoryAllowed(!CCommandLine::Parse(m_args).noHistory);
         mainDialog.DoModal();
         // The main window closes its lines when destroyed, before the
         // registration ends.

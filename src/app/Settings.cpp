@@ -13,6 +13,8 @@ namespace {
 constexpr const wchar_t* kScreening = L"Screening";
 constexpr const wchar_t* kRepeatedCalls = L"RepeatedCallsRingThrough";
 constexpr const wchar_t* kRepeatedMinutes = L"RepeatedCallMinutes";
+constexpr const wchar_t* kHistory = L"History";
+constexpr const wchar_t* kKeepHistory = L"KeepHistory";
 
 // The value of `key` when it is a whole decimal number from `low` to
 // `high`, else `fallback`. GetPrivateProfileInt would read "3x" as 3 and
@@ -70,6 +72,7 @@ void CSettings::Load(const std::string& path) {
         m_repeatedCallsRingThrough = false; // the file's way of saying off
     else
         m_repeatedCallMinutes = minutes;
+    m_keepHistory = ReadInt(file, kHistory, kKeepHistory, kDefaultKeepHistory ? 1 : 0, 0, 1) != 0;
 }
 
 bool CSettings::Save(const std::string& path) const {
@@ -78,6 +81,7 @@ bool CSettings::Save(const std::string& path) const {
         return false;
     bool written = WriteInt(file, kScreening, kRepeatedCalls, m_repeatedCallsRingThrough ? 1 : 0);
     written = WriteInt(file, kScreening, kRepeatedMinutes, m_repeatedCallMinutes) && written;
+    written = WriteInt(file, kHistory, kKeepHistory, m_keepHistory ? 1 : 0) && written;
     // The profile functions may keep the file in a cache; all three null
     // flushes it, so that the file on disk holds the settings now.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());

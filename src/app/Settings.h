@@ -21,6 +21,8 @@ public:
     static constexpr int kDefaultRepeatedCallMinutes = 3;
     static constexpr int kMinRepeatedCallMinutes = 1;
     static constexpr int kMaxRepeatedCallMinutes = 60;
+    // The call history (Ringwarden-calls.csv) is kept.
+    static constexpr bool kDefaultKeepHistory = true;
 
     // The settings file in the folder of `configPath` (a UTF-8 path).
     static std::string PathBeside(const std::string& configPath);
@@ -42,7 +44,11 @@ public:
         return m_repeatedCallsRingThrough ? m_repeatedCallMinutes : 0;
     }
 
+    bool KeepHistory() const { return m_keepHistory; }
+    void SetKeepHistory(bool keep) { m_keepHistory = keep; }
+
 private:
+    bool m_keepHistory = kDefaultKeepHistory;
     bool m_repeatedCallsRingThrough = kDefaultRepeatedCallsRingThrough;
     int m_repeatedCallMinutes = kDefaultRepeatedCallMinutes;
 };

@@ -18,6 +18,37 @@ CDateTime CSystemClock::Now() const {
                                 local.tm_sec > 59 ? 59 : local.tm_sec); // a leap second
 }
 
+int CSystemClock::UtcOffsetMinutes(CDateTime local) const {
+    CDateTimeParts p;
+    if (!local.GetParts(p))
+        return 0;
+    std::tm tm{};
+    tm.tm_year = p.year - 1900;
+    tm.tm_mon = p.month - 1;
+    tm.tm_mday = p.day;
+    tm.tm_hour = p.hour;
+    tm.tm_min = p.minute;
+    tm.tm_sec = p.second;
+    tm.tm_isdst = -1; // the rules of that date say whether summer time holds
+    const std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1))
+        return 0;
+    std::tm utc{};
+#ifdef _WIN32
+    gmtime_s(&utc, &t);
+#else
+    gmtime_r(&t, &utc);
+#endif
+    // The same instant's calendar in UTC, taken as if it were local: the
+    // difference of the two day counts is the offset.
+    const CDateTime asUtc = CDateTime::FromParts(utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday,
+                                                 utc.tm_hour, utc.tm_min, utc.tm_sec);
+    if (!asUtc.IsValid())
+        return 0;
+    const double minutes = (local.GetDays() - asUtc.GetDays()) * 24 * 60;
+    return static_cast<int>(minutes < 0 ? minutes - 0.5 : minutes + 0.5);
+}
+
 } // namespace rw
 
 namespace rw {

@@ -15,12 +15,16 @@ public:
     // choosing), which summer time never moves: local time goes back an
     // hour in the autumn, this does not. For spans of real time.
     virtual long long UtcSeconds() const = 0;
+    // How far local time `local` is ahead of UTC, in minutes (negative
+    // west of Greenwich).
+    virtual int UtcOffsetMinutes(CDateTime local) const = 0;
 };
 
 class CSystemClock : public CClock {
 public:
     CDateTime Now() const override;
     long long UtcSeconds() const override;
+    int UtcOffsetMinutes(CDateTime local) const override;
 };
 
 class CSettableClock : public CClock {
@@ -30,6 +34,7 @@ public:
     CDateTime Now() const override { return m_now; }
     // The local time less its offset from universal time.
     long long UtcSeconds() const override;
+    int UtcOffsetMinutes(CDateTime) const override { return m_utcOffsetMinutes; }
     // Sets the local time; the offset stays.
     void Set(CDateTime now) { m_now = now; }
     // Minutes local time is ahead of universal time (60 for British summer

@@ -17,4 +17,15 @@ enum AnswerMode : int32_t {
     AnswerOwnMessage = 2,
 };
 
+// What a call's caller ID said, as the call history keeps it.
+enum CallerIdType : int32_t {
+    CallerIdNone = 0, // nothing yet (or the line never said)
+    CallerIdNumber = 1,
+    CallerIdName = 2,
+    CallerIdNameAndNumber = 3,
+    CallerIdWithheld = 4,
+    CallerIdOutOfArea = 5,
+    CallerIdUnavailable = 6,
+};
+
 } // namespace rw

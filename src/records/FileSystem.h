@@ -6,6 +6,7 @@
 
 #include "records/ByteStream.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,16 @@ public:
     virtual bool Close() = 0;
 };
 
+// A file open for adding to its end; closed on destruction.
+class CAppendFile : public CWriteFile {
+public:
+    // The file's size when it was opened.
+    virtual uint64_t SizeAtOpen() const = 0;
+    // Whether its last byte was a line feed when it was opened (true for an
+    // empty file).
+    virtual bool EndedInNewline() const = 0;
+};
+
 class CFileSystem {
 public:
     virtual ~CFileSystem() = default;
@@ -29,6 +40,10 @@ public:
     virtual std::unique_ptr<CReadFile> OpenRead(const std::string& path) = 0;
     // Creates the file, or empties an existing one; null on failure.
     virtual std::unique_ptr<CWriteFile> Create(const std::string& path) = 0;
+    // Opens the file to add to its end, creating it when missing; null on
+    // failure (another program holds it without sharing, no permission).
+    // Each Write goes to the end of the file in one system call.
+    virtual std::unique_ptr<CAppendFile> OpenAppend(const std::string&) { return nullptr; }
     // Puts `from` in the place of `to` in one step. Fails, leaving `to`
     // alone, when `to` is read-only.
     virtual bool Replace(const std::string& from, const std::string& to) = 0;

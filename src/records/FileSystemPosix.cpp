@@ -94,6 +94,48 @@ private:
     std::vector<char> m_pending;
 };
 
+// Appends: each Write is one write() of the whole buffer when the system
+// takes it, as the history's rows need.
+class CPosixAppendFile : public CAppendFile {
+public:
+    CPosixAppendFile(int fd, bool sync, uint64_t size, bool newline)
+        : m_fd(fd), m_sync(sync), m_size(size), m_newline(newline) {}
+    ~CPosixAppendFile() override {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    CPosixAppendFile(const CPosixAppendFile&) = delete;
+    CPosixAppendFile& operator=(const CPosixAppendFile&) = delete;
+
+    bool Write(const void* data, size_t size) override {
+        const char* p = static_cast<const char*>(data);
+        while (size) {
+            const ssize_t n = ::write(m_fd, p, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            p += n;
+            size -= static_cast<size_t>(n);
+        }
+        return true;
+    }
+    bool Flush() override { return !m_sync || ::fsync(m_fd) == 0; }
+    bool Close() override {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+    uint64_t SizeAtOpen() const override { return m_size; }
+    bool EndedInNewline() const override { return m_newline; }
+
+private:
+    int m_fd;
+    bool m_sync;
+    uint64_t m_size;
+    bool m_newline;
+};
+
 class CPosixFileSystem : public CFileSystem {
 public:
     explicit CPosixFileSystem(bool sync) : m_sync(sync) {}
@@ -121,6 +163,28 @@ public:
             return nullptr;
         }
         return std::make_unique<CPosixWriteFile>(fd, m_sync);
+    }
+
+    std::unique_ptr<CAppendFile> OpenAppend(const std::string& path) override {
+        const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            m_errno = errno;
+            return nullptr;
+        }
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            m_errno = errno ? errno : EISDIR;
+            ::close(fd);
+            return nullptr;
+        }
+        char last = '\n';
+        if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1) {
+            m_errno = errno;
+            ::close(fd);
+            return nullptr;
+        }
+        return std::make_unique<CPosixAppendFile>(fd, m_sync, static_cast<uint64_t>(st.st_size),
+                                                  last == '\n');
     }
 
     bool Replace(const std::string& from, const std::string& to) override {

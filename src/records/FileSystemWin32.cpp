@@ -86,6 +86,22 @@ private:
     DWORD& m_error;
 };
 
+class CWin32AppendFile : public CAppendFile {
+public:
+    CWin32AppendFile(HANDLE h, bool sync, DWORD& error, uint64_t size, bool newline)
+        : m_file(h, sync, error), m_size(size), m_newline(newline) {}
+    bool Write(const void* data, size_t size) override { return m_file.Write(data, size); }
+    bool Flush() override { return m_file.Flush(); }
+    bool Close() override { return m_file.Close(); }
+    uint64_t SizeAtOpen() const override { return m_size; }
+    bool EndedInNewline() const override { return m_newline; }
+
+private:
+    CWin32WriteFile m_file;
+    uint64_t m_size;
+    bool m_newline;
+};
+
 class CWin32FileSystem : public CFileSystem {
 public:
     explicit CWin32FileSystem(bool sync) : m_sync(sync) {}
@@ -116,6 +132,38 @@ public:
             return nullptr;
         }
         return std::make_unique<CWin32WriteFile>(h, m_sync, m_error);
+    }
+
+    std::unique_ptr<CAppendFile> OpenAppend(const std::string& path) override {
+        // FILE_APPEND_DATA without FILE_WRITE_DATA: every write goes to the
+        // end. Readers may share it; another writer may not, so two rows
+        // never interleave. A program holding the file without sharing
+        // (a spreadsheet, a backup) makes this fail, and the caller waits.
+        HANDLE h =
+            CreateFileW(WidePath(path).c_str(), GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ,
+                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) {
+            KeepError();
+            return nullptr;
+        }
+        LARGE_INTEGER size;
+        char last = '\n';
+        DWORD got = 0;
+        LARGE_INTEGER at;
+        at.QuadPart = 0;
+        bool ok = GetFileSizeEx(h, &size) != FALSE;
+        if (ok && size.QuadPart > 0) {
+            at.QuadPart = size.QuadPart - 1;
+            ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
+                 ReadFile(h, &last, 1, &got, nullptr) && got == 1;
+        }
+        if (!ok) {
+            m_error = GetLastError();
+            CloseHandle(h);
+            return nullptr;
+        }
+        return std::make_unique<CWin32AppendFile>(
+            h, m_sync, m_error, static_cast<uint64_t>(size.QuadPart), last == '\n');
     }
 
     bool Replace(const std::string& from, const std::string& to) override {

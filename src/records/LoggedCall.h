@@ -42,6 +42,12 @@ public:
     virtual void SetAnswerMode(int32_t mode) { m_answerMode = mode; }
     virtual std::string GetMessageFile() const { return m_messageFile; }
     virtual void SetMessageFile(const std::string& file) { m_messageFile = file; }
+    // What the caller ID said, and whether the program answered the call and
+    // then dropped it (for the call history).
+    virtual CallerIdType GetCallerIdKind() const { return m_callerIdKind; }
+    virtual void SetCallerIdKind(CallerIdType kind) { m_callerIdKind = kind; }
+    virtual bool GetAnsweredAndDropped() const { return m_answeredAndDropped; }
+    virtual void SetAnsweredAndDropped(bool done) { m_answeredAndDropped = done; }
     // The live telephony call, not owned: the engine deletes it when the
     // call goes idle and then clears this reference.
     virtual CTapiCall* GetCall() const { return m_call; }
@@ -62,6 +68,8 @@ private:
     int32_t m_answerMode = AnswerDefaultMessage;
     std::string m_messageFile;
     CTapiCall* m_call = nullptr;
+    CallerIdType m_callerIdKind = CallerIdNone;
+    bool m_answeredAndDropped = false;
 };
 
 } // namespace rw

@@ -32,9 +32,14 @@
 
 // Wave resources
 #define IDR_ACK_TONE 147
+// The call list's and the popup's context menus
+#define IDR_CALL_MENU 148
+#define IDR_POPUP_MENU 149
 
 // About box
 #define IDC_ABOUT_VERSION 1063
+// Configuration sheet: Preferences page, the call history
+#define IDC_KEEP_HISTORY 1064
 
 // Main window controls
 #define IDC_CALL_LIST 1000
@@ -118,6 +123,12 @@
 #define ID_TRAY_QUIT 32772
 // Sent by the tray icon when the user clicks its balloon
 #define ID_TRAY_BALLOON 32773
+#define ID_TRAY_BLOCK_LAST 32774
+// The call list's context menu (the popup's shares "Block this caller")
+#define ID_CALL_BLOCK 32775
+#define ID_CALL_NEVER_BLOCK 32776
+#define ID_CALL_EDIT 32777
+#define ID_CALL_COPY_NUMBER 32778
 #define ID_APP_ABOUT 57664
 
 // Strings

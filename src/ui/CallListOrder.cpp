@@ -107,6 +107,15 @@ size_t CCallListOrder::Insert(size_t logIndex) {
     return static_cast<size_t>(m_rows.insert(at, logIndex) - m_rows.begin());
 }
 
+void CCallListOrder::InsertMany(size_t first, size_t count) {
+    m_rows.reserve(m_rows.size() + count);
+    for (size_t i = 0; i < count; ++i)
+        m_rows.push_back(first + i);
+    // Sorted by a key read once per row: inserting each in turn would move
+    // the rows after it every time.
+    Sort();
+}
+
 int CCallListOrder::Reposition(size_t logIndex) {
     const int position = PositionOf(logIndex);
     if (position < 0)

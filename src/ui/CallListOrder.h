@@ -22,6 +22,11 @@ public:
     enum Column { ColumnName = 0, ColumnNumber = 1, ColumnTime = 2, ColumnAction = 3 };
     static constexpr int kColumnCount = 4;
 
+    // Log indices from here on are calls of earlier runs (the history),
+    // which the list shows in grey.
+    static constexpr size_t kEarlierRunBase = size_t(1) << 30;
+    static bool IsEarlierRun(size_t logIndex) { return logIndex >= kEarlierRunBase; }
+
     // Gives the logged call at a log index; it must stay valid for as long
     // as the order is used.
     using CallLookup = std::function<const CLoggedCall&(size_t logIndex)>;
@@ -39,6 +44,9 @@ public:
     // Adds a row for `logIndex` at its sorted place, after rows that
     // compare equal to it; returns its position.
     size_t Insert(size_t logIndex);
+    // Adds rows for `count` log indices from `first` on, then sorts all the
+    // rows once.
+    void InsertMany(size_t first, size_t count);
     // Moves the row of `logIndex` to where its call now sorts (its texts
     // changed); returns the new position, or -1 when it has no row.
     int Reposition(size_t logIndex);

@@ -122,6 +122,60 @@ void CCallListView::AddRow(size_t logIndex) {
     KeepSelected(selected);
 }
 
+void CCallListView::AddRows(size_t first, size_t count) {
+    if (count == 0)
+        return;
+    DeferRedraw();
+    const int selected = SelectedCall();
+    m_order.InsertMany(first, count);
+    SetRowCount();
+    KeepSelected(selected);
+}
+
+bool CCallListView::IsEarlierRunRow(int position) const {
+    return position >= 0 && static_cast<size_t>(position) < m_order.Size() &&
+           CCallListOrder::IsEarlierRun(m_order.LogIndexAt(static_cast<size_t>(position)));
+}
+
+bool CCallListView::SelectedRowRect(RECT& rect) const {
+    const int position = SelectedPosition();
+    if (position < 0)
+        return false;
+    ListView_EnsureVisible(m_list, position, FALSE);
+    if (!ListView_GetItemRect(m_list, position, &rect, LVIR_LABEL))
+        return false;
+    MapWindowPoints(m_list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return true;
+}
+
+int CCallListView::SelectAt(POINT screenPoint) {
+    LVHITTESTINFO hit{};
+    hit.pt = screenPoint;
+    ScreenToClient(m_list, &hit.pt);
+    const int position = ListView_HitTest(m_list, &hit);
+    if (position < 0 || static_cast<size_t>(position) >= m_order.Size())
+        return -1;
+    const int logIndex = static_cast<int>(m_order.LogIndexAt(static_cast<size_t>(position)));
+    KeepSelected(logIndex);
+    FocusSelected();
+    return logIndex;
+}
+
+LRESULT CCallListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) const {
+    switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        if (IsEarlierRunRow(static_cast<int>(draw.nmcd.dwItemSpec))) {
+            draw.clrText = GetSysColor(COLOR_GRAYTEXT);
+            return CDRF_NEWFONT;
+        }
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
 void CCallListView::RedrawRow(size_t logIndex) {
     DeferRedraw();
     const int selected = SelectedCall();
@@ -256,6 +310,9 @@ bool CCallListView::OnNotify(NMHDR& header, LRESULT& result) {
         FlushRedraw();
         FocusSelected();
         return false;
+    case NM_CUSTOMDRAW:
+        result = OnCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
+        return true;
     case LVN_COLUMNCLICK:
         ClickColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
         return true;

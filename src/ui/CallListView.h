@@ -36,6 +36,16 @@ public:
 
     // Shows the logged call at `logIndex` in a new row at its sorted place.
     void AddRow(size_t logIndex);
+    // Shows `count` calls from log index `first` on at once (the history at
+    // start).
+    void AddRows(size_t first, size_t count);
+    // Whether the row at `position` shows a call of an earlier run (grey).
+    bool IsEarlierRunRow(int position) const;
+    // The selected row's rectangle in screen coordinates, scrolled into
+    // view; false without a selection.
+    bool SelectedRowRect(RECT& rect) const;
+    // Selects the row under `screenPoint`; its log index, or -1.
+    int SelectAt(POINT screenPoint);
     // The call's texts changed: its row moves to where it now sorts and is
     // drawn again.
     void RedrawRow(size_t logIndex);
@@ -62,6 +72,8 @@ private:
     void DeferRedraw();
     static void CALLBACK OnRedrawTimer(HWND hWnd, UINT message, UINT_PTR id, DWORD time);
     std::string RowText(int position, int column) const;
+    // Calls of earlier runs are drawn in grey.
+    LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw) const;
     template <class Item> void FillItem(Item& item) const;
     // Type-to-find: the first row from `start` on whose name is `text`, or
     // begins with it for LVFI_PARTIAL, wrapping round for LVFI_WRAP; -1 when

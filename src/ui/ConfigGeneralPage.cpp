@@ -17,6 +17,7 @@ void CConfigGeneralPage::DoDataExchange(CDataExchange& dx) {
     CCorePropertyPage::DoDataExchange(dx);
     dx.Check(IDC_SHOW_NOTIFICATION, m_showNotification);
     dx.Check(IDC_START_MINIMISED, m_startMinimised);
+    dx.Check(IDC_KEEP_HISTORY, m_keepHistory);
     dx.Int(IDC_SECONDS, m_seconds);
     dx.MinMaxInt(IDC_SECONDS, m_seconds, kMinSeconds, kMaxSeconds);
 }
@@ -29,6 +30,7 @@ BOOL CConfigGeneralPage::OnInitDialog() {
     m_startMinimised = preferences.StartMinimised ? 1 : 0;
     SendDlgItemMessageA(m_hWnd, IDC_SECONDS_SPIN, UDM_SETRANGE32, kMinSeconds, kMaxSeconds);
     m_seconds = preferences.NotificationSeconds;
+    m_keepHistory = static_cast<CConfigPropertySheet*>(GetSheet())->Settings().KeepHistory() ? 1 : 0;
     UpdateData(false);
     // The controls hold the fields just written, so the enabling follows the
     // field; a stored value out of range is reported when the user leaves
@@ -67,6 +69,7 @@ bool CConfigGeneralPage::OnApply() {
     preferences.ShowNotification = m_showNotification;
     preferences.StartMinimised = m_startMinimised;
     preferences.NotificationSeconds = m_seconds;
+    static_cast<CConfigPropertySheet*>(GetSheet())->Settings().SetKeepHistory(m_keepHistory != 0);
     return CCorePropertyPage::OnApply();
 }
 

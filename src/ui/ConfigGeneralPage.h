@@ -1,5 +1,6 @@
 // The configuration sheet's Preferences page: start minimised, and whether
-// and for how long the incoming call notification shows.
+// and for how long the incoming call notification shows, and whether calls
+// are kept in the call history.
 #pragma once
 
 #include "ui/framework/PropertyPage.h"
@@ -24,6 +25,7 @@ private:
     int m_showNotification = 0;
     int m_startMinimised = 0;
     int m_seconds = 0;
+    int m_keepHistory = 0;
 };
 
 } // namespace rw

@@ -1,5 +1,6 @@
 #include "ui/MainDialog.h"
 
+#include "app/CallerFilter.h"
 #include "app/ProgramDirectory.h"
 #include "app/RunningCopy.h"
 #include "records/Archive.h"
@@ -41,6 +42,12 @@ constexpr UINT_PTR kLoadRetryTimer = 3;
 // a save of a large phone book takes tens of milliseconds, which no call
 // being screened should wait for, and calls that come together share one.
 constexpr UINT_PTR kCallSaveTimer = 4;
+// Writes the call history's queued rows from the message loop, after the
+// call that queued them has been screened; a locked file is tried again on
+// kHistoryRetryTimer.
+constexpr UINT kWriteHistory = WM_APP + 0x53;
+constexpr UINT_PTR kHistoryRetryTimer = 5;
+constexpr size_t kEarlierRunBase = CCallListOrder::kEarlierRunBase;
 
 int PlatformMessageBox(HWND owner, const std::string& text, UINT type) {
     return AppMessageBox(owner, text, type);
@@ -49,11 +56,21 @@ int PlatformMessageBox(HWND owner, const std::string& text, UINT type) {
 } // namespace
 
 const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
-    {IDC_ADD_ENTRY, &CMainDialog::OnAddEntry},  {IDC_EDIT_ENTRY, &CMainDialog::OnEditEntry},
-    {IDC_CONFIGURE, &CMainDialog::OnConfigure}, {IDC_HELP_BUTTON, &CMainDialog::OnHelp},
-    {IDC_QUIT, &CMainDialog::OnQuit},           {ID_TRAY_QUIT, &CMainDialog::OnQuit},
-    {IDC_HIDE, &CMainDialog::OnHide},           {ID_TRAY_OPEN, &CMainDialog::OnOpen},
-    {ID_APP_ABOUT, &CMainDialog::OnAbout},      {ID_TRAY_BALLOON, &CMainDialog::OnBalloonClicked},
+    {IDC_ADD_ENTRY, &CMainDialog::OnAddEntry},
+    {IDC_EDIT_ENTRY, &CMainDialog::OnEditEntry},
+    {IDC_CONFIGURE, &CMainDialog::OnConfigure},
+    {IDC_HELP_BUTTON, &CMainDialog::OnHelp},
+    {IDC_QUIT, &CMainDialog::OnQuit},
+    {ID_TRAY_QUIT, &CMainDialog::OnQuit},
+    {IDC_HIDE, &CMainDialog::OnHide},
+    {ID_TRAY_OPEN, &CMainDialog::OnOpen},
+    {ID_APP_ABOUT, &CMainDialog::OnAbout},
+    {ID_TRAY_BALLOON, &CMainDialog::OnBalloonClicked},
+    {ID_CALL_BLOCK, &CMainDialog::OnBlockSelected},
+    {ID_CALL_NEVER_BLOCK, &CMainDialog::OnNeverBlockSelected},
+    {ID_CALL_EDIT, &CMainDialog::OnEditSelected},
+    {ID_CALL_COPY_NUMBER, &CMainDialog::OnCopyNumber},
+    {ID_TRAY_BLOCK_LAST, &CMainDialog::OnBlockLastCaller},
 };
 
 const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
@@ -64,16 +81,17 @@ const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
     {WM_QUERYENDSESSION, &CMainDialog::OnQueryEndSession},
     {kRunningCopyQuery, &CMainDialog::OnRunningCopyQuery},
     {kApplyShellState, &CMainDialog::OnApplyShellState},
+    {kWriteHistory, &CMainDialog::OnWriteHistory},
+    {WM_CONTEXTMENU, &CMainDialog::OnContextMenu},
 };
 
 CMainDialog::CMainDialog(const CClock& clock, HWND parent)
     : CDialog(IDD_RINGWARDEN_DIALOG, parent), m_rules(m_phoneBook, m_preferences, clock),
       m_screener(m_preferences, m_rules, this, GetModuleHandleA(nullptr)),
-      m_callList([this](size_t index) -> const CLoggedCall& {
-          return std::as_const(m_screener).Call(index);
-      }),
+      m_callList([this](size_t index) -> const CLoggedCall& { return CallAt(index); }),
       m_supervisor(m_screener, this), m_fileSystem(CreateSystemFileSystem()),
-      m_configFile(*m_fileSystem), m_messageBox(&PlatformMessageBox),
+      m_configFile(*m_fileSystem), m_historyLog(*m_fileSystem, clock),
+      m_messageBox(&PlatformMessageBox),
       m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
       m_tray(IDR_TRAY_MENU) {}
 
@@ -83,14 +101,18 @@ BOOL CMainDialog::OnInitDialog() {
     SetWindowTextA(m_hWnd, LoadResString(IDS_APP_TITLE).c_str());
     m_tray.SetNotifyWindow(m_hWnd, WM_USER);
     m_screener.SetTrayTip(kTrayIdleTip);
+    // Ringwarden.ini first: it says whether the history is kept.
+    LoadSettings();
+    // Before the lines open, so that the first call is kept too.
+    OpenHistory();
     // The lines first, so that the icon shows from the start whether they
     // are watched.
     m_supervisor.Start();
     ApplyShellState();
     SetTimer(m_hWnd, kTrayTimer, kTrayTimerMs, nullptr);
-    LoadSettings();
     LoadConfiguration();
     m_callList.Attach(GetDlgItem(IDC_CALL_LIST), GetModuleHandleA(nullptr));
+    ShowEarlierCalls();
     UpdateButtons();
     RestorePlacement();
     m_startHidden = m_preferences.StartMinimised != 0;
@@ -123,6 +145,7 @@ void CMainDialog::OnDestroy() {
     KillTimer(m_hWnd, kTrayTimer);
     KillTimer(m_hWnd, kShellTimer);
     KillTimer(m_hWnd, kLoadRetryTimer);
+    KillTimer(m_hWnd, kHistoryRetryTimer);
     m_popupPending = false;
     // The popup (owned by this window) normally went before; if not, it goes
     // before the configuration is saved, so nothing of it comes later.
@@ -132,6 +155,11 @@ void CMainDialog::OnDestroy() {
     // The supervisor ends the calls' sound, lets the calls go while the
     // lines they belong to are open, then closes the lines.
     m_supervisor.Stop();
+    // Rows still queued (and those of calls the supervisor just let go) get
+    // a few last tries, a second in all; a file locked even then loses them
+    // with the run.
+    for (int attempt = 0; !m_historyLog.WriteQueued() && attempt < 5; ++attempt)
+        Sleep(200);
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);
     m_tray.SetNotifyWindow(nullptr, 0);
@@ -270,12 +298,227 @@ void CMainDialog::OnCallLogged(size_t index) {
     m_callList.AddRow(index);
     UpdateButtons();
     ScheduleCallSave();
+    QueueHistory(index);
 }
 
 void CMainDialog::OnCallChanged(size_t index) {
     m_callList.RedrawRow(index);
     UpdateButtons();
     ScheduleCallSave();
+    QueueHistory(index);
+}
+
+void CMainDialog::OnCallEnded(size_t index) {
+    // The call's row says now whether the program answered and dropped it.
+    if (std::as_const(m_screener).Call(index).GetAnsweredAndDropped())
+        QueueHistory(index);
+}
+
+CLoggedCall& CMainDialog::CallAt(size_t logIndex) {
+    if (logIndex >= kEarlierRunBase)
+        return *m_history[logIndex - kEarlierRunBase];
+    return m_screener.Call(logIndex);
+}
+
+void CMainDialog::OpenHistory() {
+    const bool enabled = m_historyAllowed && m_settings.KeepHistory();
+    m_historyLog.Open(enabled ? HistoryPathFor(ConfigPath()) : std::string());
+}
+
+void CMainDialog::ShowEarlierCalls() {
+    size_t skipped = 0;
+    bool readable = true;
+    std::vector<std::unique_ptr<CLoggedCall>> calls = m_historyLog.LoadRecent(skipped, readable);
+    m_earlierCallsUnread = !readable;
+    if (!readable) {
+        // Tried again with the writes, which wait for the same file.
+        if (m_hWnd)
+            SetTimer(m_hWnd, kHistoryRetryTimer, m_historyRetryMs, nullptr);
+        return;
+    }
+    m_history = std::move(calls);
+    m_callList.AddRows(kEarlierRunBase, m_history.size());
+}
+
+void CMainDialog::QueueHistory(size_t index) {
+    // A run that cannot save its configuration (an installed copy reading
+    // the old file beside itself) writes nothing beside it either.
+    if (!m_historyLog.IsOpen() || m_configReadOnly)
+        return;
+    m_historyLog.Queue(std::as_const(m_screener).Call(index));
+    if (m_historyWritePending || !m_hWnd)
+        return;
+    m_historyWritePending = true;
+    // As the tray: at most every kShellUpdateMs, so that calls close together
+    // share a write and the next call's messages are not held up by many.
+    const DWORD since = GetTickCount() - m_lastHistoryWrite;
+    if (since >= kShellUpdateMs)
+        PostMessageA(m_hWnd, kWriteHistory, 0, 0);
+    else
+        SetTimer(m_hWnd, kHistoryRetryTimer, kShellUpdateMs - since, nullptr);
+}
+
+bool CMainDialog::OnWriteHistory(WPARAM, LPARAM, INT_PTR& result) {
+    WriteHistory();
+    result = TRUE;
+    return true;
+}
+
+void CMainDialog::WriteHistory() {
+    KillTimer(m_hWnd, kHistoryRetryTimer);
+    m_historyWritePending = false;
+    m_lastHistoryWrite = GetTickCount();
+    // Read before this run's rows are written, so that none of them is
+    // listed twice.
+    if (m_earlierCallsUnread) {
+        ShowEarlierCalls();
+        if (m_earlierCallsUnread)
+            return; // the timer is set again
+    }
+    // A file another program holds (a spreadsheet, a backup) is tried again
+    // later; its rows wait in memory.
+    if (!m_historyLog.WriteQueued()) {
+        m_historyWritePending = true;
+        SetTimer(m_hWnd, kHistoryRetryTimer, m_historyRetryMs, nullptr);
+    }
+}
+
+void CMainDialog::RenameCaller(const std::string& key, const std::string& name) {
+    auto rename = [&](size_t index) {
+        CLoggedCall& call = CallAt(index);
+        if (CompareTextNoCase(call.GetLookupKey(), key) != 0 || call.GetName() == name)
+            return;
+        call.SetName(name);
+        m_callList.RedrawRow(index);
+    };
+    for (size_t i = 0; i < m_screener.CallCount(); ++i)
+        rename(i);
+    for (size_t i = 0; i < m_history.size(); ++i)
+        rename(kEarlierRunBase + i);
+}
+
+bool CMainDialog::SetCallerFilter(size_t logIndex, int32_t filterType) {
+    if (!ConfigurationReadyForChange())
+        return false;
+    const CLoggedCall& call = CallAt(logIndex);
+    const CPhoneBookEntry* entry = rw::SetCallerFilter(m_phoneBook, call, filterType);
+    if (!entry)
+        return false;
+    // Copies: renaming may change the call's own texts.
+    const std::string key = entry->LookupKey;
+    const std::string name = entry->Name;
+    RenameCaller(key, name);
+    UpdateButtons();
+    SaveConfiguration(true);
+    if (m_notification)
+        m_notification->UpdateLabels();
+    return true;
+}
+
+void CMainDialog::OnBlockCaller(const CLoggedCall* call) {
+    // The popup shows a call of this run; the newest is the likeliest.
+    for (size_t i = m_screener.CallCount(); i-- > 0;) {
+        if (&std::as_const(m_screener).Call(i) == call) {
+            SetCallerFilter(i, FilterAlwaysBlock);
+            return;
+        }
+    }
+}
+
+void CMainDialog::OnBlockSelected() {
+    const int selected = m_callList.SelectedCall();
+    if (selected >= 0)
+        SetCallerFilter(static_cast<size_t>(selected), FilterAlwaysBlock);
+}
+
+void CMainDialog::OnNeverBlockSelected() {
+    const int selected = m_callList.SelectedCall();
+    if (selected >= 0)
+        SetCallerFilter(static_cast<size_t>(selected), FilterNeverBlock);
+}
+
+void CMainDialog::OnEditSelected() {
+    OnEditEntry();
+}
+
+void CMainDialog::OnBlockLastCaller() {
+    // This run's last call, or else the newest of the earlier runs'.
+    if (m_screener.CallCount() > 0)
+        SetCallerFilter(m_screener.CallCount() - 1, FilterAlwaysBlock);
+    else if (!m_history.empty())
+        SetCallerFilter(kEarlierRunBase + m_history.size() - 1, FilterAlwaysBlock);
+}
+
+void CMainDialog::OnCopyNumber() {
+    const int selected = m_callList.SelectedCall();
+    if (selected < 0)
+        return;
+    const std::string number = CallAt(static_cast<size_t>(selected)).GetNumber();
+    // The number is in the system code page; the clipboard takes UTF-16.
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, number.data(), static_cast<int>(number.size()), nullptr, 0);
+    HGLOBAL memory =
+        GlobalAlloc(GMEM_MOVEABLE, (static_cast<size_t>(length) + 1) * sizeof(wchar_t));
+    if (!memory)
+        return;
+    auto* text = static_cast<wchar_t*>(GlobalLock(memory));
+    if (text) {
+        MultiByteToWideChar(CP_ACP, 0, number.data(), static_cast<int>(number.size()), text,
+                            length);
+        text[length] = L'\0';
+        GlobalUnlock(memory);
+    }
+    // The clipboard owns the memory once SetClipboardData takes it.
+    if (text && OpenClipboard(m_hWnd)) {
+        EmptyClipboard();
+        if (SetClipboardData(CF_UNICODETEXT, memory))
+            memory = nullptr;
+        CloseClipboard();
+    }
+    if (memory)
+        GlobalFree(memory);
+}
+
+bool CMainDialog::OnContextMenu(WPARAM window, LPARAM at, INT_PTR& result) {
+    if (reinterpret_cast<HWND>(window) != m_callList.Handle())
+        return false;
+    result = TRUE;
+    POINT point{static_cast<short>(LOWORD(at)), static_cast<short>(HIWORD(at))};
+    // The context-menu key and Shift+F10 send -1: the menu opens on the
+    // selected row. A click opens it on the row under the mouse.
+    if (at == static_cast<LPARAM>(-1)) {
+        RECT rect{};
+        if (!m_callList.SelectedRowRect(rect))
+            return true;
+        point = {rect.left, rect.bottom};
+    } else if (m_callList.SelectAt(point) < 0) {
+        return true;
+    }
+    UpdateButtons();
+    const int selected = m_callList.SelectedCall();
+    if (selected < 0)
+        return true;
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_CALL_MENU));
+    if (!menu)
+        return true;
+    HMENU items = GetSubMenu(menu, 0);
+    const CLoggedCall& call = CallAt(static_cast<size_t>(selected));
+    const bool keyed = !call.GetLookupKey().empty();
+    const bool inBook = keyed && m_phoneBook.Lookup(call.GetLookupKey()) != nullptr;
+    EnableMenuItem(items, ID_CALL_BLOCK, keyed ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(items, ID_CALL_NEVER_BLOCK, keyed ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(items, ID_CALL_EDIT, inBook ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(items, ID_CALL_COPY_NUMBER, call.GetNumber().empty() ? MF_GRAYED : MF_ENABLED);
+    const UINT command = TrackCallMenu(items, point);
+    DestroyMenu(menu);
+    if (command)
+        OnCommand(static_cast<WORD>(command), 0, nullptr);
+    return true;
+}
+
+UINT CMainDialog::TrackCallMenu(HMENU menu, POINT screenPoint) {
+    return TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0,
+                          m_hWnd, nullptr);
 }
 
 void CMainDialog::OnShowNotification(size_t index) {
@@ -429,7 +672,8 @@ void CMainDialog::EnableButton(int id, bool enable) {
 void CMainDialog::UpdateButtons() {
     const int selected = m_callList.SelectedCall();
     const bool inBook =
-        selected >= 0 && m_phoneBook.Lookup(m_screener.Call(selected).GetLookupKey()) != nullptr;
+        selected >= 0 &&
+        m_phoneBook.Lookup(CallAt(static_cast<size_t>(selected)).GetLookupKey()) != nullptr;
     EnableButton(IDC_EDIT_ENTRY, selected >= 0 && inBook);
     EnableButton(IDC_ADD_ENTRY, selected >= 0 && !inBook);
 }
@@ -440,7 +684,7 @@ void CMainDialog::OnAddEntry() {
     const int selected = m_callList.SelectedCall();
     if (selected < 0)
         return;
-    CLoggedCall& call = m_screener.Call(selected);
+    CLoggedCall& call = CallAt(static_cast<size_t>(selected));
     // The file read just now may already hold the caller.
     if (m_phoneBook.Lookup(call.GetLookupKey()))
         return;
@@ -460,11 +704,9 @@ void CMainDialog::OnAddEntry() {
     const std::string name = entry->Name;
     m_phoneBook.SetAt(key, std::move(entry));
     // The user may have typed another number; only the caller's own entry
-    // renames the call. Its action stays what the screening made it.
-    if (CompareTextNoCase(key, call.GetLookupKey()) == 0) {
-        call.SetName(name);
-        m_callList.RedrawRow(selected);
-    }
+    // renames the caller's rows. Their actions stay what screening made them.
+    if (CompareTextNoCase(key, call.GetLookupKey()) == 0)
+        RenameCaller(key, name);
     UpdateButtons();
     SaveConfiguration(true);
 }
@@ -475,12 +717,13 @@ void CMainDialog::OnEditEntry() {
     const int selected = m_callList.SelectedCall();
     if (selected < 0)
         return;
-    CLoggedCall& call = m_screener.Call(selected);
+    CLoggedCall& call = CallAt(static_cast<size_t>(selected));
     CPhoneBookEntry* entry = m_phoneBook.Lookup(call.GetLookupKey());
     if (!entry || !RunEntrySheet(*entry))
         return;
-    call.SetName(entry->Name);
-    m_callList.RedrawRow(selected);
+    const std::string key = entry->LookupKey;
+    const std::string name = entry->Name;
+    RenameCaller(key, name);
     UpdateButtons();
     SaveConfiguration(true);
 }
@@ -504,12 +747,19 @@ bool CMainDialog::RunConfigSheet() {
     const bool confirmed = sheet.DoModal() == IDOK;
     m_configSheet = nullptr;
     if (confirmed) {
+        const bool historyChanged = settings.KeepHistory() != m_settings.KeepHistory();
         m_settings = settings;
         ApplySettings();
         // A run that may not write beside the configuration writes no
         // settings there either; the change still holds for this run.
         if (!m_configReadOnly)
             m_settings.Save(SettingsPath());
+        // Applied at once: the rows already shown stay, but no more are
+        // written (or they are again).
+        if (historyChanged) {
+            m_historyLog.WriteQueued();
+            OpenHistory();
+        }
     }
     return confirmed;
 }
@@ -667,6 +917,10 @@ bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
     if (timer == kLoadRetryTimer) {
         if (TryLoadConfiguration())
             UpdateButtons();
+        return true;
+    }
+    if (timer == kHistoryRetryTimer) {
+        WriteHistory();
         return true;
     }
     if (timer == kCallSaveTimer) {

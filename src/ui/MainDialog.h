@@ -5,6 +5,7 @@
 // window what changed through CCallScreenerNotify.
 #pragma once
 
+#include "app/CallHistoryLog.h"
 #include "app/CallScreener.h"
 #include "app/ConfigLocation.h"
 #include "app/LineSupervisor.h"
@@ -52,6 +53,12 @@ public:
     CSettings& Settings() { return m_settings; }
     std::string SettingsPath() const { return CSettings::PathBeside(ConfigPath()); }
     CCallScreener& Screener() { return m_screener; }
+    // The call a list row shows: this run's (the screener's log) or, from
+    // CCallListOrder::kEarlierRunBase on, an earlier run's (the history).
+    CLoggedCall& CallAt(size_t logIndex);
+    // The calls of earlier runs shown in the list, oldest first.
+    size_t EarlierCallCount() const { return m_history.size(); }
+    const CCallHistoryLog& HistoryLog() const { return m_historyLog; }
     const CCallListView& CallList() const { return m_callList; }
     const std::vector<std::unique_ptr<CTapiLine>>& Lines() const { return m_supervisor.Lines(); }
     CLineSupervisor& Supervisor() { return m_supervisor; }
@@ -95,6 +102,19 @@ public:
     bool ConfigurationUnread() const { return m_configFile.IsUnread(ConfigPath()); }
     // The help document to open instead of the one beside the executable.
     void SetHelpPath(const std::string& path) { m_helpPath = path; }
+    // False: this run neither reads nor writes the call history, whatever
+    // Ringwarden.ini says (--no-history). Set before the window opens.
+    void SetHistoryAllowed(bool allowed) { m_historyAllowed = allowed; }
+    // How long rows wait before a locked history file is tried again.
+    void SetHistoryRetryInterval(UINT ms) { m_historyRetryMs = ms; }
+
+    // One click: gives the caller of the call at `logIndex` the filter type
+    // `filterType` (FilterAlwaysBlock, FilterNeverBlock), making the entry
+    // or changing only the filter type of the one there, saves at once and
+    // renames the rows of the same caller. False when nothing changed (no
+    // caller ID to key an entry on, or the configuration not read yet).
+    bool SetCallerFilter(size_t logIndex, int32_t filterType);
+
     // Replaces the platform's message box (tests answer it themselves).
     void SetMessageBox(MessageBoxFn show) { m_messageBox = std::move(show); }
 
@@ -105,6 +125,7 @@ public:
     void OnShowNotification(size_t index) override;
     void OnRefreshNotification(size_t index) override;
     void OnCallerIdOutcome(bool arrived) override;
+    void OnCallEnded(size_t index) override;
     void OnDropFailed(size_t index) override;
     // CLineSupervisorNotify.
     void OnLineHealthChanged() override;
@@ -116,6 +137,7 @@ public:
     // CNotificationOwner.
     CRingwardenPreferences& NotificationPreferences() override { return m_preferences; }
     void OnNotificationDestroyed(CNotificationDialog* dialog) override;
+    void OnBlockCaller(const CLoggedCall* call) override;
     // The incoming call popup while it exists (shown or hidden by the user).
     CNotificationDialog* Notification() const { return m_notification; }
 
@@ -133,6 +155,9 @@ protected:
     // The configuration sheet, modal to this window; true when the user
     // confirmed.
     virtual bool RunConfigSheet();
+    // The call list's context menu at `screenPoint`; the command chosen, or
+    // 0 (tests choose without a menu).
+    virtual UINT TrackCallMenu(HMENU menu, POINT screenPoint);
 
 private:
     struct CommandHandler {
@@ -171,7 +196,22 @@ private:
     // were before it opened.
     void SaveBeforeConfigSheet();
 
+    // The call history: opened (or not) at start and when the Preferences
+    // page changes it; its rows are written from the message loop.
+    void OpenHistory();
+    void ShowEarlierCalls();
+    void QueueHistory(size_t index);
+    bool OnWriteHistory(WPARAM, LPARAM, INT_PTR& result);
+    void WriteHistory();
+    // Every row of the caller with lookup key `key` takes the name `name`.
+    void RenameCaller(const std::string& key, const std::string& name);
+
     // Commands
+    void OnBlockSelected();
+    void OnNeverBlockSelected();
+    void OnEditSelected();
+    void OnCopyNumber();
+    void OnBlockLastCaller();
     void OnAddEntry();
     void OnEditEntry();
     void OnConfigure();
@@ -193,6 +233,7 @@ private:
     void ShowNotification(size_t index);
     void ShowBalloon(UINT titleId, UINT textId, bool warning);
     bool OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result);
+    bool OnContextMenu(WPARAM window, LPARAM at, INT_PTR& result);
     bool OnRunningCopyQuery(WPARAM, LPARAM, INT_PTR& result);
     void PaintIcon();
 
@@ -201,12 +242,22 @@ private:
     CSettings m_settings;
     CScreeningRules m_rules;
     CCallScreener m_screener;
+    // The calls of earlier runs, read from the history at start.
+    std::vector<std::unique_ptr<CLoggedCall>> m_history;
     CCallListView m_callList;
     // Opens the lines with the screener as their listener and keeps them
     // open.
     CLineSupervisor m_supervisor;
     std::unique_ptr<CFileSystem> m_fileSystem;
     CConfigFile m_configFile;
+    CCallHistoryLog m_historyLog;
+    bool m_historyAllowed = true;
+    bool m_historyWritePending = false; // a write is posted or on its timer
+    DWORD m_lastHistoryWrite = 0;
+    // The history was there at start but locked: the earlier calls are
+    // listed once it can be read (tried with the writes).
+    bool m_earlierCallsUnread = false;
+    UINT m_historyRetryMs = 10000;
     std::string m_configPath;
     // This run reads but never writes the configuration (its folder could
     // not be used); m_locationFolder is told to the user at start.

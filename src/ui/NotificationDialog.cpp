@@ -7,6 +7,8 @@
 #include "ui/NotificationOwner.h"
 #include "ui/framework/DataExchange.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -205,8 +207,42 @@ bool CNotificationDialog::OnKeyDown(WPARAM key) {
     return true;
 }
 
-bool CNotificationDialog::OnMessage(UINT message, WPARAM wParam, LPARAM, INT_PTR& result) {
+void CNotificationDialog::ShowMenu(LPARAM at) {
+    POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    if (at == static_cast<LPARAM>(-1)) { // the keyboard: at the popup's middle
+        RECT rect{};
+        GetWindowRect(m_hWnd, &rect);
+        point = {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+    }
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_POPUP_MENU));
+    if (!menu)
+        return;
+    // While the menu is open the popup must not close under it.
+    KillTimer(m_hWnd, kCloseTimer);
+    const UINT command = TrackPopupMenu(GetSubMenu(menu, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON,
+                                        point.x, point.y, 0, m_hWnd, nullptr);
+    DestroyMenu(menu);
+    m_timer = SetTimer(m_hWnd, kCloseTimer,
+                       CloseDelay(m_owner.NotificationPreferences().NotificationSeconds), nullptr);
+    if (command)
+        PostMessageA(m_hWnd, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+bool CNotificationDialog::OnCommand(WORD id, WORD notifyCode, HWND control) {
+    if (id == ID_CALL_BLOCK && notifyCode == 0) {
+        if (m_call)
+            m_owner.OnBlockCaller(m_call);
+        return true;
+    }
+    return CDialog::OnCommand(id, notifyCode, control);
+}
+
+bool CNotificationDialog::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) {
     switch (message) {
+    case WM_CONTEXTMENU:
+        ShowMenu(lParam);
+        result = TRUE;
+        return true;
     case WM_TIMER:
         OnTimer();
         result = TRUE;

@@ -43,6 +43,8 @@ protected:
     void OnOK() override { Hide(); }
     void OnCancel() override { Hide(); }
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
+    // "Block this caller" from the right-click menu.
+    bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
     void OnFinalMessage() override;
 
 private:
@@ -55,6 +57,8 @@ private:
     void Hide();
     void OnTimer();
     bool OnKeyDown(WPARAM key);
+    // The right-click menu at screen point `at` (-1: from the keyboard).
+    void ShowMenu(LPARAM at);
 
     CNotificationOwner& m_owner;
     const CLoggedCall* m_call = nullptr;

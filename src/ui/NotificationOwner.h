@@ -5,6 +5,7 @@
 
 namespace rw {
 
+class CLoggedCall;
 class CNotificationDialog;
 class CRingwardenPreferences;
 
@@ -14,6 +15,8 @@ public:
     // The popup's window is destroyed; the object deletes itself right
     // after this returns.
     virtual void OnNotificationDestroyed(CNotificationDialog* dialog) = 0;
+    // "Block this caller" on the popup's menu, for the call it shows.
+    virtual void OnBlockCaller(const CLoggedCall* /*call*/) {}
 
 protected:
     ~CNotificationOwner() = default;

@@ -1,5 +1,6 @@
 #include "../core/ConfigTestUtil.h"
 #include "RwCfg.h"
+#include "records/CallHistory.h"
 #include "records/ConfigFile.h"
 #include "records/EntryLimits.h"
 
@@ -326,6 +327,55 @@ TEST_F(RwCfgTest, WithoutAFileTheProgramsOwnIsUsed) {
     };
     for (const auto& [args, names] : commands)
         EXPECT_EQ(rwcfg::NamesItsFile(args), names) << (args.empty() ? "" : args[0]);
+}
+
+} // namespace
+} // namespace rw
+
+namespace rw {
+namespace {
+
+TEST(RwCfgHistory, PrintsTheHistoryNewestFirstFilteredByDateAndNumber) {
+    test::CScratchDir dir;
+    const std::string path = dir.Path("Ringwarden-calls.csv");
+    const std::string text =
+        HistoryHeader() +
+        "2026-02-27T09:00:00+01:00,Fred,0123-456,number,Block (always),yes\r\n"
+        "2026-03-01T10:00:00+01:00,Caf\xC3\xA9,0777,name and number,Permit (never block),no\r\n"
+        "not a row\r\n"
+        "2026-03-02T11:00:00+01:00,Fred,0123 456,number,Block (always),yes\r\n";
+    test::WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+    std::unique_ptr<CFileSystem> fs = CreateSystemFileSystem(false);
+    std::ostringstream out, err;
+    auto lines = [&](const std::vector<std::string>& args) {
+        out.str("");
+        err.str("");
+        EXPECT_EQ(rwcfg::Run(args, out, err, *fs), 0) << err.str();
+        std::vector<std::string> found;
+        std::istringstream in(out.str());
+        for (std::string line; std::getline(in, line);)
+            found.push_back(line.substr(0, 25));
+        return found;
+    };
+    using Lines = std::vector<std::string>;
+    const std::string head = "Time                      ";
+    EXPECT_EQ(lines({"history", path}),
+              (Lines{head.substr(0, 25), "2026-03-02T11:00:00+01:00", "2026-03-01T10:00:00+01:00",
+                     "2026-02-27T09:00:00+01:00"}));
+    EXPECT_NE(err.str().find("1 row of"), std::string::npos);
+    EXPECT_NE(out.str().find("Caf\xC3\xA9  "), std::string::npos);
+    EXPECT_EQ(
+        lines({"history", path, "--since", "2026-03-01"}),
+        (Lines{head.substr(0, 25), "2026-03-02T11:00:00+01:00", "2026-03-01T10:00:00+01:00"}));
+    // The same number however it is written.
+    EXPECT_EQ(
+        lines({"history", "--number", "0123456", path}),
+        (Lines{head.substr(0, 25), "2026-03-02T11:00:00+01:00", "2026-02-27T09:00:00+01:00"}));
+
+    EXPECT_EQ(rwcfg::Run({"history", path, "--since", "March"}, out, err, *fs), 2);
+    EXPECT_EQ(rwcfg::Run({"history", dir.Path("none.csv")}, out, err, *fs), 1);
+    EXPECT_TRUE(rwcfg::NamesItsFile({"history", path}));
+    EXPECT_FALSE(rwcfg::NamesItsFile({"history", "--number", "0123"}));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // The configuration sheet driven as a user drives it: real pages under the
 // platform's property sheet, message boxes answered by the test.
+#include "../support/ScreenPicture.h"
 #include "records/Archive.h"
 #include "records/ByteStream.h"
 #include "records/PhoneBook.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -147,6 +149,29 @@ TEST_F(ConfigSheetTest, OkAtOnceWritesBackOnlyThePreferencesPage) {
     EXPECT_EQ(prefs.OutOfHoursStart.GetStatus(), CDateTime::null);
     EXPECT_EQ(prefs.DefaultMessageFile, "C:\\msg.wav");
     EXPECT_TRUE(messages.empty());
+}
+
+// The call history's box shows the sheet's setting and gives it back at OK.
+TEST_F(ConfigSheetTest, KeepHistoryBoxRoundTripsThroughTheSheet) {
+    for (const bool keep : {true, false}) {
+        CConfigPropertySheet sheet(prefs, book);
+        sheet.Settings().SetKeepHistory(keep);
+        CCorePropertySheet::SetShownHook([&](CCorePropertySheet&) {
+            EXPECT_EQ(Checked(sheet.GeneralPage(), IDC_KEEP_HISTORY), keep);
+            // RW_PREFERENCES_PICTURE: where to keep the page's picture.
+            const char* picture = std::getenv("RW_PREFERENCES_PICTURE");
+            if (picture && keep) {
+                UpdateWindow(sheet.GetSafeHwnd());
+                RECT rect{};
+                GetWindowRect(sheet.GetSafeHwnd(), &rect);
+                test::SaveScreenPicture(picture, rect);
+            }
+            Click(sheet.GeneralPage(), IDC_KEEP_HISTORY);
+            sheet.PressButton(PSBTN_OK);
+        });
+        EXPECT_EQ(sheet.DoModal(), IDOK);
+        EXPECT_EQ(sheet.Settings().KeepHistory(), !keep);
+    }
 }
 
 TEST_F(ConfigSheetTest, CancelWritesNothingFromAnyPage) {

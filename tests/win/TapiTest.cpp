@@ -1019,20 +1019,22 @@ TEST_F(TapiTest, CallerIdOfAFetchedCallKeepsArbitraryBytes) {
 TEST(CommandLineTest, SwitchesAndTheSimulatorsOwn) {
     struct Case {
         std::vector<std::string> args;
-        bool simulator, help;
+        bool simulator, help, noHistory;
     } cases[] = {
-        {{}, false, false},
-        {{"--line-simulator"}, true, false},
-        {{"--line-simulator", "--sim-script", "calls.txt", "--sim-no-window"}, true, false},
-        {{"--line-simulator", "--sim-devices", "0"}, true, false},
-        {{"--help"}, false, true},
-        {{"/?"}, false, true},
-        {{"--bogus"}, false, true},
+        {{}, false, false, false},
+        {{"--line-simulator"}, true, false, false},
+        {{"--line-simulator", "--sim-script", "calls.txt", "--sim-no-window"}, true, false, false},
+        {{"--line-simulator", "--sim-devices", "0"}, true, false, false},
+        {{"--no-history", "--line-simulator"}, true, false, true},
+        {{"--help"}, false, true, false},
+        {{"/?"}, false, true, false},
+        {{"--bogus"}, false, true, false},
     };
     for (const Case& c : cases) {
         const CCommandLine line = CCommandLine::Parse(c.args);
         EXPECT_EQ(c.simulator, line.lineSimulator) << testing::PrintToString(c.args);
         EXPECT_EQ(c.help, line.help) << testing::PrintToString(c.args);
+        EXPECT_EQ(c.noHistory, line.noHistory) << testing::PrintToString(c.args);
     }
     EXPECT_EQ("C:\\Program Files\\RW\\rwlinesim.dll",
               LineSimulatorPath("C:\\Program Files\\RW\\Ringwarden.exe"));

@@ -459,20 +459,23 @@ protected:
 };
 
 TEST_F(TrayMouseTest, RightClickOpensTheMenuWithOpenInBold) {
-    g_menu.presses = 2; // "&Quit Ringwarden"
+    g_menu.presses = 2; // "&Block the last caller"
     SetTimer(nullptr, 0, 20, &DriveMenu);
     SendMessageA(hWnd, kCallback, kIconId, WM_RBUTTONUP);
     PumpBriefly();
 
     EXPECT_EQ(g_menu.opened, 1);
-    EXPECT_EQ(g_menu.itemCount, 4);
+    EXPECT_EQ(g_menu.itemCount, 5);
     EXPECT_EQ(g_menu.defaultItem, 0u);
-    EXPECT_EQ(g_menu.texts, (std::vector<std::string>{"&Open Ringwarden", "&Quit Ringwarden", "",
-                                                      "&About Ringwarden"}));
-    EXPECT_EQ(g_menu.ids, (std::vector<UINT>{ID_TRAY_OPEN, ID_TRAY_QUIT, 0, ID_APP_ABOUT}));
+    EXPECT_EQ(g_menu.texts,
+              (std::vector<std::string>{"&Open Ringwarden", "&Block the last caller",
+                                        "&Quit Ringwarden", "", "&About Ringwarden"}));
+    EXPECT_EQ(g_menu.ids,
+              (std::vector<UINT>{ID_TRAY_OPEN, ID_TRAY_BLOCK_LAST, ID_TRAY_QUIT, 0, ID_APP_ABOUT}));
     // The choice reaches the notification window, and a message follows the
     // menu so that it closes properly the next time.
-    EXPECT_EQ(Commands(), (std::vector<Seen>{{WM_COMMAND, ID_TRAY_QUIT, 0}, {WM_NULL, 0, 0}}));
+    EXPECT_EQ(Commands(),
+              (std::vector<Seen>{{WM_COMMAND, ID_TRAY_BLOCK_LAST, 0}, {WM_NULL, 0, 0}}));
 }
 
 TEST_F(TrayMouseTest, OtherClicksAndOtherIcons) {

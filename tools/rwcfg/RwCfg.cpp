@@ -1,9 +1,12 @@
 #include "RwCfg.h"
 
 #include "records/Archive.h"
+#include "records/CallAction.h"
+#include "records/CallHistory.h"
 #include "records/ConfigFile.h"
 #include "records/Cp1252.h"
 #include "records/EntryLimits.h"
+#include "records/LookupKey.h"
 #include "records/RingwardenPreferences.h"
 
 #include <algorithm>
@@ -791,9 +794,123 @@ MergeCounts MergeRows(std::vector<CsvRow>& rows, CPhoneBook& book) {
     return counts;
 }
 
+namespace {
+
+// The width of a UTF-8 text in characters, near enough for a table.
+size_t Columns(const std::string& utf8) {
+    size_t n = 0;
+    for (unsigned char c : utf8)
+        n += (c & 0xC0) != 0x80;
+    return n;
+}
+
+// A table's cell: cut to `width` characters (line breaks become spaces).
+std::string Cell(const std::string& utf8, size_t width) {
+    std::string out;
+    size_t n = 0;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if ((c & 0xC0) != 0x80 && ++n > width)
+            break;
+        out += c == '\r' || c == '\n' || c == '\t' ? ' ' : static_cast<char>(c);
+    }
+    return out;
+}
+
+bool ContainsNoCase(const std::string& text, const std::string& part) {
+    return std::search(text.begin(), text.end(), part.begin(), part.end(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) ==
+                      std::tolower(static_cast<unsigned char>(b));
+           }) != text.end();
+}
+
+} // namespace
+
+HistoryArgs ParseHistoryArgs(const std::vector<std::string>& args) {
+    HistoryArgs parsed;
+    for (size_t i = 1; i < args.size() && parsed.valid; ++i) {
+        const std::string& arg = args[i];
+        if ((arg == "--since" || arg == "--number") && i + 1 < args.size()) {
+            const std::string& value = args[++i];
+            if (arg == "--number") {
+                parsed.number = value;
+                continue;
+            }
+            int y = 0, m = 0, d = 0;
+            char tail = 0;
+            if (std::sscanf(value.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3 ||
+                !(parsed.since = CDateTime::FromParts(y, m, d, 0, 0, 0)).IsValid())
+                parsed.valid = false;
+        } else if (arg.rfind("--", 0) != 0 && parsed.file.empty()) {
+            parsed.file = arg;
+        } else {
+            parsed.valid = false;
+        }
+    }
+    return parsed;
+}
+
+std::string HistoryTable(const std::vector<CHistoryRow>& oldestFirst, const std::string& number) {
+    const std::string key = MakeLookupKeyFrom(number);
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({"Time", "Name", "Number", "Caller ID", "Action", "Answered and dropped"});
+    for (auto it = oldestFirst.rbegin(); it != oldestFirst.rend(); ++it) {
+        const CHistoryRow& r = *it;
+        // Either the text as typed, or the same number written another way
+        // ("0123 456" finds "0123-456").
+        if (!number.empty() && !ContainsNoCase(r.number, number) &&
+            (key.empty() || MakeLookupKeyFrom(r.number).find(key) == std::string::npos))
+            continue;
+        rows.push_back({FormatHistoryTime(r.time, r.utcOffsetMinutes), Cp1252ToUtf8(r.name),
+                        Cp1252ToUtf8(r.number), CallerIdKindText(r.kind),
+                        Cp1252ToUtf8(ActionText(r.action)), r.answeredAndDropped ? "yes" : "no"});
+    }
+    // Long names are cut so that one caller cannot push the table apart.
+    constexpr size_t kMaxWidth = 40;
+    size_t widths[6] = {};
+    for (auto& row : rows)
+        for (size_t c = 0; c < 6; ++c) {
+            row[c] = Cell(row[c], kMaxWidth);
+            widths[c] = std::max(widths[c], Columns(row[c]));
+        }
+    std::string out;
+    for (const auto& row : rows) {
+        std::string line;
+        for (size_t c = 0; c < 6; ++c) {
+            line += row[c];
+            if (c + 1 < 6)
+                line += std::string(widths[c] - Columns(row[c]) + 2, ' ');
+        }
+        out += line + "\n";
+    }
+    return out;
+}
+
+namespace {
+
+int History(const HistoryArgs& args, std::ostream& out, std::ostream& err, CFileSystem& fs) {
+    std::unique_ptr<CReadFile> file = fs.OpenRead(args.file);
+    if (!file) {
+        err << "rwcfg: cannot open " << args.file << "\n";
+        return 1;
+    }
+    CHistoryReadOptions options;
+    options.since = args.since;
+    const CHistoryReadResult read = ReadHistory(*file, options);
+    out << HistoryTable(read.rows, args.number);
+    if (read.skipped)
+        err << "rwcfg: " << read.skipped << (read.skipped == 1 ? " row" : " rows") << " of "
+            << args.file << " could not be read\n";
+    return 0;
+}
+
+} // namespace
+
 bool NamesItsFile(const std::vector<std::string>& args) {
     if (args.empty())
         return false;
+    if (args[0] == "history")
+        return !ParseHistoryArgs(args).file.empty();
     return (args.size() == 2 && (args[0] == "dump" || args[0] == "export-csv")) ||
            (args.size() == 3 && args[0] == "import-csv");
 }
@@ -816,19 +933,28 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         return Export(defaultPath, out, err, fs);
     if (args.size() == 3 && args[0] == "import-csv")
         return Import(args[1], args[2], out, err, fs);
+    if (!args.empty() && args[0] == "history") {
+        HistoryArgs history = ParseHistoryArgs(args);
+        if (history.valid && history.file.empty() && hasDefault)
+            history.file = HistoryPathFor(defaultPath);
+        if (history.valid && !history.file.empty())
+            return History(history, out, err, fs);
+    }
     if (args.size() == 2 && args[0] == "import-csv" && hasDefault)
         return Import(args[1], defaultPath, out, err, fs);
     if (hasDefault)
         err << "usage: rwcfg dump [FILE]\n"
                "       rwcfg export-csv [FILE] > entries.csv\n"
                "       rwcfg import-csv CSV [FILE]\n"
+               "       rwcfg history [FILE] [--since YYYY-MM-DD] [--number TEXT]\n"
                "       rwcfg where\n"
                "Without FILE: the Ringwarden.cfg that Ringwarden beside rwcfg uses (rwcfg "
                "where).\n";
     else
         err << "usage: rwcfg dump FILE\n"
                "       rwcfg export-csv FILE > entries.csv\n"
-               "       rwcfg import-csv CSV FILE\n";
+               "       rwcfg import-csv CSV FILE\n"
+               "       rwcfg history FILE [--since YYYY-MM-DD] [--number TEXT]\n";
     return 2;
 }
 

@@ -2,6 +2,7 @@
 // program. The functions behind the commands, for the tool and its tests.
 #pragma once
 
+#include "records/CallHistory.h"
 #include "records/FileSystem.h"
 #include "records/PhoneBook.h"
 
@@ -51,6 +52,20 @@ struct MergeCounts {
 // already there takes only the fields its row sets. The rows' entries are
 // used up.
 MergeCounts MergeRows(std::vector<CsvRow>& rows, CPhoneBook& book);
+
+// `history [FILE] [--since YYYY-MM-DD] [--number TEXT]`: the call history
+// (Ringwarden-calls.csv) as a table, newest first.
+struct HistoryArgs {
+    std::string file; // empty: beside the program's configuration
+    CDateTime since;  // null: every row
+    std::string number;
+    bool valid = true;
+};
+HistoryArgs ParseHistoryArgs(const std::vector<std::string>& args);
+// The rows newest first, in columns, one line each; only the rows whose
+// number holds `number` (as typed, or as the same number written another
+// way) when it is not empty.
+std::string HistoryTable(const std::vector<CHistoryRow>& oldestFirst, const std::string& number);
 
 // True when the command line names the configuration file itself, so the
 // program's own file need not be looked for.

@@ -1,0 +1,79 @@
+#include "app/CallHistoryLog.h"
+
+namespace rw {
+
+CHistoryRow HistoryRowFrom(const CLoggedCall& call, const CClock& clock) {
+    CHistoryRow row;
+    row.time = call.GetCallTime();
+    row.utcOffsetMinutes = clock.UtcOffsetMinutes(row.time);
+    row.name = call.GetName();
+    row.number = call.GetNumber();
+    row.kind = call.GetCallerIdKind();
+    row.action = call.GetAction();
+    row.answeredAndDropped = call.GetAnsweredAndDropped();
+    return row;
+}
+
+std::unique_ptr<CLoggedCall> LoggedCallFrom(const CHistoryRow& row) {
+    auto call = std::make_unique<CLoggedCall>();
+    call->SetCallTime(row.time);
+    call->SetName(row.name);
+    call->SetNumber(row.number);
+    call->MakeLookupKey();
+    call->SetCallerIdKind(row.kind);
+    call->SetAction(row.action);
+    call->SetAnsweredAndDropped(row.answeredAndDropped);
+    return call;
+}
+
+void CCallHistoryLog::Open(const std::string& path) {
+    m_queued.clear();
+    m_file = path.empty() ? nullptr : std::make_unique<CCallHistoryFile>(m_fs, path);
+}
+
+const std::string& CCallHistoryLog::Path() const {
+    static const std::string none;
+    return m_file ? m_file->Path() : none;
+}
+
+std::vector<std::unique_ptr<CLoggedCall>> CCallHistoryLog::LoadRecent(size_t& skipped,
+                                                                      bool& readable) {
+    skipped = 0;
+    readable = true;
+    std::vector<std::unique_ptr<CLoggedCall>> calls;
+    if (!m_file)
+        return calls;
+    CHistoryReadOptions options;
+    options.since = CDateTime(m_clock.Now().GetDays() - kShownDays);
+    options.maxRows = kShownRows;
+    CHistoryReadResult read;
+    if (!m_file->Load(options, read)) {
+        readable = false;
+        return calls;
+    }
+    skipped = read.skipped;
+    calls.reserve(read.rows.size());
+    for (const CHistoryRow& row : read.rows)
+        calls.push_back(LoggedCallFrom(row));
+    return calls;
+}
+
+void CCallHistoryLog::Queue(const CLoggedCall& call) {
+    if (m_file)
+        m_queued.push_back(HistoryRowFrom(call, m_clock));
+}
+
+bool CCallHistoryLog::WriteQueued() {
+    if (!m_file)
+        return true;
+    // Each row joins the file's own queue, which keeps it while the file is
+    // locked and writes the rows in order once it can.
+    std::vector<CHistoryRow> rows;
+    rows.swap(m_queued);
+    bool written = true;
+    for (const CHistoryRow& row : rows)
+        written = m_file->Append(row) && written;
+    return m_file->Flush() && written;
+}
+
+} // namespace rw

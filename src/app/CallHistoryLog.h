@@ -1,0 +1,56 @@
+// The program's side of the call history: what a logged call writes, what
+// the list gets back at start, and when writing is off. Rows are queued
+// while a call is screened and written later from the message loop, so a
+// call never waits for the disk.
+#pragma once
+
+#include "records/CallHistory.h"
+#include "records/Clock.h"
+#include "records/LoggedCall.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rw {
+
+// The row that records `call` now; the offset is the clock's at its time.
+CHistoryRow HistoryRowFrom(const CLoggedCall& call, const CClock& clock);
+// A call of an earlier run, for the list.
+std::unique_ptr<CLoggedCall> LoggedCallFrom(const CHistoryRow& row);
+
+class CCallHistoryLog {
+public:
+    // The list shows the calls of this many days back at start...
+    static constexpr int kShownDays = 30;
+    // ...and at most this many of them.
+    static constexpr size_t kShownRows = 10000;
+
+    CCallHistoryLog(CFileSystem& fs, const CClock& clock) : m_fs(fs), m_clock(clock) {}
+
+    // Starts keeping history in `path`; an empty path (history off) stops.
+    void Open(const std::string& path);
+    bool IsOpen() const { return m_file != nullptr; }
+    const std::string& Path() const;
+
+    // The calls of the last kShownDays days, oldest first; `skipped` counts
+    // rows that could not be read. Empty while the history is off or the
+    // file cannot be read; `readable` is false when it is there but cannot
+    // be read now (locked), so that it is worth trying again.
+    std::vector<std::unique_ptr<CLoggedCall>> LoadRecent(size_t& skipped, bool& readable);
+
+    // Takes a copy of the call's row to write later; nothing while off.
+    void Queue(const CLoggedCall& call);
+    // Writes what is queued; false when rows still wait (the file is locked).
+    bool WriteQueued();
+    // Rows not in the file yet.
+    size_t Waiting() const { return m_queued.size() + (m_file ? m_file->Pending() : 0); }
+
+private:
+    CFileSystem& m_fs;
+    const CClock& m_clock;
+    std::unique_ptr<CCallHistoryFile> m_file;
+    std::vector<CHistoryRow> m_queued;
+};
+
+} // namespace rw

@@ -1,0 +1,462 @@
+#include "records/CallHistory.h"
+
+#include "records/Archive.h"
+#include "records/CallAction.h"
+#include "records/ConfigFile.h"
+#include "records/Cp1252.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+namespace rw {
+namespace {
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr size_t kColumnCount = 6;
+const char* const kColumns[kColumnCount] = {"Time",      "Name",   "Number",
+                                            "Caller ID", "Action", "Answered and dropped"};
+const char* const kKinds[] = {"none",     "number",      "name",       "name and number",
+                              "withheld", "out of area", "unavailable"};
+// How far back a later row of the same call looks for the earlier one: the
+// few calls that can overlap it.
+constexpr size_t kSameCallLookBack = 16;
+
+void AppendField(std::string& out, const std::string& utf8) {
+    // Quoted only when it must be, as spreadsheets write it.
+    if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
+        out += utf8;
+        return;
+    }
+    out += '"';
+    for (char c : utf8) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+// A text as the file holds it: UTF-8, cut so that it always reads back (a
+// Windows-1252 character takes at most 3 bytes). An entry's name may be far
+// longer than any caller ID.
+std::string FieldText(const std::string& cp1252) {
+    constexpr size_t kMaxCharacters = kHistoryMaxFieldBytes / 3;
+    return Cp1252ToUtf8(std::string_view(cp1252).substr(0, kMaxCharacters));
+}
+
+bool ParseDigits(const std::string& s, size_t at, size_t count, int& out) {
+    if (at + count > s.size())
+        return false;
+    out = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return false;
+        out = out * 10 + (s[i] - '0');
+    }
+    return true;
+}
+
+// RFC 4180 records read a chunk at a time. Each kept field is cut at
+// kHistoryMaxFieldBytes and only kColumnCount + 1 fields are kept, so a
+// record costs at most a few tens of kilobytes however long it is.
+class CRecordReader {
+public:
+    explicit CRecordReader(CByteSource& source) : m_source(source) {}
+
+    enum class Got { record, end, torn };
+    // The next record's fields; `bad` when it broke the quoting rules or a
+    // field or the field count went past the limits.
+    Got Next(std::vector<std::string>& fields, bool& bad) {
+        fields.clear();
+        fields.emplace_back();
+        bad = false;
+        bool quoted = false;     // inside a quoted field
+        bool afterQuote = false; // a quoted field's closing quote (or a doubled one) came
+        bool fieldStart = true;
+        bool pendingCr = false; // a CR outside quotes, kept until we know what follows
+        bool any = false;
+        for (;;) {
+            int c = Byte();
+            if (c < 0) {
+                if (!any)
+                    return Got::end;
+                return Got::torn; // no line end: the last write did not finish
+            }
+            any = true;
+            if (quoted) {
+                if (c == '"') {
+                    quoted = false;
+                    afterQuote = true;
+                } else {
+                    Put(fields, bad, static_cast<char>(c));
+                }
+                continue;
+            }
+            if (pendingCr) {
+                pendingCr = false;
+                if (c != '\n')
+                    Put(fields, bad, '\r'); // a lone CR is text
+            }
+            if (c == '\n')
+                return Got::record;
+            if (c == '\r') {
+                pendingCr = true;
+                continue;
+            }
+            if (c == ',') {
+                if (fields.size() > kColumnCount)
+                    bad = true;
+                else
+                    fields.emplace_back();
+                fieldStart = true;
+                afterQuote = false;
+                continue;
+            }
+            if (c == '"') {
+                if (fieldStart) {
+                    quoted = true;
+                    fieldStart = false;
+                    continue;
+                }
+                if (afterQuote) { // "" inside a quoted field
+                    Put(fields, bad, '"');
+                    quoted = true;
+                    afterQuote = false;
+                    continue;
+                }
+                bad = true;
+                continue;
+            }
+            if (afterQuote)
+                bad = true; // text after a closing quote
+            fieldStart = false;
+            Put(fields, bad, static_cast<char>(c));
+        }
+    }
+
+private:
+    static void Put(std::vector<std::string>& fields, bool& bad, char c) {
+        std::string& field = fields.back();
+        if (field.size() >= kHistoryMaxFieldBytes) {
+            bad = true;
+            return;
+        }
+        field += c;
+    }
+    int Byte() {
+        if (m_pos == m_size) {
+            m_size = m_source.Read(m_buffer, sizeof m_buffer);
+            m_pos = 0;
+            if (m_size == 0)
+                return -1;
+        }
+        return static_cast<unsigned char>(m_buffer[m_pos++]);
+    }
+
+    CByteSource& m_source;
+    char m_buffer[64 * 1024];
+    size_t m_size = 0;
+    size_t m_pos = 0;
+};
+
+bool IsHeader(const std::vector<std::string>& fields) {
+    if (fields.size() != kColumnCount)
+        return false;
+    for (size_t i = 0; i < kColumnCount; ++i)
+        if (fields[i] != kColumns[i])
+            return false;
+    return true;
+}
+
+bool ParseRow(const std::vector<std::string>& f, const std::string* actionTexts, CHistoryRow& row) {
+    if (f.size() != kColumnCount)
+        return false;
+    if (!ParseHistoryTime(f[0], row.time, row.utcOffsetMinutes))
+        return false;
+    auto name = Utf8ToCp1252(f[1]);
+    auto number = Utf8ToCp1252(f[2]);
+    if (!name || !number || !ParseCallerIdKind(f[3], row.kind))
+        return false;
+    row.name = std::move(*name);
+    row.number = std::move(*number);
+    bool found = false;
+    for (int32_t a = ActionWaitingForCallerId; a <= ActionBlockFailed && !found; ++a) {
+        if (actionTexts[a] == f[4]) {
+            row.action = a;
+            found = true;
+        }
+    }
+    if (!found)
+        return false;
+    if (f[5] == "yes")
+        row.answeredAndDropped = true;
+    else if (f[5] == "no")
+        row.answeredAndDropped = false;
+    else
+        return false;
+    return true;
+}
+
+// A later row of the same call: the same moment, and the earlier row was
+// still waiting for caller ID or names the same caller.
+bool SameCall(const CHistoryRow& earlier, const CHistoryRow& later) {
+    return earlier.time == later.time && earlier.utcOffsetMinutes == later.utcOffsetMinutes &&
+           (earlier.action == ActionWaitingForCallerId || earlier.number == later.number);
+}
+
+} // namespace
+
+std::string HistoryPathFor(const std::string& configPath) {
+    const size_t slash = configPath.find_last_of("\\/");
+    const std::string folder =
+        slash == std::string::npos ? std::string() : configPath.substr(0, slash + 1);
+    return folder + kHistoryFileName;
+}
+
+std::string HistoryHeader() {
+    std::string out = kBom;
+    for (size_t i = 0; i < kColumnCount; ++i) {
+        if (i)
+            out += ',';
+        out += kColumns[i];
+    }
+    out += "\r\n";
+    return out;
+}
+
+std::string CallerIdKindText(CallerIdType kind) {
+    const auto i = static_cast<size_t>(kind);
+    return i < std::size(kKinds) ? kKinds[i] : kKinds[0];
+}
+
+bool ParseCallerIdKind(const std::string& text, CallerIdType& kind) {
+    for (size_t i = 0; i < std::size(kKinds); ++i) {
+        if (text == kKinds[i]) {
+            kind = static_cast<CallerIdType>(i);
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string FormatHistoryTime(CDateTime time, int utcOffsetMinutes) {
+    CDateTimeParts p;
+    if (!time.GetParts(p) || utcOffsetMinutes <= -24 * 60 || utcOffsetMinutes >= 24 * 60)
+        return {};
+    const int offset = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", p.year, p.month,
+                  p.day, p.hour, p.minute, p.second, utcOffsetMinutes < 0 ? '-' : '+', offset / 60,
+                  offset % 60);
+    return text;
+}
+
+bool ParseHistoryTime(const std::string& s, CDateTime& time, int& utcOffsetMinutes) {
+    // YYYY-MM-DDTHH:MM:SS+HH:MM, or Z for UTC.
+    int y, mo, d, h, mi, se, oh = 0, om = 0;
+    if (s.size() != 25 && s.size() != 20)
+        return false;
+    if (!ParseDigits(s, 0, 4, y) || s[4] != '-' || !ParseDigits(s, 5, 2, mo) || s[7] != '-' ||
+        !ParseDigits(s, 8, 2, d) || s[10] != 'T' || !ParseDigits(s, 11, 2, h) || s[13] != ':' ||
+        !ParseDigits(s, 14, 2, mi) || s[16] != ':' || !ParseDigits(s, 17, 2, se))
+        return false;
+    int sign = 1;
+    if (s.size() == 20) {
+        if (s[19] != 'Z')
+            return false;
+    } else {
+        if ((s[19] != '+' && s[19] != '-') || !ParseDigits(s, 20, 2, oh) || s[22] != ':' ||
+            !ParseDigits(s, 23, 2, om) || oh > 23 || om > 59)
+            return false;
+        sign = s[19] == '-' ? -1 : 1;
+    }
+    if (h > 23 || mi > 59)
+        return false;
+    const CDateTime t = CDateTime::FromParts(y, mo, d, h, mi, se);
+    if (!t.IsValid())
+        return false;
+    time = t;
+    utcOffsetMinutes = sign * (oh * 60 + om);
+    return true;
+}
+
+std::string FormatHistoryRow(const CHistoryRow& row) {
+    std::string out;
+    out.reserve(96 + row.name.size() + row.number.size());
+    AppendField(out, FormatHistoryTime(row.time, row.utcOffsetMinutes));
+    out += ',';
+    AppendField(out, FieldText(row.name));
+    out += ',';
+    AppendField(out, FieldText(row.number));
+    out += ',';
+    AppendField(out, CallerIdKindText(row.kind));
+    out += ',';
+    AppendField(out, Cp1252ToUtf8(ActionText(row.action)));
+    out += ',';
+    out += row.answeredAndDropped ? "yes" : "no";
+    out += "\r\n";
+    return out;
+}
+
+CHistoryReadResult ReadHistory(CByteSource& source, const CHistoryReadOptions& options) {
+    CHistoryReadResult result;
+    std::string actionTexts[ActionBlockFailed + 1];
+    for (int32_t a = ActionWaitingForCallerId; a <= ActionBlockFailed; ++a)
+        actionTexts[a] = Cp1252ToUtf8(ActionText(a));
+
+    // The newest rows are wanted; with a limit the older ones fall off the
+    // front as newer ones come.
+    std::deque<CHistoryRow> kept;
+    CRecordReader reader(source);
+    std::vector<std::string> fields;
+    bool first = true;
+    for (;;) {
+        bool bad = false;
+        const CRecordReader::Got got = reader.Next(fields, bad);
+        if (got == CRecordReader::Got::end)
+            break;
+        if (got == CRecordReader::Got::torn) {
+            result.tornTail = true;
+            result.endsInNewline = false;
+            break;
+        }
+        if (first) {
+            first = false;
+            // The byte-order mark, written before the header.
+            if (fields[0].compare(0, 3, kBom) == 0)
+                fields[0].erase(0, 3);
+            if (!bad && IsHeader(fields))
+                continue;
+        }
+        if (fields.size() == 1 && fields[0].empty() && !bad)
+            continue; // a blank line
+        ++result.rowsInFile;
+        CHistoryRow row;
+        if (bad || !ParseRow(fields, actionTexts, row)) {
+            ++result.skipped;
+            continue;
+        }
+        if (options.since.IsValid() && row.time < options.since)
+            continue;
+        bool merged = false;
+        const size_t look = std::min(kept.size(), kSameCallLookBack);
+        for (size_t i = 0; i < look && !merged; ++i) {
+            CHistoryRow& earlier = kept[kept.size() - 1 - i];
+            if (SameCall(earlier, row)) {
+                earlier = std::move(row);
+                merged = true;
+            }
+        }
+        if (merged)
+            continue;
+        kept.push_back(std::move(row));
+        if (options.maxRows && kept.size() > options.maxRows)
+            kept.pop_front();
+    }
+    result.rows.assign(std::make_move_iterator(kept.begin()), std::make_move_iterator(kept.end()));
+    return result;
+}
+
+bool CCallHistoryFile::Load(const CHistoryReadOptions& options, CHistoryReadResult& result) {
+    result = CHistoryReadResult();
+    std::unique_ptr<CReadFile> file = m_fs.OpenRead(m_path);
+    if (!file) {
+        if (m_fs.Exists(m_path))
+            return false;
+        m_rowCount = 0;
+        m_counted = true;
+        return true;
+    }
+    result = ReadHistory(*file, options);
+    m_rowCount = result.rowsInFile;
+    m_counted = true;
+    return true;
+}
+
+bool CCallHistoryFile::Append(const CHistoryRow& row) {
+    m_pending.push_back(FormatHistoryRow(row));
+    while (m_pending.size() > kMaxPending)
+        m_pending.pop_front();
+    return Flush();
+}
+
+bool CCallHistoryFile::Flush() {
+    if (m_pending.empty())
+        return true;
+    std::unique_ptr<CAppendFile> file = m_fs.OpenAppend(m_path);
+    if (!file)
+        return false;
+    bool header = file->SizeAtOpen() == 0;
+    // A row torn by a power cut: the next starts on a line of its own.
+    bool newline = !file->EndedInNewline();
+    if (header) {
+        m_rowCount = 0;
+        m_counted = true;
+    }
+    bool written = true;
+    while (!m_pending.empty()) {
+        std::string text;
+        if (header)
+            text = HistoryHeader();
+        else if (newline)
+            text = "\r\n";
+        text += m_pending.front();
+        // One write call per row, straight to the system (nothing is kept
+        // back in the program): a crash or a power cut tears at most the row
+        // being written.
+        if (!file->Write(text.data(), text.size())) {
+            written = false;
+            break;
+        }
+        header = newline = false;
+        m_pending.pop_front();
+        ++m_rowCount;
+    }
+    // Pushed through to the disk once for the rows written together (the
+    // program writes at most a few times a second): a flush for each row
+    // would hold its message loop for as many disk writes.
+    file->Flush();
+    file->Close();
+    if (!written)
+        return false;
+    if (!m_counted) {
+        // Never loaded (the file was locked at start): counted once, keeping
+        // no row (none is as late as the year 9999).
+        CHistoryReadResult counted;
+        Load(CHistoryReadOptions{CDateTime::FromParts(9999, 12, 31, 23, 59, 59), 0}, counted);
+    }
+    if (m_rowCount > kHistoryMaxRows)
+        Trim();
+    return true;
+}
+
+bool CCallHistoryFile::Trim() {
+    CHistoryReadResult all;
+    {
+        std::unique_ptr<CReadFile> file = m_fs.OpenRead(m_path);
+        if (!file)
+            return false;
+        all = ReadHistory(*file, CHistoryReadOptions{CDateTime(), kHistoryTrimmedRows});
+    }
+    const bool written = WriteFileSafely(m_fs, m_path, [&all](CByteSink& sink) {
+        std::string text = HistoryHeader();
+        auto put = [&sink, &text] {
+            if (!sink.Write(text.data(), text.size()))
+                throw CArchiveException(CArchiveException::writeFailed, 0, "history not written");
+            text.clear();
+        };
+        for (const CHistoryRow& row : all.rows) {
+            text += FormatHistoryRow(row);
+            if (text.size() >= 64 * 1024)
+                put();
+        }
+        put();
+    });
+    if (written)
+        m_rowCount = all.rows.size();
+    return written;
+}
+
+} // namespace rw

@@ -1,0 +1,479 @@
+// The call history as the main window keeps it (calls written as they are
+// screened, listed in grey by the next run, a locked file, switched off)
+// and one-click blocking from the list, the popup and the tray, each
+// followed by the caller's next call on the line simulator.
+#include "../core/ConfigTestUtil.h"
+#include "../support/ExePath.h"
+#include "../support/MessagePump.h"
+#include "../support/ScreenPicture.h"
+#include "../support/SimCaller.h"
+#include "LineSim.h"
+#include "app/Settings.h"
+#include "records/CallAction.h"
+#include "records/CallHistory.h"
+#include "records/Clock.h"
+#include "records/ConfigFile.h"
+#include "records/WidePath.h"
+#include "res/resource.h"
+#include "telephony/TapiApi.h"
+#include "telephony/TapiRegistration.h"
+#include "ui/ConfigPropertySheet.h"
+#include "ui/MainDialog.h"
+#include "ui/NotificationDialog.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace rw {
+namespace {
+
+using linesim::CallerIdKind;
+
+// The real context menu while it is open: its items, read from the timer
+// that then closes it.
+struct OpenMenu {
+    std::vector<std::string> items;
+    std::vector<bool> enabled;
+    HWND owner = nullptr;
+    std::string picture; // RW_MENU_PICTURE: where to keep a picture of it
+};
+OpenMenu* g_openMenu = nullptr;
+
+void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND window = FindWindowA("#32768", nullptr);
+    HMENU menu =
+        window ? reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0)) : nullptr;
+    for (int i = 0; menu && i < GetMenuItemCount(menu); ++i) {
+        char text[64] = {};
+        GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        if (!text[0])
+            continue; // the separator
+        g_openMenu->items.push_back(text);
+        g_openMenu->enabled.push_back(
+            !(GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & (MF_GRAYED | MF_DISABLED)));
+    }
+    if (window && !g_openMenu->picture.empty()) {
+        RECT owner{}, popup{}, both{};
+        GetWindowRect(g_openMenu->owner, &owner);
+        GetWindowRect(window, &popup);
+        UnionRect(&both, &owner, &popup);
+        test::SaveScreenPicture(g_openMenu->picture, both);
+    }
+    EndMenu();
+}
+using test::Caller;
+using test::PumpUntil;
+
+CDateTime At(int day, int hour, int minute) {
+    return CDateTime::FromParts(2000, 1, day, hour, minute, 0);
+}
+
+// A main window whose context menu picks `menuChoice` at once, and whose
+// entry sheet confirms what it is given.
+class CDialogWithChoices : public CMainDialog {
+public:
+    using CMainDialog::CMainDialog;
+    UINT menuChoice = 0;
+    int menusShown = 0;
+    int sheetsRun = 0;
+
+    bool realMenu = false;
+
+protected:
+    UINT TrackCallMenu(HMENU menu, POINT at) override {
+        ++menusShown;
+        return realMenu ? CMainDialog::TrackCallMenu(menu, at) : menuChoice;
+    }
+    bool RunEntrySheet(CPhoneBookEntry& entry) override {
+        ++sheetsRun;
+        entry.Name = "Named In Sheet";
+        return true;
+    }
+};
+
+class MainWindowHistoryTest : public testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+        InitCommonControlsEx(&controls);
+        linesim::SetShowWindow(false);
+        linesim::SetPrintSummary(false);
+        linesim::SetRingTiming(60000, 5);
+        SetTapiApi(&loader);
+        ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+    }
+    void TearDown() override {
+        EndRun();
+        UnregisterLineApp();
+        SetTapiApi(nullptr);
+    }
+
+    // A run of the program: its window, with history allowed or not.
+    // Ringwarden.ini beside the configuration, as a user's earlier run left it.
+    bool KeepHistoryInIni(bool keep) {
+        CSettings settings;
+        settings.SetKeepHistory(keep);
+        return settings.Save(CSettings::PathBeside(configPath));
+    }
+    void StartRun(bool historyAllowed = true) {
+        EndRun();
+        dialog = std::make_unique<CDialogWithChoices>(clock);
+        dialog->SetConfigPath(configPath);
+        dialog->SetHistoryAllowed(historyAllowed);
+        dialog->SetHistoryRetryInterval(50);
+        ASSERT_TRUE(dialog->Create());
+        list = dialog->GetDlgItem(IDC_CALL_LIST);
+    }
+    void EndRun() {
+        if (dialog)
+            dialog->DestroyWindow();
+        dialog.reset();
+    }
+
+    // Rings at `time` and waits for the call to be screened.
+    size_t Ring(CDateTime time, const std::string& number,
+                CallerIdKind kind = CallerIdKind::Number) {
+        clock.Set(time);
+        const size_t before = dialog->Screener().CallCount();
+        EXPECT_NE(0u, linesim::Ring(Caller(kind, number, "")));
+        EXPECT_TRUE(PumpUntil([&] { return dialog->Screener().CallCount() > before; }));
+        return before;
+    }
+    // Lets posted history writes happen.
+    void Settle() {
+        PumpUntil([] { return false; }); // two seconds of messages
+    }
+    std::string FileText() {
+        const std::vector<uint8_t> bytes = test::ReadWholeFile(historyPath);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    CHistoryReadResult FileRows() {
+        const std::string text = FileText();
+        CMemorySource source(text.data(), text.size());
+        return ReadHistory(source);
+    }
+    std::string RowText(int row, int column) {
+        char text[256] = {};
+        ListView_GetItemText(list, row, column, text, sizeof text);
+        return text;
+    }
+    // What the list's custom draw answers for `row`, and the text colour.
+    LRESULT DrawRow(int row, COLORREF& text) {
+        NMLVCUSTOMDRAW draw{};
+        draw.nmcd.hdr.hwndFrom = list;
+        draw.nmcd.hdr.idFrom = IDC_CALL_LIST;
+        draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+        draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+        draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+        draw.clrText = RGB(1, 2, 3);
+        SendMessageA(dialog->GetSafeHwnd(), WM_NOTIFY, IDC_CALL_LIST,
+                     reinterpret_cast<LPARAM>(&draw));
+        text = draw.clrText;
+        return GetWindowLongPtrA(dialog->GetSafeHwnd(), DWLP_MSGRESULT);
+    }
+    void SelectRow(int row) {
+        const UINT state = LVIS_SELECTED | LVIS_FOCUSED;
+        ListView_SetItemState(list, row, state, state);
+    }
+    void AddEntry(std::unique_ptr<CPhoneBookEntry> entry) {
+        const std::string key = entry->LookupKey;
+        dialog->PhoneBook().SetAt(key, std::move(entry));
+    }
+    // The phone book as saved in the file.
+    std::unique_ptr<CPhoneBookEntry> SavedEntry(const std::string& key) {
+        auto fs = CreateSystemFileSystem(false);
+        CConfigFile file(*fs);
+        CRingwardenPreferences preferences;
+        CPhoneBook book;
+        file.Load(configPath, preferences, book);
+        const CPhoneBookEntry* entry = book.Lookup(key);
+        return entry ? std::make_unique<CPhoneBookEntry>(*entry) : nullptr;
+    }
+
+    CTapiLoader loader{test::SimulatorPath()};
+    test::CScratchDir configDir;
+    const std::string configPath = configDir.Path("Ringwarden.cfg");
+    const std::string historyPath = configDir.Path("Ringwarden-calls.csv");
+    CSettableClock clock;
+    std::unique_ptr<CDialogWithChoices> dialog;
+    HWND list = nullptr;
+};
+
+TEST_F(MainWindowHistoryTest, CallsOfOneRunAreListedInGreyByTheNext) {
+    StartRun();
+    Ring(At(2, 10, 0), "0555 100");
+    Ring(At(2, 10, 1), "", CallerIdKind::Blocked);
+    Settle();
+    EndRun();
+    const std::string text = FileText();
+    EXPECT_EQ(text.rfind(HistoryHeader(), 0), 0u);
+    EXPECT_NE(text.find("2000-01-02T10:00:00+00:00,<No Phone Book Entry>,0555 100,number,"
+                        "Permit (never block - default rule),no\r\n"),
+              std::string::npos);
+    EXPECT_NE(text.find(",<Blocked>,withheld,"), std::string::npos);
+
+    clock.Set(At(3, 9, 0));
+    StartRun();
+    ASSERT_EQ(ListView_GetItemCount(list), 2);
+    EXPECT_EQ(dialog->EarlierCallCount(), 2u);
+    EXPECT_EQ(RowText(0, 1), "<Blocked>"); // newest first
+    EXPECT_EQ(RowText(1, 1), "0555 100");
+    Ring(At(3, 9, 30), "0555 200");
+    ASSERT_EQ(ListView_GetItemCount(list), 3);
+    EXPECT_EQ(RowText(0, 1), "0555 200");
+    COLORREF colour = 0;
+    EXPECT_EQ(DrawRow(0, colour), CDRF_DODEFAULT);
+    EXPECT_EQ(colour, RGB(1, 2, 3));
+    EXPECT_EQ(DrawRow(2, colour), CDRF_NEWFONT);
+    EXPECT_EQ(colour, GetSysColor(COLOR_GRAYTEXT));
+
+    // An earlier run's row works as today's: Add makes its entry and names
+    // it, and sorting takes it along.
+    SelectRow(2);
+    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, IDC_ADD_ENTRY, 0);
+    EXPECT_EQ(dialog->sheetsRun, 1);
+    EXPECT_EQ(RowText(2, 0), "Named In Sheet");
+    NMLISTVIEW click{};
+    click.hdr = {list, IDC_CALL_LIST, LVN_COLUMNCLICK};
+    click.iSubItem = 1; // a header click sorts by number
+    SendMessageA(dialog->GetSafeHwnd(), WM_NOTIFY, IDC_CALL_LIST, reinterpret_cast<LPARAM>(&click));
+    EXPECT_EQ(RowText(0, 1), "<Blocked>");
+    EXPECT_EQ(RowText(1, 1), "0555 100");
+    EXPECT_EQ(RowText(2, 1), "0555 200");
+    EXPECT_EQ(DrawRow(1, colour), CDRF_NEWFONT);
+    EXPECT_EQ(DrawRow(2, colour), CDRF_DODEFAULT);
+}
+
+TEST_F(MainWindowHistoryTest, SwitchedOffTheFileIsNeitherReadNorWritten) {
+    const std::string earlier =
+        HistoryHeader() + "2000-01-02T10:00:00+00:00,A,0555,number,Block (always),yes\r\n";
+    for (const bool bySwitch : {true, false}) {
+        SCOPED_TRACE(bySwitch ? "--no-history" : "Ringwarden.ini");
+        test::WriteWholeFile(historyPath, std::vector<uint8_t>(earlier.begin(), earlier.end()));
+        ASSERT_TRUE(KeepHistoryInIni(bySwitch));
+        clock.Set(At(3, 9, 0));
+        StartRun(!bySwitch);
+        EXPECT_EQ(ListView_GetItemCount(list), 0);
+        Ring(At(3, 9, 1), "0555 300");
+        Settle();
+        EndRun();
+        EXPECT_EQ(FileText(), earlier);
+    }
+    // A run that may not save its configuration (an installed copy reading
+    // the old file beside itself) lists the history but writes nothing.
+    {
+        SCOPED_TRACE("configuration read-only");
+        KeepHistoryInIni(true);
+        EndRun();
+        dialog = std::make_unique<CDialogWithChoices>(clock);
+        CConfigLocation::Result location;
+        location.path = configPath;
+        location.canSave = false;
+        dialog->SetConfigLocation(location);
+        dialog->SetMessageBox([](HWND, const std::string&, UINT) { return IDOK; });
+        ASSERT_TRUE(dialog->Create());
+        list = dialog->GetDlgItem(IDC_CALL_LIST);
+        EXPECT_EQ(ListView_GetItemCount(list), 1);
+        Ring(At(3, 9, 2), "0555 303");
+        Settle();
+        EndRun();
+        EXPECT_EQ(FileText(), earlier);
+    }
+    // Back on, in the same file, it goes on as before.
+    KeepHistoryInIni(true);
+    StartRun();
+    EXPECT_EQ(ListView_GetItemCount(list), 1);
+}
+
+// Cleared on the Preferences page, the history stops at once and stays off
+// in the next run (Ringwarden.ini).
+TEST_F(MainWindowHistoryTest, ThePreferencesBoxTurnsItOff) {
+    StartRun();
+    Ring(At(2, 10, 0), "0555 301");
+    Settle();
+    CCorePropertySheet::SetShownHook([](CCorePropertySheet& shown) {
+        auto& sheet = static_cast<CConfigPropertySheet&>(shown);
+        SendMessageA(sheet.GeneralPage().GetDlgItem(IDC_KEEP_HISTORY), BM_CLICK, 0, 0);
+        sheet.PressButton(PSBTN_OK);
+    });
+    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, IDC_CONFIGURE, 0);
+    CCorePropertySheet::SetShownHook(nullptr);
+    CSettings saved;
+    saved.Load(dialog->SettingsPath());
+    EXPECT_FALSE(saved.KeepHistory());
+    const std::string before = FileText();
+    Ring(At(2, 10, 1), "0555 302");
+    Settle();
+    EXPECT_EQ(FileText(), before);
+    StartRun();
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+}
+
+// Locked from the start (a backup holding it): the earlier calls are listed
+// and this run's written, in order, once it is let go.
+TEST_F(MainWindowHistoryTest, RowsWaitWhileTheFileIsLockedAndNoneIsLost) {
+    const std::string earlier =
+        HistoryHeader() + "2000-01-02T09:00:00+00:00,A,0555 400,number,Block (always),yes\r\n";
+    test::WriteWholeFile(historyPath, std::vector<uint8_t>(earlier.begin(), earlier.end()));
+    HANDLE held = CreateFileW(WidePath(historyPath).c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    clock.Set(At(2, 10, 0));
+    StartRun();
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    Ring(At(2, 11, 0), "0555 401");
+    Ring(At(2, 11, 1), "0555 402");
+    PumpUntil([] { return false; });
+    EXPECT_EQ(dialog->HistoryLog().Waiting(), 2u);
+    CloseHandle(held);
+    ASSERT_TRUE(PumpUntil([&] { return dialog->HistoryLog().Waiting() == 0; }));
+    EXPECT_EQ(dialog->EarlierCallCount(), 1u);
+    EXPECT_EQ(ListView_GetItemCount(list), 3);
+    const CHistoryReadResult read = FileRows();
+    ASSERT_EQ(read.rows.size(), 3u);
+    EXPECT_EQ(read.rows[1].number, "0555 401");
+    EXPECT_EQ(read.rows[2].number, "0555 402");
+}
+
+// Each path blocks the caller of a permitted call; the caller's next call is
+// then blocked by the entry, which is in the file already.
+TEST_F(MainWindowHistoryTest, EachOneClickPathBlocksTheCallersNextCall) {
+    enum class Path { RightClick, MenuKey, Popup, Tray, Withheld };
+    struct Case {
+        const char* what;
+        Path path;
+    };
+    const Case cases[] = {{"right click on the row", Path::RightClick},
+                          {"context-menu key", Path::MenuKey},
+                          {"the popup's menu", Path::Popup},
+                          {"the tray's Block the last caller", Path::Tray},
+                          {"a withheld caller, by call type", Path::Withheld}};
+    int minute = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartRun();
+        dialog->menuChoice = ID_CALL_BLOCK;
+        const std::string number = "0555 5" + std::to_string(minute);
+        const CallerIdKind kind =
+            c.path == Path::Withheld ? CallerIdKind::Blocked : CallerIdKind::Number;
+        Ring(At(4, 12, minute++), number, kind);
+        const CLoggedCall& first = dialog->Screener().Call(0);
+        ASSERT_EQ(first.GetAction(), ActionPermitNeverBlockDefault);
+        const std::string key = first.GetLookupKey();
+        ASSERT_FALSE(key.empty());
+        switch (c.path) {
+        case Path::RightClick: {
+            RECT rect{};
+            ListView_GetItemRect(list, 0, &rect, LVIR_LABEL);
+            POINT at{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+            ClientToScreen(list, &at);
+            SendMessageA(dialog->GetSafeHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list),
+                         MAKELPARAM(at.x, at.y));
+            EXPECT_EQ(dialog->menusShown, 1);
+            break;
+        }
+        case Path::MenuKey:
+        case Path::Withheld:
+            // The context-menu key and Shift+F10 reach the window as
+            // WM_CONTEXTMENU with no position (-1).
+            SelectRow(0);
+            SendMessageA(dialog->GetSafeHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+            EXPECT_EQ(dialog->menusShown, 1);
+            break;
+        case Path::Popup:
+            ASSERT_TRUE(PumpUntil([&] { return dialog->Notification() != nullptr; }));
+            SendMessageA(dialog->Notification()->GetSafeHwnd(), WM_COMMAND, ID_CALL_BLOCK, 0);
+            break;
+        case Path::Tray:
+            SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, ID_TRAY_BLOCK_LAST, 0);
+            break;
+        }
+        const std::unique_ptr<CPhoneBookEntry> saved = SavedEntry(key);
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(saved->FilterType, FilterAlwaysBlock);
+        EXPECT_EQ(saved->AnswerMode, AnswerDefaultMessage);
+        // Named by the number (or call type), as are the caller's rows.
+        EXPECT_EQ(saved->Name, dialog->Screener().Call(0).GetNumber());
+        EXPECT_EQ(dialog->Screener().Call(0).GetName(), saved->Name);
+
+        const size_t next = Ring(At(4, 12, minute++), number, kind);
+        EXPECT_EQ(dialog->Screener().Call(next).GetAction(), ActionBlockAlways);
+        EndRun();
+    }
+}
+
+// The menu itself, as the user sees it, opened from the keyboard on the
+// selected row: an entry there already, so every item is offered.
+TEST_F(MainWindowHistoryTest, TheContextMenuOffersItsFourCommands) {
+    // Two calls of an earlier run, shown in grey below this run's.
+    const std::string earlier =
+        HistoryHeader() +
+        "2000-01-05T18:20:00+00:00,Friend,01632 960123,number,Permit (never block),no\r\n"
+        "2000-01-05T19:02:00+00:00,<Blocked>,<Blocked>,withheld,Block (always),yes\r\n";
+    test::WriteWholeFile(historyPath, std::vector<uint8_t>(earlier.begin(), earlier.end()));
+    clock.Set(At(6, 9, 0));
+    StartRun();
+    dialog->Preferences().ShowNotification = 0;
+    AddEntry(test::Entry("Double Glazing Ltd", "0161 496 0000"));
+    Ring(At(6, 9, 58), "01632 960555");
+    Ring(At(6, 10, 0), "0161 496 0000");
+    ASSERT_EQ(ListView_GetItemCount(list), 4);
+    ShowWindow(dialog->GetSafeHwnd(), SW_SHOWNORMAL);
+    UpdateWindow(dialog->GetSafeHwnd());
+    SelectRow(0);
+    OpenMenu open;
+    open.owner = dialog->GetSafeHwnd();
+    if (const char* picture = std::getenv("RW_MENU_PICTURE"))
+        open.picture = picture;
+    g_openMenu = &open;
+    dialog->realMenu = true;
+    SetTimer(nullptr, 0, 500, &ReadOpenMenu);
+    SendMessageA(dialog->GetSafeHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    g_openMenu = nullptr;
+    EXPECT_EQ(open.items,
+              (std::vector<std::string>{"&Block this caller", "&Never block this caller",
+                                        "&Edit phone book entry...", "&Copy number"}));
+    EXPECT_EQ(open.enabled, (std::vector<bool>{true, true, true, true}));
+    // Closed without a choice: nothing changed.
+    EXPECT_EQ(dialog->PhoneBook().Lookup(dialog->Screener().Call(1).GetLookupKey())->FilterType,
+              FilterNeverBlock);
+}
+
+TEST_F(MainWindowHistoryTest, AnExistingEntryKeepsItsHoursAndMessage) {
+    StartRun();
+    auto entry = test::Entry("Colleague", "01632 960111");
+    entry->FilterType = FilterBlockSometimes;
+    entry->UseOwnHours = 1;
+    entry->OwnHoursStart = CDateTime::TimeOfDay(9, 0);
+    entry->OwnHoursEnd = CDateTime::TimeOfDay(17, 30);
+    entry->AnswerMode = AnswerOwnMessage;
+    entry->MessageFile = "C:\\messages\\away.wav";
+    entry->Notes = "desk phone";
+    const std::string key = entry->LookupKey;
+    const CPhoneBookEntry before = *entry;
+    AddEntry(std::move(entry));
+    Ring(At(5, 8, 0), "01632 960111");
+    SelectRow(0);
+    for (const UINT choice : {ID_CALL_BLOCK, ID_CALL_NEVER_BLOCK}) {
+        dialog->menuChoice = choice;
+        SendMessageA(dialog->GetSafeHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+        const std::unique_ptr<CPhoneBookEntry> saved = SavedEntry(key);
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(saved->FilterType,
+                  choice == ID_CALL_BLOCK ? FilterAlwaysBlock : FilterNeverBlock);
+        CPhoneBookEntry expected = before;
+        expected.FilterType = saved->FilterType;
+        expected.LastCallTime = saved->LastCallTime; // stamped by the call
+        EXPECT_TRUE(test::SameEntry(*saved, expected));
+    }
+}
+
+} // namespace
+} // namespace rw

@@ -1,0 +1,97 @@
+// rwdemouser: plays the user's part in the run command's demo, through the
+// mouse and keyboard as a person would. It waits until Ringwarden's call
+// list holds ROWS rows and the incoming call popup has gone, then
+// right-clicks the newest call (the list's first row) and presses B for
+// "Block this caller".
+//
+//     rwdemouser.exe ROWS [TIMEOUT_SECONDS]
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr int kCallList = 1000; // the main window's list (IDC_CALL_LIST)
+
+bool WaitFor(DWORD timeoutMs, bool (*done)(void*), void* context) {
+    const DWORD start = GetTickCount();
+    while (!done(context)) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(200);
+    }
+    return true;
+}
+
+void Send(INPUT input) {
+    SendInput(1, &input, sizeof input);
+    Sleep(100);
+}
+
+void Mouse(DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    Send(input);
+}
+
+void Key(WORD key, DWORD flags) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = flags;
+    Send(input);
+}
+
+struct Watch {
+    HWND main = nullptr;
+    HWND list = nullptr;
+    int rows = 0;
+};
+
+bool ListHasRows(void* context) {
+    auto* watch = static_cast<Watch*>(context);
+    watch->main = FindWindowA("#32770", "Ringwarden");
+    watch->list = watch->main ? GetDlgItem(watch->main, kCallList) : nullptr;
+    return watch->list && SendMessageA(watch->list, LVM_GETITEMCOUNT, 0, 0) >= watch->rows;
+}
+
+bool PopupGone(void*) {
+    HWND popup = FindWindowA("#32770", "Ringwarden Incoming Call Notification");
+    return !popup || !IsWindowVisible(popup);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: rwdemouser ROWS [TIMEOUT_SECONDS]\n");
+        return 2;
+    }
+    Watch watch;
+    watch.rows = std::atoi(argv[1]);
+    const DWORD timeoutMs = (argc > 2 ? std::atoi(argv[2]) : 300) * 1000;
+    if (!WaitFor(timeoutMs, &ListHasRows, &watch) || !WaitFor(15000, &PopupGone, nullptr)) {
+        std::fprintf(stderr, "rwdemouser: Ringwarden's list never reached %d rows\n", watch.rows);
+        return 1;
+    }
+    ShowWindow(watch.main, SW_RESTORE);
+    SetForegroundWindow(watch.main);
+    Sleep(500);
+    // The first row sits just below the column headers.
+    RECT header{};
+    GetWindowRect(reinterpret_cast<HWND>(SendMessageA(watch.list, LVM_GETHEADER, 0, 0)), &header);
+    POINT at{header.left + 40, header.bottom + 8};
+    SetCursorPos(at.x, at.y);
+    Sleep(300);
+    Mouse(MOUSEEVENTF_RIGHTDOWN);
+    Mouse(MOUSEEVENTF_RIGHTUP);
+    Sleep(1500); // the menu stays open a moment, for the screenshot
+    Key('B', 0);
+    Key('B', KEYEVENTF_KEYUP);
+    std::printf("demo user: right-clicked the newest call and chose \"Block this caller\"\n");
+    return 0;
+}

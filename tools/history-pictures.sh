@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The README's pictures of the call history's and one-click blocking's
+# windows, taken by their tests while the real windows are open:
+# history-pictures.sh [BUILD_DIR] (default build/win, already built) writes
+# docs/context-menu.png (the call list's context menu, with an earlier run's
+# calls in grey) and docs/config-preferences.png (the Preferences page and
+# its "Keep a history of calls" box).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/win}
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+. "$root/tools/wine-env.sh"
+RW_MENU_PICTURE="$(rw_winpath "$tmp")\\menu.bmp" bash "$root/tools/wine-exec.sh" "$build" \
+    "$build/bin/win_tests.exe" \
+    --gtest_filter=MainWindowHistoryTest.TheContextMenuOffersItsFourCommands >/dev/null
+convert "$tmp/menu.bmp" "$root/docs/context-menu.png"
+echo "wrote $root/docs/context-menu.png"
+RW_PREFERENCES_PICTURE="$(rw_winpath "$tmp")\\preferences.bmp" bash "$root/tools/wine-exec.sh" \
+    "$build" "$build/bin/config_sheet_tests.exe" \
+    --gtest_filter=ConfigSheetTest.KeepHistoryBoxRoundTripsThroughTheSheet >/dev/null
+convert "$tmp/preferences.bmp" "$root/docs/config-preferences.png"
+echo "wrote $root/docs/config-preferences.png"
