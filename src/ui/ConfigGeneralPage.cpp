@@ -30,7 +30,8 @@ BOOL CConfigGeneralPage::OnInitDialog() {
     m_startMinimised = preferences.StartMinimised ? 1 : 0;
     SendDlgItemMessageA(m_hWnd, IDC_SECONDS_SPIN, UDM_SETRANGE32, kMinSeconds, kMaxSeconds);
     m_seconds = preferences.NotificationSeconds;
-    m_keepHistory = static_cast<CConfigPropertySheet*>(GetSheet())->Settings().KeepHistory() ? 1 : 0;
+    m_keepHistory =
+        static_cast<CConfigPropertySheet*>(GetSheet())->Settings().KeepHistory() ? 1 : 0;
     UpdateData(false);
     // The controls hold the fields just written, so the enabling follows the
     // field; a stored value out of range is reported when the user leaves

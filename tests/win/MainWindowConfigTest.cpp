@@ -141,9 +141,12 @@ TEST(Settings, MissingOrDamagedValuesGiveTheDefaults) {
         const char* text; // null: no file
         bool ringThrough;
         int minutes, effective;
+        bool keepHistory = true;
     } cases[] = {
         {nullptr, true, 3, 3},
         {"", true, 3, 3},
+        {"[History]\r\nKeepHistory=0\r\n", true, 3, 3, false},
+        {"[History]\r\nKeepHistory=no\r\n", true, 3, 3, true},
         {"[Screening]\r\nRepeatedCallMinutes=5\r\n", true, 5, 5},
         {"[Screening]\r\nRepeatedCallMinutes= 60 \r\n", true, 60, 60},
         {"[Screening]\r\nRepeatedCallMinutes=0\r\n", false, 3, 0}, // 0 turns it off
@@ -162,7 +165,9 @@ TEST(Settings, MissingOrDamagedValuesGiveTheDefaults) {
             WriteText(ini, c.text);
         CSettings settings;
         settings.SetRepeatedCallsRingThrough(!c.ringThrough); // Load replaces everything
+        settings.SetKeepHistory(!c.keepHistory);
         settings.Load(ini);
+        EXPECT_EQ(settings.KeepHistory(), c.keepHistory) << (c.text ? c.text : "none");
         EXPECT_EQ(settings.RepeatedCallsRingThrough(), c.ringThrough) << (c.text ? c.text : "none");
         EXPECT_EQ(settings.RepeatedCallMinutes(), c.minutes) << (c.text ? c.text : "none");
         EXPECT_EQ(settings.EffectiveRepeatedCallMinutes(), c.effective);
@@ -173,10 +178,12 @@ TEST(Settings, MissingOrDamagedValuesGiveTheDefaults) {
     CSettings saved;
     saved.SetRepeatedCallsRingThrough(false);
     saved.SetRepeatedCallMinutes(12);
+    saved.SetKeepHistory(false);
     ASSERT_TRUE(saved.Save(ini));
     CSettings loaded;
     loaded.Load(ini);
     EXPECT_FALSE(loaded.RepeatedCallsRingThrough());
+    EXPECT_FALSE(loaded.KeepHistory());
     EXPECT_EQ(loaded.RepeatedCallMinutes(), 12);
     EXPECT_NE(ReadText(ini).find("Keep=1"), std::string::npos);
     // A folder that is not there: nothing written, and no harm done.
