@@ -23,9 +23,12 @@
 # bytes, with no allowance. A caller who hangs up while the answer is still
 # pending is not answered at all. The message is read and started on the
 # program's sound thread while the screening goes on, and a caller who hangs
-# up before it starts is never played to; so a blocked caller stays 3 s,
-# far longer than the sound takes to start even when a loaded machine
-# makes a burst of blocked calls queue behind each other's device opens.
+# up before it starts is never played to; so the soak's callers are
+# listen-first (see the simulator's options): an answered caller puts off
+# hanging up until something has been played to it, for up to 30 s, as a
+# person waits to hear the message. A sound that never comes still fails
+# the verdict; one that comes late, behind a burst of blocked calls on a
+# loaded machine, does not.
 #
 #   bash tools/soak.sh [BUILD_DIR [CALLS]]      (BUILD_DIR: build/win)
 set -euo pipefail
@@ -56,12 +59,13 @@ RW_SOAK_MESSAGE="$message" awk -v n="$entries" 'BEGIN {
 "$RW_WINE" "$build/bin/rwcfg.exe" import-csv "$(winpath "$dir/book.csv")" \
     "$(winpath "$dir/Ringwarden.cfg")" </dev/null >/dev/null
 
-# One call every 15 ms. A blocked caller stays 3 s (answered, hears the
+# One call every 15 ms. A blocked caller stays 0.5 s (answered, hears the
 # start of the message, some key the code), a permitted one hangs up after
 # 12 ms of ringing; so a few dozen calls are up at once (one hears its
 # message at a time, as a modem has one voice path).
 awk -v calls="$calls" -v n="$entries" 'BEGIN {
     print "rings 2 every 0.05"
+    print "option listen-first on"
     for (c = 0; c < calls; c++) {
         call = c + 1
         t = 1 + c * 0.015
@@ -70,7 +74,7 @@ awk -v calls="$calls" -v n="$entries" 'BEGIN {
         if (kind == 0 || kind == 5) { e = e - e % 3 + 2; if (e >= n) e -= 3 }   # always block
         else if (kind == 1) e = e - e % 3                                       # never block
         else if (kind == 4) { e = e - e % 3 + 1; if (e >= n) e -= 3 }           # block sometimes
-        stay = 3
+        stay = 0.5
         if (kind == 2)
             printf "at %.3f ring blocked\n", t
         else if (kind == 3) {
@@ -85,7 +89,7 @@ awk -v calls="$calls" -v n="$entries" 'BEGIN {
             printf "at %.3f keys %d \"12\"\n", t + 0.025, call
         printf "at %.3f hangup %d\n", t + stay, call
     }
-    printf "at %.3f quit\n", 1 + calls * 0.015 + 4
+    printf "at %.3f quit\n", 1 + calls * 0.015 + 10
 }' >"$dir/calls.txt"
 
 # Start minimised, as Ringwarden usually runs (in the tray). A visible list

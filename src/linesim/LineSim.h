@@ -175,6 +175,11 @@ enum class Option : uint32_t {
     // Every LINE_CALLSTATE CONNECTED is followed at once by a second,
     // identical one.
     ConnectedTwice,
+    // A script's caller whose call was answered stays on until something
+    // has been played to it, as a person waits to hear the message: its
+    // hang-up is put off, looked at every 20 ms, for at most 30 s. A call
+    // still ringing hangs up on time.
+    ListenFirst,
 };
 
 // Turns an option on or off; false for a value that is not an Option.

@@ -193,7 +193,7 @@ void CLineSimulator::Reset() {
 
 bool CLineSimulator::SetOption(Option option, bool on) {
     const uint32_t bit = static_cast<uint32_t>(option);
-    if (bit > static_cast<uint32_t>(Option::ConnectedTwice))
+    if (bit > static_cast<uint32_t>(Option::ListenFirst))
         return false;
     if (on)
         m_options |= 1u << bit;
@@ -769,6 +769,18 @@ bool CLineSimulator::HangUp(uint32_t id) {
     return true;
 }
 
+void CLineSimulator::HangUpWhenHeard(uint32_t id, DWORD waitedMs) {
+    constexpr DWORD kLookMs = 20, kMostMs = 30000;
+    const SimCall* call = CallById(id);
+    if (call && Has(Option::ListenFirst) && waitedMs < kMostMs &&
+        call->record.callState == LINECALLSTATE_CONNECTED && !call->hungUp &&
+        CCallWaveDevices::Instance().PlayedTo(id).bytes == 0) {
+        Schedule(kLookMs, [this, id, waitedMs] { HangUpWhenHeard(id, waitedMs + kLookMs); });
+        return;
+    }
+    HangUp(id);
+}
+
 bool CLineSimulator::PickUp(uint32_t id) {
     SimCall* call = CallById(id);
     if (!call || call->record.callState != LINECALLSTATE_OFFERING)
@@ -974,7 +986,7 @@ void CLineSimulator::RunScriptEvent(const ScriptEvent& e) {
         KeyDigits(e.call, e.digits.c_str());
         break;
     case ScriptEvent::Kind::HangUp:
-        HangUp(e.call);
+        HangUpWhenHeard(e.call, 0);
         break;
     case ScriptEvent::Kind::Quit:
         Quit();

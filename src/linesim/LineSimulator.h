@@ -85,6 +85,9 @@ public:
     bool DeliverCallerId(uint32_t id, const CallerId& callerId);
     bool KeyDigits(uint32_t id, const char* digits);
     bool HangUp(uint32_t id);
+    // A script's hang-up: with ListenFirst, put off while the answered call
+    // has been played nothing (`waitedMs` so far).
+    void HangUpWhenHeard(uint32_t id, DWORD waitedMs);
     bool PickUp(uint32_t id);
     // The service's own doings (control API, script).
     bool CloseLine(DWORD downMs);

@@ -124,7 +124,8 @@ bool ParseOption(const Token& token, Option& option) {
                    {"no-hangup-report", Option::NoHangUpReport},
                    {"answer-not-owner", Option::AnswerNotOwner},
                    {"digits-twice", Option::DigitsTwice},
-                   {"connected-twice", Option::ConnectedTwice}};
+                   {"connected-twice", Option::ConnectedTwice},
+                   {"listen-first", Option::ListenFirst}};
     if (token.quoted)
         return false;
     for (const auto& o : options)
@@ -183,7 +184,7 @@ bool ParseScriptLine(const std::string& line, std::vector<ScriptEvent>& events,
             (t[2].text != "on" && t[2].text != "off")) {
             error = "expected: option NAME on|off (NAME: reply-after-state, answer-fails, "
                     "idle-without-disconnected, no-hangup-report, answer-not-owner, "
-                    "digits-twice, connected-twice)";
+                    "digits-twice, connected-twice, listen-first)";
             return false;
         }
         e.kind = ScriptEvent::Kind::Option;

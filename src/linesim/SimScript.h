@@ -23,7 +23,8 @@
 //
 // Kinds: number, name, both, blocked, outofarea, unavailable, unknown.
 // Options: reply-after-state, answer-fails, idle-without-disconnected,
-// no-hangup-report, answer-not-owner, digits-twice, connected-twice.
+// no-hangup-report, answer-not-owner, digits-twice, connected-twice,
+// listen-first.
 // "option", "devices" and "drop-fails" lines apply when the script is read,
 // wherever they stand: at lineInitialize, or at the first lineOpen for a
 // script set after lineInitialize ("devices" then counts from the next

@@ -870,6 +870,42 @@ TEST_F(LineSimTest, ScriptPlaysTimedEventsAndEndsTheMessageLoop) {
     EXPECT_STREQ("call 2 from 0456: not answered, rang out after 2 rings", text);
 }
 
+// With listen-first, a scripted caller who was answered waits to hear
+// something before hanging up; a ringing one hangs up on time.
+TEST_F(LineSimTest, ListenFirstCallersWaitToHearTheMessage) {
+    ASSERT_GT(waveOutGetNumDevs(), 0u) << "no wave device: is HOME/.asoundrc the null device?";
+    const std::string path = WriteScript("linesim-listen.txt", "option listen-first on\n"
+                                                               "at 0   ring number \"0123\"\n"
+                                                               "at 0   ring number \"0456\"\n"
+                                                               "at 0   ring number \"0789\"\n"
+                                                               "at 0.2 hangup 1\n"
+                                                               "at 0.2 hangup 2\n"
+                                                               "at 0.2 hangup 3\n"
+                                                               "at 1.2 quit\n");
+    ASSERT_FALSE(path.empty());
+    SetScript(path.c_str());
+    Open();
+    SetScript(nullptr);
+    const DWORD start = GetTickCount();
+    bool answered = false, played = false;
+    const bool quit = PumpUntilQuit([&] {
+        if (!answered && CallCount() == 3 && !States(Record(2).hCall).empty()) {
+            // Calls 1 and 2 are answered; call 3 rings on.
+            answered = lineAnswer(Record(1).hCall, nullptr, 0) > 0 &&
+                       lineAnswer(Record(2).hCall, nullptr, 0) > 0;
+        }
+        if (answered && !played && GetTickCount() - start > 600)
+            played = PlayOn(0x52000000u + 2, 100);
+    });
+    DeleteFileA(path.c_str());
+    ASSERT_TRUE(quit);
+    ASSERT_TRUE(played);
+    EXPECT_EQ(-1, Record(1).hungUpMs); // never heard anything: still waiting
+    EXPECT_GE(Record(2).hungUpMs, 500);
+    EXPECT_GE(Record(3).hungUpMs, 0);
+    EXPECT_LT(Record(3).hungUpMs, 500);
+}
+
 TEST_F(LineSimTest, ScriptOptionHoldsFromTheStartAndStatsFollowTheSummary) {
     const std::string path =
         WriteScript("linesim-option.txt",

@@ -3,6 +3,7 @@
 // with and without a call up, and calls that never bring caller ID. The
 // tray says what is going on, and the next blocked call is answered.
 #include "../core/ConfigTestUtil.h"
+#include "../support/SimulatedLine.h"
 #include "../support/ExePath.h"
 #include "../support/MessagePump.h"
 #include "../support/SimCaller.h"
@@ -41,11 +42,7 @@ void PumpFor(DWORD ms) {
 class LineHealthWiringTest : public testing::Test {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
-        linesim::SetShowWindow(false);
-        linesim::SetPrintSummary(false);
-        linesim::SetRingTiming(60000, 5);
+        test::PrepareSimulatedLine();
         SetTapiApi(&loader);
     }
     void TearDown() override {

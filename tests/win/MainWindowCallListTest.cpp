@@ -3,6 +3,7 @@
 // clicks, rows added in order with the selection kept, and the phone book
 // buttons.
 #include "../core/ConfigTestUtil.h"
+#include "../support/SimulatedLine.h"
 #include "../support/ExePath.h"
 #include "../support/MessagePump.h"
 #include "../support/SimCaller.h"
@@ -55,12 +56,7 @@ protected:
 class MainWindowCallListTest : public testing::Test {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
-        linesim::SetShowWindow(false);
-        linesim::SetPrintSummary(false);
-        // Calls ring on for the whole test.
-        linesim::SetRingTiming(60000, 5);
+        test::PrepareSimulatedLine();
         SetTapiApi(&loader);
         ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
         dialog.SetConfigPath(configDir.Path("Ringwarden.cfg"));

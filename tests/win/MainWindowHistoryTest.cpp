@@ -3,6 +3,7 @@
 // and one-click blocking from the list, the popup and the tray, each
 // followed by the caller's next call on the line simulator.
 #include "../core/ConfigTestUtil.h"
+#include "../support/SimulatedLine.h"
 #include "../support/ExePath.h"
 #include "../support/MessagePump.h"
 #include "../support/ScreenPicture.h"
@@ -101,11 +102,7 @@ protected:
 class MainWindowHistoryTest : public testing::Test {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
-        linesim::SetShowWindow(false);
-        linesim::SetPrintSummary(false);
-        linesim::SetRingTiming(60000, 5);
+        test::PrepareSimulatedLine();
         SetTapiApi(&loader);
         ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
     }

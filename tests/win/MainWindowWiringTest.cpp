@@ -3,6 +3,7 @@
 // through their modal loop, and each new call names its caller in the one
 // popup.
 #include "../core/ConfigTestUtil.h"
+#include "../support/SimulatedLine.h"
 #include "../support/ExePath.h"
 #include "../support/MessagePump.h"
 #include "../support/SimCaller.h"
@@ -30,11 +31,7 @@ using test::PumpUntil;
 class MainWindowWiringTest : public testing::Test {
 protected:
     void SetUp() override {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
-        InitCommonControlsEx(&controls);
-        linesim::SetShowWindow(false);
-        linesim::SetPrintSummary(false);
-        linesim::SetRingTiming(60000, 5);
+        test::PrepareSimulatedLine();
         SetTapiApi(&loader);
         ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
         dialog.SetConfigPath(configDir.Path("Ringwarden.cfg"));

@@ -1,5 +1,6 @@
 #include "../support/ExePath.h"
 #include "../support/MessagePump.h"
+#include "../support/ScreenPicture.h"
 #include "LineSim.h"
 #include "records/Clock.h"
 #include "res/resource.h"
@@ -516,29 +517,8 @@ void SaveTrayPicture(const std::string& path) {
     HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
     if (!taskbar || !GetWindowRect(taskbar, &bar))
         return;
-    const int width = 96, above = 12, height = bar.bottom - bar.top + above;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, bar.right - width, bar.top - above, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = (width * 3 + 3) & ~3u, size = stride * height;
-    BITMAPFILEHEADER file{0x4D42, DWORD(sizeof file + sizeof info.bmiHeader + size), 0, 0,
-                          DWORD(sizeof file + sizeof info.bmiHeader)};
-    if (FILE* out = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(&file, sizeof file, 1, out);
-        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        std::fwrite(bits, size, 1, out);
-        std::fclose(out);
-    }
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    const int width = 96, above = 12;
+    test::SaveScreenPicture(path, RECT{bar.right - width, bar.top - above, bar.right, bar.bottom});
 }
 
 TEST_F(TrayIconTest, RealShellTakesEveryState) {
