@@ -4,6 +4,7 @@
 #include "records/CallAction.h"
 #include "records/ConfigFile.h"
 #include "records/Cp1252.h"
+#include "records/CsvField.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,21 +23,6 @@ const char* const kKinds[] = {"none",     "number",      "name",       "name and
 // How far back a later row of the same call looks for the earlier one: the
 // few calls that can overlap it.
 constexpr size_t kSameCallLookBack = 16;
-
-void AppendField(std::string& out, const std::string& utf8) {
-    // Quoted only when it must be, as spreadsheets write it.
-    if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
-        out += utf8;
-        return;
-    }
-    out += '"';
-    for (char c : utf8) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
 
 // A text as the file holds it: UTF-8, cut so that it always reads back (a
 // Windows-1252 character takes at most 3 bytes). An entry's name may be far
@@ -285,15 +271,15 @@ bool ParseHistoryTime(const std::string& s, CDateTime& time, int& utcOffsetMinut
 std::string FormatHistoryRow(const CHistoryRow& row) {
     std::string out;
     out.reserve(96 + row.name.size() + row.number.size());
-    AppendField(out, FormatHistoryTime(row.time, row.utcOffsetMinutes));
+    AppendCsvField(out, FormatHistoryTime(row.time, row.utcOffsetMinutes));
     out += ',';
-    AppendField(out, FieldText(row.name));
+    AppendCsvField(out, FieldText(row.name));
     out += ',';
-    AppendField(out, FieldText(row.number));
+    AppendCsvField(out, FieldText(row.number));
     out += ',';
-    AppendField(out, CallerIdKindText(row.kind));
+    AppendCsvField(out, CallerIdKindText(row.kind));
     out += ',';
-    AppendField(out, Cp1252ToUtf8(ActionText(row.action)));
+    AppendCsvField(out, Cp1252ToUtf8(ActionText(row.action)));
     out += ',';
     out += row.answeredAndDropped ? "yes" : "no";
     out += "\r\n";

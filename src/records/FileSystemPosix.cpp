@@ -10,6 +10,21 @@
 namespace rw {
 namespace {
 
+// write() until all of it is written: a short write is not a failure.
+bool WriteWhole(int fd, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
 class CPosixReadFile : public CReadFile {
 public:
     CPosixReadFile(int fd, uint64_t size) : m_fd(fd), m_size(size) {}
@@ -75,19 +90,7 @@ private:
         m_pending.clear();
         return ok;
     }
-    bool WriteAll(const void* data, size_t size) {
-        const char* p = static_cast<const char*>(data);
-        while (size) {
-            const ssize_t n = ::write(m_fd, p, size);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            p += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
+    bool WriteAll(const void* data, size_t size) { return WriteWhole(m_fd, data, size); }
 
     int m_fd;
     bool m_sync;
@@ -107,19 +110,7 @@ public:
     CPosixAppendFile(const CPosixAppendFile&) = delete;
     CPosixAppendFile& operator=(const CPosixAppendFile&) = delete;
 
-    bool Write(const void* data, size_t size) override {
-        const char* p = static_cast<const char*>(data);
-        while (size) {
-            const ssize_t n = ::write(m_fd, p, size);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                return false;
-            p += n;
-            size -= static_cast<size_t>(n);
-        }
-        return true;
-    }
+    bool Write(const void* data, size_t size) override { return WriteWhole(m_fd, data, size); }
     bool Flush() override { return !m_sync || ::fsync(m_fd) == 0; }
     bool Close() override {
         const int fd = m_fd;

@@ -5,6 +5,7 @@
 #include "records/CallHistory.h"
 #include "records/ConfigFile.h"
 #include "records/Cp1252.h"
+#include "records/CsvField.h"
 #include "records/EntryLimits.h"
 #include "records/LookupKey.h"
 #include "records/RingwardenPreferences.h"
@@ -175,20 +176,6 @@ constexpr size_t kHeaderFieldBytes = 32;
 constexpr size_t kMaxListedErrors = 100;
 
 const char* const kFilterNames[] = {"Never Block", "Block Sometimes", "Always Block"};
-
-void AppendCsvField(std::string& out, const std::string& utf8) {
-    if (utf8.find_first_of(",\"\r\n") == std::string::npos) {
-        out += utf8;
-        return;
-    }
-    out += '"';
-    for (char c : utf8) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    out += '"';
-}
 
 std::string TimeOfDayText(const CDateTime& t) {
     CDateTimeParts p;
