@@ -398,6 +398,15 @@ void CMainDialog::RenameCaller(const std::string& key, const std::string& name) 
 }
 
 bool CMainDialog::SetCallerFilter(size_t logIndex, int32_t filterType) {
+    // The tray and the popup still work while the configuration sheet is
+    // open, but its Phone Book page edits the book in place and puts it back
+    // on Cancel: a change made and saved now would save the page's
+    // unconfirmed edits with it, and a Cancel would then undo this one.
+    if (m_configSheet) {
+        SetForegroundWindow(m_configSheet->GetSafeHwnd());
+        ShowMessage(LoadResString(IDS_ONE_CLICK_SHEET_OPEN), MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
     if (!ConfigurationReadyForChange())
         return false;
     const CLoggedCall& call = CallAt(logIndex);

@@ -14,6 +14,7 @@
 #include "records/CallHistory.h"
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
+#include "records/StringTable.h"
 #include "records/WidePath.h"
 #include "res/resource.h"
 #include "telephony/TapiApi.h"
@@ -311,6 +312,34 @@ TEST_F(MainWindowHistoryTest, ThePreferencesBoxTurnsItOff) {
     EXPECT_EQ(FileText(), before);
     StartRun();
     EXPECT_EQ(ListView_GetItemCount(list), 0);
+}
+
+// While the configuration sheet is open its Phone Book page holds edits not
+// yet confirmed: one click says so and changes nothing, so that neither those
+// edits are saved nor a Cancel undoes the block.
+TEST_F(MainWindowHistoryTest, OneClickWaitsForTheConfigurationSheet) {
+    StartRun();
+    std::vector<std::string> told;
+    dialog->SetMessageBox([&](HWND, const std::string& text, UINT) {
+        told.push_back(text);
+        return IDOK;
+    });
+    Ring(At(2, 10, 0), "0555 301");
+    Settle();
+    bool changed = true;
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet& sheet) {
+        changed = dialog->SetCallerFilter(0, FilterAlwaysBlock);
+        sheet.PressButton(PSBTN_CANCEL);
+    });
+    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, IDC_CONFIGURE, 0);
+    CCorePropertySheet::SetShownHook(nullptr);
+    EXPECT_FALSE(changed);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], LoadResString(IDS_ONE_CLICK_SHEET_OPEN));
+    EXPECT_EQ(dialog->PhoneBook().Lookup("0555301"), nullptr);
+    // Once it is closed, the same click blocks the caller.
+    EXPECT_TRUE(dialog->SetCallerFilter(0, FilterAlwaysBlock));
+    ASSERT_NE(SavedEntry("0555301"), nullptr);
 }
 
 // Locked from the start (a backup holding it): the earlier calls are listed
