@@ -22,14 +22,7 @@ int CSystemClock::UtcOffsetMinutes(CDateTime local) const {
     CDateTimeParts p;
     if (!local.GetParts(p))
         return 0;
-    std::tm tm{};
-    tm.tm_year = p.year - 1900;
-    tm.tm_mon = p.month - 1;
-    tm.tm_mday = p.day;
-    tm.tm_hour = p.hour;
-    tm.tm_min = p.minute;
-    tm.tm_sec = p.second;
-    tm.tm_isdst = -1; // the rules of that date say whether summer time holds
+    std::tm tm = LocalTm(p);
     const std::time_t t = std::mktime(&tm);
     if (t == static_cast<std::time_t>(-1))
         return 0;

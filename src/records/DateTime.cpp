@@ -95,19 +95,24 @@ bool operator==(const CDateTime& a, const CDateTime& b) {
     return a.m_status == b.m_status && std::memcmp(&a.m_days, &b.m_days, sizeof a.m_days) == 0;
 }
 
+std::tm LocalTm(const CDateTimeParts& p) {
+    std::tm tm{};
+    tm.tm_year = p.year - 1900;
+    tm.tm_mon = p.month - 1;
+    tm.tm_mday = p.day;
+    tm.tm_hour = p.hour;
+    tm.tm_min = p.minute;
+    tm.tm_sec = p.second;
+    tm.tm_isdst = -1; // the rules of that date say whether summer time holds
+    return tm;
+}
+
 std::string FormatDateTime(const CDateTime& time, const std::string& format) {
     CDateTimeParts parts;
     // The C runtime's strftime refuses years it cannot represent.
     if (!time.GetParts(parts) || parts.year < 1900)
         return std::string();
-    std::tm tm{};
-    tm.tm_year = parts.year - 1900;
-    tm.tm_mon = parts.month - 1;
-    tm.tm_mday = parts.day;
-    tm.tm_hour = parts.hour;
-    tm.tm_min = parts.minute;
-    tm.tm_sec = parts.second;
-    tm.tm_isdst = -1;
+    std::tm tm = LocalTm(parts);
     // Long forms name the weekday, which the parts do not carry: day 0
     // (30 December 1899) was a Saturday.
     const double midnight =
@@ -131,9 +136,9 @@ std::string FormatDateTime(const CDateTime& time, const std::string& format) {
             continue;
         }
         const bool alternate = format[i + 1] == '#' && i + 2 < format.size();
-        const std::string spec = format.substr(i, alternate ? 3 : 2);
-        i += spec.size();
-        const char conversion = spec.back();
+        const std::string directive = format.substr(i, alternate ? 3 : 2);
+        i += directive.size();
+        const char conversion = directive.back();
         std::string text;
         if (conversion == 'X')
             text = LocaleTimeText(tm);
@@ -142,7 +147,7 @@ std::string FormatDateTime(const CDateTime& time, const std::string& format) {
         else if (conversion == 'c')
             text = LocaleDateText(tm, alternate) + " " + LocaleTimeText(tm);
         else {
-            pending += spec;
+            pending += directive;
             continue;
         }
         flush();

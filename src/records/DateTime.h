@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 namespace rw {
@@ -60,5 +61,9 @@ private:
 // "%c" and their "#" long forms) are the user's locale's (LocaleTime.h);
 // the rest is the C runtime's. Empty for a null time or a year before 1900.
 std::string FormatDateTime(const CDateTime& time, const std::string& format);
+
+// The parts as a std::tm of local time, with summer time left for the C
+// runtime to decide from the date (tm_isdst -1); the weekday is not set.
+std::tm LocalTm(const CDateTimeParts& p);
 
 } // namespace rw
