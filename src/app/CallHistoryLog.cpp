@@ -1,5 +1,8 @@
 #include "app/CallHistoryLog.h"
 
+#include "records/Archive.h"
+#include "records/ConfigFile.h"
+
 namespace rw {
 
 CHistoryRow HistoryRowFrom(const CLoggedCall& call, const CClock& clock) {
@@ -28,7 +31,19 @@ std::unique_ptr<CLoggedCall> LoggedCallFrom(const CHistoryRow& row) {
 
 void CCallHistoryLog::Open(const std::string& path) {
     m_queued.clear();
+    m_waitingFileQueued = false;
     m_file = path.empty() ? nullptr : std::make_unique<CCallHistoryFile>(m_fs, path);
+    if (!m_file)
+        return;
+    // Rows an earlier run kept because the history could not be written
+    // then: older than any of this run's, so they go first.
+    std::unique_ptr<CReadFile> waiting = m_fs.OpenRead(WaitingPathFor(path));
+    if (!waiting)
+        return;
+    CHistoryReadResult read = ReadHistory(*waiting);
+    waiting.reset();
+    m_queued = std::move(read.rows);
+    m_waitingFileQueued = true;
 }
 
 const std::string& CCallHistoryLog::Path() const {
@@ -73,7 +88,34 @@ bool CCallHistoryLog::WriteQueued() {
     bool written = true;
     for (const CHistoryRow& row : rows)
         written = m_file->Append(row) && written;
-    return m_file->Flush() && written;
+    written = m_file->Flush() && written;
+    if (!written) {
+        m_lastError = m_fs.LastErrorText();
+        return false;
+    }
+    if (m_waitingFileQueued && m_fs.Remove(WaitingPathFor(m_file->Path())))
+        m_waitingFileQueued = false;
+    return true;
+}
+
+bool CCallHistoryLog::KeepWaiting() {
+    if (!m_file)
+        return true;
+    const std::string path = WaitingPathFor(m_file->Path());
+    if (Waiting() == 0) {
+        // Written after all: an older waiting file must not bring its rows
+        // back a second time.
+        return !m_fs.Exists(path) || m_fs.Remove(path);
+    }
+    return WriteFileSafely(m_fs, path, [this](CByteSink& sink) {
+        std::string text = HistoryHeader();
+        for (const std::string& row : m_file->PendingRows())
+            text += row;
+        for (const CHistoryRow& row : m_queued)
+            text += FormatHistoryRow(row);
+        if (!sink.Write(text.data(), text.size()))
+            throw CArchiveException(CArchiveException::writeFailed, 0, "rows not kept");
+    });
 }
 
 } // namespace rw

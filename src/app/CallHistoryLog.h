@@ -29,6 +29,8 @@ public:
     CCallHistoryLog(CFileSystem& fs, const CClock& clock) : m_fs(fs), m_clock(clock) {}
 
     // Starts keeping history in `path`; an empty path (history off) stops.
+    // Rows an earlier run could not write (its waiting file) are queued
+    // first.
     void Open(const std::string& path);
     bool IsOpen() const { return m_file != nullptr; }
     const std::string& Path() const;
@@ -45,12 +47,22 @@ public:
     bool WriteQueued();
     // Rows not in the file yet.
     size_t Waiting() const { return m_queued.size() + (m_file ? m_file->Pending() : 0); }
+    // Why the last write failed (the system's words).
+    const std::string& LastErrorText() const { return m_lastError; }
+    // Keeps the rows that wait in the waiting file beside the history, for
+    // the next start (at exit and log-off); false when they could not be.
+    bool KeepWaiting();
+    // The waiting file of the history `path`.
+    static std::string WaitingPathFor(const std::string& path) { return path + ".waiting"; }
 
 private:
     CFileSystem& m_fs;
     const CClock& m_clock;
     std::unique_ptr<CCallHistoryFile> m_file;
     std::vector<CHistoryRow> m_queued;
+    std::string m_lastError;
+    // The waiting file's rows were queued: it goes once they are written.
+    bool m_waitingFileQueued = false;
 };
 
 } // namespace rw

@@ -75,16 +75,34 @@ void CSettings::Load(const std::string& path) {
     m_keepHistory = ReadInt(file, kHistory, kKeepHistory, kDefaultKeepHistory ? 1 : 0, 0, 1) != 0;
 }
 
-bool CSettings::Save(const std::string& path) const {
+bool CSettings::Save(const std::string& path) {
+    m_lastError.clear();
     const std::wstring file = WidePath(path);
     if (file.empty())
         return false;
-    bool written = WriteInt(file, kScreening, kRepeatedCalls, m_repeatedCallsRingThrough ? 1 : 0);
-    written = WriteInt(file, kScreening, kRepeatedMinutes, m_repeatedCallMinutes) && written;
-    written = WriteInt(file, kHistory, kKeepHistory, m_keepHistory ? 1 : 0) && written;
+    // Windows refuses to write a read-only file; Wine, run by a user the
+    // file system lets write anyway, would not: say so before asking.
+    const DWORD attributes = GetFileAttributesW(file.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        m_lastError = SystemErrorText(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    // The first failure's reason is the one told.
+    DWORD error = 0;
+    auto keep = [&error](bool ok) {
+        if (!ok && !error)
+            error = GetLastError();
+        return ok;
+    };
+    bool written =
+        keep(WriteInt(file, kScreening, kRepeatedCalls, m_repeatedCallsRingThrough ? 1 : 0));
+    written = keep(WriteInt(file, kScreening, kRepeatedMinutes, m_repeatedCallMinutes)) && written;
+    written = keep(WriteInt(file, kHistory, kKeepHistory, m_keepHistory ? 1 : 0)) && written;
     // The profile functions may keep the file in a cache; all three null
     // flushes it, so that the file on disk holds the settings now.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());
+    if (!written)
+        m_lastError = error ? SystemErrorText(error) : std::string();
     return written;
 }
 

@@ -31,8 +31,10 @@ public:
     // functions look in the Windows folder for a bare name). Anything
     // missing or damaged takes its default.
     void Load(const std::string& path);
-    // Writes every setting to `path`; false when it could not be written.
-    bool Save(const std::string& path) const;
+    // Writes every setting to `path`; false when it could not be written
+    // (LastErrorText says why).
+    bool Save(const std::string& path);
+    const std::string& LastErrorText() const { return m_lastError; }
 
     bool RepeatedCallsRingThrough() const { return m_repeatedCallsRingThrough; }
     void SetRepeatedCallsRingThrough(bool on) { m_repeatedCallsRingThrough = on; }
@@ -48,6 +50,7 @@ public:
     void SetKeepHistory(bool keep) { m_keepHistory = keep; }
 
 private:
+    std::string m_lastError;
     bool m_keepHistory = kDefaultKeepHistory;
     bool m_repeatedCallsRingThrough = kDefaultRepeatedCallsRingThrough;
     int m_repeatedCallMinutes = kDefaultRepeatedCallMinutes;

@@ -100,6 +100,8 @@ public:
     // Tries again to write the rows that wait; true when none waits.
     bool Flush();
     size_t Pending() const { return m_pending.size(); }
+    // The rows that wait, formatted as the file holds them, oldest first.
+    const std::deque<std::string>& PendingRows() const { return m_pending; }
     // Rows the file holds, as far as this object knows.
     size_t RowCount() const { return m_rowCount; }
 

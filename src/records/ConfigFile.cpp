@@ -16,9 +16,12 @@ size_t PhoneBookBucketsFor(uint32_t count, uint64_t bytesLeft) {
     return static_cast<size_t>(static_cast<double>(plausible) * 1.2);
 }
 
-void ReadConfiguration(CArchive& ar, CRingwardenPreferences& preferences, CPhoneBook& book) {
+void ReadConfiguration(CArchive& ar, CRingwardenPreferences& preferences, CPhoneBook& book,
+                       uint32_t* declaredEntries) {
     preferences.Serialize(ar);
     const uint32_t count = ar.ReadDword();
+    if (declaredEntries)
+        *declaredEntries = count;
     book.InitHashTable(PhoneBookBucketsFor(count, ar.Remaining()));
     book.Serialize(ar);
 }
@@ -81,8 +84,9 @@ CConfigFile::LoadResult CConfigFile::Load(const std::string& path,
     if (m_unreadPath == path)
         m_unreadPath.clear();
     CArchive ar(*file);
+    m_declaredEntries = 0;
     try {
-        ReadConfiguration(ar, preferences, book);
+        ReadConfiguration(ar, preferences, book, &m_declaredEntries);
     } catch (const CArchiveException&) {
         m_damagedPath = path;
         return LoadResult::damaged;
@@ -120,6 +124,16 @@ int CConfigFile::NextDamagedCopyNumber(const std::string& path) {
 }
 
 bool CConfigFile::KeepDamagedCopy(const std::string& path) {
+    if (m_damagedPath != path)
+        return false;
+    if (!CopyDamaged(path))
+        return false;
+    // One copy per damage: the save that follows makes none.
+    m_damagedPath.clear();
+    return true;
+}
+
+bool CConfigFile::CopyDamaged(const std::string& path) {
     std::unique_ptr<CReadFile> original = m_fs.OpenRead(path);
     if (!original) { // gone since the load: nothing left to keep; locked: keep out
         m_lastError = m_fs.LastErrorText();
@@ -146,6 +160,8 @@ bool CConfigFile::KeepDamagedCopy(const std::string& path) {
     });
     if (!kept)
         m_lastError = m_fs.LastErrorText();
+    else
+        m_lastCopy = BackupPath(path, number);
     return kept;
 }
 
@@ -155,7 +171,7 @@ bool CConfigFile::Save(const std::string& path, CRingwardenPreferences& preferen
         m_lastError.clear();
         return false;
     }
-    if (m_damagedPath == path && !KeepDamagedCopy(path))
+    if (m_damagedPath == path && !CopyDamaged(path))
         return false;
     const bool saved = WriteFileSafely(m_fs, path, [&](CByteSink& sink) {
         CArchive ar(sink);

@@ -27,7 +27,8 @@ size_t PhoneBookBucketsFor(uint32_t count, uint64_t bytesLeft);
 // Reads preferences, entry count and phone book into the live records,
 // sizing the book's hash table first. Throws CArchiveException where
 // reading stops; what was read before stays.
-void ReadConfiguration(CArchive& ar, CRingwardenPreferences& preferences, CPhoneBook& book);
+void ReadConfiguration(CArchive& ar, CRingwardenPreferences& preferences, CPhoneBook& book,
+                       uint32_t* declaredEntries = nullptr);
 // Writes the three sections; the caller flushes the archive.
 void WriteConfiguration(CArchive& ar, CRingwardenPreferences& preferences, CPhoneBook& book);
 
@@ -72,8 +73,17 @@ public:
     // The `number`th damaged copy: path.bad, path.bad2, path.bad3 ...
     static std::string BackupPath(const std::string& path, int number = 1);
 
-private:
+    // Keeps the file the last load found damaged as a new damaged copy now
+    // (the next save then makes none); true when it was kept.
     bool KeepDamagedCopy(const std::string& path);
+    // The copy KeepDamagedCopy made last.
+    const std::string& LastDamagedCopy() const { return m_lastCopy; }
+    // The entry count the last loaded file declared (what a damaged file
+    // should have held).
+    uint32_t DeclaredEntries() const { return m_declaredEntries; }
+
+private:
+    bool CopyDamaged(const std::string& path);
     // The number for a new damaged copy, never one in use; 0 when no room
     // could be made.
     int NextDamagedCopyNumber(const std::string& path);
@@ -82,6 +92,8 @@ private:
     std::string m_damagedPath; // the file the last load found damaged
     std::string m_unreadPath;  // the file the last load could not read
     std::string m_lastError;
+    std::string m_lastCopy;
+    uint32_t m_declaredEntries = 0;
 };
 
 } // namespace rw

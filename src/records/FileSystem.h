@@ -33,6 +33,15 @@ public:
     virtual bool EndedInNewline() const = 0;
 };
 
+// What tells one version of a file from another without reading it: its
+// size and the time it was last written (in the system's own units).
+struct CFileStamp {
+    uint64_t size = 0;
+    int64_t written = 0;
+
+    friend bool operator==(const CFileStamp&, const CFileStamp&) = default;
+};
+
 class CFileSystem {
 public:
     virtual ~CFileSystem() = default;
@@ -51,6 +60,9 @@ public:
     // False only when the file is known not to be there; a file that
     // cannot even be looked at (locked, no permission) counts as there.
     virtual bool Exists(const std::string& path) = 0;
+    // The file's stamp; false when it cannot be looked at (missing, or not
+    // known to this file system).
+    virtual bool Stamp(const std::string&, CFileStamp&) { return false; }
     // Why the last operation that failed did (the system's own words), or
     // empty when not known.
     virtual std::string LastErrorText() const { return std::string(); }

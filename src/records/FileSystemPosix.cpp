@@ -198,6 +198,15 @@ public:
         return ::stat(path.c_str(), &st) == 0 || (errno != ENOENT && errno != ENOTDIR);
     }
 
+    bool Stamp(const std::string& path, CFileStamp& stamp) override {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0)
+            return false;
+        stamp.size = static_cast<uint64_t>(st.st_size);
+        stamp.written = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        return true;
+    }
+
     std::string LastErrorText() const override {
         return m_errno ? std::strerror(m_errno) : std::string();
     }

@@ -198,6 +198,17 @@ public:
         return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
     }
 
+    bool Stamp(const std::string& path, CFileStamp& stamp) override {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExW(WidePath(path).c_str(), GetFileExInfoStandard, &data))
+            return false;
+        stamp.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        stamp.written = static_cast<int64_t>(
+            (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+            data.ftLastWriteTime.dwLowDateTime);
+        return true;
+    }
+
     std::string LastErrorText() const override {
         return m_error ? SystemErrorText(m_error) : std::string();
     }

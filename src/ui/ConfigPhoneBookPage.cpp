@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <exception>
 #include <memory>
 #include <string>
@@ -134,6 +135,14 @@ void CConfigPhoneBookPage::RestoreSnapshot() {
     const std::vector<uint8_t> bytes = std::move(*m_snapshot);
     m_snapshot.reset();
     EmptyList();
+    // Calls go on being screened while the sheet is open, and stamp their
+    // entries' last-call times: those are not the page's changes, so they
+    // outlive its Cancel.
+    std::map<std::string, CDateTime> stamped;
+    Book().ForEach([&stamped](const std::string& key, CPhoneBookEntry& entry) {
+        if (entry.LastCallTime.IsValid())
+            stamped.emplace(key, entry.LastCallTime);
+    });
     Book().DeleteAllEntries();
     try {
         CMemorySource source(bytes);
@@ -141,6 +150,11 @@ void CConfigPhoneBookPage::RestoreSnapshot() {
         Book().Serialize(ar);
     } catch (const std::exception&) {
         // The entries read before the fault stay; there is no one to tell.
+    }
+    for (const auto& [key, time] : stamped) {
+        CPhoneBookEntry* entry = Book().Lookup(key);
+        if (entry && (!entry->LastCallTime.IsValid() || entry->LastCallTime < time))
+            entry->LastCallTime = time;
     }
 }
 

@@ -36,18 +36,12 @@ constexpr DWORD kShellUpdateMs = 200;
 // kShellUpdateMs.
 constexpr UINT kApplyShellState = WM_APP + 0x52;
 constexpr UINT kTrayIdleTip = 130; // "Ringwarden is active"
-// Tries a configuration file that could not be read at start again.
-constexpr UINT_PTR kLoadRetryTimer = 3;
-// Saves the last-call times that screening stamped, a while after the call:
-// a save of a large phone book takes tens of milliseconds, which no call
-// being screened should wait for, and calls that come together share one.
-constexpr UINT_PTR kCallSaveTimer = 4;
-// Writes the call history's queued rows from the message loop, after the
-// call that queued them has been screened; a locked file is tried again on
-// kHistoryRetryTimer.
-constexpr UINT kWriteHistory = WM_APP + 0x53;
-constexpr UINT_PTR kHistoryRetryTimer = 5;
+// The session's timers are window timers from here on (kSessionTimerBase
+// plus the timer), and its posted timers this message.
+constexpr UINT_PTR kSessionTimerBase = 10;
+constexpr UINT kSessionTimer = WM_APP + 0x53;
 constexpr size_t kEarlierRunBase = CCallListOrder::kEarlierRunBase;
+static_assert(kEarlierRunBase == CScreenerSession::kEarlierRunBase);
 
 int PlatformMessageBox(HWND owner, const std::string& text, UINT type) {
     return AppMessageBox(owner, text, type);
@@ -81,17 +75,15 @@ const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
     {WM_QUERYENDSESSION, &CMainDialog::OnQueryEndSession},
     {kRunningCopyQuery, &CMainDialog::OnRunningCopyQuery},
     {kApplyShellState, &CMainDialog::OnApplyShellState},
-    {kWriteHistory, &CMainDialog::OnWriteHistory},
+    {kSessionTimer, &CMainDialog::OnSessionTimer},
     {WM_CONTEXTMENU, &CMainDialog::OnContextMenu},
 };
 
 CMainDialog::CMainDialog(const CClock& clock, HWND parent)
-    : CDialog(IDD_RINGWARDEN_DIALOG, parent), m_rules(m_phoneBook, m_preferences, clock),
-      m_screener(m_preferences, m_rules, this, GetModuleHandleA(nullptr)),
+    : CDialog(IDD_RINGWARDEN_DIALOG, parent), m_session(clock, *this, this),
+      m_screener(m_session.Preferences(), m_session.Rules(), this, GetModuleHandleA(nullptr)),
       m_callList([this](size_t index) -> const CLoggedCall& { return CallAt(index); }),
-      m_supervisor(m_screener, this), m_fileSystem(CreateSystemFileSystem()),
-      m_configFile(*m_fileSystem), m_historyLog(*m_fileSystem, clock),
-      m_messageBox(&PlatformMessageBox),
+      m_supervisor(m_screener, this), m_messageBox(&PlatformMessageBox),
       m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
       m_tray(IDR_TRAY_MENU) {}
 
@@ -101,21 +93,22 @@ BOOL CMainDialog::OnInitDialog() {
     SetWindowTextA(m_hWnd, LoadResString(IDS_APP_TITLE).c_str());
     m_tray.SetNotifyWindow(m_hWnd, WM_USER);
     m_screener.SetTrayTip(kTrayIdleTip);
+    m_session.SetCallLog(this);
     // Ringwarden.ini first: it says whether the history is kept.
-    LoadSettings();
+    m_session.LoadSettings();
     // Before the lines open, so that the first call is kept too.
-    OpenHistory();
+    m_session.OpenHistory();
     // The lines first, so that the icon shows from the start whether they
     // are watched.
     m_supervisor.Start();
     ApplyShellState();
     SetTimer(m_hWnd, kTrayTimer, kTrayTimerMs, nullptr);
-    LoadConfiguration();
+    m_session.LoadConfiguration();
     m_callList.Attach(GetDlgItem(IDC_CALL_LIST), GetModuleHandleA(nullptr));
-    ShowEarlierCalls();
+    m_session.LoadEarlierCalls();
     UpdateButtons();
     RestorePlacement();
-    m_startHidden = m_preferences.StartMinimised != 0;
+    m_startHidden = Preferences().StartMinimised != 0;
     // Last: a message box runs a message loop, in which calls may already
     // be logged into the list.
     TellConfigurationProblems();
@@ -135,31 +128,104 @@ void CMainDialog::TellConfigurationProblems() {
         // Not read even by now: the background retry may have read it
         // meanwhile.
         if (ConfigurationUnread())
-            ShowMessage(FormatResString(IDS_CONFIG_UNREADABLE, DisplayPath(ConfigPath()),
-                                        DisplayPath(m_configFile.LastErrorText())),
+            ShowMessage(FormatResString(IDS_CONFIG_UNREADABLE, DisplayPath(m_session.ConfigPath()),
+                                        DisplayPath(m_session.LastErrorText())),
                         MB_OK | MB_ICONEXCLAMATION);
     }
+    if (m_tellDamaged) {
+        m_tellDamaged = false;
+        const bool goOn =
+            ShowMessage(m_damagedText, MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON1) != IDNO;
+        m_session.GoOnWithDamagedFile(goOn);
+        if (!goOn)
+            OnQuit();
+    }
+}
+
+void CMainDialog::OnConfigurationUnreadable(const std::string&, const std::string&) {
+    m_tellUnreadable = true;
+}
+
+void CMainDialog::OnConfigurationReadOnly(const std::string& folder) {
+    m_tellLocation = true;
+    m_locationFolder = folder;
+}
+
+void CMainDialog::OnConfigurationDamaged(const std::string& path, size_t read, size_t declared,
+                                         const std::string& keptAs) {
+    m_tellDamaged = true;
+    m_damagedText = FormatResStrings(
+        IDS_CONFIG_DAMAGED,
+        {DisplayPath(path), std::to_string(read), std::to_string(declared),
+         keptAs.empty() ? LoadResString(IDS_CONFIG_DAMAGED_NO_COPY) : DisplayPath(keptAs)});
+}
+
+void CMainDialog::OnConfigurationRead() {
+    if (!m_hWnd)
+        return;
+    UpdateButtons();
+    if (m_notification)
+        m_notification->UpdateLabels();
+}
+
+void CMainDialog::OnSaveFailed(const std::string& path, const std::string& reason) {
+    ShowMessage(FormatResString(IDS_CONFIG_SAVE_FAILED, DisplayPath(path), DisplayPath(reason)),
+                MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CMainDialog::OnEarlierCallsReady(size_t first, size_t count) {
+    m_callList.AddRows(first, count);
+}
+
+void CMainDialog::OnCallerRenamed(size_t logIndex) {
+    m_callList.RedrawRow(logIndex);
+}
+
+void CMainDialog::OnHistoryWaiting(const std::string& path, const std::string& reason,
+                                   size_t rows) {
+    ShowMessage(FormatResStrings(IDS_HISTORY_WAITING,
+                                 {DisplayPath(path), DisplayPath(reason), std::to_string(rows)}),
+                MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CMainDialog::Start(Timer timer, unsigned ms) {
+    if (m_hWnd)
+        SetTimer(m_hWnd, kSessionTimerBase + timer, ms, nullptr);
+}
+
+void CMainDialog::Post(Timer timer) {
+    if (m_hWnd)
+        PostMessageA(m_hWnd, kSessionTimer, timer, 0);
+}
+
+void CMainDialog::Stop(Timer timer) {
+    if (m_hWnd)
+        KillTimer(m_hWnd, kSessionTimerBase + timer);
+}
+
+bool CMainDialog::OnSessionTimer(WPARAM timer, LPARAM, INT_PTR& result) {
+    m_session.OnTimer(static_cast<Timer>(timer));
+    result = TRUE;
+    return true;
 }
 
 void CMainDialog::OnDestroy() {
     KillTimer(m_hWnd, kTrayTimer);
     KillTimer(m_hWnd, kShellTimer);
-    KillTimer(m_hWnd, kLoadRetryTimer);
-    KillTimer(m_hWnd, kHistoryRetryTimer);
     m_popupPending = false;
     // The popup (owned by this window) normally went before; if not, it goes
     // before the configuration is saved, so nothing of it comes later.
     if (m_notification)
         m_notification->DestroyWindow();
-    SaveConfiguration();
+    m_session.Quit();
     // The supervisor ends the calls' sound, lets the calls go while the
     // lines they belong to are open, then closes the lines.
     m_supervisor.Stop();
-    // Rows still queued (and those of calls the supervisor just let go) get
-    // a few last tries, a second in all; a file locked even then loses them
-    // with the run.
-    for (int attempt = 0; !m_historyLog.WriteQueued() && attempt < 5; ++attempt)
-        Sleep(200);
+    // Rows still queued (and those of calls the supervisor just let go).
+    m_session.WriteLastRows();
+    for (unsigned timer :
+         {CSessionTimers::LoadRetry, CSessionTimers::CallSave, CSessionTimers::HistoryWrite})
+        KillTimer(m_hWnd, kSessionTimerBase + timer);
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);
     m_tray.SetNotifyWindow(nullptr, 0);
@@ -178,107 +244,33 @@ void CMainDialog::SetIcons() {
     SetClassLongPtrA(m_hWnd, GCLP_HICON, reinterpret_cast<LONG_PTR>(m_icon));
 }
 
-std::string CMainDialog::ConfigPath() const {
-    // Built afresh each time: the program directory and string 200.
-    return m_configPath.empty() ? ConfigFilePath(ProgramDirectory()) : m_configPath;
-}
-
-void CMainDialog::SetConfigLocation(const CConfigLocation::Result& location) {
-    m_configPath = location.path;
-    m_configReadOnly = !location.canSave;
-    m_tellLocation = !location.canSave;
-    m_locationFolder = location.unusableFolder;
-}
-
-void CMainDialog::LoadSettings() {
-    m_settings.Load(SettingsPath());
-    ApplySettings();
-}
-
-void CMainDialog::ApplySettings() {
-    m_rules.RepeatedCalls().SetMinutes(m_settings.EffectiveRepeatedCallMinutes());
-}
-
-bool CMainDialog::TryLoadConfiguration() {
-    // A damaged file keeps what was read before the fault; the next save
-    // keeps the damaged original beside the new file. One that cannot be
-    // read leaves the records alone.
-    if (m_configFile.Load(ConfigPath(), m_preferences, m_phoneBook) ==
-        CConfigFile::LoadResult::unreadable)
-        return false;
-    if (m_hWnd)
-        KillTimer(m_hWnd, kLoadRetryTimer);
-    return true;
-}
-
-void CMainDialog::LoadConfiguration() {
-    // A backup or a virus scan usually lets go within moments.
-    for (int attempt = 1; !TryLoadConfiguration(); ++attempt) {
-        if (attempt >= m_loadRetry.attempts) {
-            m_tellUnreadable = true;
-            if (m_hWnd)
-                SetTimer(m_hWnd, kLoadRetryTimer, m_loadRetry.backgroundMs, nullptr);
-            return;
-        }
-        Sleep(m_loadRetry.intervalMs);
-    }
-}
-
 bool CMainDialog::ConfigurationReadyForChange() {
     while (ConfigurationUnread()) {
-        const int answer =
-            ShowMessage(FormatResString(IDS_CONFIG_NOT_READ_YET, DisplayPath(ConfigPath()),
-                                        DisplayPath(m_configFile.LastErrorText())),
-                        MB_RETRYCANCEL | MB_ICONEXCLAMATION);
+        const int answer = ShowMessage(FormatResString(IDS_CONFIG_NOT_READ_YET,
+                                                       DisplayPath(m_session.ConfigPath()),
+                                                       DisplayPath(m_session.LastErrorText())),
+                                       MB_RETRYCANCEL | MB_ICONEXCLAMATION);
         if (answer != IDRETRY)
             return false;
-        if (TryLoadConfiguration())
-            UpdateButtons();
+        m_session.RetryLoad();
     }
-    return true;
-}
-
-bool CMainDialog::SaveConfiguration(bool report) {
-    if (m_hWnd)
-        KillTimer(m_hWnd, kCallSaveTimer);
-    m_callSavePending = false;
-    if (m_configReadOnly || ConfigurationUnread())
-        return false;
-    if (m_configFile.Save(ConfigPath(), m_preferences, m_phoneBook)) {
-        m_saveFailureTold = false;
-        return true;
-    }
-    const std::string reason = m_configFile.LastErrorText();
-    if (report && (!m_saveFailureTold || reason != m_saveFailureReason)) {
-        m_saveFailureTold = true;
-        m_saveFailureReason = reason;
-        ShowMessage(
-            FormatResString(IDS_CONFIG_SAVE_FAILED, DisplayPath(ConfigPath()), DisplayPath(reason)),
-            MB_OK | MB_ICONEXCLAMATION);
-    }
-    return false;
-}
-
-void CMainDialog::ScheduleCallSave() {
-    if (m_callSavePending || !m_hWnd || m_configReadOnly)
-        return;
-    m_callSavePending = true;
-    SetTimer(m_hWnd, kCallSaveTimer, m_callSaveDelayMs, nullptr);
+    return m_session.ReadyForChange();
 }
 
 void CMainDialog::RestorePlacement() {
-    if (!m_preferences.GetMainPlacementValid())
+    CRingwardenPreferences& preferences = Preferences();
+    if (!preferences.GetMainPlacementValid())
         return;
     static_assert(sizeof(WINDOWPLACEMENT) == sizeof(RwWindowPlacement));
     WINDOWPLACEMENT placement;
-    std::memcpy(&placement, m_preferences.GetMainPlacement(), sizeof placement);
+    std::memcpy(&placement, preferences.GetMainPlacement(), sizeof placement);
     // A placement on a monitor that has gone would put the window where
     // nobody can reach it.
     RECT workArea{};
     RECT overlap;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
     if (!IntersectRect(&overlap, &placement.rcNormalPosition, &workArea)) {
-        m_preferences.SetMainPlacementValid(0);
+        preferences.SetMainPlacementValid(0);
         return;
     }
     placement.length = sizeof placement;
@@ -290,135 +282,46 @@ void CMainDialog::StorePlacement() {
     placement.length = sizeof placement;
     if (!GetWindowPlacement(m_hWnd, &placement))
         return;
-    std::memcpy(m_preferences.GetMainPlacement(), &placement, sizeof placement);
-    m_preferences.SetMainPlacementValid(1);
+    std::memcpy(Preferences().GetMainPlacement(), &placement, sizeof placement);
+    Preferences().SetMainPlacementValid(1);
 }
 
 void CMainDialog::OnCallLogged(size_t index) {
     m_callList.AddRow(index);
     UpdateButtons();
-    ScheduleCallSave();
-    QueueHistory(index);
+    m_session.OnCallLogged(index);
 }
 
 void CMainDialog::OnCallChanged(size_t index) {
     m_callList.RedrawRow(index);
     UpdateButtons();
-    ScheduleCallSave();
-    QueueHistory(index);
+    m_session.OnCallChanged(index);
 }
 
 void CMainDialog::OnCallEnded(size_t index) {
-    // The call's row says now whether the program answered and dropped it.
-    if (std::as_const(m_screener).Call(index).GetAnsweredAndDropped())
-        QueueHistory(index);
-}
-
-CLoggedCall& CMainDialog::CallAt(size_t logIndex) {
-    if (logIndex >= kEarlierRunBase)
-        return *m_history[logIndex - kEarlierRunBase];
-    return m_screener.Call(logIndex);
-}
-
-void CMainDialog::OpenHistory() {
-    const bool enabled = m_historyAllowed && m_settings.KeepHistory();
-    m_historyLog.Open(enabled ? HistoryPathFor(ConfigPath()) : std::string());
-}
-
-void CMainDialog::ShowEarlierCalls() {
-    size_t skipped = 0;
-    bool readable = true;
-    std::vector<std::unique_ptr<CLoggedCall>> calls = m_historyLog.LoadRecent(skipped, readable);
-    m_earlierCallsUnread = !readable;
-    if (!readable) {
-        // Tried again with the writes, which wait for the same file.
-        if (m_hWnd)
-            SetTimer(m_hWnd, kHistoryRetryTimer, m_historyRetryMs, nullptr);
-        return;
-    }
-    m_history = std::move(calls);
-    m_callList.AddRows(kEarlierRunBase, m_history.size());
-}
-
-void CMainDialog::QueueHistory(size_t index) {
-    // A run that cannot save its configuration (an installed copy reading
-    // the old file beside itself) writes nothing beside it either.
-    if (!m_historyLog.IsOpen() || m_configReadOnly)
-        return;
-    m_historyLog.Queue(std::as_const(m_screener).Call(index));
-    if (m_historyWritePending || !m_hWnd)
-        return;
-    m_historyWritePending = true;
-    // As the tray: at most every kShellUpdateMs, so that calls close together
-    // share a write and the next call's messages are not held up by many.
-    const DWORD since = GetTickCount() - m_lastHistoryWrite;
-    if (since >= kShellUpdateMs)
-        PostMessageA(m_hWnd, kWriteHistory, 0, 0);
-    else
-        SetTimer(m_hWnd, kHistoryRetryTimer, kShellUpdateMs - since, nullptr);
-}
-
-bool CMainDialog::OnWriteHistory(WPARAM, LPARAM, INT_PTR& result) {
-    WriteHistory();
-    result = TRUE;
-    return true;
-}
-
-void CMainDialog::WriteHistory() {
-    KillTimer(m_hWnd, kHistoryRetryTimer);
-    m_historyWritePending = false;
-    m_lastHistoryWrite = GetTickCount();
-    // Read before this run's rows are written, so that none of them is
-    // listed twice.
-    if (m_earlierCallsUnread) {
-        ShowEarlierCalls();
-        if (m_earlierCallsUnread)
-            return; // the timer is set again
-    }
-    // A file another program holds (a spreadsheet, a backup) is tried again
-    // later; its rows wait in memory.
-    if (!m_historyLog.WriteQueued()) {
-        m_historyWritePending = true;
-        SetTimer(m_hWnd, kHistoryRetryTimer, m_historyRetryMs, nullptr);
-    }
-}
-
-void CMainDialog::RenameCaller(const std::string& key, const std::string& name) {
-    auto rename = [&](size_t index) {
-        CLoggedCall& call = CallAt(index);
-        if (CompareTextNoCase(call.GetLookupKey(), key) != 0 || call.GetName() == name)
-            return;
-        call.SetName(name);
-        m_callList.RedrawRow(index);
-    };
-    for (size_t i = 0; i < m_screener.CallCount(); ++i)
-        rename(i);
-    for (size_t i = 0; i < m_history.size(); ++i)
-        rename(kEarlierRunBase + i);
+    m_session.OnCallEnded(index);
 }
 
 bool CMainDialog::SetCallerFilter(size_t logIndex, int32_t filterType) {
-    // The tray and the popup still work while the configuration sheet is
-    // open, but its Phone Book page edits the book in place and puts it back
-    // on Cancel: a change made and saved now would save the page's
-    // unconfirmed edits with it, and a Cancel would then undo this one.
+    // The tray and the popup still work while a sheet is open, but the sheet
+    // holds the entries it shows: a change made and saved now would save
+    // the configuration sheet's unconfirmed edits with it (and its Cancel
+    // would undo this one), and an entry sheet's OK would write the old
+    // filter back.
     if (m_configSheet) {
         SetForegroundWindow(m_configSheet->GetSafeHwnd());
         ShowMessage(LoadResString(IDS_ONE_CLICK_SHEET_OPEN), MB_OK | MB_ICONINFORMATION);
         return false;
     }
+    if (m_entrySheetOpen) {
+        ShowMessage(LoadResString(IDS_ONE_CLICK_ENTRY_OPEN), MB_OK | MB_ICONINFORMATION);
+        return false;
+    }
     if (!ConfigurationReadyForChange())
         return false;
-    const CLoggedCall& call = CallAt(logIndex);
-    const CPhoneBookEntry* entry = rw::SetCallerFilter(m_phoneBook, call, filterType);
-    if (!entry)
+    if (!m_session.SetCallerFilter(logIndex, filterType))
         return false;
-    // Copies: renaming may change the call's own texts.
-    const std::string key = entry->LookupKey;
-    const std::string name = entry->Name;
-    RenameCaller(key, name);
     UpdateButtons();
-    SaveConfiguration(true);
     if (m_notification)
         m_notification->UpdateLabels();
     return true;
@@ -454,8 +357,8 @@ void CMainDialog::OnBlockLastCaller() {
     // This run's last call, or else the newest of the earlier runs'.
     if (m_screener.CallCount() > 0)
         SetCallerFilter(m_screener.CallCount() - 1, FilterAlwaysBlock);
-    else if (!m_history.empty())
-        SetCallerFilter(kEarlierRunBase + m_history.size() - 1, FilterAlwaysBlock);
+    else if (EarlierCallCount() != 0)
+        SetCallerFilter(kEarlierRunBase + EarlierCallCount() - 1, FilterAlwaysBlock);
 }
 
 void CMainDialog::OnCopyNumber() {
@@ -513,7 +416,7 @@ bool CMainDialog::OnContextMenu(WPARAM window, LPARAM at, INT_PTR& result) {
     HMENU items = GetSubMenu(menu, 0);
     const CLoggedCall& call = CallAt(static_cast<size_t>(selected));
     const bool keyed = !call.GetLookupKey().empty();
-    const bool inBook = keyed && m_phoneBook.Lookup(call.GetLookupKey()) != nullptr;
+    const bool inBook = keyed && PhoneBook().Lookup(call.GetLookupKey()) != nullptr;
     EnableMenuItem(items, ID_CALL_BLOCK, keyed ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(items, ID_CALL_NEVER_BLOCK, keyed ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(items, ID_CALL_EDIT, inBook ? MF_ENABLED : MF_GRAYED);
@@ -682,7 +585,7 @@ void CMainDialog::UpdateButtons() {
     const int selected = m_callList.SelectedCall();
     const bool inBook =
         selected >= 0 &&
-        m_phoneBook.Lookup(CallAt(static_cast<size_t>(selected)).GetLookupKey()) != nullptr;
+        PhoneBook().Lookup(CallAt(static_cast<size_t>(selected)).GetLookupKey()) != nullptr;
     EnableButton(IDC_EDIT_ENTRY, selected >= 0 && inBook);
     EnableButton(IDC_ADD_ENTRY, selected >= 0 && !inBook);
 }
@@ -693,31 +596,21 @@ void CMainDialog::OnAddEntry() {
     const int selected = m_callList.SelectedCall();
     if (selected < 0)
         return;
-    CLoggedCall& call = CallAt(static_cast<size_t>(selected));
+    const size_t logIndex = static_cast<size_t>(selected);
+    const CLoggedCall& call = CallAt(logIndex);
     // The file read just now may already hold the caller.
-    if (m_phoneBook.Lookup(call.GetLookupKey()))
+    if (PhoneBook().Lookup(call.GetLookupKey()))
         return;
     // The entry is for the caller's number when the caller ID gave one,
     // named as the caller ID named it (the user can change both).
-    auto entry = std::make_unique<CPhoneBookEntry>();
-    entry->Number = call.GetNumber();
+    CPhoneBookEntry entry;
+    entry.Number = call.GetNumber();
     if (call.HasNumber())
-        entry->Name = call.GetCallerIdName();
-    entry->LastCallTime = call.GetCallTime();
-    // A cancelled entry is dropped with its pointer.
-    if (!RunEntrySheet(*entry))
-        return;
-    entry->MakeLookupKey();
-    entry->InPhoneBook = 1;
-    const std::string key = entry->LookupKey;
-    const std::string name = entry->Name;
-    m_phoneBook.SetAt(key, std::move(entry));
-    // The user may have typed another number; only the caller's own entry
-    // renames the caller's rows. Their actions stay what screening made them.
-    if (CompareTextNoCase(key, call.GetLookupKey()) == 0)
-        RenameCaller(key, name);
+        entry.Name = call.GetCallerIdName();
+    entry.LastCallTime = call.GetCallTime();
+    if (std::unique_ptr<CPhoneBookEntry> confirmed = EditEntry(entry))
+        m_session.ConfirmNewEntry(std::move(confirmed), logIndex);
     UpdateButtons();
-    SaveConfiguration(true);
 }
 
 void CMainDialog::OnEditEntry() {
@@ -726,15 +619,26 @@ void CMainDialog::OnEditEntry() {
     const int selected = m_callList.SelectedCall();
     if (selected < 0)
         return;
-    CLoggedCall& call = CallAt(static_cast<size_t>(selected));
-    CPhoneBookEntry* entry = m_phoneBook.Lookup(call.GetLookupKey());
-    if (!entry || !RunEntrySheet(*entry))
+    const std::string key = CallAt(static_cast<size_t>(selected)).GetLookupKey();
+    const CPhoneBookEntry* entry = PhoneBook().Lookup(key);
+    if (!entry)
         return;
-    const std::string key = entry->LookupKey;
-    const std::string name = entry->Name;
-    RenameCaller(key, name);
+    // The sheet edits a copy: the book may change under it (another
+    // program's save read again, a call's time stamped), and only OK
+    // changes the entry.
+    if (std::unique_ptr<CPhoneBookEntry> confirmed = EditEntry(*entry))
+        m_session.ConfirmEntryEdit(key, *confirmed);
     UpdateButtons();
-    SaveConfiguration(true);
+}
+
+std::unique_ptr<CPhoneBookEntry> CMainDialog::EditEntry(const CPhoneBookEntry& entry) {
+    auto copy = std::make_unique<CPhoneBookEntry>(entry);
+    m_entrySheetOpen = true;
+    m_session.SetSheetOpen(true);
+    const bool confirmed = RunEntrySheet(*copy);
+    m_session.SetSheetOpen(false);
+    m_entrySheetOpen = false;
+    return confirmed ? std::move(copy) : nullptr;
 }
 
 // Both sheets are modal to this window, not ownerless: a second sheet opened
@@ -742,47 +646,34 @@ void CMainDialog::OnEditEntry() {
 // phone book page's Cancel replaces every entry), and Quit could end the
 // program under an open sheet.
 bool CMainDialog::RunEntrySheet(CPhoneBookEntry& entry) {
-    CPhoneBookPropertySheet sheet(entry, m_phoneBook, m_preferences, IDS_ENTRY_SHEET_CAPTION,
+    CPhoneBookPropertySheet sheet(entry, PhoneBook(), Preferences(), IDS_ENTRY_SHEET_CAPTION,
                                   m_hWnd);
     return sheet.DoModal() == IDOK;
 }
 
 bool CMainDialog::RunConfigSheet() {
-    CConfigPropertySheet sheet(m_preferences, m_phoneBook, IDS_CONFIG_SHEET_CAPTION, m_hWnd);
-    // The sheet edits a copy: Cancel leaves the settings in use alone.
-    CSettings settings = m_settings;
-    sheet.SetSettings(settings);
+    CConfigPropertySheet sheet(Preferences(), PhoneBook(), IDS_CONFIG_SHEET_CAPTION, m_hWnd);
+    sheet.SetSettings(m_sheetSettings);
     m_configSheet = &sheet;
     const bool confirmed = sheet.DoModal() == IDOK;
     m_configSheet = nullptr;
-    if (confirmed) {
-        const bool historyChanged = settings.KeepHistory() != m_settings.KeepHistory();
-        m_settings = settings;
-        ApplySettings();
-        // A run that may not write beside the configuration writes no
-        // settings there either; the change still holds for this run.
-        if (!m_configReadOnly)
-            m_settings.Save(SettingsPath());
-        // Applied at once: the rows already shown stay, but no more are
-        // written (or they are again).
-        if (historyChanged) {
-            m_historyLog.WriteQueued();
-            OpenHistory();
-        }
-    }
     return confirmed;
 }
 
 void CMainDialog::OnConfigure() {
     if (!ConfigurationReadyForChange())
         return;
+    // The sheet edits a copy of the settings: Cancel leaves those in use
+    // alone.
+    m_sheetSettings = m_session.Settings();
+    m_session.SetSheetOpen(true);
     const bool confirmed = RunConfigSheet();
+    m_session.SetSheetOpen(false);
+    if (confirmed)
+        m_session.ConfirmConfiguration(m_sheetSettings);
+    else
+        m_session.CancelConfiguration();
     UpdateButtons();
-    // A Delete on the Phone Book page is confirmed by the sheet's OK (its
-    // Cancel puts the book back), so it is saved here too. Times stamped
-    // while the sheet was open waited for it.
-    if (confirmed || m_callSavePending)
-        SaveConfiguration(true);
 }
 
 std::string CMainDialog::HelpPath() const {
@@ -923,25 +814,9 @@ bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
         ApplyShellState();
         return true;
     }
-    if (timer == kLoadRetryTimer) {
-        if (TryLoadConfiguration())
-            UpdateButtons();
-        return true;
-    }
-    if (timer == kHistoryRetryTimer) {
-        WriteHistory();
-        return true;
-    }
-    if (timer == kCallSaveTimer) {
-        // While a call is up the save waits for the next tick: the call's
-        // next state or key must not queue behind a whole file's write.
-        if (m_screener.LiveCallCount() != 0)
-            return true;
-        KillTimer(m_hWnd, kCallSaveTimer);
-        // The configuration sheet may hold edits not yet confirmed: the save
-        // waits for it to close (m_callSavePending stays).
-        if (!m_configSheet)
-            SaveConfiguration(true);
+    if (timer >= kSessionTimerBase + CSessionTimers::LoadRetry &&
+        timer <= kSessionTimerBase + CSessionTimers::HistoryWrite) {
+        m_session.OnTimer(static_cast<Timer>(timer - kSessionTimerBase));
         return true;
     }
     // Once a minute the tray is given the current tip again, so that it
@@ -950,38 +825,10 @@ bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
     return true;
 }
 
-void CMainDialog::SaveBeforeConfigSheet() {
-    // The sheet's pages change the preferences only at OK; its Phone Book
-    // page changes the book at once, but keeps the book as it was when it
-    // opened. A page never opened changed nothing.
-    const std::vector<uint8_t>* snapshot = m_configSheet->PhoneBookPage().Snapshot();
-    if (!snapshot) {
-        SaveConfiguration();
-        return;
-    }
-    if (m_configReadOnly || ConfigurationUnread())
-        return;
-    try {
-        CPhoneBook before;
-        // Sized as the live book, so that reading a large one stays quick.
-        before.InitHashTable(m_phoneBook.GetHashTableSize());
-        CMemorySource source(*snapshot);
-        CArchive ar(source);
-        before.Serialize(ar);
-        m_configFile.Save(ConfigPath(), m_preferences, before);
-    } catch (const std::exception&) {
-        // The copy was made by this program from the book in memory; should
-        // it not read back, the file on disk stays as it is.
-    }
-}
-
 bool CMainDialog::OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result) {
     // Log-off or shut-down: save now, then agree to end. Nothing is told:
     // a message box would hold the session up.
-    if (m_configSheet)
-        SaveBeforeConfigSheet();
-    else
-        SaveConfiguration();
+    m_session.EndSession(m_configSheet ? m_configSheet->PhoneBookPage().Snapshot() : nullptr);
     SetDialogResult(TRUE);
     result = TRUE;
     return true;

@@ -1,20 +1,16 @@
 // The main window: a dialog that runs modally for the program's whole life.
 // It lists the calls of this run, leads to the phone book and the
-// configuration, and hides in the tray instead of closing. It owns the
-// records and the screening engine, which follows the lines and tells the
-// window what changed through CCallScreenerNotify.
+// configuration, and hides in the tray instead of closing. It renders and
+// asks; the session (CScreenerSession) decides what happens to the user's
+// data and the screening engine follows the lines, and both tell the window
+// what changed through their notify interfaces.
 #pragma once
 
-#include "app/CallHistoryLog.h"
 #include "app/CallScreener.h"
 #include "app/ConfigLocation.h"
 #include "app/LineSupervisor.h"
-#include "app/ScreeningRules.h"
-#include "app/Settings.h"
+#include "app/ScreenerSession.h"
 #include "records/Clock.h"
-#include "records/ConfigFile.h"
-#include "records/PhoneBook.h"
-#include "records/RingwardenPreferences.h"
 #include "telephony/TapiLine.h"
 #include "ui/CallListView.h"
 #include "ui/NotificationOwner.h"
@@ -34,7 +30,10 @@ class CNotificationDialog;
 class CMainDialog : public CDialog,
                     public CCallScreenerNotify,
                     public CLineSupervisorNotify,
-                    public CNotificationOwner {
+                    public CNotificationOwner,
+                    public CScreenerSessionNotify,
+                    public CSessionTimers,
+                    public CSessionCallLog {
 public:
     // Shows a message box and returns the button pressed.
     using MessageBoxFn = std::function<int(HWND owner, const std::string& text, UINT type)>;
@@ -44,21 +43,19 @@ public:
     // configuration is saved.
     ~CMainDialog() override { DestroyWindow(); }
 
-    CPhoneBook& PhoneBook() { return m_phoneBook; }
-    CRingwardenPreferences& Preferences() { return m_preferences; }
-    CScreeningRules& Rules() { return m_rules; }
-    // The settings of Ringwarden.ini, read at start beside the
-    // configuration file and written when the configuration sheet's OK
-    // changes them.
-    CSettings& Settings() { return m_settings; }
-    std::string SettingsPath() const { return CSettings::PathBeside(ConfigPath()); }
+    // The session: the user's data and what happens to it.
+    CScreenerSession& Session() { return m_session; }
+    CPhoneBook& PhoneBook() { return m_session.PhoneBook(); }
+    CRingwardenPreferences& Preferences() { return m_session.Preferences(); }
+    CScreeningRules& Rules() { return m_session.Rules(); }
+    std::string SettingsPath() const { return m_session.SettingsPath(); }
     CCallScreener& Screener() { return m_screener; }
     // The call a list row shows: this run's (the screener's log) or, from
     // CCallListOrder::kEarlierRunBase on, an earlier run's (the history).
-    CLoggedCall& CallAt(size_t logIndex);
+    CLoggedCall& CallAt(size_t logIndex) { return m_session.CallAt(logIndex); }
     // The calls of earlier runs shown in the list, oldest first.
-    size_t EarlierCallCount() const { return m_history.size(); }
-    const CCallHistoryLog& HistoryLog() const { return m_historyLog; }
+    size_t EarlierCallCount() const { return m_session.EarlierCallCount(); }
+    const CCallHistoryLog& HistoryLog() const { return m_session.HistoryLog(); }
     const CCallListView& CallList() const { return m_callList; }
     const std::vector<std::unique_ptr<CTapiLine>>& Lines() const { return m_supervisor.Lines(); }
     CLineSupervisor& Supervisor() { return m_supervisor; }
@@ -70,53 +67,49 @@ public:
     std::string TrayTipText() const;
     const CTrayIcon& Tray() const { return m_tray; }
 
-    // How hard the start tries a configuration file that is there but cannot
-    // be read (a backup or a virus scan holding it), and how often it tries
-    // again in the background afterwards.
-    struct LoadRetry {
-        int attempts = 5;
-        DWORD intervalMs = 500;
-        UINT backgroundMs = 10000;
-    };
-
-    // Reads Ringwarden.cfg into the preferences and the phone book. A
-    // missing or damaged file is not reported (what was read stays); one
-    // that cannot be read is tried a few times, then reported once (when the
-    // window has opened) and tried again in the background, and nothing is
-    // saved over it until it has been read.
-    void LoadConfiguration();
-    // Writes them back at once, unless the file has not been read or this
-    // run cannot save. A failure leaves the old file and the records as
-    // they are; with `report` it is told once (until a save succeeds again).
-    // True when the file now holds the records.
-    bool SaveConfiguration(bool report = false);
-    // The file to use instead of the one beside the executable.
-    void SetConfigPath(const std::string& path) { m_configPath = path; }
-    // Where the configuration lives this run; one that cannot be saved is
-    // told to the user when the window opens.
-    void SetConfigLocation(const CConfigLocation::Result& location);
-    void SetLoadRetry(const LoadRetry& retry) { m_loadRetry = retry; }
-    // How long after a call the last-call times it stamped are saved.
-    void SetCallSaveDelay(UINT ms) { m_callSaveDelayMs = ms; }
-    // True while the file is there but has not been read.
-    bool ConfigurationUnread() const { return m_configFile.IsUnread(ConfigPath()); }
+    // Set before the window opens; see CScreenerSession.
+    void SetConfigPath(const std::string& path) { m_session.SetConfigPath(path); }
+    void SetConfigLocation(const CConfigLocation::Result& location) {
+        m_session.SetConfigLocation(location);
+    }
+    using LoadRetry = CScreenerSession::LoadRetry;
+    void SetLoadRetry(const LoadRetry& retry) { m_session.SetLoadRetry(retry); }
+    void SetCallSaveDelay(UINT ms) { m_session.SetCallSaveDelay(ms); }
+    bool ConfigurationUnread() const { return m_session.ConfigurationUnread(); }
+    void SetHistoryAllowed(bool allowed) { m_session.SetHistoryAllowed(allowed); }
+    void SetHistoryRetryInterval(UINT ms) { m_session.SetHistoryRetryInterval(ms); }
     // The help document to open instead of the one beside the executable.
     void SetHelpPath(const std::string& path) { m_helpPath = path; }
-    // False: this run neither reads nor writes the call history, whatever
-    // Ringwarden.ini says (--no-history). Set before the window opens.
-    void SetHistoryAllowed(bool allowed) { m_historyAllowed = allowed; }
-    // How long rows wait before a locked history file is tried again.
-    void SetHistoryRetryInterval(UINT ms) { m_historyRetryMs = ms; }
 
     // One click: gives the caller of the call at `logIndex` the filter type
-    // `filterType` (FilterAlwaysBlock, FilterNeverBlock), making the entry
-    // or changing only the filter type of the one there, saves at once and
-    // renames the rows of the same caller. False when nothing changed (no
-    // caller ID to key an entry on, or the configuration not read yet).
+    // `filterType` (FilterAlwaysBlock, FilterNeverBlock). Refused, with a
+    // word to the user, while a sheet is open over the book or the
+    // configuration has not been read. False when nothing changed.
     bool SetCallerFilter(size_t logIndex, int32_t filterType);
 
     // Replaces the platform's message box (tests answer it themselves).
     void SetMessageBox(MessageBoxFn show) { m_messageBox = std::move(show); }
+
+    // CScreenerSessionNotify.
+    void OnConfigurationUnreadable(const std::string& path, const std::string& reason) override;
+    void OnConfigurationReadOnly(const std::string& folder) override;
+    void OnConfigurationDamaged(const std::string& path, size_t read, size_t declared,
+                                const std::string& keptAs) override;
+    void OnConfigurationRead() override;
+    void OnSaveFailed(const std::string& path, const std::string& reason) override;
+    void OnEarlierCallsReady(size_t first, size_t count) override;
+    void OnCallerRenamed(size_t logIndex) override;
+    void OnHistoryWaiting(const std::string& path, const std::string& reason, size_t rows) override;
+    // CSessionTimers: window timers and posted messages.
+    void Start(Timer timer, unsigned ms) override;
+    void Post(Timer timer) override;
+    void Stop(Timer timer) override;
+    uint32_t Now() override { return GetTickCount(); }
+    void Wait(unsigned ms) override { Sleep(ms); }
+    // CSessionCallLog: the screener's log.
+    size_t CallCount() const override { return m_screener.CallCount(); }
+    CLoggedCall& Call(size_t index) override { return m_screener.Call(index); }
+    size_t LiveCallCount() const override { return m_screener.LiveCallCount(); }
 
     // CCallScreenerNotify.
     void OnCallLogged(size_t index) override;
@@ -135,7 +128,7 @@ public:
     // message loop.
 
     // CNotificationOwner.
-    CRingwardenPreferences& NotificationPreferences() override { return m_preferences; }
+    CRingwardenPreferences& NotificationPreferences() override { return m_session.Preferences(); }
     void OnNotificationDestroyed(CNotificationDialog* dialog) override;
     void OnBlockCaller(const CLoggedCall* call) override;
     // The incoming call popup while it exists (shown or hidden by the user).
@@ -177,34 +170,17 @@ private:
     void StorePlacement();
     void UpdateButtons();
     void EnableButton(int id, bool enable);
-    std::string ConfigPath() const;
     std::string HelpPath() const;
     int ShowMessage(const std::string& text, UINT type);
-    // Tells once what LoadConfiguration and SetConfigLocation found wrong.
+    // Tells once, when the window has opened, what the session's start found
+    // wrong.
     void TellConfigurationProblems();
-    // One load of the file; false while it is still unreadable.
-    bool TryLoadConfiguration();
     // Before the configuration is changed: true once the file has been read;
     // until then tells the user why not, and tries again while asked to.
     bool ConfigurationReadyForChange();
-    // Reads Ringwarden.ini and hands its settings to the screening.
-    void LoadSettings();
-    void ApplySettings();
-    // The last-call times of a call are saved a few seconds after it.
-    void ScheduleCallSave();
-    // At log-off with the configuration sheet open: the records as they
-    // were before it opened.
-    void SaveBeforeConfigSheet();
-
-    // The call history: opened (or not) at start and when the Preferences
-    // page changes it; its rows are written from the message loop.
-    void OpenHistory();
-    void ShowEarlierCalls();
-    void QueueHistory(size_t index);
-    bool OnWriteHistory(WPARAM, LPARAM, INT_PTR& result);
-    void WriteHistory();
-    // Every row of the caller with lookup key `key` takes the name `name`.
-    void RenameCaller(const std::string& key, const std::string& name);
+    bool OnSessionTimer(WPARAM timer, LPARAM, INT_PTR& result);
+    // The entry sheet on a copy of `entry`; the copy, confirmed, or null.
+    std::unique_ptr<CPhoneBookEntry> EditEntry(const CPhoneBookEntry& entry);
 
     // Commands
     void OnBlockSelected();
@@ -237,44 +213,25 @@ private:
     bool OnRunningCopyQuery(WPARAM, LPARAM, INT_PTR& result);
     void PaintIcon();
 
-    CPhoneBook m_phoneBook;
-    CRingwardenPreferences m_preferences;
-    CSettings m_settings;
-    CScreeningRules m_rules;
+    // First: the screener reads its rules and preferences.
+    CScreenerSession m_session;
     CCallScreener m_screener;
-    // The calls of earlier runs, read from the history at start.
-    std::vector<std::unique_ptr<CLoggedCall>> m_history;
     CCallListView m_callList;
     // Opens the lines with the screener as their listener and keeps them
     // open.
     CLineSupervisor m_supervisor;
-    std::unique_ptr<CFileSystem> m_fileSystem;
-    CConfigFile m_configFile;
-    CCallHistoryLog m_historyLog;
-    bool m_historyAllowed = true;
-    bool m_historyWritePending = false; // a write is posted or on its timer
-    DWORD m_lastHistoryWrite = 0;
-    // The history was there at start but locked: the earlier calls are
-    // listed once it can be read (tried with the writes).
-    bool m_earlierCallsUnread = false;
-    UINT m_historyRetryMs = 10000;
-    std::string m_configPath;
-    // This run reads but never writes the configuration (its folder could
-    // not be used); m_locationFolder is told to the user at start.
-    bool m_configReadOnly = false;
+    // What the session's start found wrong, told once the window has opened.
     bool m_tellLocation = false;
-    bool m_tellUnreadable = false;
     std::string m_locationFolder;
-    LoadRetry m_loadRetry;
-    UINT m_callSaveDelayMs = 3000;
-    bool m_callSavePending = false;
-    // A failed save was told with this reason; not told again until a save
-    // succeeds or the reason changes.
-    bool m_saveFailureTold = false;
-    std::string m_saveFailureReason;
-    // The configuration sheet while it is open: at log-off its phone book
-    // page's copy of the book is saved, not the edits not yet confirmed.
+    bool m_tellUnreadable = false;
+    bool m_tellDamaged = false;
+    std::string m_damagedText;
+    // A sheet over the book is open: the configuration sheet (whose phone
+    // book page's copy is saved at log-off) or an entry sheet.
     CConfigPropertySheet* m_configSheet = nullptr;
+    bool m_entrySheetOpen = false;
+    // The settings the configuration sheet edits, taken at OK.
+    CSettings m_sheetSettings;
     std::string m_helpPath;
     MessageBoxFn m_messageBox;
     // Icon 128, shared by the system (LoadIcon): never destroyed.

@@ -30,22 +30,25 @@ AppMessageBoxHandler SetAppMessageBoxHandler(AppMessageBoxHandler handler) {
 }
 
 std::string FormatResString(unsigned id, const std::string& argument) {
-    std::string text = LoadResString(id);
-    const size_t at = text.find("%s");
-    if (at != std::string::npos)
-        text.replace(at, 2, argument);
-    return text;
+    return FormatResStrings(id, {argument});
 }
 
 std::string FormatResString(unsigned id, const std::string& first, const std::string& second) {
+    return FormatResStrings(id, {first, second});
+}
+
+std::string FormatResStrings(unsigned id, const std::vector<std::string>& arguments) {
     std::string text = LoadResString(id);
-    const size_t at = text.find("%s");
-    if (at == std::string::npos)
-        return text;
-    text.replace(at, 2, first);
-    const size_t next = text.find("%s", at + first.size());
-    if (next != std::string::npos)
-        text.replace(next, 2, second);
+    // Each argument goes in after the previous one, so that a "%s" inside
+    // an argument is never taken for a place of the text's own.
+    size_t from = 0;
+    for (const std::string& argument : arguments) {
+        const size_t at = text.find("%s", from);
+        if (at == std::string::npos)
+            break;
+        text.replace(at, 2, argument);
+        from = at + argument.size();
+    }
     return text;
 }
 

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace rw {
 
@@ -24,5 +25,7 @@ AppMessageBoxHandler SetAppMessageBoxHandler(AppMessageBoxHandler handler);
 std::string FormatResString(unsigned id, const std::string& argument);
 // String `id` with its two "%s" replaced by `first` and `second`.
 std::string FormatResString(unsigned id, const std::string& first, const std::string& second);
+// String `id` with each "%s" in turn replaced by the next of `arguments`.
+std::string FormatResStrings(unsigned id, const std::vector<std::string>& arguments);
 
 } // namespace rw

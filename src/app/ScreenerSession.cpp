@@ -1,0 +1,461 @@
+#include "app/ScreenerSession.h"
+
+#include "app/CallerFilter.h"
+#include "records/Archive.h"
+#include "records/ByteStream.h"
+#include "records/LoggedCall.h"
+#include "records/LookupKey.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace rw {
+namespace {
+
+// Lookup keys compare as the call list compares them.
+bool SameKey(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+} // namespace
+
+CScreenerSession::CScreenerSession(const CClock& clock, CSessionTimers& timers,
+                                   CScreenerSessionNotify* notify, std::unique_ptr<CFileSystem> fs)
+    : m_clock(clock), m_timers(timers), m_notify(notify),
+      m_fs(fs ? std::move(fs) : CreateSystemFileSystem()),
+      m_rules(m_phoneBook, m_preferences, clock), m_configFile(*m_fs), m_historyLog(*m_fs, clock) {}
+
+void CScreenerSession::SetConfigLocation(const CConfigLocation::Result& location) {
+    m_configPath = location.path;
+    m_readOnly = !location.canSave;
+    m_unusableFolder = location.unusableFolder;
+}
+
+// --- Ringwarden.ini ---------------------------------------------------------
+
+void CScreenerSession::LoadSettings() {
+    m_settings.Load(SettingsPath());
+    ApplySettings();
+}
+
+void CScreenerSession::ApplySettings() {
+    m_rules.RepeatedCalls().SetMinutes(m_settings.EffectiveRepeatedCallMinutes());
+}
+
+bool CScreenerSession::SaveSettings(bool report) {
+    // A run that may not write beside the configuration writes no settings
+    // there either; the change still holds for this run.
+    if (m_readOnly)
+        return false;
+    if (m_settings.Save(SettingsPath()))
+        return true;
+    if (report)
+        ReportSaveFailure(SettingsPath(), m_settings.LastErrorText());
+    return false;
+}
+
+// --- Ringwarden.cfg ---------------------------------------------------------
+
+bool CScreenerSession::TryLoadConfiguration() {
+    const CConfigFile::LoadResult result =
+        m_configFile.Load(m_configPath, m_preferences, m_phoneBook);
+    if (result == CConfigFile::LoadResult::unreadable)
+        return false;
+    m_timers.Stop(CSessionTimers::LoadRetry);
+    RememberStamp();
+    if (result == CConfigFile::LoadResult::damaged) {
+        // What was read is used only once the user says so; the whole file
+        // is kept aside first, so that nothing of it can be lost.
+        m_damageUndecided = true;
+        std::string keptAs;
+        if (!m_readOnly && m_configFile.KeepDamagedCopy(m_configPath))
+            keptAs = m_configFile.LastDamagedCopy();
+        if (m_notify)
+            m_notify->OnConfigurationDamaged(m_configPath, m_phoneBook.GetCount(),
+                                             m_configFile.DeclaredEntries(), keptAs);
+    }
+    return true;
+}
+
+void CScreenerSession::LoadConfiguration() {
+    if (m_readOnly && m_notify)
+        m_notify->OnConfigurationReadOnly(m_unusableFolder);
+    // A backup or a virus scan usually lets go within moments.
+    for (int attempt = 1; !TryLoadConfiguration(); ++attempt) {
+        if (attempt >= m_loadRetry.attempts) {
+            m_timers.Start(CSessionTimers::LoadRetry, m_loadRetry.backgroundMs);
+            if (m_notify)
+                m_notify->OnConfigurationUnreadable(m_configPath, m_configFile.LastErrorText());
+            return;
+        }
+        m_timers.Wait(m_loadRetry.intervalMs);
+    }
+}
+
+bool CScreenerSession::RetryLoad() {
+    if (!ConfigurationUnread())
+        return true;
+    if (!TryLoadConfiguration())
+        return false;
+    if (m_notify)
+        m_notify->OnConfigurationRead();
+    return true;
+}
+
+void CScreenerSession::GoOnWithDamagedFile(bool goOn) {
+    m_damageUndecided = false;
+    // Not going on: the file stays as it is for the user to mend, and this
+    // run writes nothing over it.
+    if (!goOn)
+        m_readOnly = true;
+}
+
+void CScreenerSession::RememberStamp() {
+    m_stampKnown = m_fs->Stamp(m_configPath, m_stamp);
+}
+
+void CScreenerSession::ReloadIfChangedOutside() {
+    if (!m_stampKnown || m_sheetOpen || ConfigurationUnread())
+        return;
+    CFileStamp now;
+    if (!m_fs->Stamp(m_configPath, now) || now == m_stamp)
+        return;
+    // Read into fresh records: a file that cannot be read now, or is
+    // damaged, leaves this run's records alone, and the save that follows
+    // writes them as before.
+    CRingwardenPreferences preferences;
+    CPhoneBook book;
+    CConfigFile reader(*m_fs);
+    if (reader.Load(m_configPath, preferences, book) != CConfigFile::LoadResult::loaded)
+        return;
+    // This run's own later changes are the last-call times its calls
+    // stamped: each entry keeps the later of the two.
+    book.ForEach([this](const std::string& key, CPhoneBookEntry& entry) {
+        const CPhoneBookEntry* mine = m_phoneBook.Lookup(key);
+        if (mine && mine->LastCallTime.IsValid() &&
+            (!entry.LastCallTime.IsValid() || entry.LastCallTime < mine->LastCallTime))
+            entry.LastCallTime = mine->LastCallTime;
+    });
+    // The records keep their identity (the rules and the screener hold
+    // them): their contents are replaced.
+    CMemorySink sink;
+    {
+        CArchive out(sink);
+        WriteConfiguration(out, preferences, book);
+        out.Flush();
+    }
+    CMemorySource source(sink.Bytes());
+    CArchive in(source);
+    m_phoneBook.DeleteAllEntries();
+    try {
+        ReadConfiguration(in, m_preferences, m_phoneBook);
+    } catch (const std::exception&) {
+        // Written by this program a moment ago; it reads back.
+    }
+    m_stamp = now;
+    if (m_notify)
+        m_notify->OnConfigurationRead();
+}
+
+bool CScreenerSession::Save(bool report) {
+    m_timers.Stop(CSessionTimers::CallSave);
+    m_callSavePending = false;
+    if (m_readOnly || !ReadyForChange())
+        return false;
+    ReloadIfChangedOutside();
+    if (m_configFile.Save(m_configPath, m_preferences, m_phoneBook)) {
+        RememberStamp();
+        if (m_failureToldPath == m_configPath)
+            m_failureToldPath.clear();
+        return true;
+    }
+    if (report)
+        ReportSaveFailure(m_configPath, m_configFile.LastErrorText());
+    return false;
+}
+
+void CScreenerSession::ReportSaveFailure(const std::string& path, const std::string& reason) {
+    if (m_failureToldPath == path && m_failureToldReason == reason)
+        return;
+    m_failureToldPath = path;
+    m_failureToldReason = reason;
+    if (m_notify)
+        m_notify->OnSaveFailed(path, reason);
+}
+
+void CScreenerSession::ScheduleCallSave() {
+    if (m_callSavePending || m_readOnly)
+        return;
+    m_callSavePending = true;
+    m_timers.Start(CSessionTimers::CallSave, m_callSaveDelayMs);
+}
+
+void CScreenerSession::SetSheetOpen(bool open) {
+    m_sheetOpen = open;
+}
+
+// --- Commands ---------------------------------------------------------------
+
+void CScreenerSession::ConfirmConfiguration(const CSettings& settings) {
+    const bool historyChanged = settings.KeepHistory() != m_settings.KeepHistory();
+    m_settings = settings;
+    ApplySettings();
+    SaveSettings(true);
+    // Applied at once: the rows already shown stay, but no more are written
+    // (or they are again).
+    if (historyChanged) {
+        m_historyLog.WriteQueued();
+        OpenHistory();
+    }
+    // A Delete on the Phone Book page is confirmed by the sheet's OK (its
+    // Cancel puts the book back), so it is saved here too.
+    Save(true);
+}
+
+void CScreenerSession::CancelConfiguration() {
+    // Times stamped while the sheet was open waited for it.
+    if (m_callSavePending)
+        Save(true);
+}
+
+void CScreenerSession::ConfirmNewEntry(std::unique_ptr<CPhoneBookEntry> entry, size_t logIndex) {
+    ReloadIfChangedOutside();
+    entry->MakeLookupKey();
+    entry->InPhoneBook = 1;
+    const std::string key = entry->LookupKey;
+    const std::string name = entry->Name;
+    m_phoneBook.SetAt(key, std::move(entry));
+    // The user may have typed another number; only the caller's own entry
+    // renames the caller's rows. Their actions stay what screening made them.
+    if (SameKey(key, CallAt(logIndex).GetLookupKey()))
+        RenameCaller(key, name);
+    Save(true);
+}
+
+void CScreenerSession::ConfirmEntryEdit(const std::string& key, const CPhoneBookEntry& edited) {
+    ReloadIfChangedOutside();
+    CPhoneBookEntry* entry = m_phoneBook.Lookup(key);
+    if (!entry) {
+        // Gone from the file meanwhile (another program deleted it): the
+        // user's confirmed entry comes back.
+        auto copy = std::make_unique<CPhoneBookEntry>(edited);
+        m_phoneBook.SetAt(key, std::move(copy));
+        entry = m_phoneBook.Lookup(key);
+    } else {
+        // The last-call time is the calls' own, not the sheet's.
+        const CDateTime lastCall = entry->LastCallTime;
+        *entry = edited;
+        if (lastCall.IsValid() &&
+            (!entry->LastCallTime.IsValid() || entry->LastCallTime < lastCall))
+            entry->LastCallTime = lastCall;
+    }
+    const std::string name = entry->Name;
+    RenameCaller(key, name);
+    Save(true);
+}
+
+bool CScreenerSession::SetCallerFilter(size_t logIndex, int32_t filterType) {
+    if (!ReadyForChange() || m_sheetOpen)
+        return false;
+    ReloadIfChangedOutside();
+    const CPhoneBookEntry* entry = rw::SetCallerFilter(m_phoneBook, CallAt(logIndex), filterType);
+    if (!entry)
+        return false;
+    // Copies: renaming may change the call's own texts.
+    const std::string key = entry->LookupKey;
+    const std::string name = entry->Name;
+    RenameCaller(key, name);
+    Save(true);
+    return true;
+}
+
+void CScreenerSession::RenameCaller(const std::string& key, const std::string& name) {
+    auto rename = [&](size_t index) {
+        CLoggedCall& call = CallAt(index);
+        if (!SameKey(call.GetLookupKey(), key) || call.GetName() == name)
+            return;
+        call.SetName(name);
+        if (m_notify)
+            m_notify->OnCallerRenamed(index);
+    };
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        rename(i);
+    for (size_t i = 0; i < m_history.size(); ++i)
+        rename(kEarlierRunBase + i);
+}
+
+// --- Calls ------------------------------------------------------------------
+
+void CScreenerSession::OnCallLogged(size_t index) {
+    ScheduleCallSave();
+    QueueHistory(index);
+}
+
+void CScreenerSession::OnCallChanged(size_t index) {
+    ScheduleCallSave();
+    QueueHistory(index);
+}
+
+void CScreenerSession::OnCallEnded(size_t index) {
+    // The call's row says now whether the program answered and dropped it.
+    if (CallAt(index).GetAnsweredAndDropped())
+        QueueHistory(index);
+}
+
+CLoggedCall& CScreenerSession::CallAt(size_t logIndex) {
+    if (logIndex >= kEarlierRunBase)
+        return *m_history[logIndex - kEarlierRunBase];
+    return m_calls->Call(logIndex);
+}
+
+// --- The call history ---------------------------------------------------------
+
+void CScreenerSession::OpenHistory() {
+    const bool enabled = m_historyAllowed && m_settings.KeepHistory();
+    m_historyLog.Open(enabled ? HistoryPathFor(m_configPath) : std::string());
+    // Rows an earlier run kept for this one are written as soon as can be.
+    if (m_historyLog.Waiting() != 0 && !m_readOnly) {
+        m_historyWritePending = true;
+        m_timers.Post(CSessionTimers::HistoryWrite);
+    }
+}
+
+void CScreenerSession::LoadEarlierCalls() {
+    size_t skipped = 0;
+    bool readable = true;
+    std::vector<std::unique_ptr<CLoggedCall>> calls = m_historyLog.LoadRecent(skipped, readable);
+    m_earlierCallsUnread = !readable;
+    if (!readable) {
+        // Tried again with the writes, which wait for the same file.
+        m_timers.Start(CSessionTimers::HistoryWrite, m_historyRetryMs);
+        return;
+    }
+    m_history = std::move(calls);
+    if (m_notify)
+        m_notify->OnEarlierCallsReady(kEarlierRunBase, m_history.size());
+}
+
+void CScreenerSession::QueueHistory(size_t index) {
+    // A run that cannot save its configuration (an installed copy reading
+    // the old file beside itself) writes nothing beside it either.
+    if (!m_historyLog.IsOpen() || m_readOnly)
+        return;
+    m_historyLog.Queue(CallAt(index));
+    if (m_historyWritePending)
+        return;
+    m_historyWritePending = true;
+    // As the tray: at most every kHistoryWriteMs, so that calls close
+    // together share a write and the next call's messages are not held up.
+    const uint32_t since = m_timers.Now() - m_lastHistoryWrite;
+    if (!m_historyWritten || since >= kHistoryWriteMs)
+        m_timers.Post(CSessionTimers::HistoryWrite);
+    else
+        m_timers.Start(CSessionTimers::HistoryWrite, kHistoryWriteMs - since);
+}
+
+void CScreenerSession::WriteHistory() {
+    m_timers.Stop(CSessionTimers::HistoryWrite);
+    m_historyWritePending = false;
+    m_lastHistoryWrite = m_timers.Now();
+    m_historyWritten = true;
+    // Read before this run's rows are written, so that none of them is
+    // listed twice.
+    if (m_earlierCallsUnread) {
+        LoadEarlierCalls();
+        if (m_earlierCallsUnread)
+            return; // the timer is set again
+    }
+    // A file another program holds (a spreadsheet, a backup) is tried again
+    // later; its rows wait in memory, and are told once they have waited
+    // long enough to matter.
+    if (m_historyLog.WriteQueued()) {
+        m_rowsWaiting = false;
+        m_rowsWaitingTold = false;
+        return;
+    }
+    m_historyWritePending = true;
+    m_timers.Start(CSessionTimers::HistoryWrite, m_historyRetryMs);
+    const uint32_t now = m_timers.Now();
+    if (!m_rowsWaiting) {
+        m_rowsWaiting = true;
+        m_rowsWaitingSince = now;
+    } else if (!m_rowsWaitingTold && now - m_rowsWaitingSince >= kHistoryWaitTellMs) {
+        m_rowsWaitingTold = true;
+        if (m_notify)
+            m_notify->OnHistoryWaiting(m_historyLog.Path(), m_historyLog.LastErrorText(),
+                                       m_historyLog.Waiting());
+    }
+}
+
+void CScreenerSession::KeepWaitingRows() {
+    if (!m_historyLog.IsOpen() || m_readOnly)
+        return;
+    m_historyLog.KeepWaiting();
+}
+
+// --- Timers and the end -------------------------------------------------------
+
+void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
+    switch (timer) {
+    case CSessionTimers::LoadRetry:
+        RetryLoad();
+        return;
+    case CSessionTimers::HistoryWrite:
+        WriteHistory();
+        return;
+    case CSessionTimers::CallSave:
+        // While a call is up the save waits for the next tick: the call's
+        // next state or key must not queue behind a whole file's write. The
+        // configuration sheet may hold edits not yet confirmed: the save
+        // waits for it to close (m_callSavePending stays).
+        if ((m_calls && m_calls->LiveCallCount() != 0) || m_sheetOpen)
+            return;
+        Save(true);
+        return;
+    }
+}
+
+void CScreenerSession::EndSession(const std::vector<uint8_t>* bookBefore) {
+    WriteHistory();
+    KeepWaitingRows();
+    if (!bookBefore) {
+        Save();
+        return;
+    }
+    // The sheet's pages change the preferences only at OK; its Phone Book
+    // page changes the book at once, but keeps the book as it was when it
+    // opened.
+    if (m_readOnly || !ReadyForChange())
+        return;
+    try {
+        CPhoneBook before;
+        // Sized as the live book, so that reading a large one stays quick.
+        before.InitHashTable(m_phoneBook.GetHashTableSize());
+        CMemorySource source(*bookBefore);
+        CArchive ar(source);
+        before.Serialize(ar);
+        if (m_configFile.Save(m_configPath, m_preferences, before))
+            RememberStamp();
+    } catch (const std::exception&) {
+        // The copy was made by this program from the book in memory; should
+        // it not read back, the file on disk stays as it is.
+    }
+}
+
+void CScreenerSession::Quit() {
+    m_timers.Stop(CSessionTimers::LoadRetry);
+    Save();
+}
+
+void CScreenerSession::WriteLastRows() {
+    m_timers.Stop(CSessionTimers::HistoryWrite);
+    m_historyWritePending = false;
+    if (!m_historyLog.IsOpen() || m_readOnly)
+        return;
+    for (int attempt = 0; !m_historyLog.WriteQueued() && attempt < 5; ++attempt)
+        m_timers.Wait(200);
+    KeepWaitingRows();
+}
+
+} // namespace rw

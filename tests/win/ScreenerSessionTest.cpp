@@ -1,0 +1,390 @@
+// The session's decisions about the user's data, driven by hand without a
+// window: its timers fire when the test says, its calls are a list the test
+// fills, and its file system can hold a file locked or refuse to write.
+#include "../core/ConfigTestUtil.h"
+#include "app/ScreenerSession.h"
+#include "records/CallAction.h"
+#include "records/CallHistory.h"
+#include "records/Clock.h"
+#include "records/ConfigFile.h"
+#include "records/LoggedCall.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace rw {
+namespace {
+
+using test::Entry;
+using test::FileExists;
+using test::ReadWholeFile;
+
+class CManualTimers : public CSessionTimers {
+public:
+    std::map<Timer, unsigned> started;
+    std::set<Timer> posted;
+    uint32_t now = 1000;
+    unsigned waited = 0;
+
+    void Start(Timer timer, unsigned ms) override { started[timer] = ms; }
+    void Post(Timer timer) override { posted.insert(timer); }
+    void Stop(Timer timer) override {
+        started.erase(timer);
+        posted.erase(timer);
+    }
+    uint32_t Now() override { return now; }
+    void Wait(unsigned ms) override {
+        waited += ms;
+        now += ms;
+    }
+    bool Due(Timer timer) const { return started.count(timer) || posted.count(timer); }
+    // The timer comes round (a posted one only once).
+    void Fire(CScreenerSession& session, Timer timer) {
+        posted.erase(timer);
+        session.OnTimer(timer);
+    }
+};
+
+class CListedCalls : public CSessionCallLog {
+public:
+    std::vector<std::unique_ptr<CLoggedCall>> calls;
+    size_t live = 0;
+
+    size_t CallCount() const override { return calls.size(); }
+    CLoggedCall& Call(size_t index) override { return *calls[index]; }
+    size_t LiveCallCount() const override { return live; }
+
+    size_t Add(const std::string& name, const std::string& number) {
+        auto call = std::make_unique<CLoggedCall>();
+        call->SetCallTime(CDateTime::FromParts(2026, 12, 1, 10, 0, static_cast<int>(calls.size())));
+        call->SetName(name);
+        call->SetNumber(number);
+        call->SetCallerIdKind(CallerIdNameAndNumber);
+        call->MakeLookupKey();
+        call->SetAction(ActionPermitNeverBlockDefault);
+        calls.push_back(std::move(call));
+        return calls.size() - 1;
+    }
+};
+
+class CRecordedReports : public CScreenerSessionNotify {
+public:
+    std::vector<std::string> said;
+
+    void OnConfigurationUnreadable(const std::string&, const std::string&) override {
+        said.push_back("unreadable");
+    }
+    void OnConfigurationReadOnly(const std::string&) override { said.push_back("read-only"); }
+    void OnConfigurationDamaged(const std::string&, size_t read, size_t declared,
+                                const std::string& keptAs) override {
+        said.push_back("damaged " + std::to_string(read) + "/" + std::to_string(declared) +
+                       (keptAs.empty() ? "" : " kept"));
+    }
+    void OnConfigurationRead() override { said.push_back("read"); }
+    void OnSaveFailed(const std::string& path, const std::string&) override {
+        said.push_back("save failed " + std::filesystem::path(path).filename().string());
+    }
+    void OnEarlierCallsReady(size_t, size_t count) override {
+        said.push_back("earlier " + std::to_string(count));
+    }
+    void OnCallerRenamed(size_t) override {}
+    void OnHistoryWaiting(const std::string&, const std::string&, size_t rows) override {
+        said.push_back("rows waiting " + std::to_string(rows));
+    }
+};
+
+// The system's files, with some held by "another program": a locked file
+// is there but cannot be opened, and a refused folder takes no new file.
+class CHeldFileSystem : public CFileSystem {
+public:
+    std::set<std::string> locked;
+    bool refuseCreate = false;
+
+    std::unique_ptr<CReadFile> OpenRead(const std::string& path) override {
+        return locked.count(path) ? nullptr : m_real->OpenRead(path);
+    }
+    std::unique_ptr<CWriteFile> Create(const std::string& path) override {
+        return refuseCreate ? nullptr : m_real->Create(path);
+    }
+    std::unique_ptr<CAppendFile> OpenAppend(const std::string& path) override {
+        return locked.count(path) ? nullptr : m_real->OpenAppend(path);
+    }
+    bool Replace(const std::string& from, const std::string& to) override {
+        return !locked.count(to) && m_real->Replace(from, to);
+    }
+    bool Remove(const std::string& path) override { return m_real->Remove(path); }
+    bool Exists(const std::string& path) override {
+        return locked.count(path) || m_real->Exists(path);
+    }
+    bool Stamp(const std::string& path, CFileStamp& stamp) override {
+        return m_real->Stamp(path, stamp);
+    }
+    std::string LastErrorText() const override {
+        return refuseCreate ? "refused" : m_real->LastErrorText();
+    }
+
+private:
+    std::unique_ptr<CFileSystem> m_real = CreateSystemFileSystem(false);
+};
+
+class ScreenerSessionTest : public testing::Test {
+protected:
+    test::CScratchDir dir;
+    const std::string path = dir.Path("Ringwarden.cfg");
+    const std::string historyPath = HistoryPathFor(path);
+    CSettableClock clock{CDateTime::FromParts(2026, 12, 1, 12, 0, 0)};
+    CManualTimers timers;
+    CListedCalls calls;
+    CRecordedReports reports;
+    CHeldFileSystem* fs = nullptr;
+
+    std::unique_ptr<CScreenerSession> Session() {
+        auto held = std::make_unique<CHeldFileSystem>();
+        fs = held.get();
+        auto session = std::make_unique<CScreenerSession>(clock, timers, &reports, std::move(held));
+        session->SetConfigPath(path);
+        session->SetCallLog(&calls);
+        return session;
+    }
+    std::unique_ptr<CScreenerSession> Started() {
+        auto session = Session();
+        session->LoadSettings();
+        session->OpenHistory();
+        session->LoadConfiguration();
+        session->LoadEarlierCalls();
+        return session;
+    }
+    // A file holding the entries `names` (numbered 1, 2 ...), as another
+    // program (rwcfg, a backup) writes it.
+    void WriteBook(const std::vector<std::string>& names) {
+        CRingwardenPreferences preferences;
+        CPhoneBook book;
+        for (size_t i = 0; i < names.size(); ++i) {
+            auto entry = Entry(names[i], std::to_string(i + 1));
+            const std::string key = entry->LookupKey;
+            book.SetAt(key, std::move(entry));
+        }
+        auto system = CreateSystemFileSystem(false);
+        CConfigFile file(*system);
+        ASSERT_TRUE(file.Save(path, preferences, book));
+    }
+    std::vector<std::string> BookOnDisk() {
+        CRingwardenPreferences preferences;
+        CPhoneBook book;
+        auto system = CreateSystemFileSystem(false);
+        CConfigFile(*system).Load(path, preferences, book);
+        std::vector<std::string> names;
+        book.ForEach([&](const std::string&, CPhoneBookEntry& e) { names.push_back(e.Name); });
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    std::vector<CHistoryRow> HistoryOnDisk() {
+        auto system = CreateSystemFileSystem(false);
+        std::unique_ptr<CReadFile> file = system->OpenRead(historyPath);
+        return file ? ReadHistory(*file).rows : std::vector<CHistoryRow>();
+    }
+};
+
+// Loading, retrying and saving, from the start to a save, as sequences of
+// what the session reports and leaves on disk.
+TEST_F(ScreenerSessionTest, LoadRetryAndSaveSequences) {
+    struct Case {
+        const char* name;
+        bool exists;
+        bool lockedAtStart;
+        bool refuseCreate;
+        std::vector<std::string> said; // after the start, a retry and two saves
+        std::vector<std::string> onDisk;
+    };
+    const Case cases[] = {
+        {"missing: created by the first save", false, false, false, {}, {"B"}},
+        {"read: saved with the change", true, false, false, {}, {"A", "B"}},
+        {"locked, then read by the background retry",
+         true,
+         true,
+         false,
+         {"unreadable", "read"},
+         {"A", "B"}},
+        {"save refused: told once for the same reason",
+         true,
+         false,
+         true,
+         {"save failed Ringwarden.cfg"},
+         {"A"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path);
+        reports.said.clear();
+        timers = CManualTimers();
+        if (c.exists)
+            WriteBook({"A"});
+        auto session = Session();
+        session->SetLoadRetry({3, 100, 5000});
+        if (c.lockedAtStart)
+            fs->locked.insert(path);
+        session->LoadConfiguration();
+        if (c.lockedAtStart) {
+            EXPECT_EQ(timers.waited, 200u); // three quick tries
+            EXPECT_TRUE(session->ConfigurationUnread());
+            EXPECT_FALSE(session->Save(true)) << "nothing is written over an unread file";
+            EXPECT_EQ(timers.started[CSessionTimers::LoadRetry], 5000u);
+            timers.Fire(*session, CSessionTimers::LoadRetry); // still locked
+            fs->locked.clear();
+            timers.Fire(*session, CSessionTimers::LoadRetry);
+            EXPECT_FALSE(timers.Due(CSessionTimers::LoadRetry));
+        }
+        fs->refuseCreate = c.refuseCreate;
+        auto entry = Entry("B", "2");
+        const std::string key = entry->LookupKey;
+        session->PhoneBook().SetAt(key, std::move(entry));
+        session->Save(true);
+        session->Save(true);
+        EXPECT_EQ(reports.said, c.said);
+        EXPECT_EQ(BookOnDisk(), c.onDisk);
+    }
+}
+
+TEST_F(ScreenerSessionTest, TheCallSaveWaitsWhileACallIsUpOrASheetIsOpen) {
+    WriteBook({"A"});
+    auto session = Started();
+    session->SetCallSaveDelay(3000);
+    const size_t call = calls.Add("A", "1");
+    const std::vector<uint8_t> before = ReadWholeFile(path);
+    session->PhoneBook().Lookup("1")->LastCallTime = calls.calls[call]->GetCallTime();
+    session->OnCallLogged(call);
+    session->OnCallChanged(call); // coalesced with the first
+    EXPECT_EQ(timers.started[CSessionTimers::CallSave], 3000u);
+
+    calls.live = 1;
+    timers.Fire(*session, CSessionTimers::CallSave);
+    EXPECT_EQ(ReadWholeFile(path), before) << "saved while a call was up";
+    calls.live = 0;
+    session->SetSheetOpen(true);
+    timers.Fire(*session, CSessionTimers::CallSave);
+    EXPECT_EQ(ReadWholeFile(path), before) << "saved under an open sheet";
+    session->SetSheetOpen(false);
+    timers.Fire(*session, CSessionTimers::CallSave);
+    EXPECT_NE(ReadWholeFile(path), before);
+    EXPECT_FALSE(timers.Due(CSessionTimers::CallSave));
+}
+
+TEST_F(ScreenerSessionTest, HistoryRowsWaitWhileTheFileIsLockedAndOutliveTheRun) {
+    {
+        auto session = Started();
+        session->SetHistoryRetryInterval(10000);
+        fs->locked.insert(historyPath);
+        session->OnCallLogged(calls.Add("A", "1"));
+        session->OnCallLogged(calls.Add("B", "2"));
+        EXPECT_TRUE(timers.posted.count(CSessionTimers::HistoryWrite));
+        timers.Fire(*session, CSessionTimers::HistoryWrite);
+        EXPECT_EQ(session->HistoryLog().Waiting(), 2u);
+        EXPECT_EQ(timers.started[CSessionTimers::HistoryWrite], 10000u);
+        // Told once, when they have waited a few minutes.
+        timers.now += CScreenerSession::kHistoryWaitTellMs;
+        timers.Fire(*session, CSessionTimers::HistoryWrite);
+        timers.Fire(*session, CSessionTimers::HistoryWrite);
+        EXPECT_EQ(reports.said, (std::vector<std::string>{"earlier 0", "rows waiting 2"}));
+        // Still locked at exit: kept for the next start.
+        session->Quit();
+        session->WriteLastRows();
+        EXPECT_TRUE(FileExists(CCallHistoryLog::WaitingPathFor(historyPath)));
+    }
+    calls.calls.clear();
+    auto next = Started();
+    timers.Fire(*next, CSessionTimers::HistoryWrite);
+    next->OnCallLogged(calls.Add("C", "3"));
+    timers.Fire(*next, CSessionTimers::HistoryWrite);
+    std::vector<std::string> written;
+    for (const CHistoryRow& row : HistoryOnDisk())
+        written.push_back(row.name);
+    EXPECT_EQ(written, (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_FALSE(FileExists(CCallHistoryLog::WaitingPathFor(historyPath)));
+}
+
+// Each way the review found of losing the user's data, lived through the
+// session: the data is there at the end.
+TEST_F(ScreenerSessionTest, ImportedWhileRunningTheEntriesStayAndTheStampsToo) {
+    WriteBook({"A"});
+    auto session = Started();
+    // rwcfg import-csv, a restored backup or a second copy writes the file.
+    WriteBook({"A", "B", "C"});
+    const size_t call = calls.Add("A", "1");
+    const CDateTime stamped = calls.calls[call]->GetCallTime();
+    session->PhoneBook().Lookup("1")->LastCallTime = stamped;
+    session->OnCallLogged(call);
+    timers.Fire(*session, CSessionTimers::CallSave);
+    EXPECT_EQ(BookOnDisk(), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_NE(session->PhoneBook().Lookup("3"), nullptr);
+    EXPECT_EQ(session->PhoneBook().Lookup("1")->LastCallTime, stamped);
+    // The one-click block after it keeps them too.
+    WriteBook({"A", "B", "C", "D"});
+    EXPECT_TRUE(session->SetCallerFilter(call, FilterAlwaysBlock));
+    EXPECT_EQ(BookOnDisk(), (std::vector<std::string>{"A", "B", "C", "D"}));
+    EXPECT_EQ(session->PhoneBook().Lookup("1")->FilterType, FilterAlwaysBlock);
+}
+
+TEST_F(ScreenerSessionTest, OneClickWaitsForAnOpenSheetAndAnEditKeepsTheCallsTimes) {
+    WriteBook({"A"});
+    auto session = Started();
+    const size_t call = calls.Add("A", "1");
+    CPhoneBookEntry edited = *session->PhoneBook().Lookup("1");
+    session->SetSheetOpen(true);
+    EXPECT_FALSE(session->SetCallerFilter(call, FilterAlwaysBlock));
+    // A call stamps the entry while its sheet is open; OK keeps the stamp.
+    session->PhoneBook().Lookup("1")->LastCallTime = calls.calls[call]->GetCallTime();
+    edited.Notes = "from the sheet";
+    session->SetSheetOpen(false);
+    session->ConfirmEntryEdit("1", edited);
+    const CPhoneBookEntry* entry = session->PhoneBook().Lookup("1");
+    EXPECT_EQ(entry->Notes, "from the sheet");
+    EXPECT_EQ(entry->LastCallTime, calls.calls[call]->GetCallTime());
+}
+
+TEST_F(ScreenerSessionTest, ADamagedFileIsKeptWholeAndToldBeforeAnythingIsSaved) {
+    WriteBook({"A", "B", "C"});
+    std::vector<uint8_t> bytes = ReadWholeFile(path);
+    bytes.resize(bytes.size() - 20); // torn in the last entry
+    test::WriteWholeFile(path, bytes);
+    auto session = Started();
+    ASSERT_EQ(reports.said.size(), 2u);
+    EXPECT_EQ(reports.said[0], "damaged 2/3 kept");
+    EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path)), bytes);
+    EXPECT_FALSE(session->Save(true)) << "saved before the user chose";
+    session->GoOnWithDamagedFile(true);
+    EXPECT_TRUE(session->Save(true));
+    EXPECT_TRUE(session->Save(true));
+    EXPECT_EQ(BookOnDisk(), (std::vector<std::string>{"A", "B"}));
+    EXPECT_FALSE(FileExists(CConfigFile::BackupPath(path, 2))) << "one copy per damage";
+
+    // Not going on: nothing is written over the file.
+    test::WriteWholeFile(path, bytes);
+    auto declined = Started();
+    declined->GoOnWithDamagedFile(false);
+    EXPECT_FALSE(declined->Save(true));
+    EXPECT_EQ(ReadWholeFile(path), bytes);
+}
+
+TEST_F(ScreenerSessionTest, ASettingThatCannotBeWrittenIsTold) {
+    auto session = Started();
+    const std::string ini = session->SettingsPath();
+    test::WriteWholeFile(ini, {'\n'});
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_READONLY);
+    CSettings settings = session->Settings();
+    settings.SetRepeatedCallMinutes(7);
+    session->ConfirmConfiguration(settings);
+    SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(reports.said.back(), "save failed Ringwarden.ini");
+    EXPECT_EQ(session->Rules().RepeatedCalls().Minutes(), 7) << "still holds for this run";
+}
+
+} // namespace
+} // namespace rw
