@@ -378,6 +378,28 @@ TEST_F(PhoneBookPageTest, CancelRestoresTheBookExactlyAndOkKeepsTheChanges) {
     EXPECT_EQ(book.Lookup("0100")->Notes, "changed");
 }
 
+TEST_F(PhoneBookPageTest, CancelKeepsTheLastCallTimesCallsStampedMeanwhile) {
+    Store("Alice", "0100").LastCallTime = CDateTime(36526.5);
+    Store("Bob", "0200");
+    const CDateTime later(36530.25);
+    auto work = [&](CTestBookPage& page) {
+        Select(page, {0});
+        Click(page, IDC_BOOK_EDIT); // the page's own change, undone by Cancel
+        // Calls screened while the sheet is open stamp their entries.
+        book.Lookup("0100")->LastCallTime = later;
+        book.Lookup("0200")->LastCallTime = later;
+    };
+    auto answer = [](CPhoneBookEntry& entry) {
+        entry.Notes = "changed";
+        return IDOK;
+    };
+    EXPECT_EQ(Run(work, PSBTN_CANCEL, answer), IDCANCEL);
+    ASSERT_NE(book.Lookup("0100"), nullptr);
+    EXPECT_EQ(book.Lookup("0100")->Notes, "");
+    EXPECT_EQ(book.Lookup("0100")->LastCallTime, later);
+    EXPECT_EQ(book.Lookup("0200")->LastCallTime, later);
+}
+
 TEST_F(PhoneBookPageTest, PageNeverOpenedLeavesTheBookAlone) {
     CPhoneBookEntry* alice = &Store("Alice", "0100");
     for (int button : {PSBTN_OK, PSBTN_CANCEL}) {
