@@ -217,9 +217,13 @@ public:
         const HANDLE find = FindFirstFileW(WidePath(pathPrefix + "*").c_str(), &data);
         if (find == INVALID_HANDLE_VALUE)
             return found;
+        // The pattern also matches short (8.3) names, and "x.cfg.*" matches
+        // "x.cfg" itself: only the names that really begin so are kept.
         do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                found.push_back(folder + Utf8Path(data.cFileName));
+            const std::string path = folder + Utf8Path(data.cFileName);
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                path.compare(0, pathPrefix.size(), pathPrefix) == 0)
+                found.push_back(path);
         } while (FindNextFileW(find, &data));
         FindClose(find);
         return found;

@@ -325,8 +325,9 @@ TEST_F(ConfigFileTest, ALeftoverTemporaryFileIsTakenOnlyWhenItIsAllThereIs) {
         EXPECT_EQ(test::FileExists(leftover), !c.taken);
         // The next save never writes over a leftover.
         EXPECT_TRUE(config.Save(path, prefs, book));
-        if (!c.taken)
+        if (!c.taken) {
             EXPECT_EQ(ReadWholeFile(leftover), c.bytes);
+        }
         std::filesystem::remove_all(dir.Path(""));
         std::filesystem::create_directory(dir.Path(""));
     }
