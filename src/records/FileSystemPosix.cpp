@@ -179,11 +179,18 @@ public:
             ::close(fd);
             return nullptr;
         }
+        // The last byte, and only when it is not a line feed the row torn
+        // off before it.
         const uint64_t size = static_cast<uint64_t>(st.st_size);
-        std::string tail(static_cast<size_t>(std::min<uint64_t>(size, kTail)), '\0');
-        if (!tail.empty() &&
-            ::pread(fd, tail.data(), tail.size(), static_cast<off_t>(size - tail.size())) !=
-                static_cast<ssize_t>(tail.size())) {
+        char last = '\n';
+        std::string tail;
+        bool read = size == 0 || ::pread(fd, &last, 1, static_cast<off_t>(size - 1)) == 1;
+        if (read && last != '\n') {
+            tail.resize(static_cast<size_t>(std::min<uint64_t>(size, kTail)));
+            read = ::pread(fd, tail.data(), tail.size(), static_cast<off_t>(size - tail.size())) ==
+                   static_cast<ssize_t>(tail.size());
+        }
+        if (!read) {
             m_errno = errno ? errno : EIO;
             ::close(fd);
             return nullptr;

@@ -153,19 +153,27 @@ public:
             KeepError();
             return nullptr;
         }
-        // The last bytes, for a row torn off at the end.
+        // The last byte, and only when it is not a line feed the row torn
+        // off before it.
         LARGE_INTEGER size;
         std::string tail;
-        DWORD got = 0;
+        const auto readEnd = [h, &size](std::string& bytes) {
+            LARGE_INTEGER at;
+            at.QuadPart = size.QuadPart - static_cast<LONGLONG>(bytes.size());
+            DWORD got = 0;
+            return SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
+                   ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+                   got == bytes.size();
+        };
         bool ok = GetFileSizeEx(h, &size) != FALSE;
         if (ok && size.QuadPart > 0) {
-            tail.resize(static_cast<size_t>(std::min<uint64_t>(static_cast<uint64_t>(size.QuadPart),
-                                                               CAppendFile::kLastLineBytes)));
-            LARGE_INTEGER at;
-            at.QuadPart = size.QuadPart - static_cast<LONGLONG>(tail.size());
-            ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
-                 ReadFile(h, tail.data(), static_cast<DWORD>(tail.size()), &got, nullptr) &&
-                 got == tail.size();
+            tail.resize(1);
+            ok = readEnd(tail);
+            if (ok && tail[0] != '\n') {
+                tail.resize(static_cast<size_t>(std::min<uint64_t>(
+                    static_cast<uint64_t>(size.QuadPart), CAppendFile::kLastLineBytes)));
+                ok = readEnd(tail);
+            }
         }
         if (!ok) {
             m_error = GetLastError();
