@@ -259,6 +259,8 @@ TEST_F(CallHistoryTest, DamagedRowsAreSkippedAndCounted) {
         {"unknown action", "2026-03-01T14:00:00+01:00,A,1,number,Explode,yes\r\n", false},
         {"answered maybe", "2026-03-01T14:00:00+01:00,A,1,number,Block (always),maybe\r\n", false},
         {"a stray quote", "2026-03-01T14:00:00+01:00,A\"B,1,number,Block (always),yes\r\n", false},
+        {"a quote left open", "2026-03-01T14:00:00+01:00,\"A,1,number,Block (always),yes\r\n",
+         false},
         {"text after a closing quote",
          "2026-03-01T14:00:00+01:00,\"A\"B,1,number,Block (always),yes\r\n", false},
         {"a field too long",
