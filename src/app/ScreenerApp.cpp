@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ConfigLocation.h"
+#include "app/ProgramDirectory.h"
 #include "app/SingleInstance.h"
 #include "records/Clock.h"
 #include "records/StringTable.h"
@@ -14,16 +15,6 @@
 
 namespace rw {
 
-namespace {
-
-std::string ExePath() {
-    char path[MAX_PATH];
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(path, length) : std::string();
-}
-
-} // namespace
-
 bool CScreenerApp::ApplyCommandLine() {
     const CCommandLine line = CCommandLine::Parse(m_args);
     if (line.help) {
@@ -32,9 +23,10 @@ bool CScreenerApp::ApplyCommandLine() {
         return false;
     }
     // By full path: the simulator lives beside the program, and a bare name
-    // would be searched for elsewhere too.
+    // would be searched for elsewhere too. The folder comes in UTF-8 from the
+    // wide call, so a folder named in any script works.
     if (line.lineSimulator)
-        SetTapiLibraryPath(LineSimulatorPath(ExePath()));
+        SetTapiLibraryPath(LineSimulatorPath(ProgramDirectory()));
     return true;
 }
 

@@ -69,11 +69,11 @@ bool CScreenerSession::TryLoadConfiguration() {
         // is kept aside first, so that nothing of it can be lost.
         m_damageUndecided = true;
         std::string keptAs;
-        if (!m_readOnly && m_configFile.KeepDamagedCopy(m_configPath))
-            keptAs = m_configFile.LastDamagedCopy();
+        if (!m_readOnly && m_configFile.KeepDamagedCopyNow(m_configPath))
+            keptAs = m_configFile.DamagedCopy();
         if (m_notify)
-            m_notify->OnConfigurationDamaged(m_configPath, m_phoneBook.GetCount(),
-                                             m_configFile.DeclaredEntries(), keptAs);
+            m_notify->OnConfigurationDamaged(m_configPath, m_configFile.DamagedEntriesRead(),
+                                             m_configFile.DamagedEntriesDeclared(), keptAs);
     }
     return true;
 }

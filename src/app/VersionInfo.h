@@ -9,7 +9,8 @@
 namespace rw {
 
 // The file's StringFileInfo value `name` ("FileVersion", "CompanyName",
-// ...) in its first translation; empty when it has none.
+// ...) in its first translation, in UTF-8; empty when it has none. The path
+// is UTF-8.
 std::string FileVersionString(const std::string& path, const char* name);
 
 // The "FileVersion" text of a loaded module (null: the executable), e.g.

@@ -24,12 +24,20 @@ const char* const kKinds[] = {"none",     "number",      "name",       "name and
 // few calls that can overlap it.
 constexpr size_t kSameCallLookBack = 16;
 
-// A text as the file holds it: UTF-8, cut so that it always reads back (a
-// Windows-1252 character takes at most 3 bytes). An entry's name may be far
-// longer than any caller ID.
+// A text as the file holds it: UTF-8 on one line (a line break becomes a
+// space, so that a line end always ends a row), cut on a character boundary
+// at the most bytes the reader takes. A name the reader took is never cut.
 std::string FieldText(const std::string& cp1252) {
-    constexpr size_t kMaxCharacters = kHistoryMaxFieldBytes / 3;
-    return Cp1252ToUtf8(std::string_view(cp1252).substr(0, kMaxCharacters));
+    std::string text = Cp1252ToUtf8(cp1252);
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    if (text.size() > kHistoryMaxFieldBytes) {
+        size_t cut = kHistoryMaxFieldBytes;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut; // not inside a character's bytes
+        text.resize(cut);
+    }
+    return text;
 }
 
 bool ParseDigits(const std::string& s, size_t at, size_t count, int& out) {
@@ -44,9 +52,11 @@ bool ParseDigits(const std::string& s, size_t at, size_t count, int& out) {
     return true;
 }
 
-// RFC 4180 records read a chunk at a time. Each kept field is cut at
-// kHistoryMaxFieldBytes and only kColumnCount + 1 fields are kept, so a
-// record costs at most a few tens of kilobytes however long it is.
+// RFC 4180 records read a chunk at a time, one line each: a line feed
+// always ends a record, even inside quotes, so one damaged row never hides
+// the rows after it. Each kept field is cut at kHistoryMaxFieldBytes and
+// only kColumnCount + 1 fields are kept, so a record costs at most a few
+// tens of kilobytes however long it is.
 class CRecordReader {
 public:
     explicit CRecordReader(CByteSource& source) : m_source(source) {}
@@ -72,6 +82,13 @@ public:
             }
             any = true;
             if (quoted) {
+                if (c == '\n') {
+                    // The writer never puts a line break inside a field: a
+                    // quote still open at a line end was torn (a power cut,
+                    // a full disk), and the rows after it must still read.
+                    bad = true;
+                    return Got::record;
+                }
                 if (c == '"') {
                     quoted = false;
                     afterQuote = true;
@@ -122,6 +139,9 @@ public:
         }
     }
 
+    // Bytes taken from the source so far.
+    uint64_t Consumed() const { return m_consumed + m_pos; }
+
 private:
     static void Put(std::vector<std::string>& fields, bool& bad, char c) {
         std::string& field = fields.back();
@@ -133,6 +153,7 @@ private:
     }
     int Byte() {
         if (m_pos == m_size) {
+            m_consumed += m_size;
             m_size = m_source.Read(m_buffer, sizeof m_buffer);
             m_pos = 0;
             if (m_size == 0)
@@ -145,6 +166,7 @@ private:
     char m_buffer[64 * 1024];
     size_t m_size = 0;
     size_t m_pos = 0;
+    uint64_t m_consumed = 0; // bytes in the buffers before this one
 };
 
 bool IsHeader(const std::vector<std::string>& fields) {
@@ -167,6 +189,10 @@ bool ParseRow(const std::vector<std::string>& f, const std::string* actionTexts,
         return false;
     row.name = std::move(*name);
     row.number = std::move(*number);
+    // A lone CR is text to the reader, but the writer puts a space for any
+    // line break: the row reads the same after the bound's rewrite.
+    for (std::string* text : {&row.name, &row.number})
+        std::replace(text->begin(), text->end(), '\r', ' ');
     bool found = false;
     for (int32_t a = ActionWaitingForCallerId; a <= ActionBlockFailed && !found; ++a) {
         if (actionTexts[a] == f[4]) {
@@ -190,6 +216,15 @@ bool ParseRow(const std::vector<std::string>& f, const std::string* actionTexts,
 bool SameCall(const CHistoryRow& earlier, const CHistoryRow& later) {
     return earlier.time == later.time && earlier.utcOffsetMinutes == later.utcOffsetMinutes &&
            (earlier.action == ActionWaitingForCallerId || earlier.number == later.number);
+}
+
+// What ends the torn row at the end of `file`: a closing quote when its
+// quotes leave one open, and the line end it lacks.
+std::string TornRowEnding(const CAppendFile& file) {
+    const std::string tail = file.LastLine();
+    if (std::count(tail.begin(), tail.end(), '"') % 2)
+        return "\"\r\n";
+    return !tail.empty() && tail.back() == '\r' ? "\n" : "\r\n";
 }
 
 } // namespace
@@ -308,6 +343,7 @@ CHistoryReadResult ReadHistory(CByteSource& source, const CHistoryReadOptions& o
             result.endsInNewline = false;
             break;
         }
+        result.completeBytes = reader.Consumed();
         if (first) {
             first = false;
             // The byte-order mark, written before the header.
@@ -375,8 +411,11 @@ bool CCallHistoryFile::Flush() {
     if (!file)
         return false;
     bool header = file->SizeAtOpen() == 0;
-    // A row torn by a power cut: the next starts on a line of its own.
-    bool newline = !file->EndedInNewline();
+    // A row torn by a power cut or a full disk is ended first, its quote
+    // closed if it was left open, so that the next row starts a line of its
+    // own for every reader (a spreadsheet's too).
+    const std::string ending = file->EndedInNewline() ? std::string() : TornRowEnding(*file);
+    bool newline = !ending.empty();
     if (header) {
         m_rowCount = 0;
         m_counted = true;
@@ -387,7 +426,7 @@ bool CCallHistoryFile::Flush() {
         if (header)
             text = HistoryHeader();
         else if (newline)
-            text = "\r\n";
+            text = ending;
         text += m_pending.front();
         // One write call per row, straight to the system (nothing is kept
         // back in the program): a crash or a power cut tears at most the row
@@ -426,7 +465,13 @@ bool CCallHistoryFile::Trim() {
             return false;
         all = ReadHistory(*file, CHistoryReadOptions{CDateTime(), kHistoryTrimmedRows});
     }
-    const bool written = WriteFileSafely(m_fs, m_path, [&all](CByteSink& sink) {
+    // Another copy of the program on the same folder may append rows while
+    // the newest are rewritten: they are copied after them until none comes,
+    // the last time after the rewrite is on the disk, so the replace itself
+    // leaves the shortest moment for a row to come and go.
+    uint64_t copiedTo = all.completeBytes;
+    size_t rowsCopied = 0;
+    const bool written = WriteFileSafely(m_fs, m_path, [&](CWriteFile& sink) {
         std::string text = HistoryHeader();
         auto put = [&sink, &text] {
             if (!sink.Write(text.data(), text.size()))
@@ -439,10 +484,55 @@ bool CCallHistoryFile::Trim() {
                 put();
         }
         put();
+        for (int round = 0; round < kCatchUpRounds; ++round) {
+            const size_t rows = CopyRowsAppendedSince(sink, copiedTo);
+            rowsCopied += rows;
+            if (round > 0 && rows == 0)
+                return;
+            if (!sink.Flush())
+                throw CArchiveException(CArchiveException::writeFailed, 0, "history not written");
+        }
     });
-    if (written)
-        m_rowCount = all.rows.size();
+    if (written) {
+        m_rowCount = all.rows.size() + rowsCopied;
+    } else {
+        m_counted = false; // counted again after the next append
+    }
     return written;
+}
+
+size_t CCallHistoryFile::CopyRowsAppendedSince(CByteSink& sink, uint64_t& offset) {
+    std::unique_ptr<CReadFile> file = m_fs.OpenRead(m_path);
+    // Shorter than what was read: another copy has rewritten it already,
+    // and this rewrite would lose what that one kept.
+    if (!file || file->Remaining() < offset)
+        throw CArchiveException(CArchiveException::endOfFile, 0, "history changed meanwhile");
+    char buffer[64 * 1024];
+    for (uint64_t skip = offset; skip > 0;) {
+        const size_t n =
+            file->Read(buffer, static_cast<size_t>(std::min<uint64_t>(skip, sizeof buffer)));
+        if (n == 0)
+            throw CArchiveException(CArchiveException::endOfFile, 0, "history not read");
+        skip -= n;
+    }
+    // Only whole rows: one still being written is taken in the next round.
+    size_t rows = 0;
+    std::string pending;
+    for (;;) {
+        const size_t n = file->Read(buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        pending.append(buffer, n);
+        const size_t end = pending.rfind('\n');
+        if (end == std::string::npos)
+            continue;
+        rows += static_cast<size_t>(std::count(pending.begin(), pending.begin() + end + 1, '\n'));
+        if (!sink.Write(pending.data(), end + 1))
+            throw CArchiveException(CArchiveException::writeFailed, 0, "history not written");
+        offset += end + 1;
+        pending.erase(0, end + 1);
+    }
+    return rows;
 }
 
 } // namespace rw

@@ -75,6 +75,9 @@ struct CHistoryReadResult {
     size_t skipped = 0;        // rows that could not be read
     bool tornTail = false;     // the file ends in the middle of a row
     bool endsInNewline = true; // an append may start right away
+    // The file's bytes up to the end of its last complete row: where rows
+    // appended after the read begin.
+    uint64_t completeBytes = 0;
 };
 
 // Reads a whole history file from `source`.
@@ -113,6 +116,12 @@ private:
     // Keeps the newest kHistoryTrimmedRows rows, through a temporary file
     // and a replace.
     bool Trim();
+    // Copies to `sink` the whole rows the file holds past `offset`, and moves
+    // `offset` past them; the number of rows. Throws when the file cannot be
+    // read or is now shorter.
+    size_t CopyRowsAppendedSince(CByteSink& sink, uint64_t& offset);
+    // Rounds of copying rows appended during a rewrite.
+    static constexpr int kCatchUpRounds = 4;
 
     CFileSystem& m_fs;
     std::string m_path;

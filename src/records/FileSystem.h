@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace rw {
 
@@ -31,6 +32,10 @@ public:
     // Whether its last byte was a line feed when it was opened (true for an
     // empty file).
     virtual bool EndedInNewline() const = 0;
+    // The bytes after its last line feed when it was opened (at most the
+    // last kLastLineBytes): a row that was torn off.
+    virtual std::string LastLine() const { return std::string(); }
+    static constexpr size_t kLastLineBytes = 64 * 1024;
 };
 
 // What tells one version of a file from another without reading it: its
@@ -63,10 +68,18 @@ public:
     // The file's stamp; false when it cannot be looked at (missing, or not
     // known to this file system).
     virtual bool Stamp(const std::string&, CFileStamp&) { return false; }
+    // The files whose full paths begin with `pathPrefix` (which names a
+    // folder, then the start of a file name), in no set order; empty when
+    // there are none or the folder cannot be listed.
+    virtual std::vector<std::string> FindFiles(const std::string&) { return {}; }
     // Why the last operation that failed did (the system's own words), or
     // empty when not known.
     virtual std::string LastErrorText() const { return std::string(); }
 };
+
+// This process's id, which no other running process has: it makes the
+// names of temporary files unique to their writer.
+uint32_t CurrentProcessId();
 
 // The system's files. Without `syncToDisk` Flush does nothing (for
 // measurements that leave the disk out).

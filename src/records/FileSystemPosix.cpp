@@ -1,8 +1,10 @@
 #include "records/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -23,6 +25,12 @@ bool WriteWhole(int fd, const void* data, size_t size) {
         size -= static_cast<size_t>(n);
     }
     return true;
+}
+
+// A file's last bytes after their last line feed: empty when it ended in one.
+std::string AfterLastNewline(const std::string& tail) {
+    const size_t newline = tail.rfind('\n');
+    return newline == std::string::npos ? tail : tail.substr(newline + 1);
 }
 
 class CPosixReadFile : public CReadFile {
@@ -101,8 +109,8 @@ private:
 // takes it, as the history's rows need.
 class CPosixAppendFile : public CAppendFile {
 public:
-    CPosixAppendFile(int fd, bool sync, uint64_t size, bool newline)
-        : m_fd(fd), m_sync(sync), m_size(size), m_newline(newline) {}
+    CPosixAppendFile(int fd, bool sync, uint64_t size, std::string lastLine)
+        : m_fd(fd), m_sync(sync), m_size(size), m_lastLine(std::move(lastLine)) {}
     ~CPosixAppendFile() override {
         if (m_fd >= 0)
             ::close(m_fd);
@@ -118,16 +126,19 @@ public:
         return ::close(fd) == 0;
     }
     uint64_t SizeAtOpen() const override { return m_size; }
-    bool EndedInNewline() const override { return m_newline; }
+    bool EndedInNewline() const override { return m_lastLine.empty(); }
+    std::string LastLine() const override { return m_lastLine; }
 
 private:
     int m_fd;
     bool m_sync;
     uint64_t m_size;
-    bool m_newline;
+    std::string m_lastLine;
 };
 
 class CPosixFileSystem : public CFileSystem {
+    static constexpr size_t kTail = CAppendFile::kLastLineBytes;
+
 public:
     explicit CPosixFileSystem(bool sync) : m_sync(sync) {}
 
@@ -168,14 +179,23 @@ public:
             ::close(fd);
             return nullptr;
         }
+        // The last byte, and only when it is not a line feed the row torn
+        // off before it.
+        const uint64_t size = static_cast<uint64_t>(st.st_size);
         char last = '\n';
-        if (st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) != 1) {
-            m_errno = errno;
+        std::string tail;
+        bool read = size == 0 || ::pread(fd, &last, 1, static_cast<off_t>(size - 1)) == 1;
+        if (read && last != '\n') {
+            tail.resize(static_cast<size_t>(std::min<uint64_t>(size, kTail)));
+            read = ::pread(fd, tail.data(), tail.size(), static_cast<off_t>(size - tail.size())) ==
+                   static_cast<ssize_t>(tail.size());
+        }
+        if (!read) {
+            m_errno = errno ? errno : EIO;
             ::close(fd);
             return nullptr;
         }
-        return std::make_unique<CPosixAppendFile>(fd, m_sync, static_cast<uint64_t>(st.st_size),
-                                                  last == '\n');
+        return std::make_unique<CPosixAppendFile>(fd, m_sync, size, AfterLastNewline(tail));
     }
 
     bool Replace(const std::string& from, const std::string& to) override {
@@ -207,6 +227,25 @@ public:
         return true;
     }
 
+    std::vector<std::string> FindFiles(const std::string& pathPrefix) override {
+        const size_t slash = pathPrefix.rfind('/');
+        const std::string folder =
+            slash == std::string::npos ? "." : pathPrefix.substr(0, slash + 1);
+        const std::string start =
+            slash == std::string::npos ? pathPrefix : pathPrefix.substr(slash + 1);
+        std::vector<std::string> found;
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir)
+            return found;
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name.compare(0, start.size(), start) == 0 && name != "." && name != "..")
+                found.push_back(slash == std::string::npos ? name : folder + name);
+        }
+        ::closedir(dir);
+        return found;
+    }
+
     std::string LastErrorText() const override {
         return m_errno ? std::strerror(m_errno) : std::string();
     }
@@ -222,6 +261,10 @@ private:
 };
 
 } // namespace
+
+uint32_t CurrentProcessId() {
+    return static_cast<uint32_t>(::getpid());
+}
 
 std::unique_ptr<CFileSystem> CreateSystemFileSystem(bool syncToDisk) {
     return std::make_unique<CPosixFileSystem>(syncToDisk);

@@ -27,6 +27,12 @@ private:
     HANDLE m_h;
 };
 
+// A file's last bytes after their last line feed: empty when it ended in one.
+std::string AfterLastNewline(const std::string& tail) {
+    const size_t newline = tail.rfind('\n');
+    return newline == std::string::npos ? tail : tail.substr(newline + 1);
+}
+
 class CWin32ReadFile : public CReadFile {
 public:
     CWin32ReadFile(HANDLE h, uint64_t size) : m_file(h), m_size(size) {}
@@ -88,18 +94,19 @@ private:
 
 class CWin32AppendFile : public CAppendFile {
 public:
-    CWin32AppendFile(HANDLE h, bool sync, DWORD& error, uint64_t size, bool newline)
-        : m_file(h, sync, error), m_size(size), m_newline(newline) {}
+    CWin32AppendFile(HANDLE h, bool sync, DWORD& error, uint64_t size, std::string lastLine)
+        : m_file(h, sync, error), m_size(size), m_lastLine(std::move(lastLine)) {}
     bool Write(const void* data, size_t size) override { return m_file.Write(data, size); }
     bool Flush() override { return m_file.Flush(); }
     bool Close() override { return m_file.Close(); }
     uint64_t SizeAtOpen() const override { return m_size; }
-    bool EndedInNewline() const override { return m_newline; }
+    bool EndedInNewline() const override { return m_lastLine.empty(); }
+    std::string LastLine() const override { return m_lastLine; }
 
 private:
     CWin32WriteFile m_file;
     uint64_t m_size;
-    bool m_newline;
+    std::string m_lastLine;
 };
 
 class CWin32FileSystem : public CFileSystem {
@@ -146,16 +153,27 @@ public:
             KeepError();
             return nullptr;
         }
+        // The last byte, and only when it is not a line feed the row torn
+        // off before it.
         LARGE_INTEGER size;
-        char last = '\n';
-        DWORD got = 0;
-        LARGE_INTEGER at;
-        at.QuadPart = 0;
+        std::string tail;
+        const auto readEnd = [h, &size](std::string& bytes) {
+            LARGE_INTEGER at;
+            at.QuadPart = size.QuadPart - static_cast<LONGLONG>(bytes.size());
+            DWORD got = 0;
+            return SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
+                   ReadFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
+                   got == bytes.size();
+        };
         bool ok = GetFileSizeEx(h, &size) != FALSE;
         if (ok && size.QuadPart > 0) {
-            at.QuadPart = size.QuadPart - 1;
-            ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
-                 ReadFile(h, &last, 1, &got, nullptr) && got == 1;
+            tail.resize(1);
+            ok = readEnd(tail);
+            if (ok && tail[0] != '\n') {
+                tail.resize(static_cast<size_t>(std::min<uint64_t>(
+                    static_cast<uint64_t>(size.QuadPart), CAppendFile::kLastLineBytes)));
+                ok = readEnd(tail);
+            }
         }
         if (!ok) {
             m_error = GetLastError();
@@ -163,7 +181,7 @@ public:
             return nullptr;
         }
         return std::make_unique<CWin32AppendFile>(
-            h, m_sync, m_error, static_cast<uint64_t>(size.QuadPart), last == '\n');
+            h, m_sync, m_error, static_cast<uint64_t>(size.QuadPart), AfterLastNewline(tail));
     }
 
     bool Replace(const std::string& from, const std::string& to) override {
@@ -209,6 +227,27 @@ public:
         return true;
     }
 
+    std::vector<std::string> FindFiles(const std::string& pathPrefix) override {
+        const size_t slash = pathPrefix.find_last_of("\\/");
+        const std::string folder =
+            slash == std::string::npos ? std::string() : pathPrefix.substr(0, slash + 1);
+        std::vector<std::string> found;
+        WIN32_FIND_DATAW data;
+        const HANDLE find = FindFirstFileW(WidePath(pathPrefix + "*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return found;
+        // The pattern also matches short (8.3) names, and "x.cfg.*" matches
+        // "x.cfg" itself: only the names that really begin so are kept.
+        do {
+            const std::string path = folder + Utf8Path(data.cFileName);
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                path.compare(0, pathPrefix.size(), pathPrefix) == 0)
+                found.push_back(path);
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+        return found;
+    }
+
     std::string LastErrorText() const override {
         return m_error ? SystemErrorText(m_error) : std::string();
     }
@@ -222,6 +261,10 @@ private:
 };
 
 } // namespace
+
+uint32_t CurrentProcessId() {
+    return GetCurrentProcessId();
+}
 
 std::unique_ptr<CFileSystem> CreateSystemFileSystem(bool syncToDisk) {
     return std::make_unique<CWin32FileSystem>(syncToDisk);

@@ -1,5 +1,6 @@
 #include "telephony/TapiApi.h"
 
+#include "records/WidePath.h"
 #include "telephony/SystemLibrary.h"
 
 #include <memory>
@@ -50,10 +51,11 @@ FARPROC CTapiLoader::Lookup(Function function) {
         m_loadTried = true;
         ++m_loadAttempts;
         // A bare name is Windows' own library, taken from the system folder
-        // only; anything else (the line simulator) is a full path.
+        // only; anything else (the line simulator) is a full path, in UTF-8
+        // as every path in the program.
         m_module = m_path.find_first_of("\\/:") == std::string::npos
                        ? LoadSystemLibrary(m_path.c_str())
-                       : LoadLibraryA(m_path.c_str());
+                       : LoadLibraryW(WidePath(m_path).c_str());
     }
     if (!m_module)
         return nullptr;

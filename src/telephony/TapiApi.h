@@ -116,7 +116,8 @@ private:
 };
 
 // The library the program's own table loads: "TAPI32.DLL" unless changed
-// before the first TAPI call (the command line's --line-simulator does).
+// before the first TAPI call (the command line's --line-simulator does). A
+// full path is UTF-8.
 void SetTapiLibraryPath(const std::string& path);
 const std::string& TapiLibraryPath();
 

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 
 namespace rw {
@@ -41,14 +43,20 @@ CHistoryReadResult Read(const std::string& text, const CHistoryReadOptions& opti
 }
 
 // The system's files, with the history file held by another program (its
-// append refused) while `locked` is set.
+// append refused) while `locked` is set, and another copy of the program
+// appending at the worst moment.
 class CLockableFileSystem : public CFileSystem {
 public:
     bool locked = false;
+    // Called as a temporary file is created: after a rewrite's read, before
+    // its replace.
+    std::function<void()> onCreate;
     std::unique_ptr<CReadFile> OpenRead(const std::string& path) override {
         return locked ? nullptr : m_real->OpenRead(path);
     }
     std::unique_ptr<CWriteFile> Create(const std::string& path) override {
+        if (onCreate)
+            onCreate();
         return m_real->Create(path);
     }
     std::unique_ptr<CAppendFile> OpenAppend(const std::string& path) override {
@@ -81,14 +89,19 @@ protected:
 TEST_F(CallHistoryTest, RowsWrittenByOneRunAreReadByTheNext) {
     const std::vector<CHistoryRow> rows = {
         Row("Fred \"the\" Bloggs, Jr", "01632 960001", 1),
-        Row("Caf\xE9\r\nline two", "01632 960002", 2, ActionPermitNeverBlock, CallerIdNumber),
+        Row("Caf\xE9 line two", "01632 960002", 2, ActionPermitNeverBlock, CallerIdNumber),
         Row("<Blocked>", "<Blocked>", 3, ActionBlockAlways, CallerIdWithheld),
         Row("", "", 4, ActionWaitingForCallerId, CallerIdNone),
     };
     {
         CCallHistoryFile file(fs, path);
-        for (const CHistoryRow& row : rows)
+        for (CHistoryRow row : rows) {
+            // A line break in a caller ID's name is written as a space: a
+            // line end always ends a row.
+            if (row.name == "Caf\xE9 line two")
+                row.name = "Caf\xE9\nline two";
             EXPECT_TRUE(file.Append(row));
+        }
         EXPECT_EQ(file.RowCount(), rows.size());
     }
     const std::string text = Text(path);
@@ -97,7 +110,7 @@ TEST_F(CallHistoryTest, RowsWrittenByOneRunAreReadByTheNext) {
     EXPECT_NE(text.find("2026-03-01T14:01:09+01:00,\"Fred \"\"the\"\" Bloggs, Jr\",01632 960001,"
                         "name and number,Block (always),yes\r\n"),
               std::string::npos);
-    EXPECT_NE(text.find("\"Caf\xC3\xA9\r\nline two\""), std::string::npos); // UTF-8
+    EXPECT_NE(text.find(",Caf\xC3\xA9 line two,"), std::string::npos); // UTF-8
 
     const CHistoryReadResult read = Load();
     EXPECT_EQ(read.rows, rows);
@@ -105,12 +118,28 @@ TEST_F(CallHistoryTest, RowsWrittenByOneRunAreReadByTheNext) {
     EXPECT_FALSE(read.tornTail);
 }
 
+// The writer cuts a name only where the reader would refuse it (past
+// kHistoryMaxFieldBytes of UTF-8), and never inside a character.
 TEST_F(CallHistoryTest, AnOverlongNameIsCutSoThatItsRowReadsBack) {
-    CCallHistoryFile file(fs, path);
-    file.Append(Row(std::string(32767, '\xE9'), "1", 1));
-    const CHistoryReadResult read = Load();
-    ASSERT_EQ(read.rows.size(), 1u);
-    EXPECT_EQ(read.rows[0].name, std::string(kHistoryMaxFieldBytes / 3, '\xE9'));
+    const size_t max = kHistoryMaxFieldBytes;
+    struct Case {
+        std::string name;
+        std::string read;
+    };
+    const Case cases[] = {
+        {std::string(max, 'a'), std::string(max, 'a')}, // the longest kept whole
+        {std::string(max + 1, 'a'), std::string(max, 'a')},
+        {std::string(32767, '\xE9'), std::string(max / 2, '\xE9')}, // 2 bytes each
+        {"a" + std::string(max / 2, '\xE9'), "a" + std::string(max / 2 - 1, '\xE9')},
+        {std::string(max, '\x80'), std::string(max / 3, '\x80')}, // the euro sign: 3 bytes
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.size());
+        const std::string text = HistoryHeader() + FormatHistoryRow(Row(c.name, "1", 1));
+        const CHistoryReadResult read = Read(text);
+        ASSERT_EQ(read.rows.size(), 1u);
+        EXPECT_EQ(read.rows[0].name, c.read);
+    }
 }
 
 TEST_F(CallHistoryTest, ALateCallerIdReplacesTheWaitingRow) {
@@ -147,6 +176,59 @@ TEST_F(CallHistoryTest, ATornLastRowIsIgnoredAndTheNextRowStartsALineOfItsOwn) {
     EXPECT_FALSE(read.tornTail);
 }
 
+// A row torn anywhere (inside a quoted name, between its CR and LF ...)
+// is ended before the next rows, so that every later row reads back, here
+// and in any other CSV reader (Python's csv module reads these files as
+// the same rows).
+TEST_F(CallHistoryTest, ARowTornInsideAQuotedNameHidesNoLaterRow) {
+    const std::string row = FormatHistoryRow(Row("Smith, John \"Jr\"", "3", 3));
+    struct Case {
+        const char* what;
+        std::string torn;
+        size_t skipped; // the torn row, when it is not whole
+    };
+    const Case cases[] = {
+        {"inside the quoted name", row.substr(0, row.find("John") + 2), 1},
+        {"inside a doubled quote", row.substr(0, row.find("\"\"") + 1), 1},
+        {"after the closing quote", row.substr(0, row.find("\",") + 1), 1},
+        {"between CR and LF", row.substr(0, row.size() - 1), 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        {
+            CCallHistoryFile file(fs, path);
+            file.Append(Row("A", "1", 1));
+        }
+        WriteText(path, Text(path) + c.torn);
+        {
+            // The next run, then the next call after it.
+            CCallHistoryFile file(fs, path);
+            CHistoryReadResult read;
+            ASSERT_TRUE(file.Load({}, read));
+            EXPECT_TRUE(read.tornTail);
+            EXPECT_TRUE(file.Append(Row("D", "4", 4)));
+            EXPECT_TRUE(file.Append(Row("E", "5", 5)));
+        }
+        const CHistoryReadResult read = Load();
+        std::vector<std::string> numbers;
+        for (const CHistoryRow& r : read.rows)
+            numbers.push_back(r.number);
+        EXPECT_EQ(numbers, (c.skipped ? std::vector<std::string>{"1", "4", "5"}
+                                      : std::vector<std::string>{"1", "3", "4", "5"}));
+        EXPECT_EQ(read.skipped, c.skipped);
+        EXPECT_FALSE(read.tornTail);
+        fs.Remove(path);
+    }
+    // A file an earlier version appended to: the line end right after the
+    // torn row, read as part of its quoted name.
+    const CHistoryReadResult read =
+        Read(HistoryHeader() + row.substr(0, row.find("John")) + "\r\n" +
+             FormatHistoryRow(Row("B", "2", 2)) + FormatHistoryRow(Row("C", "6", 6)));
+    EXPECT_EQ(read.rows.size(), 2u);
+    EXPECT_EQ(read.rowsInFile, 3u);
+    EXPECT_EQ(read.skipped, 1u);
+}
+
 // Each line stands between two good rows; the good rows must always be read.
 TEST_F(CallHistoryTest, DamagedRowsAreSkippedAndCounted) {
     const std::string first = "2026-03-01T14:00:00+01:00,A,0,number,Block (always),yes\r\n";
@@ -177,6 +259,8 @@ TEST_F(CallHistoryTest, DamagedRowsAreSkippedAndCounted) {
         {"unknown action", "2026-03-01T14:00:00+01:00,A,1,number,Explode,yes\r\n", false},
         {"answered maybe", "2026-03-01T14:00:00+01:00,A,1,number,Block (always),maybe\r\n", false},
         {"a stray quote", "2026-03-01T14:00:00+01:00,A\"B,1,number,Block (always),yes\r\n", false},
+        {"a quote left open", "2026-03-01T14:00:00+01:00,\"A,1,number,Block (always),yes\r\n",
+         false},
         {"text after a closing quote",
          "2026-03-01T14:00:00+01:00,\"A\"B,1,number,Block (always),yes\r\n", false},
         {"a field too long",
@@ -262,7 +346,8 @@ TEST_F(CallHistoryTest, OnlyRowsSinceTheDayAskedForAreKept) {
     EXPECT_EQ(read.rows.front().number, "20");
 }
 
-TEST_F(CallHistoryTest, PastTheBoundTheOldestRowsGoThroughATemporaryFile) {
+// A file at the bound: rows numbered from 0, each at its own second.
+std::string FullHistory() {
     std::string text = HistoryHeader();
     for (size_t i = 0; i < kHistoryMaxRows; ++i) {
         CHistoryRow row = Row("A", std::to_string(i), 0, ActionPermitNeverBlock);
@@ -271,20 +356,55 @@ TEST_F(CallHistoryTest, PastTheBoundTheOldestRowsGoThroughATemporaryFile) {
                                         static_cast<int>(i / 60 % 60), static_cast<int>(i % 60));
         text += FormatHistoryRow(row);
     }
-    WriteText(path, text);
+    return text;
+}
+
+bool AnyTemporaryFile(const test::CScratchDir& dir) {
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path("")))
+        if (e.path().extension() == ".tmp")
+            return true;
+    return false;
+}
+
+TEST_F(CallHistoryTest, PastTheBoundTheOldestRowsGoThroughATemporaryFile) {
+    WriteText(path, FullHistory());
     CCallHistoryFile file(fs, path);
     CHistoryReadResult read;
     ASSERT_TRUE(file.Load({}, read));
     EXPECT_EQ(file.RowCount(), kHistoryMaxRows);
     EXPECT_TRUE(file.Append(Row("Newest", "999", 59)));
     EXPECT_EQ(file.RowCount(), kHistoryTrimmedRows);
-    EXPECT_FALSE(test::FileExists(path + ".tmp"));
+    EXPECT_FALSE(AnyTemporaryFile(dir));
 
     read = Load();
     ASSERT_EQ(read.rows.size(), kHistoryTrimmedRows);
     EXPECT_EQ(read.rows.front().number, std::to_string(kHistoryMaxRows + 1 - kHistoryTrimmedRows));
     EXPECT_EQ(read.rows.back().name, "Newest");
     EXPECT_EQ(Text(path).substr(0, HistoryHeader().size()), HistoryHeader());
+}
+
+// Two copies of the program on one folder: the rows the other appends
+// while this one rewrites the file at the bound are kept, whole rows only.
+TEST_F(CallHistoryTest, RowsAnotherCopyAppendsDuringTheRewriteAreKept) {
+    WriteText(path, FullHistory());
+    CCallHistoryFile file(fs, path);
+    CHistoryReadResult read;
+    ASSERT_TRUE(file.Load({}, read));
+    fs.onCreate = [this] {
+        // A whole row, and one still being written when the file is replaced.
+        const std::string text = FormatHistoryRow(Row("Other", "700", 30)) +
+                                 FormatHistoryRow(Row("Other", "701", 31)).substr(0, 20);
+        auto other = CreateSystemFileSystem(false)->OpenAppend(path);
+        ASSERT_TRUE(other && other->Write(text.data(), text.size()));
+    };
+    EXPECT_TRUE(file.Append(Row("Newest", "999", 59)));
+    fs.onCreate = nullptr;
+    read = Load();
+    ASSERT_EQ(read.rows.size(), kHistoryTrimmedRows + 1);
+    EXPECT_EQ(read.rows[read.rows.size() - 2].name, "Newest");
+    EXPECT_EQ(read.rows.back().number, "700");
+    EXPECT_FALSE(read.tornTail);
+    EXPECT_EQ(file.RowCount(), kHistoryTrimmedRows + 1);
 }
 
 TEST_F(CallHistoryTest, RowsWaitInMemoryWhileTheFileIsLocked) {

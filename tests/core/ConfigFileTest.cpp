@@ -19,7 +19,12 @@ public:
     int failAt = 0; // the step to fail, counting from 1; 0 never fails
     int steps = 0;
 
-    std::string locked; // this file exists but cannot be opened, as while a backup holds it
+    std::string locked;      // this file exists but cannot be opened, as while a backup holds it
+    std::string noReplaceTo; // replacing this file fails, as on a full disk
+
+    std::vector<std::string> FindFiles(const std::string& prefix) override {
+        return m_real->FindFiles(prefix);
+    }
 
     std::unique_ptr<CReadFile> OpenRead(const std::string& path) override {
         return path == locked ? nullptr : m_real->OpenRead(path);
@@ -32,7 +37,7 @@ public:
         return file ? std::make_unique<CFailingFile>(*this, std::move(file)) : nullptr;
     }
     bool Replace(const std::string& from, const std::string& to) override {
-        return !Fails() && m_real->Replace(from, to);
+        return !Fails() && to != noReplaceTo && m_real->Replace(from, to);
     }
     bool Remove(const std::string& path) override { return m_real->Remove(path); }
 
@@ -79,6 +84,20 @@ protected:
     const std::string path = dir.Path("Ringwarden.cfg");
     CFailingFileSystem fs;
     CConfigFile config{fs};
+
+    bool AnyTemporaryFile() const {
+        for (const auto& e : std::filesystem::directory_iterator(dir.Path("")))
+            if (e.path().extension() == ".tmp")
+                return true;
+        return false;
+    }
+    // The damaged copies there now, from .bad up.
+    std::vector<std::vector<uint8_t>> Copies() const {
+        std::vector<std::vector<uint8_t>> copies;
+        for (int n = 1; test::FileExists(CConfigFile::BackupPath(path, n)); ++n)
+            copies.push_back(ReadWholeFile(CConfigFile::BackupPath(path, n)));
+        return copies;
+    }
 };
 
 TEST_F(ConfigFileTest, SaveThenLoadGivesTheSameRecords) {
@@ -97,7 +116,7 @@ TEST_F(ConfigFileTest, SaveThenLoadGivesTheSameRecords) {
         ASSERT_TRUE(readBook.Lookup(key));
         EXPECT_TRUE(test::SameEntry(e, *readBook.Lookup(key)));
     });
-    EXPECT_FALSE(test::FileExists(path + ".tmp"));
+    EXPECT_FALSE(AnyTemporaryFile());
 }
 
 TEST_F(ConfigFileTest, MissingFileLoadsNothing) {
@@ -130,7 +149,7 @@ TEST_F(ConfigFileTest, AFailedSaveAtAnyStepLeavesThePreviousFile) {
         }
         EXPECT_FALSE(saved) << "step " << step;
         EXPECT_EQ(ReadWholeFile(path), previous) << "step " << step;
-        EXPECT_FALSE(test::FileExists(path + ".tmp")) << "step " << step;
+        EXPECT_FALSE(AnyTemporaryFile()) << "step " << step;
     }
     // Create, at least four writes, flush, close and replace were each tried.
     EXPECT_GE(step, 9);
@@ -151,6 +170,9 @@ TEST_F(ConfigFileTest, ADamagedFileIsKeptBesideTheNewOne) {
     CPhoneBook readBook;
     EXPECT_EQ(config.Load(path, readPrefs, readBook), CConfigFile::LoadResult::damaged);
     EXPECT_EQ(readBook.GetCount(), 2u);
+    // What the user is told: 2 of the 3 entries the file gives.
+    EXPECT_EQ(config.DamagedEntriesRead(), 2u);
+    EXPECT_EQ(config.DamagedEntriesDeclared(), 3u);
 
     // If the copy cannot be made, the damaged file stays as it is.
     fs.failAt = 1;
@@ -170,7 +192,7 @@ TEST_F(ConfigFileTest, ADamagedFileIsKeptBesideTheNewOne) {
     ASSERT_TRUE(config.Save(path, readPrefs, readBook));
     EXPECT_EQ(ReadWholeFile(CConfigFile::BackupPath(path, 2)), damaged);
     EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path, 3)));
-    EXPECT_FALSE(test::FileExists(CConfigFile::BackupPath(path, 2) + ".tmp"));
+    EXPECT_FALSE(AnyTemporaryFile());
 }
 
 TEST_F(ConfigFileTest, ALockedFileIsNeverWrittenOverUntilItHasBeenRead) {
@@ -231,6 +253,100 @@ TEST_F(ConfigFileTest, DamagedCopiesAreNumberedNeverOverwrittenAndTheOldestGoes)
     EXPECT_EQ(CConfigFile::BackupPath(path, 2), path + ".bad2");
 }
 
+// Saves that keep failing after a damaged load (a full disk) make one copy
+// of the damage, and a copy of the same bytes never pushes an older one out,
+// in this run or the next.
+TEST_F(ConfigFileTest, ADamageIsCopiedOnceHoweverManySavesFail) {
+    const std::vector<uint8_t> damaged = {9, 9, 9};
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    for (const bool slotsFull : {false, true}) {
+        SCOPED_TRACE(slotsFull ? "every slot taken, one by these bytes" : "no copy yet");
+        std::vector<std::vector<uint8_t>> before;
+        if (slotsFull) {
+            before = {{1}, {2}, damaged, {4}, {5}};
+            for (int n = 1; n <= CConfigFile::kMaxDamagedCopies; ++n)
+                test::WriteWholeFile(CConfigFile::BackupPath(path, n), before[n - 1]);
+        }
+        test::WriteWholeFile(path, damaged);
+        fs.noReplaceTo = path;
+        for (int run = 0; run < 2; ++run) {
+            CConfigFile config(fs);
+            ASSERT_EQ(config.Load(path, prefs, book), CConfigFile::LoadResult::damaged);
+            for (int attempt = 0; attempt < 3; ++attempt)
+                EXPECT_FALSE(config.Save(path, prefs, book));
+        }
+        EXPECT_EQ(Copies(), slotsFull ? before : std::vector<std::vector<uint8_t>>{damaged});
+        EXPECT_EQ(ReadWholeFile(path), damaged);
+        fs.noReplaceTo.clear();
+        for (int n = 1; n <= CConfigFile::kMaxDamagedCopies; ++n)
+            fs.Remove(CConfigFile::BackupPath(path, n));
+    }
+}
+
+// A save interrupted between deleting the old file and renaming the new one
+// (as on FAT32 and exFAT drives) leaves only the temporary file: a complete
+// one is taken as the file; one beside the file, or incomplete, is kept.
+TEST_F(ConfigFileTest, ALeftoverTemporaryFileIsTakenOnlyWhenItIsAllThereIs) {
+    const std::vector<uint8_t> one = FromHex(test::kOneEntryConfigHex);
+    const std::vector<uint8_t> empty = FromHex(test::kEmptyConfigHex);
+    std::vector<uint8_t> cut = one;
+    cut.resize(cut.size() - 3);
+    struct Case {
+        const char* leftover;
+        std::vector<uint8_t> bytes;
+        bool withFile; // the file itself is there too (the empty book)
+        size_t entries;
+        bool taken;
+    };
+    const Case cases[] = {
+        {".tmp", one, false, 1, true}, // an earlier version's name
+        {".4711.tmp", one, false, 1, true},
+        {".4711-2.tmp", one, false, 1, true},
+        {".4711.tmp", cut, false, 0, false},
+        {".tmp", one, true, 0, false},
+        {".4711.tmp", one, true, 0, false},
+        {".bad.4711.tmp", one, false, 0, false}, // a damaged copy's, never the file
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.leftover) + (c.withFile ? " beside the file" : ""));
+        const std::string leftover = path + c.leftover;
+        test::WriteWholeFile(leftover, c.bytes);
+        if (c.withFile)
+            test::WriteWholeFile(path, empty);
+        CConfigFile config(fs);
+        CRingwardenPreferences prefs;
+        CPhoneBook book;
+        const CConfigFile::LoadResult result = config.Load(path, prefs, book);
+        EXPECT_EQ(result, c.taken || c.withFile ? CConfigFile::LoadResult::loaded
+                                                : CConfigFile::LoadResult::missing);
+        EXPECT_EQ(book.GetCount(), c.entries);
+        EXPECT_EQ(config.TakenOverTemporary(), c.taken ? leftover : "");
+        EXPECT_EQ(test::FileExists(leftover), !c.taken);
+        // The next save never writes over a leftover.
+        EXPECT_TRUE(config.Save(path, prefs, book));
+        if (!c.taken) {
+            EXPECT_EQ(ReadWholeFile(leftover), c.bytes);
+        }
+        std::filesystem::remove_all(dir.Path(""));
+        std::filesystem::create_directory(dir.Path(""));
+    }
+}
+
+// The temporary file is the writer's own: rwcfg and the program never share
+// one, and a leftover under the same name is not reused.
+TEST_F(ConfigFileTest, EachWriterHasATemporaryFileOfItsOwn) {
+    const std::string mine = TemporaryPathFor(fs, path);
+    EXPECT_EQ(mine, path + "." + std::to_string(CurrentProcessId()) + ".tmp");
+    test::WriteWholeFile(mine, {7});
+    EXPECT_NE(TemporaryPathFor(fs, path), mine);
+    CRingwardenPreferences prefs;
+    CPhoneBook book;
+    EXPECT_TRUE(config.Save(path, prefs, book));
+    EXPECT_EQ(ReadWholeFile(mine), (std::vector<uint8_t>{7}));
+    EXPECT_EQ(ReadWholeFile(path), FromHex(test::kEmptyConfigHex));
+}
+
 TEST_F(ConfigFileTest, AReadOnlyFileLoadsAndIsNotOverwritten) {
     const std::vector<uint8_t> one = FromHex(test::kOneEntryConfigHex);
     test::WriteWholeFile(path, one);
@@ -246,7 +362,7 @@ TEST_F(ConfigFileTest, AReadOnlyFileLoadsAndIsNotOverwritten) {
     book.RemoveKey("1");
     EXPECT_FALSE(config.Save(path, prefs, book));
     EXPECT_EQ(ReadWholeFile(path), one);
-    EXPECT_FALSE(test::FileExists(path + ".tmp"));
+    EXPECT_FALSE(AnyTemporaryFile());
 }
 
 TEST(ConfigFilePath, ProgramDirectoryAndFileName) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "app/CommandLine.h"
+#include "records/WidePath.h"
 
 #include <windows.h>
 
@@ -10,10 +11,11 @@
 
 namespace rw::test {
 
+// In UTF-8, as the program's own paths.
 inline std::string ExePath() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return path;
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return Utf8Path(path);
 }
 
 // rwlinesim.dll beside the test program, as --line-simulator finds it.

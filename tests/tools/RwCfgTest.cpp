@@ -57,7 +57,11 @@ TEST_F(RwCfgTest, DumpShowsEveryFieldAndWhereReadingStopped) {
     // The entry's OwnHoursStart starts at byte 199 and needs 12.
     EXPECT_NE(out.str().find(R"("offset": 199,)"), std::string::npos) << out.str();
     EXPECT_NE(out.str().find(R"("section": "phoneBook",)"), std::string::npos);
-    EXPECT_NE(err.str().find("damaged"), std::string::npos);
+    EXPECT_NE(err.str().find("damaged: reading stopped at byte 199 of 200 (phoneBook: "),
+              std::string::npos)
+        << err.str();
+    EXPECT_NE(err.str().find("after 0 of the 1 entries the file gives."), std::string::npos)
+        << err.str();
 }
 
 TEST_F(RwCfgTest, DumpEscapesTextAsUtf8Json) {

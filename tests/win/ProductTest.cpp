@@ -1,12 +1,14 @@
 // The installable product: where the configuration lives, and what the
 // executable tells Windows and the user about itself (manifest, version).
 #include "../core/ConfigTestUtil.h"
+#include "app/CommandLine.h"
 #include "app/ConfigLocation.h"
 #include "app/VersionInfo.h"
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
 #include "records/WidePath.h"
 #include "res/resource.h"
+#include "telephony/TapiApi.h"
 #include "../support/ExePath.h"
 #include "ui/AboutDialog.h"
 #include "ui/MainDialog.h"
@@ -201,7 +203,7 @@ TEST(ConfigLocationTest, AppDataThatCannotBeMadeLeavesTheProgramFolderUnwritten)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find(result.unusableFolder), std::string::npos) << boxes[0];
     EXPECT_EQ(test::ReadWholeFile(programDir + "Ringwarden.cfg"), one);
-    EXPECT_FALSE(test::FileExists(programDir + "Ringwarden.cfg.tmp"));
+    EXPECT_TRUE(CreateSystemFileSystem()->FindFiles(programDir + "Ringwarden.cfg.").empty());
 }
 
 // Ringwarden.exe is built beside the test programs.
@@ -240,6 +242,27 @@ TEST(ProgramResourcesTest, VersionReadsOneHundred) {
               std::string::npos);
     EXPECT_EQ(FileVersionString(path, "NoSuchValue"), "");
     EXPECT_EQ(FileVersionString(path + ".missing", "FileVersion"), "");
+}
+
+// A program folder named outside the ANSI code page: the version resource
+// reads and --line-simulator's library loads from it.
+TEST(ProgramResourcesTest, AProgramFolderNamedInAnyScriptWorks) {
+    test::CScratchDir parent;
+    const std::string folder = MakeFolderW(parent.Path(""), L"Pr\u00fcfung \u03a9 \u6771\u4eac");
+    const std::string exe = folder + "Ringwarden.exe";
+    const std::string simulator = LineSimulatorPath(exe);
+    ASSERT_TRUE(CopyFileW(WidePath(ProgramPath()).c_str(), WidePath(exe).c_str(), FALSE));
+    ASSERT_TRUE(
+        CopyFileW(WidePath(test::SimulatorPath()).c_str(), WidePath(simulator).c_str(), FALSE));
+    EXPECT_EQ(FileVersionString(exe, "FileVersion"), "1.00");
+    {
+        CTapiLoader loader(simulator);
+        EXPECT_NE(loader.lineShutdown(0), static_cast<LONG>(LINEERR_OPERATIONUNAVAIL));
+        EXPECT_EQ(loader.LoadAttempts(), 1);
+        EXPECT_EQ(loader.LookupAttempts(), 1);
+    }
+    DeleteFileW(WidePath(simulator).c_str());
+    DeleteFileW(WidePath(exe).c_str());
 }
 
 TEST(ProgramResourcesTest, AboutBoxShowsTheVersionResource) {

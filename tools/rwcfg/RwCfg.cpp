@@ -482,10 +482,24 @@ int Dump(const std::string& path, std::ostream& out, std::ostream& err, CFileSys
         err << "rwcfg: cannot open " << path << "\n";
         return 1;
     }
+    const uint64_t size = file->Remaining();
     bool complete = false;
-    out << DumpJson(*file, complete);
+    DumpStop stop;
+    out << DumpJson(*file, complete, &stop);
     if (!complete) {
-        err << "rwcfg: " << path << " is damaged; reading stopped where the \"error\" says\n";
+        // What Ringwarden reads of it too; nothing after the fault can be
+        // read by either, so the rest can only come from an older copy.
+        err << "rwcfg: " << path << " is damaged: reading stopped at byte " << stop.offset << " of "
+            << size << " (" << stop.section << ": " << stop.reason << ") after "
+            << stop.entriesRead;
+        if (stop.haveCount)
+            err << " of the " << stop.entryCount << " entries the file gives";
+        else
+            err << (stop.entriesRead == 1 ? " entry" : " entries");
+        err << ".\nEverything before that is in the output above, as Ringwarden reads it; "
+               "what comes after cannot be read, by rwcfg or Ringwarden. Entries missing can be "
+               "taken from an older copy or a backup with export-csv and import-csv (see the "
+               "help, \"Where the configuration lives\").\n";
         return 1;
     }
     return 0;
@@ -563,7 +577,7 @@ int Import(const std::string& csvPath, const std::string& path, std::ostream& ou
 
 } // namespace
 
-std::string DumpJson(CByteSource& source, bool& complete) {
+std::string DumpJson(CByteSource& source, bool& complete, DumpStop* stop) {
     CRingwardenPreferences prefs;
     std::vector<std::pair<std::string, std::unique_ptr<CPhoneBookEntry>>> pairs;
     bool haveCount = false;
@@ -593,6 +607,8 @@ std::string DumpJson(CByteSource& source, bool& complete) {
         error += std::to_string(pairs.size());
         o.Field("reason", std::string(e.what()));
         o.Close();
+        if (stop)
+            *stop = DumpStop{e.GetOffset(), section, pairs.size(), haveCount, count, e.what()};
     }
 
     std::string out;

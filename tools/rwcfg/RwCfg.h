@@ -15,10 +15,19 @@
 
 namespace rw::rwcfg {
 
+// Where and why reading a damaged file stopped.
+struct DumpStop {
+    uint64_t offset = 0;    // the byte the fault is at
+    std::string section;    // "preferences", "entryCount" or "phoneBook"
+    size_t entriesRead = 0; // the entries before it
+    bool haveCount = false; // the file's entry count was read:
+    uint32_t entryCount = 0;
+    std::string reason;
+};
 // The whole file as one JSON object: preferences, the entry count, the
 // pairs in file order and where reading stopped, if it did. `complete` is
-// false when reading stopped early.
-std::string DumpJson(CByteSource& source, bool& complete);
+// false when reading stopped early; `stop`, when given, then says where.
+std::string DumpJson(CByteSource& source, bool& complete, DumpStop* stop = nullptr);
 
 // The phone book as CSV in UTF-8: a header row of field names, then one
 // row per entry in key order, lines ending CR LF.
