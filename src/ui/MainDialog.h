@@ -17,6 +17,7 @@
 #include "records/RingwardenPreferences.h"
 #include "telephony/TapiLine.h"
 #include "ui/CallListView.h"
+#include "ui/MainWindowLayout.h"
 #include "ui/NotificationOwner.h"
 #include "ui/TrayIcon.h"
 #include "ui/framework/Dialog.h"
@@ -235,6 +236,8 @@ private:
     bool OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result);
     bool OnContextMenu(WPARAM window, LPARAM at, INT_PTR& result);
     bool OnRunningCopyQuery(WPARAM, LPARAM, INT_PTR& result);
+    bool OnSize(WPARAM type, LPARAM size, INT_PTR& result);
+    bool OnGetMinMaxInfo(WPARAM, LPARAM info, INT_PTR& result);
     void PaintIcon();
 
     CPhoneBook m_phoneBook;
@@ -245,6 +248,7 @@ private:
     // The calls of earlier runs, read from the history at start.
     std::vector<std::unique_ptr<CLoggedCall>> m_history;
     CCallListView m_callList;
+    CMainWindowLayout m_layout;
     // Opens the lines with the screener as their listener and keeps them
     // open.
     CLineSupervisor m_supervisor;
