@@ -1,5 +1,8 @@
 ; Ringwarden's Windows installer, built with NSIS (makensis):
-;   makensis -DBIN_DIR=<folder with Ringwarden.exe> -DOUT_FILE=<setup.exe> Ringwarden.nsi
+;   makensis -DBIN_DIR=<folder with Ringwarden.exe> -DART_DIR=<build>/installer
+;            -DOUT_FILE=<setup.exe> Ringwarden.nsi
+; ART_DIR holds setup's icon and pictures, rendered by the build from the
+; SVGs in installer/art and src/res/icons (target rw_installer_art).
 ; Per machine into Program Files; the user's Ringwarden.cfg then lives in
 ; %APPDATA%\Ringwarden (the program decides that from installed.ini).
 ;
@@ -27,6 +30,9 @@ ManifestDPIAware true
 
 !ifndef BIN_DIR
   !error "Define BIN_DIR: the folder holding Ringwarden.exe, rwlinesim.dll, rwcfg.exe and help"
+!endif
+!ifndef ART_DIR
+  !error "Define ART_DIR: the folder holding Setup.ico, Wizard.bmp and Header.bmp (build target rw_installer_art)"
 !endif
 !ifndef OUT_FILE
   !define OUT_FILE "Ringwarden-1.00-setup.exe"
@@ -63,6 +69,16 @@ VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Copyright (C) 2026 the Ringwarden Project"
 
 !define MUI_ABORTWARNING
+; Ringwarden's own face on every page, the uninstaller's too: the program's
+; emblem as the icon, its picture on the welcome and finish pages and at
+; the right of the inner pages' header.
+!define MUI_ICON "${ART_DIR}\Setup.ico"
+!define MUI_UNICON "${ART_DIR}\Setup.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ART_DIR}\Wizard.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${ART_DIR}\Header.bmp"
+!define MUI_HEADERIMAGE_UNBITMAP "${ART_DIR}\Header.bmp"
 !define MUI_COMPONENTSPAGE_NODESC
 ; Started through Explorer, so that it runs as the user, not with setup's
 ; elevated rights: an elevated copy would not hear a later copy's

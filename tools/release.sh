@@ -15,7 +15,7 @@ dist="$root/dist"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" >/dev/null
-cmake --build "$build" --target Ringwarden --target rwlinesim --target rwcfg
+cmake --build "$build" --target Ringwarden --target rwlinesim --target rwcfg --target rw_installer_art
 bin="$build/bin"
 # Nothing of the build machine's paths or symbols in what ships.
 for f in Ringwarden.exe rwlinesim.dll rwcfg.exe; do
@@ -27,7 +27,7 @@ setup="$dist/Ringwarden-$version-setup.exe"
 zip="$dist/Ringwarden-$version-portable.zip"
 rm -f "$setup" "$zip" "$dist/SHA256SUMS"
 
-makensis -V2 -DBIN_DIR="$bin" -DOUT_FILE="$setup" "$root/installer/Ringwarden.nsi"
+makensis -V2 -DBIN_DIR="$bin" -DART_DIR="$build/installer" -DOUT_FILE="$setup" "$root/installer/Ringwarden.nsi"
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

@@ -80,7 +80,7 @@ int CCallListOrder::Compare(size_t a, size_t b) const {
 }
 
 CCallListOrder::CCallListOrder(CallLookup callAt) : m_callAt(std::move(callAt)) {
-    // There are only ten action texts: they are compared once, here, and a
+    // There are only a dozen action texts: they are compared once, here, and a
     // sort by action compares their places.
     std::vector<int32_t> actions;
     for (int32_t action = 0; action < kActionCount; ++action)
@@ -97,7 +97,7 @@ CCallListOrder::CCallListOrder(CallLookup callAt) : m_callAt(std::move(callAt)) 
 }
 
 int CCallListOrder::ActionRank(int32_t action) const {
-    // A value outside the ten has no text, and no text sorts first.
+    // A value outside the actions has no text, and no text sorts first.
     return action >= 0 && action < kActionCount ? m_actionRank[static_cast<size_t>(action)] : -1;
 }
 

@@ -5,6 +5,7 @@
 // or direction sorts them all again.
 #pragma once
 
+#include "records/CallAction.h"
 #include "records/DateTime.h"
 
 #include <cstddef>
@@ -65,7 +66,7 @@ public:
     static std::string ColumnText(const CLoggedCall& call, int column);
 
 private:
-    static constexpr int32_t kActionCount = 10;
+    static constexpr int32_t kActionCount = ActionPermitRepeatedCall + 1;
 
     void Sort();
     int Direction(int result) const { return m_reversed ? -result : result; }

@@ -1,12 +1,16 @@
 #include "ui/CallListView.h"
 
+#include "records/CallAction.h"
 #include "records/LoggedCall.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
 #include "ui/framework/ListColumns.h"
+#include "ui/framework/TextMeasure.h"
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <vector>
 
 namespace rw {
 namespace {
@@ -49,6 +53,54 @@ std::string Narrow(const wchar_t* text) {
     return narrow;
 }
 
+// Fitting the columns at start measures this many rows from the top (the
+// newest): bounded work with 10,000 calls of earlier runs listed.
+constexpr size_t kMeasuredRows = 300;
+// The list draws at most this many characters of a text.
+constexpr size_t kShownChars = 259;
+
+// Texts a column must fit before any call has shown them: the widest time
+// (two-digit hours, day and month, both halves of a 12-hour clock), every
+// action, the name a caller without an entry is shown under and a caller-ID
+// name of the longest usual length (the caller ID's name field holds 15
+// characters), and the national numbers the caller ID sends.
+std::vector<std::string> SampleTexts(int column) {
+    std::vector<std::string> texts;
+    switch (column) {
+    case CCallListOrder::ColumnName:
+        texts.push_back(LoadResString(IDS_NO_PHONE_BOOK_ENTRY));
+        texts.push_back("WIRELESS CALLER");
+        break;
+    case CCallListOrder::ColumnNumber:
+        texts.push_back("(000) 000-0000");
+        texts.push_back("00000 000000");
+        break;
+    case CCallListOrder::ColumnTime:
+        for (int hour : {10, 22, 23})
+            texts.push_back(FormatCallTime(CDateTime::FromParts(2026, 12, 28, hour, 58, 58)));
+        break;
+    case CCallListOrder::ColumnAction:
+        for (int32_t action = ActionWaitingForCallerId; action <= ActionPermitRepeatedCall;
+             ++action)
+            texts.push_back(ActionText(action));
+        break;
+    default:
+        break;
+    }
+    return texts;
+}
+
+std::string HeaderText(HWND header, int column) {
+    char text[128] = {};
+    HDITEMA item{};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(column),
+                 reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
 bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     if (text.size() < prefix.size())
         return false;
@@ -76,6 +128,73 @@ void CCallListView::Attach(HWND list, HINSTANCE resources) {
         ListView_SetImageList(list, m_rowHeight.Get(), LVSIL_SMALL);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
     SetRowCount();
+    m_fitted = false;
+    std::fill(std::begin(m_fittedWidth), std::end(m_fittedWidth), 0);
+    FitColumns();
+}
+
+void CCallListView::FitColumns() {
+    if (!m_list)
+        return;
+    HWND header = ListView_GetHeader(m_list);
+    const CTextMeasure rows(m_list);
+    const CTextMeasure titles(header);
+    const int edge = GetSystemMetrics(SM_CXEDGE);
+    // The list pads a text by 6 pixels each side, and the first column's by
+    // its image too; the header pads its titles by three edges each side.
+    // An edge more each way leaves no text at a column's very border.
+    const int rowPadding = 12 + 2 * edge;
+    const int titlePadding = 8 * edge;
+    int imageWidth = 0;
+    int imageHeight = 0;
+    if (HIMAGELIST images = ListView_GetImageList(m_list, LVSIL_SMALL))
+        ImageList_GetIconSize(images, &imageWidth, &imageHeight);
+    const size_t measured = std::min(m_order.Size(), kMeasuredRows);
+    for (int column = 0; column < CCallListOrder::kColumnCount; ++column) {
+        int text = 0;
+        for (const std::string& sample : SampleTexts(column))
+            text = std::max(text, rows.Width(sample, kShownChars));
+        for (size_t row = 0; row < measured; ++row)
+            text = std::max(text, rows.Width(RowText(static_cast<int>(row), column), kShownChars));
+        int width = text + rowPadding + (column == 0 ? imageWidth : 0);
+        width =
+            std::max(width, titles.Width(HeaderText(header, column), kShownChars) + titlePadding);
+        m_contentWidth[column] = width;
+    }
+    m_fitted = true;
+    FillWidth();
+}
+
+void CCallListView::FillWidth() {
+    if (!m_list || !m_fitted)
+        return;
+    // Room for the vertical scroll bar that a full list shows, so that the
+    // columns need no horizontal one.
+    RECT client{};
+    GetClientRect(m_list, &client);
+    const int room = client.right - GetSystemMetrics(SM_CXVSCROLL);
+    int others = 0;
+    for (int column = 0; column < CCallListOrder::kColumnCount; ++column) {
+        if (column == CCallListOrder::ColumnName)
+            continue;
+        if (!UserSized(column))
+            SetColumnWidth(column, m_contentWidth[column]);
+        others += ListView_GetColumnWidth(m_list, column);
+    }
+    if (!UserSized(CCallListOrder::ColumnName))
+        SetColumnWidth(CCallListOrder::ColumnName,
+                       std::max(m_contentWidth[CCallListOrder::ColumnName], room - others));
+}
+
+bool CCallListView::UserSized(int column) const {
+    return m_fittedWidth[column] != 0 &&
+           ListView_GetColumnWidth(m_list, column) != m_fittedWidth[column];
+}
+
+void CCallListView::SetColumnWidth(int column, int width) {
+    if (ListView_GetColumnWidth(m_list, column) != width)
+        ListView_SetColumnWidth(m_list, column, width);
+    m_fittedWidth[column] = ListView_GetColumnWidth(m_list, column);
 }
 
 void CCallListView::SetRowCount() {
@@ -130,6 +249,8 @@ void CCallListView::AddRows(size_t first, size_t count) {
     m_order.InsertMany(first, count);
     SetRowCount();
     KeepSelected(selected);
+    // The calls of earlier runs, listed when the window opens.
+    FitColumns();
 }
 
 bool CCallListView::IsEarlierRunRow(int position) const {

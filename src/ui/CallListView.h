@@ -28,9 +28,20 @@ public:
     // Takes over the list control `list`, which the template creates with
     // LVS_OWNERDATA (it cannot be added later) and LVS_SHAREIMAGELISTS (the
     // row-height image list is ours to destroy). Inserts the four columns,
-    // sets the row height from bitmap 135 of `resources` and starts with no
-    // rows, newest first.
+    // sized to fit (FitColumns), sets the row height from bitmap 135 of
+    // `resources` and starts with no rows, newest first.
     void Attach(HWND list, HINSTANCE resources);
+    // Sizes each column the user has not resized to its contents: its
+    // title, the texts of the top rows, and the widest time and action text
+    // the list can show (and a long caller-ID name and number, so that the
+    // first calls fit too). The Name column also takes the room the others
+    // leave in the list's width. Done when the window opens (Attach, and
+    // AddRows with the history); a column the user has resized keeps its
+    // width.
+    void FitColumns();
+    // The list's width changed: the Name column takes the room there is now,
+    // unless the user resized it.
+    void FillWidth();
     HWND Handle() const { return m_list; }
     const CCallListOrder& Order() const { return m_order; }
 
@@ -80,8 +91,18 @@ private:
     // none.
     int FindRow(const std::string& text, int start, UINT flags) const;
 
+    // Whether the user has resized `column` since this view last set it.
+    bool UserSized(int column) const;
+    void SetColumnWidth(int column, int width);
+
     CCallListOrder m_order;
     CImageList m_rowHeight;
+    // What each column's contents need, as FitColumns measured them, and
+    // the width this view last gave it: a column found at another width was
+    // resized by the user.
+    int m_contentWidth[CCallListOrder::kColumnCount] = {};
+    int m_fittedWidth[CCallListOrder::kColumnCount] = {};
+    bool m_fitted = false;
     HWND m_list = nullptr;
     bool m_movingSelection = false;
     // Where the selection was last seen; checked before it is trusted.

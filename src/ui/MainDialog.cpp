@@ -77,6 +77,8 @@ const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
     {kApplyShellState, &CMainDialog::OnApplyShellState},
     {kSessionTimer, &CMainDialog::OnSessionTimer},
     {WM_CONTEXTMENU, &CMainDialog::OnContextMenu},
+    {WM_SIZE, &CMainDialog::OnSize},
+    {WM_GETMINMAXINFO, &CMainDialog::OnGetMinMaxInfo},
 };
 
 CMainDialog::CMainDialog(const CClock& clock, HWND parent)
@@ -107,6 +109,7 @@ BOOL CMainDialog::OnInitDialog() {
     m_callList.Attach(GetDlgItem(IDC_CALL_LIST), GetModuleHandleA(nullptr));
     m_session.LoadEarlierCalls();
     UpdateButtons();
+    m_layout.Attach(m_hWnd);
     RestorePlacement();
     m_startHidden = Preferences().StartMinimised != 0;
     // Last: a message box runs a message loop, in which calls may already
@@ -800,6 +803,19 @@ void CMainDialog::PaintIcon() {
     const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
     const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
     DrawIcon(dc.Get(), x, y, m_icon);
+}
+
+bool CMainDialog::OnSize(WPARAM type, LPARAM size, INT_PTR&) {
+    if (type != SIZE_MINIMIZED) {
+        m_layout.Resize(LOWORD(size), HIWORD(size));
+        m_callList.FillWidth();
+    }
+    return false;
+}
+
+bool CMainDialog::OnGetMinMaxInfo(WPARAM, LPARAM info, INT_PTR&) {
+    m_layout.LimitTracking(*reinterpret_cast<MINMAXINFO*>(info));
+    return false;
 }
 
 bool CMainDialog::OnQueryDragIcon(WPARAM, LPARAM, INT_PTR& result) {

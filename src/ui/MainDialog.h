@@ -13,6 +13,7 @@
 #include "records/Clock.h"
 #include "telephony/TapiLine.h"
 #include "ui/CallListView.h"
+#include "ui/MainWindowLayout.h"
 #include "ui/NotificationOwner.h"
 #include "ui/TrayIcon.h"
 #include "ui/framework/Dialog.h"
@@ -211,12 +212,15 @@ private:
     bool OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result);
     bool OnContextMenu(WPARAM window, LPARAM at, INT_PTR& result);
     bool OnRunningCopyQuery(WPARAM, LPARAM, INT_PTR& result);
+    bool OnSize(WPARAM type, LPARAM size, INT_PTR& result);
+    bool OnGetMinMaxInfo(WPARAM, LPARAM info, INT_PTR& result);
     void PaintIcon();
 
     // First: the screener reads its rules and preferences.
     CScreenerSession m_session;
     CCallScreener m_screener;
     CCallListView m_callList;
+    CMainWindowLayout m_layout;
     // Opens the lines with the screener as their listener and keeps them
     // open.
     CLineSupervisor m_supervisor;

@@ -92,6 +92,8 @@ TEST_F(CallHistoryTest, RowsWrittenByOneRunAreReadByTheNext) {
         Row("Caf\xE9 line two", "01632 960002", 2, ActionPermitNeverBlock, CallerIdNumber),
         Row("<Blocked>", "<Blocked>", 3, ActionBlockAlways, CallerIdWithheld),
         Row("", "", 4, ActionWaitingForCallerId, CallerIdNone),
+        Row("Night Owl", "01632 960003", 5, ActionPermitRepeatedCall, CallerIdNumber),
+        Row("Sales", "01632 960004", 6, ActionBlockFailed, CallerIdNumber),
     };
     {
         CCallHistoryFile file(fs, path);

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# installer_test.sh BUILD_DIR: builds the installer from BUILD_DIR/bin and
+# installer_test.sh BUILD_DIR: builds the installer from BUILD_DIR/bin (and
+# its pictures from BUILD_DIR/installer), checks that setup and the
+# uninstaller it writes show Ringwarden's icon, and
 # follows one user's life with it in a fresh Wine prefix: a silent install,
 # the program started from its Start menu shortcut, its configuration in
 # application data (an old file beside the program taken over once), silent
@@ -12,7 +14,9 @@ build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 . "$root/tools/wine-env.sh"
 
-command -v makensis >/dev/null || { echo "makensis missing: run tools/deps.sh" >&2; exit 1; }
+for tool in makensis wrestool icotool; do
+    command -v "$tool" >/dev/null || { echo "$tool missing: run tools/deps.sh" >&2; exit 1; }
+done
 
 work="$build/installer-test"
 rm -rf "$work"
@@ -28,11 +32,34 @@ export WINEPREFIX="$work/prefix"
 rw_wine_prefix_init
 trap '"$RW_WINESERVER" -k 2>/dev/null || true' EXIT
 
-makensis -V2 -DFAST_COMPRESSION -DBIN_DIR="$build/bin" -DOUT_FILE="$work/Ringwarden-setup.exe" \
+art="$build/installer"
+makensis -V2 -DFAST_COMPRESSION -DBIN_DIR="$build/bin" -DART_DIR="$art" \
+    -DOUT_FILE="$work/Ringwarden-setup.exe" \
     "$root/installer/Ringwarden.nsi" >"$work/makensis.log" 2>&1 ||
     { cat "$work/makensis.log" >&2; exit 1; }
 
 wine() { "$RW_WINE" "$@" </dev/null; }
+
+# The pictures of an icon (an .ico, or the icon an .exe shows), one
+# checksum each, so that two icons compare whatever order NSIS stored them in.
+icon_pictures() { # FILE OUTDIR
+    local ico=$1
+    mkdir -p "$2"
+    if [[ $1 == *.exe ]]; then
+        ico="$2/shown.ico"
+        wrestool -x -t 14 "$1" >"$ico" 2>/dev/null || true
+    fi
+    icotool -x -o "$2" "$ico" 2>/dev/null || true
+    (cd "$2" && find . -name '*.png' -exec md5sum {} + | awk '{ print $1 }' | sort)
+}
+expect_our_icon() { # FILE.exe WHAT
+    local ours theirs
+    ours=$(icon_pictures "$art/Setup.ico" "$work/icons/ours")
+    theirs=$(icon_pictures "$1" "$work/icons/$2")
+    [ -n "$ours" ] && [ "$ours" = "$theirs" ] ||
+        fail "$2 does not show Ringwarden's icon ($(wc -w <<<"$theirs") of its pictures, $(wc -w <<<"$ours") ours)"
+}
+expect_our_icon "$work/Ringwarden-setup.exe" setup
 c="$WINEPREFIX/drive_c"
 program="$c/Program Files/Ringwarden"
 winprogram='C:\Program Files\Ringwarden'
@@ -55,6 +82,7 @@ done
 if wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v Ringwarden >/dev/null 2>&1; then
     fail "a silent install without /AUTOSTART added a Run entry"
 fi
+expect_our_icon "$program/uninstall.exe" uninstaller
 pass "silent install"
 
 # --- Started from the Start menu shortcut's target ------------------------

@@ -76,6 +76,26 @@ TEST(CallListOrder, HeaderClicksChooseColumnAndDirection) {
     }
 }
 
+TEST(CallListOrder, EveryActionSortsByItsText) {
+    // The actions added last (a failed block, a repeated call) too, not
+    // ahead of all the others.
+    LogFixture log;
+    for (int32_t action = ActionPermitRepeatedCall; action >= ActionWaitingForCallerId; --action)
+        log.Log("caller " + std::to_string(action), "1", action, action);
+    for (const bool reversed : {false, true}) {
+        log.order.ClickColumn(Column::ColumnAction);
+        ASSERT_EQ(log.order.Reversed(), reversed);
+        for (size_t i = 1; i < log.order.Size(); ++i) {
+            const std::string before =
+                ActionText(log.calls[log.order.LogIndexAt(i - 1)]->GetAction());
+            const std::string after = ActionText(log.calls[log.order.LogIndexAt(i)]->GetAction());
+            const int comparison = CompareTextNoCase(before, after);
+            EXPECT_TRUE(reversed ? comparison >= 0 : comparison <= 0)
+                << '"' << before << "\" before \"" << after << '"' << (reversed ? " reversed" : "");
+        }
+    }
+}
+
 TEST(CallListOrder, EachCallLandsWhereASortPutsIt) {
     // Every column both ways, with many ties: rows added one by one stay
     // sorted, and calls that tie keep their order of arrival.

@@ -128,6 +128,7 @@ TEST_F(MainWindowCallListTest, ColumnsAndTheTextsOfACall) {
     RECT client{};
     GetClientRect(list, &client);
     const char* const titles[] = {"Name", "Number", "Time / Date", "Action"};
+    int total = 0;
     for (int column = 0; column < 4; ++column) {
         char title[32] = {};
         LVCOLUMNA info{};
@@ -137,8 +138,11 @@ TEST_F(MainWindowCallListTest, ColumnsAndTheTextsOfACall) {
         ASSERT_TRUE(SendMessageA(list, LVM_GETCOLUMNA, column, reinterpret_cast<LPARAM>(&info)));
         EXPECT_STREQ(title, titles[column]);
         EXPECT_EQ(info.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
-        EXPECT_EQ(info.cx, (client.right - 24) / 4);
+        total += info.cx;
     }
+    // Sized to their texts (MainWindowLayoutTest), with the room beside a
+    // full list's scroll bar left to the Name column.
+    EXPECT_EQ(total, client.right - GetSystemMetrics(SM_CXVSCROLL));
     const LONG style = GetWindowLongA(list, GWL_STYLE);
     EXPECT_TRUE(style & LVS_OWNERDATA);
     EXPECT_TRUE(style & LVS_SHOWSELALWAYS);

@@ -182,19 +182,24 @@ TEST_F(MainWindowTest, WaysOutOfTheWindow) {
 TEST_F(MainWindowTest, SavedPlacementIsUsedOnlyWhereItCanBeSeen) {
     RECT workArea{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &workArea, 0);
+    // Sizes the window can take: it is never smaller than it opens.
+    RECT opened{};
+    GetWindowRect(dialog.GetSafeHwnd(), &opened);
+    const LONG w = opened.right - opened.left + 10;
+    const LONG h = opened.bottom - opened.top + 20;
     struct Case {
         const char* name;
         RECT normal;
         bool kept;
     } cases[] = {
         {"inside",
-         {workArea.left + 40, workArea.top + 30, workArea.left + 640, workArea.top + 330},
+         {workArea.left + 4, workArea.top + 30, workArea.left + 4 + w, workArea.top + 30 + h},
          true},
         {"partly inside",
-         {workArea.left - 300, workArea.top - 100, workArea.left + 300, workArea.top + 200},
+         {workArea.left - 300, workArea.top - 100, workArea.left - 300 + w, workArea.top - 100 + h},
          true},
         {"beyond a removed monitor",
-         {workArea.right + 500, workArea.top, workArea.right + 1100, workArea.top + 300},
+         {workArea.right + 500, workArea.top, workArea.right + 500 + w, workArea.top + h},
          false},
     };
     for (const Case& c : cases) {
