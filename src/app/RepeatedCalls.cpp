@@ -19,7 +19,8 @@ bool CRepeatedCalls::IsRepeat(const std::string& key, long long utcSeconds) cons
     if (m_minutes <= 0 || key.empty())
         return false;
     auto it = m_blocked.find(key);
-    return it != m_blocked.end() && Inside(it->second, utcSeconds);
+    return it != m_blocked.end() && Inside(it->second, utcSeconds) &&
+           utcSeconds - it->second >= kMinGapSeconds;
 }
 
 void CRepeatedCalls::RememberBlock(const std::string& key, long long utcSeconds) {
@@ -27,7 +28,9 @@ void CRepeatedCalls::RememberBlock(const std::string& key, long long utcSeconds)
         return;
     if (m_blocked.size() >= m_pruneAt)
         Prune(utcSeconds);
-    m_blocked[key] = utcSeconds;
+    auto [it, added] = m_blocked.try_emplace(key, utcSeconds);
+    if (!added && !Inside(it->second, utcSeconds))
+        it->second = utcSeconds;
 }
 
 void CRepeatedCalls::Prune(long long utcSeconds) {

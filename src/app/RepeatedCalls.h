@@ -14,17 +14,21 @@ class CRepeatedCalls {
 public:
     static constexpr int kDefaultMinutes = 3;
     static constexpr int kMaxMinutes = 60;
+    // A call sooner than this after the first is an autodialer's redial,
+    // not a person calling again: it does not count as a repeat.
+    static constexpr long long kMinGapSeconds = 20;
 
     // 0 turns the let-through off; values outside 0 to kMaxMinutes are taken
     // as the nearest bound.
     void SetMinutes(int minutes);
     int Minutes() const { return m_minutes; }
 
-    // True when a call from `key` was blocked by time no more than Minutes()
-    // before `utcSeconds`. A block that seems to lie in the future (the
-    // clock was set back) is not counted: how long ago it was is unknown.
+    // True when a call from `key` was blocked by time at least
+    // kMinGapSeconds and no more than Minutes() before `utcSeconds`. A block that seems to lie in
+    // the future (the clock was set back) is not counted: how long ago it was is unknown.
     bool IsRepeat(const std::string& key, long long utcSeconds) const;
-    // A call from `key` was blocked by time at `utcSeconds`: a window starts.
+    // A call from `key` was blocked by time at `utcSeconds`: a window starts,
+    // unless one is open already (it counts from the first ring).
     void RememberBlock(const std::string& key, long long utcSeconds);
 
 private:

@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace rw {
@@ -41,6 +43,104 @@ void CScreenerSession::LoadSettings() {
 
 void CScreenerSession::ApplySettings() {
     m_rules.RepeatedCalls().SetMinutes(m_settings.EffectiveRepeatedCallMinutes());
+    m_rules.SetRepeatsWithoutEntry(m_settings.RepeatedCallsWithoutEntry());
+    m_rules.SetAllDayOutOfHours(m_settings.AllDayOutOfHours());
+    // The override read from the file: one whose end has passed is gone.
+    const OverrideMode mode = m_settings.Override();
+    const long long until = m_settings.OverrideUntil();
+    if (mode != m_rules.Override().Mode() || until != m_rules.Override().Until()) {
+        const bool ended = mode != OverrideMode::None && until != CScreeningOverride::kNever &&
+                           until <= m_clock.UtcSeconds();
+        if (ended)
+            m_settings.SetOverride(OverrideMode::None, 0);
+        StartOverride(m_settings.Override(), m_settings.OverrideUntil());
+        if (m_settings.Override() != OverrideMode::None &&
+            m_settings.OverrideUntil() == CScreeningOverride::kNever && m_notify)
+            m_notify->OnOverrideReminder();
+    }
+}
+
+// --- Overrides ------------------------------------------------------------------
+
+void CScreenerSession::StartOverride(OverrideMode mode, long long untilUtc) {
+    m_rules.Override().Set(mode, untilUtc);
+    m_overrideDeadlineSet = false;
+    if (mode == OverrideMode::None) {
+        m_timers.Stop(CSessionTimers::OverrideCheck);
+        return;
+    }
+    if (untilUtc != CScreeningOverride::kNever) {
+        const long long seconds = std::max(0LL, untilUtc - m_clock.UtcSeconds());
+        m_overrideDeadline =
+            m_timers.Now() + static_cast<uint32_t>(std::min(seconds, 86400LL * 40) * 1000);
+        m_overrideDeadlineSet = true;
+    }
+    m_lastReminder = m_timers.Now();
+    m_timers.Start(CSessionTimers::OverrideCheck, kOverrideCheckMs);
+}
+
+void CScreenerSession::SetOverrideFor(OverrideMode mode, int minutes) {
+    const long long until =
+        minutes <= 0 ? CScreeningOverride::kNever : m_clock.UtcSeconds() + 60LL * minutes;
+    m_settings.SetOverride(mode, until);
+    StartOverride(mode, until);
+    SaveSettings(true);
+    if (m_notify)
+        m_notify->OnOverrideChanged();
+}
+
+CDateTime CScreenerSession::WindowEndAfterNow() const {
+    const CDateTime now = m_clock.Now();
+    CDateTimeParts end, today;
+    if (!m_preferences.OutOfHoursEnd.GetParts(end) || !now.GetParts(today))
+        return CDateTime();
+    CDateTime at =
+        CDateTime::FromParts(today.year, today.month, today.day, end.hour, end.minute, 0);
+    if (!(now < at))
+        at = CDateTime(at.GetDays() + 1);
+    return at;
+}
+
+void CScreenerSession::SetOverrideUntilWindowEnds(OverrideMode mode) {
+    const CDateTime end = WindowEndAfterNow();
+    if (!end.IsValid())
+        return;
+    // Local times differ by what the wall clock says; universal seconds
+    // count from now.
+    const long long seconds = std::llround((end.GetDays() - m_clock.Now().GetDays()) * 86400.0);
+    const long long until = m_clock.UtcSeconds() + seconds;
+    m_settings.SetOverride(mode, until);
+    StartOverride(mode, until);
+    SaveSettings(true);
+    if (m_notify)
+        m_notify->OnOverrideChanged();
+}
+
+void CScreenerSession::TurnOffOverride() {
+    m_settings.SetOverride(OverrideMode::None, 0);
+    StartOverride(OverrideMode::None, 0);
+    SaveSettings(true);
+    if (m_notify)
+        m_notify->OnOverrideChanged();
+}
+
+void CScreenerSession::CheckOverride() {
+    if (m_rules.Override().Mode() == OverrideMode::None) {
+        m_timers.Stop(CSessionTimers::OverrideCheck);
+        return;
+    }
+    const bool pastDeadline =
+        m_overrideDeadlineSet && static_cast<int32_t>(m_timers.Now() - m_overrideDeadline) >= 0;
+    if (m_rules.OverrideNow() == OverrideMode::None || pastDeadline) {
+        TurnOffOverride();
+        return;
+    }
+    if (m_rules.Override().Until() == CScreeningOverride::kNever &&
+        m_timers.Now() - m_lastReminder >= kOverrideReminderMs) {
+        m_lastReminder = m_timers.Now();
+        if (m_notify)
+            m_notify->OnOverrideReminder();
+    }
 }
 
 bool CScreenerSession::SaveSettings(bool report) {
@@ -199,7 +299,12 @@ void CScreenerSession::SetSheetOpen(bool open) {
 
 void CScreenerSession::ConfirmConfiguration(const CSettings& settings) {
     const bool historyChanged = settings.KeepHistory() != m_settings.KeepHistory();
+    // The override is not the sheet's: one set or ended while it was open
+    // stays as it is now.
+    const OverrideMode mode = m_settings.Override();
+    const long long until = m_settings.OverrideUntil();
     m_settings = settings;
+    m_settings.SetOverride(mode, until);
     ApplySettings();
     SaveSettings(true);
     // Applied at once: the rows already shown stay, but no more are written
@@ -403,6 +508,9 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
         return;
     case CSessionTimers::HistoryWrite:
         WriteHistory();
+        return;
+    case CSessionTimers::OverrideCheck:
+        CheckOverride();
         return;
     case CSessionTimers::CallSave:
         // While a call is up the save waits for the next tick: the call's

@@ -35,6 +35,7 @@ public:
         LoadRetry = 1, // a configuration file that could not be read is tried again
         CallSave,      // the last-call times a call stamped are saved
         HistoryWrite,  // queued history rows are written
+        OverrideCheck, // an override is looked at: ended, or due a reminder
     };
     virtual ~CSessionTimers() = default;
     virtual void Start(Timer timer, unsigned ms) = 0;
@@ -82,6 +83,11 @@ public:
     // are written.
     virtual void OnHistoryWaiting(const std::string& path, const std::string& reason,
                                   size_t rows) = 0;
+    // An override started, ended or was turned off.
+    virtual void OnOverrideChanged() {}
+    // An override that lasts until it is turned off is still on (at each
+    // start, and once a day).
+    virtual void OnOverrideReminder() {}
 };
 
 class CScreenerSession {
@@ -174,6 +180,24 @@ public:
     // on, or the configuration not ready).
     bool SetCallerFilter(size_t logIndex, int32_t filterType);
 
+    // Overrides. Each is kept in Ringwarden.ini at once; a choice that
+    // cannot be kept there still holds for this run and is reported.
+    // `minutes` 0: until the user turns it off.
+    void SetOverrideFor(OverrideMode mode, int minutes);
+    // Until the default out-of-hours window next ends ("until 7:00").
+    void SetOverrideUntilWindowEnds(OverrideMode mode);
+    void TurnOffOverride();
+    // The override in force now, and its end (universal seconds, or
+    // CScreeningOverride::kNever).
+    OverrideMode OverrideNow() const { return m_rules.OverrideNow(); }
+    long long OverrideUntil() const { return m_rules.Override().Until(); }
+    // The local time the default out-of-hours window next ends.
+    CDateTime WindowEndAfterNow() const;
+    // How often an override is looked at, and how often one without an
+    // end is recalled to the user.
+    static constexpr unsigned kOverrideCheckMs = 15000;
+    static constexpr uint32_t kOverrideReminderMs = 24u * 60 * 60 * 1000;
+
     // What a call did.
     void OnCallLogged(size_t index);
     void OnCallChanged(size_t index);
@@ -210,6 +234,8 @@ private:
     void ReloadIfChangedOutside();
     void RememberStamp();
     void ApplySettings();
+    void StartOverride(OverrideMode mode, long long untilUtc);
+    void CheckOverride();
     bool SaveSettings(bool report);
     void ReportSaveFailure(const std::string& path, const std::string& reason);
     void ScheduleCallSave();
@@ -261,6 +287,12 @@ private:
     bool m_rowsWaiting = false;
     uint32_t m_rowsWaitingSince = 0;
     bool m_rowsWaitingTold = false;
+
+    // An override with an end also ends once that long has passed by the
+    // tick count, so that a clock set back never keeps it on longer.
+    bool m_overrideDeadlineSet = false;
+    uint32_t m_overrideDeadline = 0;
+    uint32_t m_lastReminder = 0;
 };
 
 } // namespace rw

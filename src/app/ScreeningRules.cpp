@@ -7,6 +7,8 @@
 #include "records/StringTable.h"
 #include "res/resource.h"
 
+#include <cmath>
+
 namespace rw {
 
 bool IsInsideWindow(CDateTime start, CDateTime end, CDateTime now) {
@@ -25,6 +27,14 @@ bool IsInsideWindow(CDateTime start, CDateTime end, CDateTime now) {
     return at >= from || at <= to;
 }
 
+int WeekdayOf(CDateTime local) {
+    if (!local.IsValid())
+        return -1;
+    // Day 0 of the date-time scale, 30 December 1899, was a Saturday.
+    const long long day = static_cast<long long>(std::floor(local.GetDays()));
+    return static_cast<int>(((day + 6) % 7 + 7) % 7);
+}
+
 CScreeningRules::CScreeningRules(CPhoneBook& phoneBook, const CRingwardenPreferences& preferences,
                                  const CClock& clock)
     : m_phoneBook(phoneBook), m_preferences(preferences), m_clock(clock) {}
@@ -34,6 +44,14 @@ CallAction CScreeningRules::ByTime(CDateTime start, CDateTime end, CDateTime now
     if (!IsInsideWindow(start, end, now))
         return outside;
     return m_suspension.IsActive() ? ActionPermitBlockSuspended : inside;
+}
+
+CallAction CScreeningRules::ByDefaultTime(CDateTime now, CallAction inside,
+                                          CallAction outside) const {
+    const int weekday = WeekdayOf(now);
+    if (weekday >= 0 && (m_allDayDays & (1u << weekday)))
+        return m_suspension.IsActive() ? ActionPermitBlockSuspended : inside;
+    return ByTime(m_preferences.OutOfHoursStart, m_preferences.OutOfHoursEnd, now, inside, outside);
 }
 
 void CScreeningRules::EvaluateCall(CLoggedCall& call) {
@@ -48,7 +66,9 @@ void CScreeningRules::EvaluateCall(CLoggedCall& call) {
     const std::string nameKey = call.HasNumber() && !call.GetCallerIdName().empty()
                                     ? MakeLookupKeyFrom(call.GetCallerIdName())
                                     : std::string();
-    if (CPhoneBookEntry* entry = m_phoneBook.FindForCall(call.GetLookupKey(), nameKey)) {
+    CPhoneBookEntry* entry = m_phoneBook.FindForCall(call.GetLookupKey(), nameKey);
+    const bool fromEntry = entry != nullptr;
+    if (entry) {
         call.SetName(entry->Name);
         call.SetAnswerMode(entry->AnswerMode);
         // An entry set to silence keeps its own file for when the user
@@ -71,8 +91,7 @@ void CScreeningRules::EvaluateCall(CLoggedCall& call) {
             action = entry->UseOwnHours != 0
                          ? ByTime(entry->OwnHoursStart, entry->OwnHoursEnd, now, ActionBlockByTime,
                                   ActionPermitByTime)
-                         : ByTime(m_preferences.OutOfHoursStart, m_preferences.OutOfHoursEnd, now,
-                                  ActionBlockByTime, ActionPermitByTime);
+                         : ByDefaultTime(now, ActionBlockByTime, ActionPermitByTime);
             break;
         default:
             break; // a filter type from a foreign file: keep waiting
@@ -89,17 +108,36 @@ void CScreeningRules::EvaluateCall(CLoggedCall& call) {
             action = ActionBlockAlwaysDefault;
             break;
         case FilterBlockSometimes:
-            action = ByTime(m_preferences.OutOfHoursStart, m_preferences.OutOfHoursEnd, now,
-                            ActionBlockByTimeDefault, ActionPermitByTimeDefault);
+            action = ByDefaultTime(now, ActionBlockByTimeDefault, ActionPermitByTimeDefault);
             break;
         default:
             break;
         }
     }
+    if (action == ActionWaitingForCallerId) {
+        call.SetAction(action);
+        return;
+    }
+    const long long realNow = m_clock.UtcSeconds();
+    switch (m_override.ModeAt(realNow)) {
+    case OverrideMode::AllRing:
+        call.SetAction(ActionPermitEveryCallRings);
+        return;
+    case OverrideMode::Quiet:
+        // As at night: the caller who would ring is blocked by the time of
+        // day, so the security code and repeated calls apply. A Never Block
+        // entry is the user's own choice to ring always.
+        if (action == ActionPermitByTime || action == ActionPermitNeverBlockDefault ||
+            action == ActionPermitByTimeDefault)
+            action = m_suspension.IsActive() ? ActionPermitBlockSuspended : ActionBlockQuiet;
+        break;
+    case OverrideMode::None:
+        break;
+    }
     // Only a real number identifies a caller: a withheld call or a bare
-    // name is shared by many.
-    if ((action == ActionBlockByTime || action == ActionBlockByTimeDefault) && call.HasNumber()) {
-        const long long realNow = m_clock.UtcSeconds();
+    // name is shared by many. A caller with no entry redials as robots do,
+    // so its repeat rings only when the user asked for that.
+    if (IsSuspendableAction(action) && call.HasNumber() && (fromEntry || m_repeatsWithoutEntry)) {
         if (m_repeats.IsRepeat(call.GetLookupKey(), realNow))
             action = ActionPermitRepeatedCall;
         else

@@ -5,6 +5,7 @@
 
 #include "app/BlockSuspension.h"
 #include "app/RepeatedCalls.h"
+#include "app/ScreeningOverride.h"
 #include "records/CallAction.h"
 #include "records/Clock.h"
 #include "records/DateTime.h"
@@ -22,6 +23,10 @@ class CRingwardenPreferences;
 // a valid time makes the window empty.
 bool IsInsideWindow(CDateTime start, CDateTime end, CDateTime now);
 
+// Days of the week as a mask: bit 0 Sunday ... bit 6 Saturday.
+int WeekdayOf(CDateTime local); // 0 Sunday ... 6 Saturday; -1 for a time that is not valid
+inline constexpr unsigned kSaturday = 1u << 6, kSunday = 1u << 0;
+
 class CScreeningRules {
 public:
     // The rules read the book, the preferences and the clock, which must
@@ -35,8 +40,12 @@ public:
     // entry is the one for the number's key, else the longest prefix of
     // it, else the one for the caller ID name's key (as an earlier copy
     // keyed such callers); else the rule for callers without an entry. A
-    // call with a number blocked by time within RepeatedCalls().Minutes()
-    // of an earlier such block of the same number is let through.
+    // caller with an entry (or any caller with a number, with
+    // RepeatsWithoutEntry) blocked by time at least 20 seconds and at most
+    // RepeatedCalls().Minutes() after an earlier such block of the same
+    // number is let through. An override in force comes last: every call
+    // rings, or every call that would ring (but a Never Block entry's) is
+    // blocked as at night.
     void EvaluateCall(CLoggedCall& call);
 
     // Ends an expired suspension; called once per newly reported call,
@@ -46,16 +55,32 @@ public:
     const CBlockSuspension& Suspension() const { return m_suspension; }
     const CClock& Clock() const { return m_clock; }
     CRepeatedCalls& RepeatedCalls() { return m_repeats; }
+    // A repeated call rings through for a caller with no entry too.
+    void SetRepeatsWithoutEntry(bool on) { m_repeatsWithoutEntry = on; }
+    bool RepeatsWithoutEntry() const { return m_repeatsWithoutEntry; }
+    // Whole days out of hours, wherever the default window applies (a mask
+    // of days: bit 0 Sunday ... bit 6 Saturday).
+    void SetAllDayOutOfHours(unsigned days) { m_allDayDays = days & 0x7F; }
+    unsigned AllDayOutOfHours() const { return m_allDayDays; }
+    CScreeningOverride& Override() { return m_override; }
+    const CScreeningOverride& Override() const { return m_override; }
+    // The override in force now.
+    OverrideMode OverrideNow() const { return m_override.ModeAt(m_clock.UtcSeconds()); }
 
 private:
     CallAction ByTime(CDateTime start, CDateTime end, CDateTime now, CallAction inside,
                       CallAction outside) const;
+    // The default out-of-hours window, with its whole days.
+    CallAction ByDefaultTime(CDateTime now, CallAction inside, CallAction outside) const;
 
     CPhoneBook& m_phoneBook;
     const CRingwardenPreferences& m_preferences;
     const CClock& m_clock;
     CBlockSuspension m_suspension;
     CRepeatedCalls m_repeats;
+    bool m_repeatsWithoutEntry = false;
+    unsigned m_allDayDays = 0;
+    CScreeningOverride m_override;
 };
 
 } // namespace rw

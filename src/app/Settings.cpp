@@ -15,6 +15,32 @@ constexpr const wchar_t* kRepeatedCalls = L"RepeatedCallsRingThrough";
 constexpr const wchar_t* kRepeatedMinutes = L"RepeatedCallMinutes";
 constexpr const wchar_t* kHistory = L"History";
 constexpr const wchar_t* kKeepHistory = L"KeepHistory";
+constexpr const wchar_t* kKeyCheck = L"KeyCheck";
+constexpr const wchar_t* kVerifiedDays = L"VerifiedDays";
+constexpr const wchar_t* kRepeatedWithoutEntry = L"RepeatedCallsWithoutEntry";
+constexpr const wchar_t* kOverride = L"Override";
+constexpr const wchar_t* kMode = L"Mode";
+constexpr const wchar_t* kUntil = L"Until";
+constexpr const wchar_t* kHours = L"Hours";
+constexpr const wchar_t* kAllDay = L"AllDayOutOfHours";
+constexpr const char* kDayNames[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+
+// The value of `key` as text (ASCII: anything else reads as damaged), at
+// most a line's worth.
+std::string ReadText(const std::wstring& file, const wchar_t* section, const wchar_t* key) {
+    wchar_t text[128] = {};
+    GetPrivateProfileStringW(section, key, L"", text, 128, file.c_str());
+    std::string out;
+    for (const wchar_t* p = text; *p; ++p)
+        out += *p < 128 ? static_cast<char>(*p) : '\x7F';
+    return out;
+}
+
+bool WriteText(const std::wstring& file, const wchar_t* section, const wchar_t* key,
+               const std::string& value) {
+    const std::wstring wide(value.begin(), value.end());
+    return WritePrivateProfileStringW(section, key, wide.c_str(), file.c_str()) != FALSE;
+}
 
 // The value of `key` when it is a whole decimal number from `low` to
 // `high`, else `fallback`. GetPrivateProfileInt would read "3x" as 3 and
@@ -59,6 +85,58 @@ void CSettings::SetRepeatedCallMinutes(int minutes) {
     m_repeatedCallMinutes = std::clamp(minutes, kMinRepeatedCallMinutes, kMaxRepeatedCallMinutes);
 }
 
+void CSettings::SetVerifiedDays(int days) {
+    m_verifiedDays = std::clamp(days, 0, kMaxVerifiedDays);
+}
+
+void CSettings::SetOverride(OverrideMode mode, long long untilUtc) {
+    m_override = mode;
+    m_overrideUntil = mode == OverrideMode::None ? 0 : untilUtc;
+}
+
+std::string CSettings::FormatDays(unsigned days) {
+    std::string text;
+    // Monday first, as a week is read; Sunday last.
+    for (int i = 1; i <= 7; ++i) {
+        const int day = i % 7;
+        if (!(days & (1u << day)))
+            continue;
+        if (!text.empty())
+            text += ',';
+        text += kDayNames[day];
+    }
+    return text;
+}
+
+bool CSettings::ParseDays(const std::string& text, unsigned& days) {
+    unsigned read = 0;
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t comma = text.find(',', at);
+        if (comma == std::string::npos)
+            comma = text.size();
+        std::string word = text.substr(at, comma - at);
+        while (!word.empty() && (word.front() == ' ' || word.front() == '\t'))
+            word.erase(word.begin());
+        while (!word.empty() && (word.back() == ' ' || word.back() == '\t'))
+            word.pop_back();
+        if (!word.empty()) {
+            bool known = false;
+            for (int day = 0; day < 7 && !known; ++day) {
+                if (word.size() == 3 && _stricmp(word.c_str(), kDayNames[day]) == 0) {
+                    read |= 1u << day;
+                    known = true;
+                }
+            }
+            if (!known)
+                return false;
+        }
+        at = comma + 1;
+    }
+    days = read;
+    return true;
+}
+
 void CSettings::Load(const std::string& path) {
     *this = CSettings();
     const std::wstring file = WidePath(path);
@@ -73,6 +151,21 @@ void CSettings::Load(const std::string& path) {
     else
         m_repeatedCallMinutes = minutes;
     m_keepHistory = ReadInt(file, kHistory, kKeepHistory, kDefaultKeepHistory ? 1 : 0, 0, 1) != 0;
+    m_keyCheck = ReadInt(file, kScreening, kKeyCheck, kDefaultKeyCheck ? 1 : 0, 0, 1) != 0;
+    m_verifiedDays =
+        ReadInt(file, kScreening, kVerifiedDays, kDefaultVerifiedDays, 0, kMaxVerifiedDays);
+    m_repeatedCallsWithoutEntry = ReadInt(file, kScreening, kRepeatedWithoutEntry,
+                                          kDefaultRepeatedCallsWithoutEntry ? 1 : 0, 0, 1) != 0;
+    unsigned days = 0;
+    if (ParseDays(ReadText(file, kHours, kAllDay), days))
+        m_allDayOutOfHours = days;
+    // An override needs both its mode and a readable end; else none.
+    OverrideMode mode = OverrideMode::None;
+    long long until = 0;
+    if (CScreeningOverride::ParseMode(ReadText(file, kOverride, kMode), mode) &&
+        mode != OverrideMode::None &&
+        CScreeningOverride::ParseUntil(ReadText(file, kOverride, kUntil), until))
+        SetOverride(mode, until);
 }
 
 bool CSettings::Save(const std::string& path) {
@@ -98,6 +191,19 @@ bool CSettings::Save(const std::string& path) {
         keep(WriteInt(file, kScreening, kRepeatedCalls, m_repeatedCallsRingThrough ? 1 : 0));
     written = keep(WriteInt(file, kScreening, kRepeatedMinutes, m_repeatedCallMinutes)) && written;
     written = keep(WriteInt(file, kHistory, kKeepHistory, m_keepHistory ? 1 : 0)) && written;
+    written = keep(WriteInt(file, kScreening, kKeyCheck, m_keyCheck ? 1 : 0)) && written;
+    written = keep(WriteInt(file, kScreening, kVerifiedDays, m_verifiedDays)) && written;
+    written = keep(WriteInt(file, kScreening, kRepeatedWithoutEntry,
+                            m_repeatedCallsWithoutEntry ? 1 : 0)) &&
+              written;
+    written = keep(WriteText(file, kHours, kAllDay, FormatDays(m_allDayOutOfHours))) && written;
+    written = keep(WriteText(file, kOverride, kMode, CScreeningOverride::ModeName(m_override))) &&
+              written;
+    written = keep(WriteText(file, kOverride, kUntil,
+                             m_override == OverrideMode::None
+                                 ? std::string("never")
+                                 : CScreeningOverride::FormatUntil(m_overrideUntil))) &&
+              written;
     // The profile functions may keep the file in a cache; all three null
     // flushes it, so that the file on disk holds the settings now.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());

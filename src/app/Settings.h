@@ -7,6 +7,8 @@
 // its default, a getter and setter, and a line each in Load and Save.
 #pragma once
 
+#include "app/ScreeningOverride.h"
+
 #include <string>
 
 namespace rw {
@@ -23,6 +25,14 @@ public:
     static constexpr int kMaxRepeatedCallMinutes = 60;
     // The call history (Ringwarden-calls.csv) is kept.
     static constexpr bool kDefaultKeepHistory = true;
+    // Callers with a number and no entry whom the default rule would block
+    // are asked to press a key first.
+    static constexpr bool kDefaultKeyCheck = false;
+    // Days a caller who passed the key check stays verified (0: never).
+    static constexpr int kDefaultVerifiedDays = 30;
+    static constexpr int kMaxVerifiedDays = 3650;
+    // A repeated call rings through for a caller with no entry too.
+    static constexpr bool kDefaultRepeatedCallsWithoutEntry = false;
 
     // The settings file in the folder of `configPath` (a UTF-8 path).
     static std::string PathBeside(const std::string& configPath);
@@ -49,11 +59,36 @@ public:
     bool KeepHistory() const { return m_keepHistory; }
     void SetKeepHistory(bool keep) { m_keepHistory = keep; }
 
+    bool KeyCheck() const { return m_keyCheck; }
+    void SetKeyCheck(bool on) { m_keyCheck = on; }
+    int VerifiedDays() const { return m_verifiedDays; }
+    void SetVerifiedDays(int days);
+    bool RepeatedCallsWithoutEntry() const { return m_repeatedCallsWithoutEntry; }
+    void SetRepeatedCallsWithoutEntry(bool on) { m_repeatedCallsWithoutEntry = on; }
+    // Whole days out of hours: bit 0 Sunday ... bit 6 Saturday.
+    unsigned AllDayOutOfHours() const { return m_allDayOutOfHours; }
+    void SetAllDayOutOfHours(unsigned days) { m_allDayOutOfHours = days & 0x7F; }
+    // The override and its end (universal seconds, or kNever).
+    OverrideMode Override() const { return m_override; }
+    long long OverrideUntil() const { return m_overrideUntil; }
+    void SetOverride(OverrideMode mode, long long untilUtc);
+
+    // "Sat,Sun" for the days of `days`; and back (false for a word that
+    // is not a day's).
+    static std::string FormatDays(unsigned days);
+    static bool ParseDays(const std::string& text, unsigned& days);
+
 private:
     std::string m_lastError;
     bool m_keepHistory = kDefaultKeepHistory;
     bool m_repeatedCallsRingThrough = kDefaultRepeatedCallsRingThrough;
     int m_repeatedCallMinutes = kDefaultRepeatedCallMinutes;
+    bool m_keyCheck = kDefaultKeyCheck;
+    int m_verifiedDays = kDefaultVerifiedDays;
+    bool m_repeatedCallsWithoutEntry = kDefaultRepeatedCallsWithoutEntry;
+    unsigned m_allDayOutOfHours = 0;
+    OverrideMode m_override = OverrideMode::None;
+    long long m_overrideUntil = 0;
 };
 
 } // namespace rw

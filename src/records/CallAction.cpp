@@ -6,18 +6,20 @@
 namespace rw {
 
 std::string ActionText(int32_t action) {
-    if (action < ActionWaitingForCallerId || action > ActionPermitRepeatedCall)
+    if (action < ActionWaitingForCallerId || action > ActionLast)
         return {};
     return LoadResString(IDS_ACTION_BASE + static_cast<unsigned>(action));
 }
 
 bool IsBlockingAction(int32_t action) {
     return action == ActionBlockAlways || action == ActionBlockByTime ||
-           action == ActionBlockAlwaysDefault || action == ActionBlockByTimeDefault;
+           action == ActionBlockAlwaysDefault || action == ActionBlockByTimeDefault ||
+           action == ActionBlockQuiet;
 }
 
 bool IsSuspendableAction(int32_t action) {
-    return action == ActionBlockByTime || action == ActionBlockByTimeDefault;
+    return action == ActionBlockByTime || action == ActionBlockByTimeDefault ||
+           action == ActionBlockQuiet;
 }
 
 } // namespace rw

@@ -51,7 +51,9 @@ long long CSystemClock::UtcSeconds() const {
 }
 
 long long CSettableClock::UtcSeconds() const {
-    return std::llround(m_now.GetDays() * 86400.0) - 60LL * m_utcOffsetMinutes;
+    // Seconds since 1970 as the system clock counts them: day 25569 of the
+    // date-time scale is 1 January 1970.
+    return std::llround((m_now.GetDays() - 25569.0) * 86400.0) - 60LL * m_utcOffsetMinutes;
 }
 
 } // namespace rw

@@ -11,8 +11,8 @@ public:
     virtual ~CClock() = default;
     // The local time, to the second.
     virtual CDateTime Now() const = 0;
-    // Universal time in whole seconds (from an origin of the clock's
-    // choosing), which summer time never moves: local time goes back an
+    // Universal time in whole seconds since 1970 (what Ringwarden.ini keeps
+    // for an override's end), which summer time never moves: local time goes back an
     // hour in the autumn, this does not. For spans of real time.
     virtual long long UtcSeconds() const = 0;
     // How far local time `local` is ahead of UTC, in minutes (negative

@@ -66,7 +66,7 @@ public:
     static std::string ColumnText(const CLoggedCall& call, int column);
 
 private:
-    static constexpr int32_t kActionCount = ActionPermitRepeatedCall + 1;
+    static constexpr int32_t kActionCount = ActionLast + 1;
 
     void Sort();
     int Direction(int result) const { return m_reversed ? -result : result; }

@@ -224,18 +224,21 @@ TEST(CallAction, TextsAndClasses) {
                            "Block (based on time of call - default rule)",
                            "Permit (block suspended)",
                            "Block failed (could not answer)",
-                           "Permit (repeated call)"};
-    for (int32_t a = 0; a <= 11; ++a) {
+                           "Permit (repeated call)",
+                           "Permit (every call rings)",
+                           "Block (quiet)"};
+    for (int32_t a = 0; a <= ActionLast; ++a) {
         EXPECT_EQ(ActionText(a), texts[a]);
-        const bool blocking = a == 3 || a == 4 || a == 7 || a == 8;
+        const bool suspendable = a == 4 || a == 8 || a == 13;
+        const bool blocking = a == 3 || a == 7 || suspendable;
         EXPECT_EQ(IsBlockingAction(a), blocking) << a;
-        EXPECT_EQ(IsSuspendableAction(a), a == 4 || a == 8) << a;
+        EXPECT_EQ(IsSuspendableAction(a), suspendable) << a;
         CLoggedCall call;
         call.SetAction(a);
         EXPECT_EQ(call.IsBlockingAction(), blocking);
-        EXPECT_EQ(call.IsSuspendableAction(), a == 4 || a == 8);
+        EXPECT_EQ(call.IsSuspendableAction(), suspendable);
     }
-    EXPECT_EQ(ActionText(12), "");
+    EXPECT_EQ(ActionText(ActionLast + 1), "");
     EXPECT_EQ(ActionText(-1), "");
 }
 
@@ -293,6 +296,9 @@ protected:
     RepeatedCallTest() {
         prefs.NonPhoneBookRule = FilterBlockSometimes; // 23:00 to 08:00
         clock.Set(At(23, 30));
+        // Most of these ring numbers without an entry: the window's own
+        // rules are the same for both.
+        rules.SetRepeatsWithoutEntry(true);
     }
     CallAction Ring(const std::string& number, bool hasNumber = true) {
         CLoggedCall call = NumberAndName(number, "", clock.Now());
@@ -301,6 +307,7 @@ protected:
         return static_cast<CallAction>(call.GetAction());
     }
     void Later(int seconds) { clock.Set(CDateTime(clock.Now().GetDays() + seconds / 86400.0)); }
+    static constexpr int kGap = CRepeatedCalls::kMinGapSeconds;
 };
 
 TEST_F(RepeatedCallTest, SecondCallWithinTheMinutesOfATimeBlockRings) {
@@ -322,7 +329,49 @@ TEST_F(RepeatedCallTest, SecondCallWithinTheMinutesOfATimeBlockRings) {
     own.OwnHoursStart = Tod(22, 0);
     own.OwnHoursEnd = Tod(23, 59);
     EXPECT_EQ(Ring("0555 3"), ActionBlockByTime);
+    Later(30);
     EXPECT_EQ(Ring("0555 3"), ActionPermitRepeatedCall);
+}
+
+// Autodialers redial within seconds; a person calls again after a while.
+// By default only a caller with an entry gets the repeat.
+TEST_F(RepeatedCallTest, ARobotsRedialNeverRingsAndAnUnknownCallerNeedsTheSetting) {
+    struct Case {
+        const char* name;
+        bool entry;
+        bool withoutEntry;
+        int gap; // seconds, first ring to first ring
+        CallAction second;
+    };
+    const Case cases[] = {
+        {"robot, no entry", false, false, 5, ActionBlockByTimeDefault},
+        {"person, no entry", false, false, 90, ActionBlockByTimeDefault},
+        {"robot, no entry, setting on", false, true, 5, ActionBlockByTimeDefault},
+        {"person, no entry, setting on", false, true, 90, ActionPermitRepeatedCall},
+        {"robot, entry", true, false, 5, ActionBlockByTime},
+        {"person, entry", true, false, 90, ActionPermitRepeatedCall},
+        {"person at exactly 20 s, entry", true, false, 20, ActionPermitRepeatedCall},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string number = "0666 " + std::to_string(n++);
+        if (c.entry)
+            AddEntry(number, FilterBlockSometimes);
+        rules.SetRepeatsWithoutEntry(c.withoutEntry);
+        EXPECT_TRUE(IsSuspendableAction(Ring(number))) << c.name;
+        Later(c.gap);
+        EXPECT_EQ(Ring(number), c.second) << c.name;
+    }
+    // A robot that redials at 5 s and again at 10 s is turned away each
+    // time, and its window still counts from its first ring.
+    AddEntry("0666 99", FilterBlockSometimes);
+    EXPECT_EQ(Ring("0666 99"), ActionBlockByTime);
+    Later(5);
+    EXPECT_EQ(Ring("0666 99"), ActionBlockByTime);
+    Later(5);
+    EXPECT_EQ(Ring("0666 99"), ActionBlockByTime);
+    Later(15); // 25 s after the first
+    EXPECT_EQ(Ring("0666 99"), ActionPermitRepeatedCall);
 }
 
 TEST_F(RepeatedCallTest, NeverForAlwaysBlockOrWithoutANumberOrWhenOff) {
@@ -353,6 +402,7 @@ TEST_F(RepeatedCallTest, ManyNumbersAtOnceAreAllRemembered) {
     Later(120); // the first blocks' windows have passed
     for (int i = 0; i < 500; ++i)
         ASSERT_EQ(Ring("0555 8" + std::to_string(i)), ActionBlockByTimeDefault) << i;
+    Later(RepeatedCallTest::kGap);
     EXPECT_EQ(Ring("0555 90"), ActionBlockByTimeDefault);
     EXPECT_EQ(Ring("0555 8499"), ActionPermitRepeatedCall);
 }
@@ -377,6 +427,134 @@ TEST_F(RepeatedCallTest, ClocksGoingBackNeverStretchTheWindow) {
     // A clock set back by hand: how long ago the block was is unknown.
     clock.Set(At(0, 58));
     EXPECT_EQ(Ring("0555 8"), ActionBlockByTimeDefault);
+}
+
+// Whole days out of hours apply wherever the default window does, and
+// only there. 2026-12-12 is a Saturday, 2026-12-09 a Wednesday.
+TEST_F(ScreeningTest, WholeDaysOutOfHoursFollowTheDefaultWindow) {
+    prefs.NonPhoneBookRule = FilterBlockSometimes; // 23:00 to 08:00
+    AddEntry("0555 1", FilterBlockSometimes);      // the default window
+    CPhoneBookEntry& own = AddEntry("0555 2", FilterBlockSometimes);
+    own.UseOwnHours = 1;
+    own.OwnHoursStart = Tod(1, 0);
+    own.OwnHoursEnd = Tod(2, 0);
+    EXPECT_EQ(WeekdayOf(CDateTime::FromParts(2026, 12, 12, 12, 0, 0)), 6);
+    EXPECT_EQ(WeekdayOf(CDateTime::FromParts(2026, 12, 13, 0, 0, 0)), 0);
+    struct Case {
+        int day;
+        unsigned days;
+        CallAction unknown, defaultHours, ownHours;
+    };
+    const Case cases[] = {
+        {12, kSaturday | kSunday, ActionBlockByTimeDefault, ActionBlockByTime, ActionPermitByTime},
+        {13, kSunday, ActionBlockByTimeDefault, ActionBlockByTime, ActionPermitByTime},
+        {12, 0, ActionPermitByTimeDefault, ActionPermitByTime, ActionPermitByTime},
+        {9, kSaturday | kSunday, ActionPermitByTimeDefault, ActionPermitByTime, ActionPermitByTime},
+    };
+    for (const Case& c : cases) {
+        rules.SetAllDayOutOfHours(c.days);
+        clock.Set(CDateTime::FromParts(2026, 12, c.day, 12, 0, 0));
+        auto ring = [&](const std::string& number) {
+            CLoggedCall call = NumberAndName(number, "", clock.Now());
+            rules.EvaluateCall(call);
+            return call.GetAction();
+        };
+        EXPECT_EQ(ring("0555 9"), c.unknown) << c.day << " " << c.days;
+        EXPECT_EQ(ring("0555 1"), c.defaultHours) << c.day << " " << c.days;
+        EXPECT_EQ(ring("0555 2"), c.ownHours) << c.day << " " << c.days;
+    }
+}
+
+// The overrides: what each caller gets while one is on, and that its end
+// is universal time, so that neither its end passing nor the clocks going
+// back leave it on.
+TEST_F(ScreeningTest, OverridesTreatEveryCallerAsTheyShould) {
+    prefs.NonPhoneBookRule = FilterNeverBlock;
+    AddEntry("0555 1", FilterNeverBlock);
+    AddEntry("0555 2", FilterBlockSometimes); // outside 23:00 to 08:00 at noon
+    AddEntry("0555 3", FilterAlwaysBlock);
+    struct Case {
+        OverrideMode mode;
+        CallAction never, sometimes, always, unknown;
+    };
+    const Case cases[] = {
+        {OverrideMode::None, ActionPermitNeverBlock, ActionPermitByTime, ActionBlockAlways,
+         ActionPermitNeverBlockDefault},
+        {OverrideMode::AllRing, ActionPermitEveryCallRings, ActionPermitEveryCallRings,
+         ActionPermitEveryCallRings, ActionPermitEveryCallRings},
+        {OverrideMode::Quiet, ActionPermitNeverBlock, ActionBlockQuiet, ActionBlockAlways,
+         ActionBlockQuiet},
+    };
+    auto ring = [&](const std::string& number) {
+        CLoggedCall call = NumberAndName(number, "", clock.Now());
+        rules.EvaluateCall(call);
+        return call.GetAction();
+    };
+    const long long inAnHour = clock.UtcSeconds() + 3600;
+    for (const Case& c : cases) {
+        rules.Override().Set(c.mode, inAnHour);
+        EXPECT_EQ(ring("0555 1"), c.never);
+        EXPECT_EQ(ring("0555 2"), c.sometimes);
+        EXPECT_EQ(ring("0555 3"), c.always);
+        EXPECT_EQ(ring("0555 9"), c.unknown);
+    }
+    // Quiet is night: the security code's suspension lets callers through.
+    rules.Suspension().Start(clock.Now(), 5);
+    EXPECT_EQ(ring("0555 9"), ActionPermitBlockSuspended);
+    rules.Suspension().Expire(CDateTime(clock.Now().GetDays() + 1));
+
+    // Its end has come: gone.
+    clock.Set(CDateTime(clock.Now().GetDays() + 3600 / 86400.0));
+    EXPECT_EQ(ring("0555 9"), ActionPermitNeverBlockDefault);
+    // Quiet for an hour from 01:30 British summer time; at 02:00 the clocks
+    // go back to 01:00. At 01:31 GMT, an hour and a minute later, it has
+    // ended, though the wall clock has not reached 02:30.
+    clock.SetUtcOffset(60);
+    clock.Set(At(1, 30));
+    rules.Override().Set(OverrideMode::Quiet, clock.UtcSeconds() + 3600);
+    clock.SetUtcOffset(0);
+    clock.Set(At(1, 29));
+    EXPECT_EQ(rules.OverrideNow(), OverrideMode::Quiet);
+    clock.Set(At(1, 31));
+    EXPECT_EQ(rules.OverrideNow(), OverrideMode::None);
+    // Until turned off: no end.
+    rules.Override().Set(OverrideMode::Quiet, CScreeningOverride::kNever);
+    clock.Set(CDateTime(clock.Now().GetDays() + 400));
+    EXPECT_EQ(ring("0555 9"), ActionBlockQuiet);
+}
+
+TEST(ScreeningOverride, ItsWordsInRingwardenIniReadBack) {
+    struct Case {
+        const char* text;
+        bool ok;
+        long long until;
+    };
+    const Case cases[] = {
+        {"2026-12-11T21:30:00Z", true, 1797024600},
+        {"1970-01-01T00:00:00Z", true, 0},
+        {"never", true, CScreeningOverride::kNever},
+        {"2026-12-11T21:30:00", false, 0},
+        {"2026-12-11T21:30:00+01:00", false, 0},
+        {"2026-02-30T21:30:00Z", false, 0},
+        {"1969-12-31T23:59:59Z", false, 0},
+        {"", false, 0},
+        {"soon", false, 0},
+    };
+    for (const Case& c : cases) {
+        long long until = 0;
+        EXPECT_EQ(CScreeningOverride::ParseUntil(c.text, until), c.ok) << c.text;
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(until, c.until) << c.text;
+        EXPECT_EQ(CScreeningOverride::FormatUntil(until), c.text);
+    }
+    for (OverrideMode mode : {OverrideMode::None, OverrideMode::Quiet, OverrideMode::AllRing}) {
+        OverrideMode read = OverrideMode::None;
+        EXPECT_TRUE(CScreeningOverride::ParseMode(CScreeningOverride::ModeName(mode), read));
+        EXPECT_EQ(read, mode);
+    }
+    OverrideMode read = OverrideMode::Quiet;
+    EXPECT_FALSE(CScreeningOverride::ParseMode("QUIET", read));
 }
 
 } // namespace

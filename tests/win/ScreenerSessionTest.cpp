@@ -99,6 +99,8 @@ public:
     void OnHistoryWaiting(const std::string&, const std::string&, size_t rows) override {
         said.push_back("rows waiting " + std::to_string(rows));
     }
+    void OnOverrideChanged() override { said.push_back("override"); }
+    void OnOverrideReminder() override { said.push_back("reminder"); }
 };
 
 // The system's files, with some held by "another program": a locked file
@@ -384,6 +386,55 @@ TEST_F(ScreenerSessionTest, ASettingThatCannotBeWrittenIsTold) {
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(reports.said.back(), "save failed Ringwarden.ini");
     EXPECT_EQ(session->Rules().RepeatedCalls().Minutes(), 7) << "still holds for this run";
+}
+
+// An override outlives a restart in Ringwarden.ini, ends when its end
+// comes (by the clock, or by the time that has really passed when the
+// clock is set back), and one without an end is recalled at each start.
+TEST_F(ScreenerSessionTest, AnOverrideOutlivesARestartAndNeverLastsLongerThanChosen) {
+    {
+        auto session = Started();
+        session->SetOverrideFor(OverrideMode::Quiet, 30);
+        EXPECT_EQ(session->OverrideNow(), OverrideMode::Quiet);
+        EXPECT_EQ(timers.started[CSessionTimers::OverrideCheck],
+                  CScreenerSession::kOverrideCheckMs);
+    }
+    {
+        // Restarted ten minutes later: still on, with the same end.
+        clock.Set(CDateTime(clock.Now().GetDays() + 600 / 86400.0));
+        auto session = Started();
+        EXPECT_EQ(session->OverrideNow(), OverrideMode::Quiet);
+        EXPECT_EQ(session->OverrideUntil(), clock.UtcSeconds() + 20 * 60);
+        // The clock is set back an hour: the tick count still ends it
+        // twenty minutes on.
+        clock.Set(CDateTime(clock.Now().GetDays() - 3600 / 86400.0));
+        timers.now += 20 * 60 * 1000;
+        reports.said.clear();
+        timers.Fire(*session, CSessionTimers::OverrideCheck);
+        EXPECT_EQ(session->OverrideNow(), OverrideMode::None);
+        EXPECT_EQ(reports.said, std::vector<std::string>{"override"});
+        EXPECT_FALSE(timers.Due(CSessionTimers::OverrideCheck));
+    }
+    {
+        auto session = Started();
+        EXPECT_EQ(session->OverrideNow(), OverrideMode::None) << "the end was kept";
+        session->SetOverrideFor(OverrideMode::AllRing, 0);
+    }
+    reports.said.clear();
+    auto session = Started();
+    EXPECT_EQ(session->OverrideNow(), OverrideMode::AllRing);
+    EXPECT_EQ(session->OverrideUntil(), CScreeningOverride::kNever);
+    ASSERT_FALSE(reports.said.empty());
+    EXPECT_EQ(reports.said.front(), "reminder");
+    reports.said.clear();
+    timers.now += CScreenerSession::kOverrideReminderMs;
+    timers.Fire(*session, CSessionTimers::OverrideCheck);
+    EXPECT_EQ(reports.said, std::vector<std::string>{"reminder"}) << "once a day";
+    // "Until 7:00": the end of the out-of-hours window, 23:00 to 08:00 by
+    // default, so 08:00 tomorrow at noon.
+    clock.Set(CDateTime::FromParts(2026, 12, 1, 12, 0, 0));
+    session->SetOverrideUntilWindowEnds(OverrideMode::Quiet);
+    EXPECT_EQ(session->OverrideUntil(), clock.UtcSeconds() + 20 * 3600);
 }
 
 } // namespace
