@@ -118,6 +118,7 @@ public:
     CPhoneBook& PhoneBook() { return m_phoneBook; }
     CRingwardenPreferences& Preferences() { return m_preferences; }
     CScreeningRules& Rules() { return m_rules; }
+    const CScreeningRules& Rules() const { return m_rules; }
     const CSettings& Settings() const { return m_settings; }
     void SetCallLog(CSessionCallLog* calls) { m_calls = calls; }
     void SetNotify(CScreenerSessionNotify* notify) { m_notify = notify; }

@@ -35,6 +35,8 @@
 // The call list's and the popup's context menus
 #define IDR_CALL_MENU 148
 #define IDR_POPUP_MENU 149
+// The main window's override button's menu
+#define IDR_OVERRIDE_MENU 150
 
 // About box
 #define IDC_ABOUT_VERSION 1063
@@ -49,6 +51,11 @@
 #define IDC_HELP_BUTTON 1061
 #define IDC_HIDE 1062
 #define IDC_QUIT 1 // IDOK: the Quit button
+// The overrides: the button that offers them, and the line above the list
+// while one is on, with its Turn off button
+#define IDC_OVERRIDE 1080
+#define IDC_OVERRIDE_TEXT 1081
+#define IDC_OVERRIDE_OFF 1082
 
 // Incoming call notification
 #define IDC_NOTIFY_NUMBER 1040
@@ -129,6 +136,18 @@
 #define ID_CALL_NEVER_BLOCK 32776
 #define ID_CALL_EDIT 32777
 #define ID_CALL_COPY_NUMBER 32778
+// The overrides, in the tray menu and the main window's override menu
+#define ID_QUIET_30 32790
+#define ID_QUIET_60 32791
+#define ID_QUIET_120 32792
+#define ID_QUIET_WINDOW_END 32793
+#define ID_QUIET_NEVER 32794
+#define ID_ALL_RING_30 32795
+#define ID_ALL_RING_60 32796
+#define ID_ALL_RING_120 32797
+#define ID_ALL_RING_WINDOW_END 32798
+#define ID_ALL_RING_NEVER 32799
+#define ID_OVERRIDE_OFF 32800
 #define ID_APP_ABOUT 57664
 
 // Strings
@@ -182,6 +201,12 @@
 #define IDS_CONFIG_DAMAGED_NO_COPY 1550
 #define IDS_HISTORY_WAITING 1551
 #define IDS_ONE_CLICK_ENTRY_OPEN 1552
+#define IDS_OVERRIDE_QUIET_UNTIL 1560
+#define IDS_OVERRIDE_ALL_RING_UNTIL 1561
+#define IDS_OVERRIDE_QUIET_NEVER 1562
+#define IDS_OVERRIDE_ALL_RING_NEVER 1563
+#define IDS_MENU_UNTIL_WINDOW_END 1564
+#define IDS_OVERRIDE_REMINDER 1565
 #define IDS_COLUMN_NAME 2000
 #define IDS_COLUMN_NUMBER 2001
 #define IDS_COLUMN_TIME 2002

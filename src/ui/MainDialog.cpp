@@ -47,6 +47,31 @@ int PlatformMessageBox(HWND owner, const std::string& text, UINT type) {
     return AppMessageBox(owner, text, type);
 }
 
+// The badges: a night blue for quiet, a green for every call ringing.
+constexpr COLORREF kQuietBadge = RGB(0x2B, 0x4C, 0x9E);
+constexpr COLORREF kAllRingBadge = RGB(0x2E, 0x9E, 0x44);
+
+// A local time as the user reads a clock: hours and minutes, with the
+// weekday when it is not today.
+std::string ClockText(CDateTime time, CDateTime now) {
+    CDateTimeParts p, n;
+    if (!time.GetParts(p) || !now.GetParts(n))
+        return std::string();
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(p.year);
+    st.wMonth = static_cast<WORD>(p.month);
+    st.wDay = static_cast<WORD>(p.day);
+    st.wHour = static_cast<WORD>(p.hour);
+    st.wMinute = static_cast<WORD>(p.minute);
+    char clock[64] = {};
+    GetTimeFormatA(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &st, nullptr, clock, sizeof clock);
+    if (p.year == n.year && p.month == n.month && p.day == n.day)
+        return clock;
+    char day[32] = {};
+    GetDateFormatA(LOCALE_USER_DEFAULT, 0, &st, "ddd", day, sizeof day);
+    return std::string(day) + " " + clock;
+}
+
 } // namespace
 
 const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
@@ -65,6 +90,9 @@ const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
     {ID_CALL_EDIT, &CMainDialog::OnEditSelected},
     {ID_CALL_COPY_NUMBER, &CMainDialog::OnCopyNumber},
     {ID_TRAY_BLOCK_LAST, &CMainDialog::OnBlockLastCaller},
+    {IDC_OVERRIDE, &CMainDialog::OnOverrideButton},
+    {IDC_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
+    {ID_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
 };
 
 const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
@@ -189,6 +217,101 @@ void CMainDialog::OnHistoryWaiting(const std::string& path, const std::string& r
     ShowMessage(FormatResStrings(IDS_HISTORY_WAITING,
                                  {DisplayPath(path), DisplayPath(reason), std::to_string(rows)}),
                 MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CMainDialog::OnOverrideChanged() {
+    UpdateOverrideLine();
+    RequestShellUpdate();
+}
+
+void CMainDialog::OnOverrideReminder() {
+    m_overrideReminderPending = true;
+    RequestShellUpdate();
+}
+
+std::string CMainDialog::OverrideText() const {
+    const OverrideMode mode = m_session.OverrideNow();
+    if (mode == OverrideMode::None)
+        return std::string();
+    const bool quiet = mode == OverrideMode::Quiet;
+    const long long until = m_session.OverrideUntil();
+    if (until == CScreeningOverride::kNever)
+        return LoadResString(quiet ? IDS_OVERRIDE_QUIET_NEVER : IDS_OVERRIDE_ALL_RING_NEVER);
+    // The end in local time: now, moved on by the universal seconds left.
+    const CClock& clock = m_session.Rules().Clock();
+    const CDateTime now = clock.Now();
+    const CDateTime end(now.GetDays() + static_cast<double>(until - clock.UtcSeconds()) / 86400.0);
+    return FormatResString(quiet ? IDS_OVERRIDE_QUIET_UNTIL : IDS_OVERRIDE_ALL_RING_UNTIL,
+                           ClockText(end, now));
+}
+
+void CMainDialog::UpdateOverrideLine() {
+    if (!m_hWnd)
+        return;
+    const std::string text = OverrideText();
+    HWND line = GetDlgItem(IDC_OVERRIDE_TEXT);
+    HWND off = GetDlgItem(IDC_OVERRIDE_OFF);
+    SetWindowTextA(line, text.c_str());
+    const int show = text.empty() ? SW_HIDE : SW_SHOWNA;
+    // The focus must not stay on a button that goes.
+    if (text.empty() && GetFocus() == off)
+        SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(m_callList.Handle()), TRUE);
+    ShowWindow(line, show);
+    ShowWindow(off, show);
+}
+
+void CMainDialog::OnOverrideButton() {
+    HMENU menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_OVERRIDE_MENU));
+    if (!menu)
+        return;
+    RECT button{};
+    GetWindowRect(GetDlgItem(IDC_OVERRIDE), &button);
+    const UINT command = TrackCallMenu(GetSubMenu(menu, 0), POINT{button.left, button.bottom});
+    DestroyMenu(menu);
+    if (command)
+        OnCommand(static_cast<WORD>(command), 0, nullptr);
+}
+
+void CMainDialog::OnOverrideOff() {
+    m_session.TurnOffOverride();
+}
+
+void CMainDialog::OnOverrideChoice(WORD id) {
+    const bool quiet = id <= ID_QUIET_NEVER;
+    const OverrideMode mode = quiet ? OverrideMode::Quiet : OverrideMode::AllRing;
+    switch (id - (quiet ? ID_QUIET_30 : ID_ALL_RING_30)) {
+    case 0:
+        m_session.SetOverrideFor(mode, 30);
+        break;
+    case 1:
+        m_session.SetOverrideFor(mode, 60);
+        break;
+    case 2:
+        m_session.SetOverrideFor(mode, 120);
+        break;
+    case 3:
+        m_session.SetOverrideUntilWindowEnds(mode);
+        break;
+    default:
+        m_session.SetOverrideFor(mode, 0);
+        break;
+    }
+}
+
+bool CMainDialog::OnInitMenuPopup(WPARAM wParam, LPARAM, INT_PTR& result) {
+    HMENU menu = reinterpret_cast<HMENU>(wParam);
+    // "Until 8:00": the end of the out-of-hours window, by the clock.
+    const std::string until =
+        FormatResString(IDS_MENU_UNTIL_WINDOW_END,
+                        ClockText(m_session.WindowEndAfterNow(), m_session.WindowEndAfterNow()));
+    for (UINT id : {ID_QUIET_WINDOW_END, ID_ALL_RING_WINDOW_END})
+        if (GetMenuState(menu, id, MF_BYCOMMAND) != static_cast<UINT>(-1))
+            ModifyMenuA(menu, id, MF_BYCOMMAND | MF_STRING, id, until.c_str());
+    EnableMenuItem(menu, ID_OVERRIDE_OFF,
+                   MF_BYCOMMAND |
+                       (m_session.OverrideNow() == OverrideMode::None ? MF_GRAYED : MF_ENABLED));
+    result = 0;
+    return true;
 }
 
 void CMainDialog::Start(Timer timer, unsigned ms) {
@@ -506,7 +629,12 @@ void CMainDialog::ShowBalloon(UINT titleId, UINT textId, bool warning) {
 }
 
 void CMainDialog::OnBalloonClicked() {
-    // Every balloon but "watching again" points to what to check.
+    // The override's reminder leads to the window with its Turn off; every
+    // other balloon but "watching again" points to what to check.
+    if (m_balloonTopic == IDS_OVERRIDE_REMINDER) {
+        OnOpen();
+        return;
+    }
     if (m_balloonTopic == IDS_BALLOON_WATCHING)
         return;
     const std::string path = HelpPath();
@@ -553,7 +681,22 @@ void CMainDialog::ApplyShellState() {
     // Icon and tip change together.
     if (!m_tray.NotifyWindow())
         return;
-    m_tray.SetTrayIcon(TrayIconId(), TrayTipText());
+    const OverrideMode mode = m_session.OverrideNow();
+    if (mode == OverrideMode::None) {
+        m_tray.SetTrayIcon(TrayIconId(), TrayTipText());
+    } else {
+        const HICON badged =
+            m_badgedIcon.Make(GetModuleHandleA(nullptr), TrayIconId(),
+                              mode == OverrideMode::Quiet ? kQuietBadge : kAllRingBadge);
+        // While no call is up the tip says which override and until when.
+        const std::string tip = m_trayTip == kTrayIdleTip && TrayIconId() == IDI_TRAY_IDLE
+                                    ? OverrideText()
+                                    : TrayTipText();
+        if (badged)
+            m_tray.SetTrayIcon(badged, tip.c_str());
+        else
+            m_tray.SetTrayIcon(TrayIconId(), tip);
+    }
     // Each change of the line's health is told once, when it starts and
     // when it ends; a balloon needs the icon in place.
     UINT title = 0, text = 0;
@@ -563,6 +706,11 @@ void CMainDialog::ApplyShellState() {
     if (m_dropFailedPending) {
         m_dropFailedPending = false;
         ShowBalloon(IDS_APP_TITLE, IDS_DROP_FAILED, true);
+    } else if (m_overrideReminderPending) {
+        m_overrideReminderPending = false;
+        m_balloonTopic = IDS_OVERRIDE_REMINDER;
+        m_tray.ShowBalloon(LoadResString(IDS_APP_TITLE),
+                           FormatResString(IDS_OVERRIDE_REMINDER, OverrideText()), NIIF_INFO);
     }
 }
 
@@ -723,6 +871,10 @@ void CMainDialog::OnAbout() {
 
 bool CMainDialog::OnCommand(WORD id, WORD notifyCode, HWND control) {
     // Buttons and menus (0), accelerators (1).
+    if (notifyCode <= 1 && id >= ID_QUIET_30 && id <= ID_ALL_RING_NEVER) {
+        OnOverrideChoice(id);
+        return true;
+    }
     if (notifyCode <= 1) {
         for (const CommandHandler& command : kCommands) {
             if (command.id == id) {

@@ -12,6 +12,7 @@
 #include "app/ScreenerSession.h"
 #include "records/Clock.h"
 #include "telephony/TapiLine.h"
+#include "ui/BadgedIcon.h"
 #include "ui/CallListView.h"
 #include "ui/MainWindowLayout.h"
 #include "ui/NotificationOwner.h"
@@ -101,6 +102,11 @@ public:
     void OnEarlierCallsReady(size_t first, size_t count) override;
     void OnCallerRenamed(size_t logIndex) override;
     void OnHistoryWaiting(const std::string& path, const std::string& reason, size_t rows) override;
+    void OnOverrideChanged() override;
+    void OnOverrideReminder() override;
+    // What the override line above the list says, and the tray's tip while
+    // no call is up; empty while no override is on.
+    std::string OverrideText() const;
     // CSessionTimers: window timers and posted messages.
     void Start(Timer timer, unsigned ms) override;
     void Post(Timer timer) override;
@@ -198,6 +204,13 @@ private:
     void OnOpen();
     void OnAbout();
     void OnBalloonClicked();
+    void OnOverrideButton();
+    void OnOverrideOff();
+    // A choice from an override menu (the tray's or the button's).
+    void OnOverrideChoice(WORD id);
+    // The override line above the list: shown with its text while one is on.
+    void UpdateOverrideLine();
+    bool OnInitMenuPopup(WPARAM menu, LPARAM, INT_PTR& result);
 
     // Window messages
     bool OnSysCommand(WPARAM command, LPARAM, INT_PTR& result);
@@ -254,6 +267,10 @@ private:
     size_t m_popupCall = 0;
     // A failed hang-up waits to be told (shown with the tray).
     bool m_dropFailedPending = false;
+    // An override without an end waits to be recalled (shown with the tray).
+    bool m_overrideReminderPending = false;
+    // The tray's icon with the override's badge.
+    CBadgedIcon m_badgedIcon;
     // What the last balloon was about, for its click: the help topic.
     UINT m_balloonTopic = 0;
     // Hides the window at each paint until the user opens it from the

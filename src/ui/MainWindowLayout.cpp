@@ -13,7 +13,11 @@ unsigned CMainWindowLayout::AnchorOf(int id, bool etchedLine) {
     case IDC_ADD_ENTRY:
     case IDC_EDIT_ENTRY:
     case IDC_CONFIGURE:
+    case IDC_OVERRIDE:
+    case IDC_OVERRIDE_OFF:
         return Right | Top;
+    case IDC_OVERRIDE_TEXT:
+        return Left | Top | Right;
     case IDC_QUIT:
     case IDC_HIDE:
         return Right | Bottom;
