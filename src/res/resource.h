@@ -103,6 +103,19 @@
 #define IDC_REPEAT_MINUTES 1072
 #define IDC_REPEAT_SPIN 1073
 #define IDC_REPEAT_UNIT 1074
+#define IDC_REPEAT_WITHOUT_ENTRY 1075
+// Configuration sheet: Non Phone Book Calls page, the key check
+#define IDC_KEY_CHECK 1083
+// Configuration sheet: Defaults page, whole days out of hours (Sunday
+// first, as the days of the week count)
+#define IDC_ALL_DAY_LABEL 1084
+#define IDC_ALL_DAY_SUN 1090
+#define IDC_ALL_DAY_MON 1091
+#define IDC_ALL_DAY_TUE 1092
+#define IDC_ALL_DAY_WED 1093
+#define IDC_ALL_DAY_THU 1094
+#define IDC_ALL_DAY_FRI 1095
+#define IDC_ALL_DAY_SAT 1096
 
 // Entry sheet: General Information page
 #define IDC_ENTRY_NUMBER 1011

@@ -1,12 +1,12 @@
 #include "ui/ConfigDefaultsPage.h"
 
 #include "records/StringTable.h"
+#include "app/Settings.h"
 #include "res/resource.h"
 #include "ui/ConfigPropertySheet.h"
 #include "ui/MessageFileButtons.h"
 
 #include <commctrl.h>
-
 
 namespace rw {
 namespace {
@@ -68,6 +68,11 @@ BOOL CConfigDefaultsPage::OnInitDialog() {
     SetPickerTime(m_endPicker, preferences.OutOfHoursEnd);
     m_messagePath = preferences.DefaultMessageFile;
     UpdateData(false);
+    const unsigned days =
+        static_cast<CConfigPropertySheet*>(GetSheet())->Settings().AllDayOutOfHours();
+    for (int day = 0; day < 7; ++day)
+        CheckDlgButton(m_hWnd, IDC_ALL_DAY_SUN + day,
+                       (days & (1u << day)) ? BST_CHECKED : BST_UNCHECKED);
     return TRUE;
 }
 
@@ -106,6 +111,11 @@ bool CConfigDefaultsPage::OnApply() {
     GetPickerTime(m_startPicker, preferences.OutOfHoursStart);
     GetPickerTime(m_endPicker, preferences.OutOfHoursEnd);
     preferences.DefaultMessageFile = m_messagePath;
+    unsigned days = 0;
+    for (int day = 0; day < 7; ++day)
+        if (IsDlgButtonChecked(m_hWnd, IDC_ALL_DAY_SUN + day) == BST_CHECKED)
+            days |= 1u << day;
+    static_cast<CConfigPropertySheet*>(GetSheet())->Settings().SetAllDayOutOfHours(days);
     return CCorePropertyPage::OnApply();
 }
 

@@ -1,5 +1,6 @@
 #include "ui/ConfigNonPhoneBookPage.h"
 
+#include "app/Settings.h"
 #include "res/resource.h"
 #include "ui/ConfigPropertySheet.h"
 
@@ -10,11 +11,13 @@ CConfigNonPhoneBookPage::CConfigNonPhoneBookPage() : CCorePropertyPage(IDD_CONFI
 void CConfigNonPhoneBookPage::DoDataExchange(CDataExchange& dx) {
     CCorePropertyPage::DoDataExchange(dx);
     dx.Radio(IDC_RULE_NEVER, m_rule);
+    dx.Check(IDC_KEY_CHECK, m_keyCheck);
 }
 
 BOOL CConfigNonPhoneBookPage::OnInitDialog() {
     CCorePropertyPage::OnInitDialog();
     m_rule = static_cast<CConfigPropertySheet*>(GetSheet())->Preferences().NonPhoneBookRule;
+    m_keyCheck = static_cast<CConfigPropertySheet*>(GetSheet())->Settings().KeyCheck() ? 1 : 0;
     UpdateData(false);
     return TRUE;
 }
@@ -25,6 +28,7 @@ bool CConfigNonPhoneBookPage::OnApply() {
     // file) shows no choice; unless the user makes one, it stays as it was.
     if (m_rule >= 0)
         static_cast<CConfigPropertySheet*>(GetSheet())->Preferences().NonPhoneBookRule = m_rule;
+    static_cast<CConfigPropertySheet*>(GetSheet())->Settings().SetKeyCheck(m_keyCheck != 0);
     return CCorePropertyPage::OnApply();
 }
 

@@ -19,6 +19,7 @@ private:
     // Position of the chosen button in the group (a filter type), -1 for
     // none.
     int m_rule = -1;
+    int m_keyCheck = 0;
 };
 
 } // namespace rw

@@ -66,6 +66,7 @@ void CConfigSecurityPage::DoDataExchange(CDataExchange& dx) {
     dx.ComboText(IDC_KEY2, m_key2);
     dx.Int(IDC_MINUTES, m_minutes);
     dx.Check(IDC_REPEAT_CALLS, m_repeat);
+    dx.Check(IDC_REPEAT_WITHOUT_ENTRY, m_repeatWithoutEntry);
     // Only a minutes box that is in use has to hold a valid value.
     if (!dx.SaveAndValidate() || m_repeat) {
         dx.Int(IDC_REPEAT_MINUTES, m_repeatMinutes);
@@ -90,6 +91,7 @@ BOOL CConfigSecurityPage::OnInitDialog() {
                         CSettings::kMaxRepeatedCallMinutes);
     m_repeat = settings.RepeatedCallsRingThrough() ? 1 : 0;
     m_repeatMinutes = settings.RepeatedCallMinutes();
+    m_repeatWithoutEntry = settings.RepeatedCallsWithoutEntry() ? 1 : 0;
     UpdateData(false);
     OnAllowClicked();
     OnRepeatClicked();
@@ -110,7 +112,8 @@ bool CConfigSecurityPage::OnCommand(WORD id, WORD notifyCode, HWND /*control*/) 
 
 void CConfigSecurityPage::OnRepeatClicked() {
     m_repeat = IsDlgButtonChecked(m_hWnd, IDC_REPEAT_CALLS) == BST_CHECKED ? 1 : 0;
-    for (int id : {IDC_REPEAT_LABEL, IDC_REPEAT_MINUTES, IDC_REPEAT_SPIN, IDC_REPEAT_UNIT})
+    for (int id : {IDC_REPEAT_LABEL, IDC_REPEAT_MINUTES, IDC_REPEAT_SPIN, IDC_REPEAT_UNIT,
+                   IDC_REPEAT_WITHOUT_ENTRY})
         EnableWindow(GetDlgItem(id), m_repeat != 0);
 }
 
@@ -144,8 +147,10 @@ bool CConfigSecurityPage::OnApply() {
         preferences.SecurityKey2 = m_key2[0];
     CSettings& settings = static_cast<CConfigPropertySheet*>(GetSheet())->Settings();
     settings.SetRepeatedCallsRingThrough(m_repeat != 0);
-    if (m_repeat)
+    if (m_repeat) {
         settings.SetRepeatedCallMinutes(m_repeatMinutes);
+        settings.SetRepeatedCallsWithoutEntry(m_repeatWithoutEntry != 0);
+    }
     return CCorePropertyPage::OnApply();
 }
 

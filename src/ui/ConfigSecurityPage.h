@@ -32,6 +32,7 @@ private:
     int m_minutes = 0;
     int m_repeat = 0;
     int m_repeatMinutes = 0;
+    int m_repeatWithoutEntry = 0;
 };
 
 } // namespace rw

@@ -1,6 +1,7 @@
 // The configuration sheet driven as a user drives it: real pages under the
 // platform's property sheet, message boxes answered by the test.
 #include "../support/ScreenPicture.h"
+#include "app/ScreeningRules.h"
 #include "records/Archive.h"
 #include "records/ByteStream.h"
 #include "records/PhoneBook.h"
@@ -172,6 +173,31 @@ TEST_F(ConfigSheetTest, KeepHistoryBoxRoundTripsThroughTheSheet) {
         EXPECT_EQ(sheet.DoModal(), IDOK);
         EXPECT_EQ(sheet.Settings().KeepHistory(), !keep);
     }
+}
+
+// Who gets through: the key check, repeats without an entry and whole
+// days out of hours, each shown from the sheet's settings and given back
+// at OK.
+TEST_F(ConfigSheetTest, WhoGetsThroughBoxesRoundTripThroughTheSheet) {
+    CConfigPropertySheet sheet(prefs, book);
+    sheet.Settings().SetAllDayOutOfHours(kSunday);
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet&) {
+        Show(sheet, kDefaults);
+        EXPECT_TRUE(Checked(sheet.DefaultsPage(), IDC_ALL_DAY_SUN));
+        EXPECT_FALSE(Checked(sheet.DefaultsPage(), IDC_ALL_DAY_SAT));
+        Click(sheet.DefaultsPage(), IDC_ALL_DAY_SAT);
+        Show(sheet, kNonPhoneBook);
+        EXPECT_FALSE(Checked(sheet.NonPhoneBookPage(), IDC_KEY_CHECK));
+        Click(sheet.NonPhoneBookPage(), IDC_KEY_CHECK);
+        Show(sheet, kSecurity);
+        EXPECT_FALSE(Checked(sheet.SecurityPage(), IDC_REPEAT_WITHOUT_ENTRY));
+        Click(sheet.SecurityPage(), IDC_REPEAT_WITHOUT_ENTRY);
+        sheet.PressButton(PSBTN_OK);
+    });
+    EXPECT_EQ(sheet.DoModal(), IDOK);
+    EXPECT_EQ(sheet.Settings().AllDayOutOfHours(), kSaturday | kSunday);
+    EXPECT_TRUE(sheet.Settings().KeyCheck());
+    EXPECT_TRUE(sheet.Settings().RepeatedCallsWithoutEntry());
 }
 
 TEST_F(ConfigSheetTest, CancelWritesNothingFromAnyPage) {
