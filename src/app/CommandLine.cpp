@@ -1,6 +1,22 @@
 #include "app/CommandLine.h"
 
 namespace rw {
+namespace {
+
+// Whole minutes from 0 to the most an override may last; -1 for anything else.
+int Minutes(const std::string& text) {
+    if (text.empty() || text.size() > 6)
+        return -1;
+    int minutes = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return -1;
+        minutes = minutes * 10 + (c - '0');
+    }
+    return minutes <= CCommandLine::kMaxOverrideMinutes ? minutes : -1;
+}
+
+} // namespace
 
 CCommandLine CCommandLine::Parse(const std::vector<std::string>& args) {
     CCommandLine line;
@@ -12,7 +28,19 @@ CCommandLine CCommandLine::Parse(const std::vector<std::string>& args) {
             line.noHistory = true;
         else if (arg == "--help" || arg == "-h" || arg == "/?")
             line.help = true;
-        else if (arg == "--sim-script" || arg == "--sim-devices")
+        else if (arg == "--override-off")
+            line.overrideRequest = OverrideRequest::Off;
+        else if (arg == "--quiet" || arg == "--let-all-ring") {
+            const int minutes = i + 1 < args.size() ? Minutes(args[i + 1]) : -1;
+            if (minutes < 0) {
+                line.help = true;
+                continue;
+            }
+            ++i;
+            line.overrideRequest =
+                arg == "--quiet" ? OverrideRequest::Quiet : OverrideRequest::AllRing;
+            line.overrideMinutes = minutes;
+        } else if (arg == "--sim-script" || arg == "--sim-devices")
             ++i; // its file name or count
         else if (arg.rfind("--sim-", 0) == 0)
             continue;

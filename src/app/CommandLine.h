@@ -6,6 +6,10 @@
 
 namespace rw {
 
+// An override asked for from the command line; handed to a copy already
+// running with the single-instance handshake (see RunningCopy.h).
+enum class OverrideRequest { None = 0, Quiet = 1, AllRing = 2, Off = 3 };
+
 struct CCommandLine {
     // Load the project's line simulator instead of the system's TAPI32.DLL.
     bool lineSimulator = false;
@@ -13,6 +17,11 @@ struct CCommandLine {
     bool noHistory = false;
     // Show the usage text and end.
     bool help = false;
+    // --quiet MINUTES, --let-all-ring MINUTES (0: until turned off),
+    // --override-off.
+    OverrideRequest overrideRequest = OverrideRequest::None;
+    int overrideMinutes = 0;
+    static constexpr int kMaxOverrideMinutes = 7 * 24 * 60;
 
     // Reads the arguments after the program name. The simulator's own
     // switches (--sim-..., read by the simulator itself) are skipped, with

@@ -6,6 +6,8 @@ namespace {
 struct Search {
     const std::string* title;
     UINT timeoutMs;
+    WPARAM request;
+    LPARAM minutes;
     HWND found;
 };
 
@@ -17,18 +19,19 @@ bool HasTitle(HWND hWnd, const std::string& title) {
            text.compare(0, title.size(), title) == 0;
 }
 
-bool Answers(HWND hWnd, UINT timeoutMs) {
+bool Answers(HWND hWnd, UINT timeoutMs, WPARAM request, LPARAM minutes) {
     // Any window may carry the title (a message box, another program): a
     // hung one must not hang this start.
     DWORD_PTR answer = 0;
-    return SendMessageTimeoutA(hWnd, kRunningCopyQuery, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK,
-                               timeoutMs, &answer) != 0 &&
+    return SendMessageTimeoutA(hWnd, kRunningCopyQuery, request, minutes,
+                               SMTO_ABORTIFHUNG | SMTO_BLOCK, timeoutMs, &answer) != 0 &&
            static_cast<LRESULT>(answer) == kRunningCopyAnswer;
 }
 
 BOOL CALLBACK Visit(HWND hWnd, LPARAM param) {
     auto& search = *reinterpret_cast<Search*>(param);
-    if (HasTitle(hWnd, *search.title) && Answers(hWnd, search.timeoutMs)) {
+    if (HasTitle(hWnd, *search.title) &&
+        Answers(hWnd, search.timeoutMs, search.request, search.minutes)) {
         search.found = hWnd;
         return FALSE;
     }
@@ -37,8 +40,8 @@ BOOL CALLBACK Visit(HWND hWnd, LPARAM param) {
 
 } // namespace
 
-bool ActivateRunningCopy(const std::string& title, UINT timeoutMs) {
-    Search search{&title, timeoutMs, nullptr};
+bool ActivateRunningCopy(const std::string& title, UINT timeoutMs, WPARAM request, LPARAM minutes) {
+    Search search{&title, timeoutMs, request, minutes, nullptr};
     EnumWindows(&Visit, reinterpret_cast<LPARAM>(&search));
     if (!search.found)
         return false;

@@ -59,7 +59,11 @@ int CScreenerApp::Run() {
     // forward: it neither registers with telephony nor shows anything, and
     // never saves the configuration.
     CSingleInstance instance;
-    if (!instance.Acquire(kSingleInstanceName, LoadResString(IDS_APP_TITLE)))
+    const CCommandLine line = CCommandLine::Parse(m_args);
+    // A copy already running takes over an override asked for here.
+    if (!instance.Acquire(kSingleInstanceName, LoadResString(IDS_APP_TITLE), kSingleInstanceWaitMs,
+                          static_cast<WPARAM>(line.overrideRequest),
+                          static_cast<LPARAM>(line.overrideMinutes)))
         return 0;
     RegisterTelephony();
     {
@@ -68,7 +72,8 @@ int CScreenerApp::Run() {
         // Beside the program for a portable copy, in the user's application
         // data for an installed one.
         mainDialog.SetConfigLocation(ResolveConfigLocation());
-        mainDialog.SetHistoryAllowed(!CCommandLine::Parse(m_args).noHistory);
+        mainDialog.SetHistoryAllowed(!line.noHistory);
+        mainDialog.SetStartOverride(line.overrideRequest, line.overrideMinutes);
         mainDialog.DoModal();
         // The main window closes its lines when destroyed, before the
         // registration ends.

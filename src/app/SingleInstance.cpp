@@ -27,7 +27,8 @@ bool CSingleInstance::TryTake() {
     return m_held;
 }
 
-bool CSingleInstance::Acquire(const std::string& name, const std::string& title, DWORD waitMs) {
+bool CSingleInstance::Acquire(const std::string& name, const std::string& title, DWORD waitMs,
+                              WPARAM request, LPARAM minutes) {
     // Owned from the start by the copy that creates it; a copy that finds it
     // only gets a handle.
     SetLastError(ERROR_SUCCESS);
@@ -45,13 +46,13 @@ bool CSingleInstance::Acquire(const std::string& name, const std::string& title,
         // another kind of object): the handshake alone decides, so that a
         // running window that answers is still handed over to.
         m_held = m_mutex != nullptr;
-        return !ActivateRunningCopy(title);
+        return !ActivateRunningCopy(title, 1000, request, minutes);
     }
     // Another copy holds it: running, or still starting or already saving
     // at exit, when its window does not answer yet or any more.
     const DWORD start = GetTickCount();
     for (;;) {
-        if (ActivateRunningCopy(title))
+        if (ActivateRunningCopy(title, 1000, request, minutes))
             return false;
         if (TryTake())
             return true;

@@ -34,8 +34,9 @@ public:
     // holder that ends within the wait leaves this copy to run. The first
     // copy still hands over to a window that answers, as copies did before
     // the mutex. Once per object.
+    // `request` and `minutes` go to the running copy with the handshake.
     bool Acquire(const std::string& name, const std::string& title,
-                 DWORD waitMs = kSingleInstanceWaitMs);
+                 DWORD waitMs = kSingleInstanceWaitMs, WPARAM request = 0, LPARAM minutes = 0);
     bool Holds() const { return m_held; }
 
 private:

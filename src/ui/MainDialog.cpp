@@ -40,6 +40,9 @@ constexpr UINT kTrayIdleTip = 130; // "Ringwarden is active"
 // plus the timer), and its posted timers this message.
 constexpr UINT_PTR kSessionTimerBase = 10;
 constexpr UINT kSessionTimer = WM_APP + 0x53;
+// Posted by the handshake's answer: a second copy's override, applied once
+// that copy has its answer.
+constexpr UINT kOverrideRequest = WM_APP + 0x54;
 constexpr size_t kEarlierRunBase = CCallListOrder::kEarlierRunBase;
 static_assert(kEarlierRunBase == CScreenerSession::kEarlierRunBase);
 
@@ -107,6 +110,8 @@ const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
     {WM_CONTEXTMENU, &CMainDialog::OnContextMenu},
     {WM_SIZE, &CMainDialog::OnSize},
     {WM_GETMINMAXINFO, &CMainDialog::OnGetMinMaxInfo},
+    {WM_INITMENUPOPUP, &CMainDialog::OnInitMenuPopup},
+    {kOverrideRequest, &CMainDialog::OnOverrideRequest},
 };
 
 CMainDialog::CMainDialog(const CClock& clock, HWND parent)
@@ -126,6 +131,7 @@ BOOL CMainDialog::OnInitDialog() {
     m_session.SetCallLog(this);
     // Ringwarden.ini first: it says whether the history is kept.
     m_session.LoadSettings();
+    ApplyOverrideRequest(m_startOverride, m_startOverrideMinutes);
     // Before the lines open, so that the first call is kept too.
     m_session.OpenHistory();
     // The lines first, so that the icon shows from the start whether they
@@ -270,6 +276,32 @@ void CMainDialog::OnOverrideButton() {
     DestroyMenu(menu);
     if (command)
         OnCommand(static_cast<WORD>(command), 0, nullptr);
+}
+
+void CMainDialog::ApplyOverrideRequest(OverrideRequest request, int minutes) {
+    switch (request) {
+    case OverrideRequest::Quiet:
+        m_session.SetOverrideFor(OverrideMode::Quiet, minutes);
+        break;
+    case OverrideRequest::AllRing:
+        m_session.SetOverrideFor(OverrideMode::AllRing, minutes);
+        break;
+    case OverrideRequest::Off:
+        m_session.TurnOffOverride();
+        break;
+    case OverrideRequest::None:
+        break;
+    }
+}
+
+bool CMainDialog::OnOverrideRequest(WPARAM request, LPARAM minutes, INT_PTR& result) {
+    // Only the three a command line can ask for, with minutes it accepts.
+    if (request >= static_cast<WPARAM>(OverrideRequest::Quiet) &&
+        request <= static_cast<WPARAM>(OverrideRequest::Off) && minutes >= 0 &&
+        minutes <= CCommandLine::kMaxOverrideMinutes)
+        ApplyOverrideRequest(static_cast<OverrideRequest>(request), static_cast<int>(minutes));
+    result = TRUE;
+    return true;
 }
 
 void CMainDialog::OnOverrideOff() {
@@ -1002,7 +1034,9 @@ bool CMainDialog::OnQueryEndSession(WPARAM, LPARAM, INT_PTR& result) {
     return true;
 }
 
-bool CMainDialog::OnRunningCopyQuery(WPARAM, LPARAM, INT_PTR& result) {
+bool CMainDialog::OnRunningCopyQuery(WPARAM request, LPARAM minutes, INT_PTR& result) {
+    if (request != 0)
+        PostMessageA(m_hWnd, kOverrideRequest, request, minutes);
     SetDialogResult(kRunningCopyAnswer);
     result = TRUE;
     return true;

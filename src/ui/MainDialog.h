@@ -7,6 +7,7 @@
 #pragma once
 
 #include "app/CallScreener.h"
+#include "app/CommandLine.h"
 #include "app/ConfigLocation.h"
 #include "app/LineSupervisor.h"
 #include "app/ScreenerSession.h"
@@ -80,6 +81,12 @@ public:
     bool ConfigurationUnread() const { return m_session.ConfigurationUnread(); }
     void SetHistoryAllowed(bool allowed) { m_session.SetHistoryAllowed(allowed); }
     void SetHistoryRetryInterval(UINT ms) { m_session.SetHistoryRetryInterval(ms); }
+    // An override asked for on the command line, set once the settings are
+    // read (so that it replaces the one they hold).
+    void SetStartOverride(OverrideRequest request, int minutes) {
+        m_startOverride = request;
+        m_startOverrideMinutes = minutes;
+    }
     // The help document to open instead of the one beside the executable.
     void SetHelpPath(const std::string& path) { m_helpPath = path; }
 
@@ -211,6 +218,9 @@ private:
     // The override line above the list: shown with its text while one is on.
     void UpdateOverrideLine();
     bool OnInitMenuPopup(WPARAM menu, LPARAM, INT_PTR& result);
+    // An override from the command line, this copy's or a second copy's.
+    void ApplyOverrideRequest(OverrideRequest request, int minutes);
+    bool OnOverrideRequest(WPARAM request, LPARAM minutes, INT_PTR& result);
 
     // Window messages
     bool OnSysCommand(WPARAM command, LPARAM, INT_PTR& result);
@@ -269,6 +279,8 @@ private:
     bool m_dropFailedPending = false;
     // An override without an end waits to be recalled (shown with the tray).
     bool m_overrideReminderPending = false;
+    OverrideRequest m_startOverride = OverrideRequest::None;
+    int m_startOverrideMinutes = 0;
     // The tray's icon with the override's badge.
     CBadgedIcon m_badgedIcon;
     // What the last balloon was about, for its click: the help topic.

@@ -4,9 +4,11 @@
 // session's mutex: a copy that finds it held waits for the holder's window,
 // and runs only if the holder ends first.
 #include "../core/ConfigTestUtil.h"
+#include "../support/MessagePump.h"
 #include "app/RunningCopy.h"
 #include "app/SingleInstance.h"
 #include "records/Clock.h"
+#include "res/resource.h"
 #include "ui/MainDialog.h"
 
 #include <gtest/gtest.h>
@@ -86,6 +88,30 @@ TEST(RunningCopy, MainWindowHiddenInTheTrayIsFoundAndStaysHidden) {
 
     EXPECT_TRUE(ActivateRunningCopy("Ringwarden"));
     EXPECT_FALSE(IsWindowVisible(dialog.GetSafeHwnd()));
+}
+
+// `Ringwarden.exe --quiet 30` while a copy runs: the running copy takes
+// the override over, and --override-off ends it.
+TEST(RunningCopy, ASecondCopysOverrideIsTakenOverByTheRunningOne) {
+    test::CScratchDir dir;
+    CSettableClock clock;
+    CMainDialog dialog(clock);
+    dialog.SetConfigPath(dir.Path("Ringwarden.cfg"));
+    ASSERT_TRUE(dialog.Create());
+    const CCommandLine quiet = CCommandLine::Parse({"--quiet", "30"});
+    EXPECT_TRUE(ActivateRunningCopy("Ringwarden", 1000, static_cast<WPARAM>(quiet.overrideRequest),
+                                    quiet.overrideMinutes));
+    EXPECT_TRUE(
+        test::PumpUntil([&] { return dialog.Session().OverrideNow() == OverrideMode::Quiet; }));
+    EXPECT_EQ(dialog.Session().OverrideUntil(), clock.UtcSeconds() + 30 * 60);
+    EXPECT_TRUE(IsWindowVisible(dialog.GetDlgItem(IDC_OVERRIDE_OFF)));
+
+    EXPECT_TRUE(
+        ActivateRunningCopy("Ringwarden", 1000, static_cast<WPARAM>(OverrideRequest::Off), 0));
+    EXPECT_TRUE(
+        test::PumpUntil([&] { return dialog.Session().OverrideNow() == OverrideMode::None; }));
+    EXPECT_FALSE(IsWindowVisible(dialog.GetDlgItem(IDC_OVERRIDE_OFF)));
+    dialog.DestroyWindow();
 }
 
 constexpr char kMutex[] = "Local\\RwTest.SingleInstance";

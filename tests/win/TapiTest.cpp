@@ -1036,6 +1036,27 @@ TEST(CommandLineTest, SwitchesAndTheSimulatorsOwn) {
         EXPECT_EQ(c.help, line.help) << testing::PrintToString(c.args);
         EXPECT_EQ(c.noHistory, line.noHistory) << testing::PrintToString(c.args);
     }
+    // The overrides, for a shortcut, a scheduled task or a script.
+    struct Override {
+        std::vector<std::string> args;
+        OverrideRequest request;
+        int minutes;
+        bool help;
+    } overrides[] = {
+        {{"--quiet", "30"}, OverrideRequest::Quiet, 30, false},
+        {{"--let-all-ring", "0"}, OverrideRequest::AllRing, 0, false},
+        {{"--override-off"}, OverrideRequest::Off, 0, false},
+        {{"--quiet"}, OverrideRequest::None, 0, true},
+        {{"--quiet", "-5"}, OverrideRequest::None, 0, true},
+        {{"--quiet", "99999999"}, OverrideRequest::None, 0, true},
+        {{"--let-all-ring", "ten"}, OverrideRequest::None, 0, true},
+    };
+    for (const Override& c : overrides) {
+        const CCommandLine line = CCommandLine::Parse(c.args);
+        EXPECT_EQ(line.overrideRequest, c.request) << testing::PrintToString(c.args);
+        EXPECT_EQ(line.overrideMinutes, c.minutes) << testing::PrintToString(c.args);
+        EXPECT_EQ(line.help, c.help) << testing::PrintToString(c.args);
+    }
     EXPECT_EQ("C:\\Program Files\\RW\\rwlinesim.dll",
               LineSimulatorPath("C:\\Program Files\\RW\\Ringwarden.exe"));
 }

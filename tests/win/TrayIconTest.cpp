@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -468,11 +469,10 @@ TEST_F(TrayMouseTest, RightClickOpensTheMenuWithOpenInBold) {
     EXPECT_EQ(g_menu.opened, 1);
     EXPECT_EQ(g_menu.itemCount, 10);
     EXPECT_EQ(g_menu.defaultItem, 0u);
-    EXPECT_EQ(g_menu.texts,
-              (std::vector<std::string>{"&Open Ringwarden", "&Block the last caller", "", "Q&uiet",
-                                        "&Let every call ring",
-                                        "&Turn off quiet or let every call ring", "",
-                                        "&Quit Ringwarden", "", "&About Ringwarden"}));
+    EXPECT_EQ(g_menu.texts, (std::vector<std::string>{
+                                "&Open Ringwarden", "&Block the last caller", "", "Q&uiet",
+                                "&Let every call ring", "&Turn off quiet or let every call ring",
+                                "", "&Quit Ringwarden", "", "&About Ringwarden"}));
     const UINT submenu = static_cast<UINT>(-1);
     EXPECT_EQ(g_menu.ids, (std::vector<UINT>{ID_TRAY_OPEN, ID_TRAY_BLOCK_LAST, 0, submenu, submenu,
                                              ID_OVERRIDE_OFF, 0, ID_TRAY_QUIT, 0, ID_APP_ABOUT}));
@@ -591,6 +591,28 @@ TEST(MainWindowTray, ShowsTheEngineStateAndOpensOnDoubleClick) {
         }
         EXPECT_EQ(tray.Icon(), StateIcon(132));
         EXPECT_EQ(tray.Tip(), "Ringwarden is blocking the current call");
+
+        // Quiet for 30 minutes from the tray menu: the icon carries a badge
+        // and the tip says until when; Turn off takes both away.
+        auto pumpUntil = [](const std::function<bool()>& done) {
+            const DWORD begun = GetTickCount();
+            while (!done() && GetTickCount() - begun < 2000) {
+                MSG msg;
+                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageA(&msg);
+                Sleep(1);
+            }
+            return done();
+        };
+        dialog.OnTrayTipChanged(130);
+        SendMessageA(hWnd, WM_COMMAND, ID_QUIET_30, 0);
+        EXPECT_TRUE(pumpUntil([&] { return tray.Tip().rfind("Ringwarden: quiet until ", 0) == 0; }))
+            << tray.Tip();
+        EXPECT_NE(tray.Icon(), StateIcon(130));
+        EXPECT_NE(tray.Icon(), nullptr);
+        SendMessageA(hWnd, WM_COMMAND, ID_OVERRIDE_OFF, 0);
+        EXPECT_TRUE(pumpUntil([&] { return tray.Icon() == StateIcon(130); }));
+        EXPECT_EQ(tray.Tip(), "Ringwarden is active");
 
         // Hidden at its first paint; a double-click on the icon opens it.
         UpdateWindow(hWnd);
