@@ -12,6 +12,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/app/RepeatedCalls.cpp
     ${RW_SRC}/app/ScreeningOverride.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
+    ${RW_SRC}/app/VerifiedCallers.cpp
     ${RW_SRC}/records/Archive.cpp
     ${RW_SRC}/records/ByteStream.cpp
     ${RW_SRC}/records/CallHistory.cpp
@@ -28,6 +29,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/records/RingwardenPreferences.cpp
     ${RW_SRC}/records/StoredObject.cpp
     ${RW_SRC}/records/StringTable.cpp
+    ${RW_SRC}/records/VerifiedFile.cpp
 )
 
 function(rw_add_core name flags)

@@ -11,6 +11,7 @@ packages=(
     wine64 fonts-wine xvfb xauth x11-apps x11-utils imagemagick
     librsvg2-bin icoutils
     nsis zip
+    espeak-ng sox
 )
 # The installer is built as a 64-bit NSIS program (Target amd64-unicode), so
 # the 64-bit Wine runs it: no i386 architecture or wine32 is needed, and

@@ -44,7 +44,8 @@ CCallScreener::CCallScreener(CRingwardenPreferences& preferences, CScreeningRule
                              CCallScreenerNotify* notify, HMODULE resources)
     : m_preferences(preferences), m_rules(rules), m_notify(notify),
       m_resources(resources ? resources : GetModuleHandleA(nullptr)),
-      m_player(this, m_resources, IDR_ACK_TONE) {}
+      m_player(this, m_resources, IDR_ACK_TONE),
+      m_random(static_cast<unsigned>(GetTickCount() ^ (GetCurrentProcessId() << 16))) {}
 
 CCallScreener::~CCallScreener() {
     m_player.Shutdown();
@@ -392,6 +393,14 @@ void CCallScreener::OnConnected(LiveCall& live) {
 
 void CCallScreener::StartHolding(LiveCall& live) {
     live.hold = Hold::Holding;
+    if (m_log[live.index]->GetAction() == ActionKeyCheck) {
+        // Keys count from the start of the prompt: a caller who presses
+        // while it plays is heard.
+        live.call->MonitorDigits(LINEDIGITMODE_DTMF);
+        StartKeyCheck(live);
+        ArmHoldTimer(live);
+        return;
+    }
     PlayOnCall(live, false);
     if (m_preferences.AllowSuspend && m_log[live.index]->IsSuspendableAction())
         live.call->MonitorDigits(LINEDIGITMODE_DTMF);
@@ -402,6 +411,16 @@ void CCallScreener::StartHolding(LiveCall& live) {
 
 void CCallScreener::OnDisconnected(LiveCall& live) {
     live.connectedNow = false;
+    // Gone during the check: no key was pressed.
+    if (live.keyCheck != KeyCheck::None && live.keyCheck != KeyCheck::Thanks) {
+        live.keyCheck = KeyCheck::None;
+        m_log[live.index]->SetAction(ActionBlockNoKeyPressed);
+        const size_t index = live.index;
+        if (m_notify) {
+            m_notify->OnCallChanged(index);
+            m_notify->OnRefreshNotification(index);
+        }
+    }
     switch (live.hold) {
     case Hold::Answering:
     case Hold::Answered:
@@ -485,6 +504,8 @@ void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode
     if (!live || live->hold != Hold::Holding)
         return;
     const char key = static_cast<char>(digit & 0xFF);
+    if (live->keyCheck != KeyCheck::None && OnKeyCheckDigit(*live, key))
+        return;
     if (!live->firstKeyReceived) {
         live->firstKeyReceived = key == m_preferences.SecurityKey1;
         return;
@@ -541,19 +562,188 @@ void CCallScreener::OnSoundEnded(uint32_t id) {
         return;
     live->sound = 0;
     live->soundStarted = false;
-    if (live->hold == Hold::Holding)
-        ArmHoldTimer(*live);
+    if (live->hold != Hold::Holding)
+        return;
+    ArmHoldTimer(*live);
+    if (live->keyCheck != KeyCheck::None)
+        OnKeyPromptEnded(*live);
 }
 
 void CCallScreener::OnSoundFailed(uint32_t id) {
     // The call stays in silence; its hold limit goes on counting as it was.
-    if (LiveCall* live = FindLiveSound(id))
-        live->sound = 0;
+    // A key check goes on as if its prompt had played.
+    LiveCall* live = FindLiveSound(id);
+    if (!live)
+        return;
+    live->sound = 0;
+    if (live->hold == Hold::Holding && live->keyCheck != KeyCheck::None)
+        OnKeyPromptEnded(*live);
+}
+
+// --- The key check ----------------------------------------------------------------
+
+bool CCallScreener::CodeAllowed(const LiveCall& live) const {
+    const CLoggedCall& logged = *m_log[live.index];
+    const int32_t action =
+        logged.GetAction() == ActionKeyCheck || logged.GetAction() == ActionBlockNoKeyPressed
+            ? logged.GetKeyCheckFallback()
+            : logged.GetAction();
+    return m_preferences.AllowSuspend && IsSuspendableAction(action);
+}
+
+void CCallScreener::StartKeyCheck(LiveCall& live) {
+    CLoggedCall& logged = *m_log[live.index];
+    logged.SetKeyCheckDigit(static_cast<char>('0' + m_random() % 10));
+    live.keyTries = 0;
+    const size_t index = live.index;
+    if (m_notify) {
+        m_notify->OnCallChanged(index);
+        m_notify->OnRefreshNotification(index);
+    }
+    if (LiveCall* still = FindLiveIndex(index))
+        PlayKeyPrompt(*still);
+}
+
+void CCallScreener::PlayKeyPrompt(LiveCall& live) {
+    ++live.keyTries;
+    if (m_timerWindow.Get())
+        KillTimer(m_timerWindow.Get(), kKeyTimerBase + live.index);
+    const int digit = m_log[live.index]->GetKeyCheckDigit() - '0';
+    const std::string& sentence = m_rules.KeyCheckPrompt();
+    if (!sentence.empty()) {
+        live.keyCheck = KeyCheck::Sentence;
+        StopSound(live);
+        CTapiDeviceId id = CTapiDeviceId::ForCall("wave/out", live.call->Handle());
+        DWORD device = 0;
+        if (id.Fetch() == 0 && id.DeviceId(device))
+            live.sound = m_player.PlayMessage(device, sentence);
+        if (live.sound == 0)
+            OnKeyPromptEnded(live);
+        return;
+    }
+    live.keyCheck = KeyCheck::Prompt;
+    if (!PlayResourceOnCall(live, IDR_KEY_PROMPT_0 + digit))
+        OnKeyPromptEnded(live);
+}
+
+void CCallScreener::OnKeyPromptEnded(LiveCall& live) {
+    switch (live.keyCheck) {
+    case KeyCheck::Sentence:
+        // The user's own sentence is followed by the digit.
+        live.keyCheck = KeyCheck::Prompt;
+        if (!PlayResourceOnCall(live,
+                                IDR_KEY_DIGIT_0 + (m_log[live.index]->GetKeyCheckDigit() - '0')))
+            OnKeyPromptEnded(live);
+        return;
+    case KeyCheck::Prompt:
+        live.keyCheck = KeyCheck::Waiting;
+        ArmKeyTimer(live);
+        return;
+    case KeyCheck::Thanks:
+        live.keyCheck = KeyCheck::None;
+        LetGo(live);
+        SetTrayTip(kTrayIdle);
+        return;
+    default:
+        return;
+    }
+}
+
+bool CCallScreener::OnKeyCheckDigit(LiveCall& live, char key) {
+    if (live.keyCheck == KeyCheck::Thanks)
+        return true;
+    if (key == m_log[live.index]->GetKeyCheckDigit()) {
+        KeyCheckPassed(live);
+        return true;
+    }
+    // The security code still works for a caller who knows it: its first
+    // key is not a wrong answer, and its second is the code's.
+    if (CodeAllowed(live) && (key == m_preferences.SecurityKey1 ||
+                              (live.firstKeyReceived && key == m_preferences.SecurityKey2))) {
+        if (live.firstKeyReceived && key == m_preferences.SecurityKey2) {
+            live.keyCheck = KeyCheck::None;
+            if (m_timerWindow.Get())
+                KillTimer(m_timerWindow.Get(), kKeyTimerBase + live.index);
+            m_log[live.index]->SetAction(m_log[live.index]->GetKeyCheckFallback());
+            const size_t index = live.index;
+            if (m_notify) {
+                m_notify->OnCallChanged(index);
+                m_notify->OnRefreshNotification(index);
+            }
+        }
+        return false; // the code's own handling follows
+    }
+    live.firstKeyReceived = false;
+    // A wrong key: asked once more, then the check has failed.
+    if (live.keyTries < 2)
+        PlayKeyPrompt(live);
+    else
+        KeyCheckFailed(live);
+    return true;
+}
+
+void CCallScreener::KeyCheckPassed(LiveCall& live) {
+    if (m_timerWindow.Get())
+        KillTimer(m_timerWindow.Get(), kKeyTimerBase + live.index);
+    live.call->MonitorDigits(0);
+    CLoggedCall& logged = *m_log[live.index];
+    logged.SetAction(ActionCheckedKeyPressed);
+    // The number's next call rings through (and, for the days set, the
+    // check is not asked again); the phone book is not changed.
+    m_rules.Verified().Verify(logged.GetLookupKey(), m_rules.Clock().UtcSeconds());
+    live.keyCheck = KeyCheck::Thanks;
+    const size_t index = live.index;
+    if (m_notify) {
+        m_notify->OnCallChanged(index);
+        m_notify->OnRefreshNotification(index);
+    }
+    LiveCall* still = FindLiveIndex(index);
+    if (still && !PlayResourceOnCall(*still, IDR_KEY_THANKS))
+        OnKeyPromptEnded(*still);
+}
+
+void CCallScreener::KeyCheckFailed(LiveCall& live) {
+    if (m_timerWindow.Get())
+        KillTimer(m_timerWindow.Get(), kKeyTimerBase + live.index);
+    live.keyCheck = KeyCheck::None;
+    live.firstKeyReceived = false;
+    CLoggedCall& logged = *m_log[live.index];
+    logged.SetAction(ActionBlockNoKeyPressed);
+    // The default rule's block from here: its message, the code where the
+    // block is by time, and the drop.
+    if (!CodeAllowed(live))
+        live.call->MonitorDigits(0);
+    const size_t index = live.index;
+    if (m_notify) {
+        m_notify->OnCallChanged(index);
+        m_notify->OnRefreshNotification(index);
+    }
+    if (LiveCall* still = FindLiveIndex(index)) {
+        PlayOnCall(*still, false);
+        ArmHoldTimer(*still);
+    }
+}
+
+void CCallScreener::ArmKeyTimer(const LiveCall& live) {
+    if (EnsureTimerWindow())
+        SetTimer(m_timerWindow.Get(), kKeyTimerBase + live.index, m_keyWaitMs, nullptr);
+}
+
+bool CCallScreener::PlayResourceOnCall(LiveCall& live, UINT id) {
+    StopSound(live);
+    CTapiDeviceId deviceId = CTapiDeviceId::ForCall("wave/out", live.call->Handle());
+    DWORD device = 0;
+    if (deviceId.Fetch() != 0 || !deviceId.DeviceId(device))
+        return false;
+    live.sound = m_player.PlayResource(device, id);
+    live.soundStarted = false;
+    return live.sound != 0;
 }
 
 // A message-only window: it only ever receives this screener's timers. Each
-// call has two, named by its place in the log: its hold limit (odd ids) and
-// the next try of a failed drop (even ids).
+// call has three, named by its place in the log: its hold limit (odd ids),
+// the next try of a failed drop (even ids) and, from kKeyTimerBase on, the
+// end of the seconds its key check waits.
 bool CCallScreener::EnsureTimerWindow() {
     return m_timerWindow.Get() || m_timerWindow.Create(g_timerClass.Name(), 0, HWND_MESSAGE, this);
 }
@@ -571,6 +761,7 @@ void CCallScreener::CancelTimers(const LiveCall& live) {
     if (m_timerWindow.Get()) {
         KillTimer(m_timerWindow.Get(), live.index * 2 + 1);
         KillTimer(m_timerWindow.Get(), live.index * 2 + 2);
+        KillTimer(m_timerWindow.Get(), kKeyTimerBase + live.index);
     }
 }
 
@@ -578,6 +769,18 @@ void CCallScreener::OnTimer(UINT_PTR id) {
     KillTimer(m_timerWindow.Get(), id);
     if (id == 0)
         return;
+    if (id >= kKeyTimerBase) {
+        // No key in the seconds after the prompt: asked once more, then
+        // the check has failed.
+        LiveCall* live = FindLiveIndex(id - kKeyTimerBase);
+        if (live && live->hold == Hold::Holding && live->keyCheck == KeyCheck::Waiting) {
+            if (live->keyTries < 2)
+                PlayKeyPrompt(*live);
+            else
+                KeyCheckFailed(*live);
+        }
+        return;
+    }
     const bool retry = (id - 1) % 2 == 1;
     LiveCall* live = FindLiveIndex((id - 1) / 2);
     if (!live)

@@ -20,6 +20,7 @@
 #include "telephony/TapiNotify.h"
 
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,11 @@ public:
     static constexpr unsigned kDropRetries = 3;
     static constexpr UINT kDefaultDropRetryMs = 2000;
     void SetDropRetryInterval(UINT ms) { m_dropRetryMs = ms; }
+    // The key check: how long a caller has after the prompt ends. (A
+    // recording of the user's own for its sentence, played before the
+    // digit, is the rules' KeyCheckPrompt.)
+    static constexpr UINT kDefaultKeyWaitMs = 8000;
+    void SetKeyWait(UINT ms) { m_keyWaitMs = ms; }
 
     // The name and number-or-call-type texts of a call's caller ID. A number
     // (a number text with a digit) comes first; without one, a name stands
@@ -118,6 +124,15 @@ private:
         Holding,   // connected: message, code and hold limit running
         LetGo,     // the program is dropping it (or has)
     };
+    static constexpr UINT_PTR kKeyTimerBase = UINT_PTR(1) << 30;
+    // Where a call's key check stands.
+    enum class KeyCheck {
+        None,     // no check (or it is over)
+        Sentence, // the user's own recording of the sentence plays
+        Prompt,   // the digit (or the built-in sentence with it) plays
+        Waiting,  // the prompt has ended: the caller has a few seconds
+        Thanks,   // passed: the thanks play, then the call is dropped
+    };
     struct LiveCall {
         std::unique_ptr<CTapiCall> call;
         size_t index;
@@ -132,6 +147,8 @@ private:
         uint32_t sound = 0;           // the player's id of its sound, 0: none
         bool soundStarted = false;    // ...which has begun to play
         unsigned dropRetriesLeft = 0;
+        KeyCheck keyCheck = KeyCheck::None;
+        int keyTries = 0; // prompts played so far
     };
 
     LiveCall* FindLive(const CTapiCall* call);
@@ -161,6 +178,19 @@ private:
     void ArmHoldTimer(const LiveCall& live, UINT extraMs = 0);
     void CancelTimers(const LiveCall& live);
     void OnTimer(UINT_PTR id);
+    // The key check: asks (again), passes, fails; the prompt's next step.
+    void StartKeyCheck(LiveCall& live);
+    void PlayKeyPrompt(LiveCall& live);
+    void KeyCheckPassed(LiveCall& live);
+    void KeyCheckFailed(LiveCall& live);
+    void OnKeyPromptEnded(LiveCall& live);
+    // A key during the check; true when the check took it.
+    bool OnKeyCheckDigit(LiveCall& live, char key);
+    void ArmKeyTimer(const LiveCall& live);
+    // Plays wave resource `id` to the call; false when nothing will play.
+    bool PlayResourceOnCall(LiveCall& live, UINT id);
+    // The security code applies to the call (its block is by time).
+    bool CodeAllowed(const LiveCall& live) const;
     bool EnsureTimerWindow();
 
     CRingwardenPreferences& m_preferences;
@@ -174,6 +204,9 @@ private:
     CCallPlayer m_player;
     UINT m_holdLimitMs = kDefaultHoldLimitMs;
     UINT m_dropRetryMs = kDefaultDropRetryMs;
+    UINT m_keyWaitMs = kDefaultKeyWaitMs;
+    // The digit each check asks for.
+    std::minstd_rand m_random;
     CHiddenWindow m_timerWindow;
 };
 

@@ -5,6 +5,7 @@
 #include "records/ByteStream.h"
 #include "records/LoggedCall.h"
 #include "records/LookupKey.h"
+#include "records/VerifiedFile.h"
 
 #include <windows.h>
 
@@ -39,12 +40,40 @@ void CScreenerSession::SetConfigLocation(const CConfigLocation::Result& location
 void CScreenerSession::LoadSettings() {
     m_settings.Load(SettingsPath());
     ApplySettings();
+    LoadVerified();
+}
+
+// --- Ringwarden-verified.txt ----------------------------------------------------
+
+void CScreenerSession::LoadVerified() {
+    std::unique_ptr<CReadFile> file = m_fs->OpenRead(VerifiedPathFor(m_configPath));
+    if (!file)
+        return;
+    size_t skipped = 0;
+    m_rules.Verified().Load(ReadVerified(*file, skipped));
+}
+
+void CScreenerSession::SaveVerified() {
+    CVerifiedCallers& verified = m_rules.Verified();
+    if (!verified.Dirty() || m_readOnly)
+        return;
+    const std::string text = FormatVerified(verified.Entries(m_clock.UtcSeconds()));
+    // Written as the configuration is: a crash leaves the old list or the
+    // new one, never half of one.
+    if (WriteFileSafely(*m_fs, VerifiedPathFor(m_configPath), [&text](CByteSink& sink) {
+            if (!sink.Write(text.data(), text.size()))
+                throw CArchiveException(CArchiveException::writeFailed, 0, "list not written");
+        }))
+        verified.SetSaved();
 }
 
 void CScreenerSession::ApplySettings() {
     m_rules.RepeatedCalls().SetMinutes(m_settings.EffectiveRepeatedCallMinutes());
     m_rules.SetRepeatsWithoutEntry(m_settings.RepeatedCallsWithoutEntry());
     m_rules.SetAllDayOutOfHours(m_settings.AllDayOutOfHours());
+    m_rules.SetKeyCheck(m_settings.KeyCheck());
+    m_rules.SetKeyCheckPrompt(m_settings.KeyCheckPrompt());
+    m_rules.Verified().SetDays(m_settings.VerifiedDays());
     // The override read from the file: one whose end has passed is gone.
     const OverrideMode mode = m_settings.Override();
     const long long until = m_settings.OverrideUntil();
@@ -520,6 +549,7 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
         if ((m_calls && m_calls->LiveCallCount() != 0) || m_sheetOpen)
             return;
         Save(true);
+        SaveVerified();
         return;
     }
 }
@@ -527,6 +557,7 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
 void CScreenerSession::EndSession(const std::vector<uint8_t>* bookBefore) {
     WriteHistory();
     KeepWaitingRows();
+    SaveVerified();
     if (!bookBefore) {
         Save();
         return;
@@ -554,6 +585,7 @@ void CScreenerSession::EndSession(const std::vector<uint8_t>* bookBefore) {
 void CScreenerSession::Quit() {
     m_timers.Stop(CSessionTimers::LoadRetry);
     Save();
+    SaveVerified();
 }
 
 void CScreenerSession::WriteLastRows() {

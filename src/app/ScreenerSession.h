@@ -236,6 +236,9 @@ private:
     void RememberStamp();
     void ApplySettings();
     void StartOverride(OverrideMode mode, long long untilUtc);
+    // The callers who passed the key check, kept beside the configuration.
+    void LoadVerified();
+    void SaveVerified();
     void CheckOverride();
     bool SaveSettings(bool report);
     void ReportSaveFailure(const std::string& path, const std::string& reason);

@@ -143,6 +143,19 @@ void CScreeningRules::EvaluateCall(CLoggedCall& call) {
         else
             m_repeats.RememberBlock(call.GetLookupKey(), realNow);
     }
+    // Robots do not press keys; people do. Withheld callers are not asked:
+    // their second call could not be told from anyone else's.
+    const bool defaultBlock = action == ActionBlockByTimeDefault ||
+                              action == ActionBlockAlwaysDefault ||
+                              (action == ActionBlockQuiet && !fromEntry);
+    if (m_keyCheck && defaultBlock && !fromEntry && call.HasNumber()) {
+        if (m_verified.IsVerified(call.GetLookupKey(), realNow)) {
+            action = ActionPermitCheckedCaller;
+        } else {
+            call.SetKeyCheckFallback(action);
+            action = ActionKeyCheck;
+        }
+    }
     call.SetAction(action);
 }
 

@@ -6,9 +6,12 @@
 #include "app/BlockSuspension.h"
 #include "app/RepeatedCalls.h"
 #include "app/ScreeningOverride.h"
+#include "app/VerifiedCallers.h"
 #include "records/CallAction.h"
 #include "records/Clock.h"
 #include "records/DateTime.h"
+
+#include <string>
 
 namespace rw {
 
@@ -45,7 +48,10 @@ public:
     // RepeatedCalls().Minutes() after an earlier such block of the same
     // number is let through. An override in force comes last: every call
     // rings, or every call that would ring (but a Never Block entry's) is
-    // blocked as at night.
+    // blocked as at night. With the key check on, a caller with a number
+    // and no entry whom the default rule (or quiet) would block is asked to
+    // press a key instead (ActionKeyCheck, the block kept as its fallback),
+    // unless the number passed the check lately (ActionPermitCheckedCaller).
     void EvaluateCall(CLoggedCall& call);
 
     // Ends an expired suspension; called once per newly reported call,
@@ -62,6 +68,14 @@ public:
     // of days: bit 0 Sunday ... bit 6 Saturday).
     void SetAllDayOutOfHours(unsigned days) { m_allDayDays = days & 0x7F; }
     unsigned AllDayOutOfHours() const { return m_allDayDays; }
+    void SetKeyCheck(bool on) { m_keyCheck = on; }
+    bool KeyCheck() const { return m_keyCheck; }
+    // A recording of the user's own for the check's sentence (empty: the
+    // built-in one).
+    void SetKeyCheckPrompt(const std::string& file) { m_keyCheckPrompt = file; }
+    const std::string& KeyCheckPrompt() const { return m_keyCheckPrompt; }
+    CVerifiedCallers& Verified() { return m_verified; }
+    const CVerifiedCallers& Verified() const { return m_verified; }
     CScreeningOverride& Override() { return m_override; }
     const CScreeningOverride& Override() const { return m_override; }
     // The override in force now.
@@ -81,6 +95,9 @@ private:
     bool m_repeatsWithoutEntry = false;
     unsigned m_allDayDays = 0;
     CScreeningOverride m_override;
+    bool m_keyCheck = false;
+    std::string m_keyCheckPrompt;
+    CVerifiedCallers m_verified;
 };
 
 } // namespace rw

@@ -17,6 +17,7 @@ constexpr const wchar_t* kHistory = L"History";
 constexpr const wchar_t* kKeepHistory = L"KeepHistory";
 constexpr const wchar_t* kKeyCheck = L"KeyCheck";
 constexpr const wchar_t* kVerifiedDays = L"VerifiedDays";
+constexpr const wchar_t* kKeyCheckPrompt = L"KeyCheckPrompt";
 constexpr const wchar_t* kRepeatedWithoutEntry = L"RepeatedCallsWithoutEntry";
 constexpr const wchar_t* kOverride = L"Override";
 constexpr const wchar_t* kMode = L"Mode";
@@ -154,6 +155,12 @@ void CSettings::Load(const std::string& path) {
     m_keyCheck = ReadInt(file, kScreening, kKeyCheck, kDefaultKeyCheck ? 1 : 0, 0, 1) != 0;
     m_verifiedDays =
         ReadInt(file, kScreening, kVerifiedDays, kDefaultVerifiedDays, 0, kMaxVerifiedDays);
+    {
+        // A path in any script: read wide, kept as UTF-8.
+        wchar_t path[MAX_PATH] = {};
+        GetPrivateProfileStringW(kScreening, kKeyCheckPrompt, L"", path, MAX_PATH, file.c_str());
+        m_keyCheckPrompt = Utf8Path(path);
+    }
     m_repeatedCallsWithoutEntry = ReadInt(file, kScreening, kRepeatedWithoutEntry,
                                           kDefaultRepeatedCallsWithoutEntry ? 1 : 0, 0, 1) != 0;
     unsigned days = 0;
@@ -193,6 +200,10 @@ bool CSettings::Save(const std::string& path) {
     written = keep(WriteInt(file, kHistory, kKeepHistory, m_keepHistory ? 1 : 0)) && written;
     written = keep(WriteInt(file, kScreening, kKeyCheck, m_keyCheck ? 1 : 0)) && written;
     written = keep(WriteInt(file, kScreening, kVerifiedDays, m_verifiedDays)) && written;
+    written = keep(WritePrivateProfileStringW(kScreening, kKeyCheckPrompt,
+                                              WidePath(m_keyCheckPrompt).c_str(),
+                                              file.c_str()) != FALSE) &&
+              written;
     written = keep(WriteInt(file, kScreening, kRepeatedWithoutEntry,
                             m_repeatedCallsWithoutEntry ? 1 : 0)) &&
               written;

@@ -61,6 +61,9 @@ public:
 
     bool KeyCheck() const { return m_keyCheck; }
     void SetKeyCheck(bool on) { m_keyCheck = on; }
+    // A recording of the user's own for the key check's sentence.
+    const std::string& KeyCheckPrompt() const { return m_keyCheckPrompt; }
+    void SetKeyCheckPrompt(const std::string& file) { m_keyCheckPrompt = file; }
     int VerifiedDays() const { return m_verifiedDays; }
     void SetVerifiedDays(int days);
     bool RepeatedCallsWithoutEntry() const { return m_repeatedCallsWithoutEntry; }
@@ -84,6 +87,7 @@ private:
     bool m_repeatedCallsRingThrough = kDefaultRepeatedCallsRingThrough;
     int m_repeatedCallMinutes = kDefaultRepeatedCallMinutes;
     bool m_keyCheck = kDefaultKeyCheck;
+    std::string m_keyCheckPrompt;
     int m_verifiedDays = kDefaultVerifiedDays;
     bool m_repeatedCallsWithoutEntry = kDefaultRepeatedCallsWithoutEntry;
     unsigned m_allDayOutOfHours = 0;

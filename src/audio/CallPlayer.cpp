@@ -78,6 +78,11 @@ uint32_t CCallPlayer::PlayAcknowledgement(UINT device) {
     return Queue(request);
 }
 
+uint32_t CCallPlayer::PlayResource(UINT device, UINT resourceId) {
+    SoundRequest request{SoundRequest::Kind::Resource, 0, device, {}, resourceId};
+    return Queue(request);
+}
+
 void CCallPlayer::Stop(uint32_t id) {
     if (m_thread && id)
         m_queue->Cancel(id);

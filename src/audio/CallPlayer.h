@@ -51,6 +51,8 @@ public:
     // it cannot be queued (no sound thread, too many waiting, shut down).
     uint32_t PlayMessage(UINT device, const std::string& path);
     uint32_t PlayAcknowledgement(UINT device);
+    // Wave resource `resourceId` of the program (the key check's prompts).
+    uint32_t PlayResource(UINT device, UINT resourceId);
     // The sound is not wanted any more: one still waiting or being prepared
     // never plays, one playing is stopped and its device closed. Returns at
     // once; no report follows.

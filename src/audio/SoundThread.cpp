@@ -14,7 +14,7 @@ bool SameFile(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DAT
 
 CSoundThread::CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources,
                            UINT acknowledgementId)
-    : m_queue(queue), m_reports(reports) {
+    : m_queue(queue), m_reports(reports), m_resources(resources) {
     // Asking for the devices loads the audio driver now, on this thread,
     // rather than at the first blocked call.
     waveOutGetNumDevs();
@@ -71,6 +71,7 @@ void CSoundThread::Start(const SoundRequest& request) {
     EndPlaying();
     const std::shared_ptr<const CWaveData> data =
         request.kind == SoundRequest::Kind::Acknowledgement ? m_acknowledgement
+        : request.kind == SoundRequest::Kind::Resource      ? Resource(request.resource)
                                                             : ReadMessage(request.path);
     bool playing = false;
     if (data && m_queue.Wanted(request.id)) {
@@ -106,6 +107,18 @@ void CSoundThread::OnWaveOutDone() {
         PostMessageA(m_reports, kSoundEndedMessage, m_playing, 0);
         m_playing = 0;
     }
+}
+
+std::shared_ptr<const CWaveData> CSoundThread::Resource(UINT id) {
+    auto found = m_resourceData.find(id);
+    if (found != m_resourceData.end())
+        return found->second;
+    CWavePlayer reader;
+    std::shared_ptr<const CWaveData> data;
+    if (reader.LoadFromResource(m_resources, id))
+        data = reader.Data();
+    m_resourceData.emplace(id, data);
+    return data;
 }
 
 std::shared_ptr<const CWaveData> CSoundThread::ReadMessage(const std::string& path) {

@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -56,6 +57,11 @@ private:
     CSoundQueue& m_queue;
     HWND m_reports;
     std::shared_ptr<const CWaveData> m_acknowledgement;
+    // The program's other wave resources (the key check's prompts), read
+    // the first time each is asked for.
+    std::shared_ptr<const CWaveData> Resource(UINT id);
+    HMODULE m_resources;
+    std::map<UINT, std::shared_ptr<const CWaveData>> m_resourceData;
     CWavePlayer m_player{this};
     uint32_t m_playing = 0; // the id of the sound the player holds, 0: none
     std::string m_keptPath;

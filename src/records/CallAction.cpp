@@ -14,7 +14,8 @@ std::string ActionText(int32_t action) {
 bool IsBlockingAction(int32_t action) {
     return action == ActionBlockAlways || action == ActionBlockByTime ||
            action == ActionBlockAlwaysDefault || action == ActionBlockByTimeDefault ||
-           action == ActionBlockQuiet;
+           action == ActionBlockQuiet || action == ActionKeyCheck ||
+           action == ActionCheckedKeyPressed || action == ActionBlockNoKeyPressed;
 }
 
 bool IsSuspendableAction(int32_t action) {

@@ -4,7 +4,9 @@
 // the line refused or failed: the call was left to ring. 11 lets through a
 // caller who rings again soon after a block made by the time of day. 12
 // and 13 are the overrides': every call rings, or every caller who would
-// ring is blocked as at night.
+// ring is blocked as at night. 14 to 17 are the key check's: asked to
+// press a key, pressed it, rings through on the next call (or verified),
+// and failed it (blocked as the default rule would).
 #pragma once
 
 #include <cstdint>
@@ -27,7 +29,11 @@ enum CallAction : int32_t {
     ActionPermitRepeatedCall = 11,
     ActionPermitEveryCallRings = 12,
     ActionBlockQuiet = 13,
-    ActionLast = ActionBlockQuiet,
+    ActionKeyCheck = 14,
+    ActionCheckedKeyPressed = 15,
+    ActionPermitCheckedCaller = 16,
+    ActionBlockNoKeyPressed = 17,
+    ActionLast = ActionBlockNoKeyPressed,
 };
 
 // The status text shown in the call list and the notification window;

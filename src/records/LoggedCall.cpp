@@ -3,6 +3,8 @@
 #include "records/CallAction.h"
 #include "records/Archive.h"
 #include "records/LookupKey.h"
+#include "records/StringTable.h"
+#include "res/resource.h"
 
 namespace rw {
 namespace {
@@ -36,6 +38,16 @@ bool CLoggedCall::IsBlockingAction() const {
 
 bool CLoggedCall::IsSuspendableAction() const {
     return rw::IsSuspendableAction(m_action);
+}
+
+std::string CLoggedCall::ActionDisplayText() const {
+    if (m_action != ActionKeyCheck || m_keyCheckDigit == '\0')
+        return ActionText(m_action);
+    std::string text = LoadResString(IDS_KEY_CHECK_PRESS);
+    const size_t at = text.find("%s");
+    if (at != std::string::npos)
+        text.replace(at, 2, 1, m_keyCheckDigit);
+    return text;
 }
 
 } // namespace rw

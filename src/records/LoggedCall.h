@@ -53,6 +53,16 @@ public:
     virtual CTapiCall* GetCall() const { return m_call; }
     virtual void SetCall(CTapiCall* call) { m_call = call; }
 
+    // The key check: the block it stands in front of (the default rule's),
+    // and the digit the caller is asked for ('\0' before it is chosen).
+    int32_t GetKeyCheckFallback() const { return m_keyCheckFallback; }
+    void SetKeyCheckFallback(int32_t action) { m_keyCheckFallback = action; }
+    char GetKeyCheckDigit() const { return m_keyCheckDigit; }
+    void SetKeyCheckDigit(char digit) { m_keyCheckDigit = digit; }
+    // The action as the list and the popup show it: the key check names
+    // its digit.
+    std::string ActionDisplayText() const;
+
     void MakeLookupKey();
     bool IsBlockingAction() const;
     bool IsSuspendableAction() const;
@@ -70,6 +80,8 @@ private:
     CTapiCall* m_call = nullptr;
     CallerIdType m_callerIdKind = CallerIdNone;
     bool m_answeredAndDropped = false;
+    int32_t m_keyCheckFallback = 0;
+    char m_keyCheckDigit = '\0';
 };
 
 } // namespace rw

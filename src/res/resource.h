@@ -37,6 +37,12 @@
 #define IDR_POPUP_MENU 149
 // The main window's override button's menu
 #define IDR_OVERRIDE_MENU 150
+// The key check's prompts: the sentence with each digit (IDR_KEY_PROMPT_0
+// + digit), the digit alone after a recording of the user's own
+// (IDR_KEY_DIGIT_0 + digit), and the thanks
+#define IDR_KEY_PROMPT_0 160
+#define IDR_KEY_DIGIT_0 170
+#define IDR_KEY_THANKS 180
 
 // About box
 #define IDC_ABOUT_VERSION 1063
@@ -220,6 +226,7 @@
 #define IDS_OVERRIDE_ALL_RING_NEVER 1563
 #define IDS_MENU_UNTIL_WINDOW_END 1564
 #define IDS_OVERRIDE_REMINDER 1565
+#define IDS_KEY_CHECK_PRESS 1566
 #define IDS_COLUMN_NAME 2000
 #define IDS_COLUMN_NUMBER 2001
 #define IDS_COLUMN_TIME 2002

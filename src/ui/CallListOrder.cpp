@@ -53,7 +53,7 @@ std::string CCallListOrder::ColumnText(const CLoggedCall& call, int column) {
     case ColumnTime:
         return FormatCallTime(call.GetCallTime());
     case ColumnAction:
-        return ActionText(call.GetAction());
+        return call.ActionDisplayText();
     default:
         return std::string();
     }

@@ -80,9 +80,14 @@ std::vector<std::string> SampleTexts(int column) {
             texts.push_back(FormatCallTime(CDateTime::FromParts(2026, 12, 28, hour, 58, 58)));
         break;
     case CCallListOrder::ColumnAction:
-        for (int32_t action = ActionWaitingForCallerId; action <= ActionLast;
-             ++action)
+        for (int32_t action = ActionWaitingForCallerId; action <= ActionLast; ++action)
             texts.push_back(ActionText(action));
+        {
+            CLoggedCall checking; // "Key check (press 0)"
+            checking.SetAction(ActionKeyCheck);
+            checking.SetKeyCheckDigit('0');
+            texts.push_back(checking.ActionDisplayText());
+        }
         break;
     default:
         break;

@@ -69,7 +69,7 @@ void CNotificationDialog::DoDataExchange(CDataExchange& dx) {
 void CNotificationDialog::UpdateLabels() {
     if (!m_call)
         return;
-    m_actionText = ActionText(m_call->GetAction());
+    m_actionText = m_call->ActionDisplayText();
     m_nameText = m_call->GetName();
     m_numberText = m_call->GetNumber();
     if (!m_hWnd)

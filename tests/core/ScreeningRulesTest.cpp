@@ -1,11 +1,15 @@
 #include "app/ScreeningRules.h"
+#include "records/ByteStream.h"
 #include "records/LoggedCall.h"
+#include "records/VerifiedFile.h"
 #include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <ostream>
+#include <utility>
 
 namespace rw {
 namespace {
@@ -226,11 +230,17 @@ TEST(CallAction, TextsAndClasses) {
                            "Block failed (could not answer)",
                            "Permit (repeated call)",
                            "Permit (every call rings)",
-                           "Block (quiet)"};
+                           "Block (quiet)",
+                           "Key check",
+                           "Checked (key pressed)",
+                           "Permit (checked caller)",
+                           "Block (no key pressed)"};
+    static_assert(std::size(texts) == ActionLast + 1);
     for (int32_t a = 0; a <= ActionLast; ++a) {
         EXPECT_EQ(ActionText(a), texts[a]);
         const bool suspendable = a == 4 || a == 8 || a == 13;
-        const bool blocking = a == 3 || a == 7 || suspendable;
+        // The key check's calls are answered too (all but the one that rings).
+        const bool blocking = a == 3 || a == 7 || suspendable || a == 14 || a == 15 || a == 17;
         EXPECT_EQ(IsBlockingAction(a), blocking) << a;
         EXPECT_EQ(IsSuspendableAction(a), suspendable) << a;
         CLoggedCall call;
@@ -239,6 +249,12 @@ TEST(CallAction, TextsAndClasses) {
         EXPECT_EQ(call.IsSuspendableAction(), suspendable);
     }
     EXPECT_EQ(ActionText(ActionLast + 1), "");
+    // The key check's row names the digit asked for.
+    CLoggedCall checking;
+    checking.SetAction(ActionKeyCheck);
+    EXPECT_EQ(checking.ActionDisplayText(), "Key check");
+    checking.SetKeyCheckDigit('7');
+    EXPECT_EQ(checking.ActionDisplayText(), "Key check (press 7)");
     EXPECT_EQ(ActionText(-1), "");
 }
 
@@ -521,6 +537,89 @@ TEST_F(ScreeningTest, OverridesTreatEveryCallerAsTheyShould) {
     rules.Override().Set(OverrideMode::Quiet, CScreeningOverride::kNever);
     clock.Set(CDateTime(clock.Now().GetDays() + 400));
     EXPECT_EQ(ring("0555 9"), ActionBlockQuiet);
+}
+
+// The key check: who is asked, who is let through afterwards, and for how
+// long a number stays verified.
+TEST_F(ScreeningTest, TheKeyCheckAsksUnknownCallersTheDefaultRuleWouldBlock) {
+    rules.SetKeyCheck(true);
+    AddEntry("0555 1", FilterAlwaysBlock);
+    AddEntry("0555 2", FilterBlockSometimes);
+    auto ring = [&](const std::string& number, bool hasNumber = true) {
+        CLoggedCall call = NumberAndName(number, "", clock.Now());
+        call.SetHasNumber(hasNumber);
+        rules.EvaluateCall(call);
+        return std::make_pair(call.GetAction(), call.GetKeyCheckFallback());
+    };
+    struct Case {
+        int32_t rule;
+        int hour;
+        const char* number;
+        bool hasNumber;
+        int32_t action, fallback;
+    };
+    const Case cases[] = {
+        // Whom the default rule blocks, always or by time, is asked.
+        {FilterAlwaysBlock, 12, "0555 9", true, ActionKeyCheck, ActionBlockAlwaysDefault},
+        {FilterBlockSometimes, 23, "0555 9", true, ActionKeyCheck, ActionBlockByTimeDefault},
+        // Whom it lets through, an entry and a withheld number are not.
+        {FilterBlockSometimes, 12, "0555 9", true, ActionPermitByTimeDefault, 0},
+        {FilterNeverBlock, 23, "0555 9", true, ActionPermitNeverBlockDefault, 0},
+        {FilterAlwaysBlock, 12, "0555 1", true, ActionBlockAlways, 0},
+        {FilterAlwaysBlock, 23, "0555 2", true, ActionBlockByTime, 0},
+        {FilterAlwaysBlock, 12, "<Blocked>", false, ActionBlockAlwaysDefault, 0},
+    };
+    for (const Case& c : cases) {
+        prefs.NonPhoneBookRule = c.rule;
+        clock.Set(At(c.hour, 30));
+        EXPECT_EQ(ring(c.number, c.hasNumber), std::make_pair(c.action, c.fallback))
+            << c.rule << " " << c.hour << " " << c.number;
+    }
+    // Off: the default rule as before.
+    rules.SetKeyCheck(false);
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    EXPECT_EQ(ring("0555 9").first, ActionBlockAlwaysDefault);
+    rules.SetKeyCheck(true);
+
+    // Passed: rings through as checked, for the days set.
+    rules.Verified().SetDays(30);
+    rules.Verified().Verify("05559", clock.UtcSeconds());
+    EXPECT_EQ(ring("0555 9").first, ActionPermitCheckedCaller);
+    clock.Set(CDateTime(clock.Now().GetDays() + 1)); // a day later
+    EXPECT_EQ(ring("0555 9").first, ActionPermitCheckedCaller);
+    clock.Set(CDateTime(clock.Now().GetDays() + 30)); // 31 days
+    EXPECT_EQ(ring("0555 9").first, ActionKeyCheck);
+    // 0 days: only the next call within ten minutes rings through.
+    rules.Verified().SetDays(0);
+    rules.Verified().Verify("05559", clock.UtcSeconds());
+    clock.Set(CDateTime(clock.Now().GetDays() + 9 / 1440.0));
+    EXPECT_EQ(ring("0555 9").first, ActionPermitCheckedCaller);
+    clock.Set(CDateTime(clock.Now().GetDays() + 2 / 1440.0));
+    EXPECT_EQ(ring("0555 9").first, ActionKeyCheck);
+    // Quiet asks an unknown caller too; every call ringing asks nobody.
+    prefs.NonPhoneBookRule = FilterNeverBlock;
+    rules.Override().Set(OverrideMode::Quiet, CScreeningOverride::kNever);
+    EXPECT_EQ(ring("0555 8"), std::make_pair(int32_t(ActionKeyCheck), int32_t(ActionBlockQuiet)));
+    rules.Override().Set(OverrideMode::AllRing, CScreeningOverride::kNever);
+    EXPECT_EQ(ring("0555 8").first, ActionPermitEveryCallRings);
+}
+
+// The verified list's file: what it writes reads back, and what it reads
+// from a damaged or hostile file is only what can be trusted.
+TEST(VerifiedFile, WritesReadBackAndDamagedLinesAreSkipped) {
+    const std::vector<CVerifiedEntry> entries = {{"05551", 1797024600}, {"0900*", 5}};
+    const std::string text = FormatVerified(entries);
+    CMemorySource source(text.data(), text.size());
+    size_t skipped = 0;
+    EXPECT_EQ(ReadVerified(source, skipped), entries);
+    EXPECT_EQ(skipped, 0u);
+    const std::string damaged = std::string(kVerifiedHeader) +
+                                "\r\n05552\t12\r\nno tab\r\n05553\t-4\r\n\t9\r\n" +
+                                std::string(5000, '7') + "\t1\n05554\t99999999999999\n05555\t6";
+    CMemorySource hostile(damaged.data(), damaged.size());
+    EXPECT_EQ(ReadVerified(hostile, skipped),
+              (std::vector<CVerifiedEntry>{{"05552", 12}, {"05555", 6}}));
+    EXPECT_EQ(skipped, 5u);
 }
 
 TEST(ScreeningOverride, ItsWordsInRingwardenIniReadBack) {
