@@ -353,6 +353,96 @@ TEST_F(CallScreenerTest, BlockedCallIsAnsweredPlayedAndDroppedWhenTheCallerHangs
     EXPECT_FALSE(screener.IsPlaying());
 }
 
+// The key check end to end: an unknown caller the default rule blocks is
+// answered and asked for a digit; what it then does decides its row and
+// its next call.
+TEST_F(CallScreenerTest, TheKeyCheckDecidesTheRowAndTheNextCall) {
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    rules.SetKeyCheck(true);
+    screener.SetKeyWait(150);
+    struct Case {
+        const char* name;
+        // Plays the caller's part once asked for `digit`; true when the
+        // caller has hung up.
+        std::function<bool(uint32_t id, char digit)> caller;
+        int32_t row;      // the call's action in the end
+        int32_t nextCall; // the same number's next call
+    };
+    auto other = [](char digit) { return digit == '9' ? "0" : "9"; };
+    const Case cases[] = {
+        {"the right key",
+         [](uint32_t id, char digit) {
+             return KeyDigits(id, std::string(1, digit).c_str()), false;
+         },
+         ActionCheckedKeyPressed, ActionPermitCheckedCaller},
+        {"a wrong key, then the right one",
+         [&](uint32_t id, char digit) {
+             KeyDigits(id, other(digit));
+             EXPECT_TRUE(PumpUntil([&] { return Record(id).waveOutRequests >= 2; }));
+             KeyDigits(id, std::string(1, digit).c_str());
+             return false;
+         },
+         ActionCheckedKeyPressed, ActionPermitCheckedCaller},
+        {"a wrong key twice",
+         [&](uint32_t id, char digit) {
+             KeyDigits(id, other(digit));
+             EXPECT_TRUE(PumpUntil([&] { return Record(id).waveOutRequests >= 2; }));
+             KeyDigits(id, other(digit));
+             return false;
+         },
+         ActionBlockNoKeyPressed, ActionKeyCheck},
+        {"no key at all", [](uint32_t, char) { return false; }, ActionBlockNoKeyPressed,
+         ActionKeyCheck},
+        {"hangs up during the check", [](uint32_t id, char) { return HangUp(id), true; },
+         ActionBlockNoKeyPressed, ActionKeyCheck},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string number = "0777 55" + std::to_string(n++);
+        const uint32_t id = RingNumber(number);
+        const size_t index = screener.CallCount() - 1;
+        EXPECT_EQ(ActionKeyCheck, screener.Call(index).GetAction());
+        ASSERT_TRUE(PumpUntil([&] { return Record(id).monitorOn >= 1; }));
+        ASSERT_TRUE(PumpUntil([&] { return screener.Call(index).GetKeyCheckDigit() != '\0'; }));
+        const char digit = screener.Call(index).GetKeyCheckDigit();
+        EXPECT_EQ("Key check (press " + std::string(1, digit) + ")",
+                  screener.Call(index).ActionDisplayText());
+        const bool gone = c.caller(id, digit);
+        ASSERT_TRUE(PumpUntil([&] { return screener.Call(index).GetAction() == c.row; }))
+            << screener.Call(index).GetAction();
+        if (c.row == ActionCheckedKeyPressed) {
+            // Thanked, then dropped by the program.
+            ASSERT_TRUE(PumpUntil([&] { return Record(id).dropRequests >= 1; }));
+            EXPECT_EQ(book.GetCount(), 0u) << "the phone book is never changed";
+        } else if (!gone) {
+            // The default rule's block: its message, then the caller goes.
+            ASSERT_TRUE(PumpUntil([&] { return Record(id).waveOutRequests >= 3; }));
+        }
+        if (!Record(id).deallocated)
+            HangUpAndWait(id);
+        ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+        const uint32_t next = RingNumber(number);
+        EXPECT_EQ(c.nextCall, screener.Call(screener.CallCount() - 1).GetAction());
+        HangUpAndWait(next);
+    }
+
+    // A caller blocked by time who knows the security code keys it during
+    // the check: the suspension starts, as it would after the message.
+    prefs.NonPhoneBookRule = FilterBlockSometimes;
+    prefs.AllowSuspend = 1;
+    prefs.SecurityKey1 = '*';
+    prefs.SecurityKey2 = '#';
+    clock.Set(CDateTime::FromParts(2026, 3, 2, 23, 30, 0));
+    const uint32_t id = RingNumber("0777 600");
+    const size_t index = screener.CallCount() - 1;
+    ASSERT_TRUE(PumpUntil([&] { return Record(id).monitorOn >= 1; }));
+    KeyDigits(id, "*#");
+    ASSERT_TRUE(PumpUntil([&] { return rules.Suspension().IsActive(); }));
+    EXPECT_EQ(ActionBlockByTimeDefault, screener.Call(index).GetAction());
+    HangUpAndWait(id);
+}
+
 TEST_F(CallScreenerTest, PermittedCallRingsOnAndIsReleasedAtIdle) {
     AddEntry("555", FilterNeverBlock);
     prefs.ShowNotification = 0;
