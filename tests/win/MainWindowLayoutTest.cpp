@@ -64,10 +64,9 @@ protected:
                                "Pat Colleague"};
         const char* numbers[] = {"01632 960555", "0909 879 0123", "(555) 010-4477", "<Blocked>"};
         std::vector<CHistoryRow> rows;
-        for (int32_t action = ActionWaitingForCallerId; action <= ActionLast;
-             ++action) {
+        for (int32_t action = ActionWaitingForCallerId; action <= ActionLast; ++action) {
             CHistoryRow row;
-            row.time = CDateTime::FromParts(2026, 12, 20 + action % 8, 10 + action, 58, 58);
+            row.time = CDateTime::FromParts(2026, 12, 20 + action % 8, 10 + action % 12, 58, 58);
             row.name = names[action % 4];
             row.number = numbers[action % 4];
             row.kind = CallerIdNumber;

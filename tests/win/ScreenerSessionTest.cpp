@@ -8,6 +8,7 @@
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
 #include "records/LoggedCall.h"
+#include "records/VerifiedFile.h"
 
 #include <windows.h>
 
@@ -386,6 +387,29 @@ TEST_F(ScreenerSessionTest, ASettingThatCannotBeWrittenIsTold) {
     SetFileAttributesA(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(reports.said.back(), "save failed Ringwarden.ini");
     EXPECT_EQ(session->Rules().RepeatedCalls().Minutes(), 7) << "still holds for this run";
+}
+
+// The numbers that passed the key check outlive a restart; a damaged or
+// hostile list never stops the start.
+TEST_F(ScreenerSessionTest, VerifiedCallersOutliveARestartAndADamagedListIsHarmless) {
+    {
+        auto session = Started();
+        const size_t call = calls.Add("A", "01632 960555");
+        session->Rules().Verified().Verify(calls.calls[call]->GetLookupKey(), clock.UtcSeconds());
+        session->OnCallChanged(call);
+        timers.Fire(*session, CSessionTimers::CallSave);
+        EXPECT_TRUE(FileExists(VerifiedPathFor(path)));
+    }
+    {
+        auto session = Started();
+        EXPECT_TRUE(session->Rules().Verified().IsVerified("01632960555", clock.UtcSeconds()));
+    }
+    std::vector<uint8_t> hostile(70000, '\t');
+    for (size_t i = 0; i < hostile.size(); i += 7)
+        hostile[i] = static_cast<uint8_t>(i * 31);
+    test::WriteWholeFile(VerifiedPathFor(path), hostile);
+    auto session = Started();
+    EXPECT_FALSE(session->Rules().Verified().IsVerified("01632960555", clock.UtcSeconds()));
 }
 
 // An override outlives a restart in Ringwarden.ini, ends when its end
