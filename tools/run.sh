@@ -57,6 +57,8 @@ sed "s|@MESSAGE@|${message//\\/\\\\}|" "$root/tools/demo/phonebook.csv" >"$demo/
 "$RW_WINE" "$build/bin/rwcfg.exe" import-csv "$(winpath "$demo/phonebook.csv")" \
     "$(winpath "$demo/Ringwarden.cfg")" </dev/null
 cp "$root/tools/demo/calls.txt" "$root/tools/demo/earlier.txt" "$demo/"
+# The demo asks unknown callers to press a key (off by default).
+printf '[Screening]\r\nKeyCheck=1\r\n' >"$demo/Ringwarden.ini"
 
 args=("$@")
 demo_user=
@@ -66,13 +68,16 @@ if ((${#args[@]} == 0)); then
     (cd "$demo" && "$RW_WINE" Ringwarden.exe --line-simulator \
         --sim-script "$(winpath "$demo/earlier.txt")" --sim-quiet) || true
     args=(--sim-script "$(winpath "$demo/calls.txt")")
-    echo "Demo: the earlier run's calls in grey; nine callers, one blocked from the call"
-    echo "list's context menu, then the line closed for a moment, in about two minutes"
-    echo "(tools/demo/calls.txt); Ringwarden then quits."
+    echo "Demo: the earlier run's calls in grey; callers, one blocked from the call"
+    echo "list's context menu, a quiet half hour turned on and off from the tray with a"
+    echo "key check and a redialing robot in it, then the line closed for a moment, in"
+    echo "about three minutes (tools/demo/calls.txt); Ringwarden then quits."
     echo "Each call's outcome is printed when it quits."
     # The demo user right-clicks the tenth call once it is listed with the
-    # earlier run's three (thirteen rows) and its popup has gone.
-    "$RW_WINE" "$build/bin/rwdemouser.exe" 13 240 </dev/null &
+    # earlier run's three (thirteen rows) and its popup has gone; turns
+    # "Quiet" on from the tray after the eleventh, and off after the
+    # fifteenth.
+    "$RW_WINE" "$build/bin/rwdemouser.exe" 13 300 14 18 </dev/null &
     demo_user=$!
 else
     [ "${args[0]}" = --sim-window ] && args=("${args[@]:1}")

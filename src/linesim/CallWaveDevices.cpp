@@ -2,6 +2,9 @@
 
 #include "SimStats.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace rw::linesim {
 
 namespace {
@@ -79,6 +82,52 @@ CCallWaveDevices::Played CCallWaveDevices::PlayedTo(uint32_t id) {
     return it == m_calls.end() ? Played{} : it->second;
 }
 
+namespace {
+
+// The samples of a WAVE resource: its "data" chunk.
+std::string ResourceSamples(HMODULE module, UINT id) {
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(id), "WAVE");
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const char* bytes = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+    const DWORD size = found ? SizeofResource(module, found) : 0;
+    if (!bytes || size < 12 || std::memcmp(bytes, "RIFF", 4) != 0 ||
+        std::memcmp(bytes + 8, "WAVE", 4) != 0)
+        return {};
+    for (DWORD at = 12; size - at >= 8;) {
+        uint32_t length;
+        std::memcpy(&length, bytes + at + 4, 4);
+        if (std::memcmp(bytes + at, "data", 4) == 0)
+            return std::string(bytes + at + 8, std::min<DWORD>(length, size - at - 8));
+        if (length > size - at - 8)
+            break;
+        at += 8 + length + (length & 1);
+    }
+    return {};
+}
+
+} // namespace
+
+int CCallWaveDevices::AskedDigit(uint32_t id, UINT firstPrompt) {
+    const std::string heard = PlayedTo(id).heard;
+    if (heard.empty())
+        return -1;
+    // The prompts differ only from their digit on: the one whose samples
+    // the caller heard from the start, furthest, is the one.
+    int best = -1;
+    size_t bestLength = 0;
+    for (int digit = 0; digit < 10; ++digit) {
+        const std::string samples = ResourceSamples(GetModuleHandleA(nullptr), firstPrompt + digit);
+        const size_t n = std::min(samples.size(), heard.size());
+        if (n == 0 || samples.compare(0, n, heard, 0, n) != 0)
+            continue;
+        if (n > bestLength) {
+            best = digit;
+            bestLength = n;
+        }
+    }
+    return best;
+}
+
 MMRESULT WINAPI CCallWaveDevices::Open(LPHWAVEOUT handle, UINT device, LPCWAVEFORMATEX format,
                                        DWORD_PTR callback, DWORD_PTR instance, DWORD flags) {
     CCallWaveDevices& self = Instance();
@@ -101,7 +150,9 @@ MMRESULT WINAPI CCallWaveDevices::Open(LPHWAVEOUT handle, UINT device, LPCWAVEFO
     if (call && result == MMSYSERR_NOERROR && handle && !query) {
         CExclusive hold(self.m_lock);
         self.m_handles[*handle] = call;
-        ++self.m_calls[call].opens;
+        Played& played = self.m_calls[call];
+        ++played.opens;
+        played.heard.clear();
     }
     return result;
 }
@@ -118,6 +169,10 @@ MMRESULT WINAPI CCallWaveDevices::Write(HWAVEOUT handle, LPWAVEHDR header, UINT 
         if (it != self.m_handles.end()) {
             Played& played = self.m_calls[it->second];
             played.bytes += header->dwBufferLength;
+            if (header->lpData && played.heard.size() < kMaxHeard)
+                played.heard.append(
+                    header->lpData,
+                    std::min<size_t>(header->dwBufferLength, kMaxHeard - played.heard.size()));
             if (!played.firstWrite)
                 played.firstWrite = now;
         }

@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <map>
+#include <string>
 
 namespace rw::linesim {
 
@@ -56,8 +57,17 @@ public:
         uint32_t opens = 0;     // opens of the call's device that worked
         uint64_t bytes = 0;     // waveOutWrite's dwBufferLength, added up
         int64_t firstWrite = 0; // QueryPerformanceCounter at the first write (0: none)
+        // What the latest open of the device was given, as the caller heard
+        // it (up to kMaxHeard bytes).
+        std::string heard;
     };
+    static constexpr size_t kMaxHeard = 256 * 1024;
     Played PlayedTo(uint32_t id);
+    // The digit the key check's prompt last played to call `id` asked for:
+    // what the caller heard, matched against the program's own prompts
+    // (wave resources first..first+9 of the main module); -1 when none
+    // matches.
+    int AskedDigit(uint32_t id, UINT firstPrompt);
 
 private:
     CCallWaveDevices() { InitializeSRWLock(&m_lock); }

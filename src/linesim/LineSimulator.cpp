@@ -29,6 +29,8 @@ namespace {
 constexpr DWORD kApiLow = 0x00010003;
 constexpr DWORD kApiHigh = 0x00010004;
 constexpr char kLineName[] = "Ringwarden Line Simulator";
+// Ringwarden's key check prompts: wave resources 160 (asks for 0) to 169.
+constexpr UINT kFirstKeyPrompt = 160;
 constexpr UINT kDeliverMessage = WM_APP + 1;
 constexpr UINT_PTR kTimerId = 1;
 constexpr wchar_t kWindowClass[] = L"RingwardenLineSimulatorEvents";
@@ -985,6 +987,15 @@ void CLineSimulator::RunScriptEvent(const ScriptEvent& e) {
     case ScriptEvent::Kind::Keys:
         KeyDigits(e.call, e.digits.c_str());
         break;
+    case ScriptEvent::Kind::KeysAsked: {
+        // As a person does: listens to the prompt and presses its digit.
+        const int digit = CCallWaveDevices::Instance().AskedDigit(e.call, kFirstKeyPrompt);
+        if (digit >= 0) {
+            const char keys[2] = {static_cast<char>('0' + digit), '\0'};
+            KeyDigits(e.call, keys);
+        }
+        break;
+    }
     case ScriptEvent::Kind::HangUp:
         HangUpWhenHeard(e.call, 0);
         break;

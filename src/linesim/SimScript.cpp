@@ -249,6 +249,13 @@ bool ParseScriptLine(const std::string& line, std::vector<ScriptEvent>& events,
             return false;
         }
         e.digits = t[4].text;
+    } else if (command == "keys-asked") {
+        // The caller presses the digit the program's key check asked for.
+        e.kind = ScriptEvent::Kind::KeysAsked;
+        if (args != 1 || !ParseCount(t[3], e.call, 1, UINT32_MAX / 2)) {
+            error = "expected: keys-asked CALL";
+            return false;
+        }
     } else if (command == "hangup") {
         e.kind = ScriptEvent::Kind::HangUp;
         if (args != 1 || !ParseCount(t[3], e.call, 1, UINT32_MAX / 2)) {

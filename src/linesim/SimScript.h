@@ -48,6 +48,7 @@ struct ScriptEvent {
         Dial,
         CallerId,
         Keys,
+        KeysAsked,
         HangUp,
         Quit,
         Timing,
@@ -61,7 +62,7 @@ struct ScriptEvent {
     };
     Kind kind = Kind::Ring;
     uint32_t atMs = 0;
-    uint32_t call = 0; // callerid, keys, hangup, pickup
+    uint32_t call = 0; // callerid, keys, keys-asked, hangup, pickup
     CallerIdKind callerKind = CallerIdKind::Number;
     std::string number, name, digits;
     uint32_t rings = 0, intervalMs = 0; // Timing

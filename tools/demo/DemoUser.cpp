@@ -2,9 +2,11 @@
 // mouse and keyboard as a person would. It waits until Ringwarden's call
 // list holds ROWS rows and the incoming call popup has gone, then
 // right-clicks the newest call (the list's first row) and presses B for
-// "Block this caller".
+// "Block this caller". With QUIET_ROWS and OFF_ROWS, it then waits for that
+// many rows and turns "Quiet" on for 30 minutes from the tray icon's menu,
+// and for the next count and turns it off there again.
 //
-//     rwdemouser.exe ROWS [TIMEOUT_SECONDS]
+//     rwdemouser.exe ROWS [TIMEOUT_SECONDS [QUIET_ROWS OFF_ROWS]]
 #include <windows.h>
 
 #include <commctrl.h>
@@ -59,6 +61,23 @@ bool ListHasRows(void* context) {
     return watch->list && SendMessageA(watch->list, LVM_GETITEMCOUNT, 0, 0) >= watch->rows;
 }
 
+// What the shell sends the tray icon's window when the user right-clicks
+// the icon: its callback message (WM_USER) for icon 100 (IDR_TRAY_MENU).
+void RightClickTrayIcon(HWND main) {
+    SetForegroundWindow(main);
+    PostMessageA(main, WM_USER, 100, WM_RBUTTONUP);
+    Sleep(800); // the menu opens at the mouse
+}
+
+// Picks from the open menu by the items' underlined letters.
+void Choose(const char* letters) {
+    for (const char* c = letters; *c; ++c) {
+        Key(static_cast<WORD>(*c), 0);
+        Key(static_cast<WORD>(*c), KEYEVENTF_KEYUP);
+        Sleep(400);
+    }
+}
+
 bool PopupGone(void*) {
     HWND popup = FindWindowA("#32770", "Ringwarden Incoming Call Notification");
     return !popup || !IsWindowVisible(popup);
@@ -93,5 +112,22 @@ int main(int argc, char** argv) {
     Key('B', 0);
     Key('B', KEYEVENTF_KEYUP);
     std::printf("demo user: right-clicked the newest call and chose \"Block this caller\"\n");
+    if (argc < 5)
+        return 0;
+    // Quiet for 30 minutes from the tray: Q&uiet, For &30 minutes.
+    watch.rows = std::atoi(argv[3]);
+    if (!WaitFor(timeoutMs, &ListHasRows, &watch) || !WaitFor(15000, &PopupGone, nullptr))
+        return 1;
+    RightClickTrayIcon(watch.main);
+    Choose("U3");
+    std::printf("demo user: chose \"Quiet\", \"For 30 minutes\" from the tray icon's menu\n");
+    // ...and off again: &Turn off quiet or let every call ring.
+    watch.rows = std::atoi(argv[4]);
+    if (!WaitFor(timeoutMs, &ListHasRows, &watch) || !WaitFor(15000, &PopupGone, nullptr))
+        return 1;
+    RightClickTrayIcon(watch.main);
+    Choose("T");
+    std::printf(
+        "demo user: chose \"Turn off quiet or let every call ring\" from the tray icon's menu\n");
     return 0;
 }
