@@ -73,11 +73,11 @@ if ((${#args[@]} == 0)); then
     echo "key check and a redialing robot in it, then the line closed for a moment, in"
     echo "about three minutes (tools/demo/calls.txt); Ringwarden then quits."
     echo "Each call's outcome is printed when it quits."
-    # The demo user right-clicks the tenth call once it is listed with the
-    # earlier run's three (thirteen rows) and its popup has gone; turns
-    # "Quiet" on from the tray after the eleventh, and off after the
-    # fifteenth.
-    "$RW_WINE" "$build/bin/rwdemouser.exe" 13 300 14 18 </dev/null &
+    # The demo user right-clicks the eighth call once it is listed with the
+    # earlier run's three (eleven rows) and its popup has gone; turns
+    # "Quiet" on from the tray after the ninth, and off after the
+    # thirteenth.
+    "$RW_WINE" "$build/bin/rwdemouser.exe" 11 300 12 16 </dev/null &
     demo_user=$!
 else
     [ "${args[0]}" = --sim-window ] && args=("${args[@]:1}")

@@ -443,6 +443,50 @@ TEST_F(CallScreenerTest, TheKeyCheckDecidesTheRowAndTheNextCall) {
     HangUpAndWait(id);
 }
 
+// The overrides and the whole days, as a caller meets them on the line:
+// answered or left to ring, and the row that says why.
+TEST_F(CallScreenerTest, OverridesAndWholeDaysOnTheLine) {
+    AddEntry("0555 1", FilterNeverBlock);
+    AddEntry("0555 2", FilterBlockSometimes);
+    prefs.NonPhoneBookRule = FilterNeverBlock;
+    const long long never = CScreeningOverride::kNever;
+    struct Case {
+        const char* name;
+        OverrideMode mode;
+        unsigned days;
+        CDateTime at;
+        const char* number;
+        int32_t action;
+    };
+    const CDateTime wednesdayNoon = CDateTime::FromParts(2026, 12, 9, 12, 0, 0);
+    const CDateTime saturdayNoon = CDateTime::FromParts(2026, 12, 12, 12, 0, 0);
+    const Case cases[] = {
+        {"quiet: an unknown caller", OverrideMode::Quiet, 0, wednesdayNoon, "0555 9",
+         ActionBlockQuiet},
+        {"quiet: a Never Block entry", OverrideMode::Quiet, 0, wednesdayNoon, "0555 1",
+         ActionPermitNeverBlock},
+        {"every call rings: an entry blocked at night", OverrideMode::AllRing, 0,
+         CDateTime::FromParts(2026, 12, 9, 23, 30, 0), "0555 2", ActionPermitEveryCallRings},
+        {"a Saturday out of hours all day", OverrideMode::None, kSaturday, saturdayNoon, "0555 2",
+         ActionBlockByTime},
+        {"the same Saturday, not ticked", OverrideMode::None, kSunday, saturdayNoon, "0555 2",
+         ActionPermitByTime},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        rules.Override().Set(c.mode, never);
+        rules.SetAllDayOutOfHours(c.days);
+        clock.Set(c.at);
+        const uint32_t id = RingNumber(c.number);
+        EXPECT_EQ(c.action, screener.Call(screener.CallCount() - 1).GetAction());
+        if (IsBlockingAction(c.action)) {
+            ASSERT_TRUE(PumpUntil([&] { return Record(id).answerRequests == 1; }));
+        }
+        HangUpAndWait(id);
+        EXPECT_EQ(IsBlockingAction(c.action), Record(id).answerRequests == 1);
+    }
+}
+
 TEST_F(CallScreenerTest, PermittedCallRingsOnAndIsReleasedAtIdle) {
     AddEntry("555", FilterNeverBlock);
     prefs.ShowNotification = 0;
