@@ -4,7 +4,10 @@
 # history-pictures.sh [BUILD_DIR] (default build/win, already built) writes
 # docs/context-menu.png (the call list's context menu, with an earlier run's
 # calls in grey) and docs/config-preferences.png (the Preferences page and
-# its "Keep a history of calls" box).
+# its "Keep a history of calls" box), and the Defaults, Non Phone Book Calls
+# and Block Suspend pages with their boxes for who gets through
+# (docs/config-defaults.png, docs/config-non-phone-book.png,
+# docs/config-block-suspend.png).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/win}
@@ -21,3 +24,10 @@ RW_PREFERENCES_PICTURE="$(rw_winpath "$tmp")\\preferences.bmp" bash "$root/tools
     --gtest_filter=ConfigSheetTest.KeepHistoryBoxRoundTripsThroughTheSheet >/dev/null
 convert "$tmp/preferences.bmp" "$root/docs/config-preferences.png"
 echo "wrote $root/docs/config-preferences.png"
+RW_PAGES_PICTURES="$(rw_winpath "$tmp")" bash "$root/tools/wine-exec.sh" \
+    "$build" "$build/bin/config_sheet_tests.exe" \
+    --gtest_filter=ConfigSheetTest.WhoGetsThroughBoxesRoundTripThroughTheSheet >/dev/null
+for page in defaults non-phone-book block-suspend; do
+    convert "$tmp/$page.bmp" "$root/docs/config-$page.png"
+    echo "wrote $root/docs/config-$page.png"
+done

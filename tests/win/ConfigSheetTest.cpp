@@ -181,17 +181,30 @@ TEST_F(ConfigSheetTest, KeepHistoryBoxRoundTripsThroughTheSheet) {
 TEST_F(ConfigSheetTest, WhoGetsThroughBoxesRoundTripThroughTheSheet) {
     CConfigPropertySheet sheet(prefs, book);
     sheet.Settings().SetAllDayOutOfHours(kSunday);
+    // RW_PAGES_PICTURES: a folder for the three pages' pictures.
+    const char* pictures = std::getenv("RW_PAGES_PICTURES");
+    auto picture = [&](const char* name) {
+        if (!pictures)
+            return;
+        UpdateWindow(sheet.GetSafeHwnd());
+        RECT rect{};
+        GetWindowRect(sheet.GetSafeHwnd(), &rect);
+        test::SaveScreenPicture(std::string(pictures) + "\\" + name, rect);
+    };
     CCorePropertySheet::SetShownHook([&](CCorePropertySheet&) {
         Show(sheet, kDefaults);
         EXPECT_TRUE(Checked(sheet.DefaultsPage(), IDC_ALL_DAY_SUN));
         EXPECT_FALSE(Checked(sheet.DefaultsPage(), IDC_ALL_DAY_SAT));
         Click(sheet.DefaultsPage(), IDC_ALL_DAY_SAT);
+        picture("defaults.bmp");
         Show(sheet, kNonPhoneBook);
         EXPECT_FALSE(Checked(sheet.NonPhoneBookPage(), IDC_KEY_CHECK));
         Click(sheet.NonPhoneBookPage(), IDC_KEY_CHECK);
+        picture("non-phone-book.bmp");
         Show(sheet, kSecurity);
         EXPECT_FALSE(Checked(sheet.SecurityPage(), IDC_REPEAT_WITHOUT_ENTRY));
         Click(sheet.SecurityPage(), IDC_REPEAT_WITHOUT_ENTRY);
+        picture("block-suspend.bmp");
         sheet.PressButton(PSBTN_OK);
     });
     EXPECT_EQ(sheet.DoModal(), IDOK);
