@@ -287,12 +287,13 @@ void CScreenerSession::ReloadIfChangedOutside() {
         m_notify->OnConfigurationRead();
 }
 
-bool CScreenerSession::Save(bool report) {
+bool CScreenerSession::Save(bool report, bool mineWins) {
     m_timers.Stop(CSessionTimers::CallSave);
     m_callSavePending = false;
     if (m_readOnly || !ReadyForChange())
         return false;
-    ReloadIfChangedOutside();
+    if (!mineWins)
+        ReloadIfChangedOutside();
     if (m_configFile.Save(m_configPath, m_preferences, m_phoneBook)) {
         RememberStamp();
         if (m_failureToldPath == m_configPath)
@@ -343,8 +344,10 @@ void CScreenerSession::ConfirmConfiguration(const CSettings& settings) {
         OpenHistory();
     }
     // A Delete on the Phone Book page is confirmed by the sheet's OK (its
-    // Cancel puts the book back), so it is saved here too.
-    Save(true);
+    // Cancel puts the book back), so it is saved here too. The book the
+    // user confirmed is the one kept, even over a file another program
+    // wrote while the sheet was open.
+    Save(true, true);
 }
 
 void CScreenerSession::CancelConfiguration() {

@@ -225,7 +225,9 @@ public:
 
     // Writes the book and preferences now unless the file is unread or this
     // run cannot save; `report` tells a failure. True when the file holds them.
-    bool Save(bool report = false);
+    // A file another program changed meanwhile is read again first, unless
+    // `mineWins` (the user has just confirmed the whole book as shown).
+    bool Save(bool report = false, bool mineWins = false);
 
 private:
     bool TryLoadConfiguration();
