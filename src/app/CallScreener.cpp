@@ -82,6 +82,13 @@ void CCallScreener::Release(const CTapiLine* line, bool notify) {
             m_notify->OnCallerIdOutcome(false);
 }
 
+size_t CCallScreener::CallsUpCount() const {
+    return static_cast<size_t>(
+        std::count_if(m_live.begin(), m_live.end(), [this](const LiveCall& live) {
+            return !live.disconnected && !Dropping(live);
+        }));
+}
+
 bool CCallScreener::FirstKeyReceived(size_t index) const {
     for (const LiveCall& live : m_live)
         if (live.index == index)
@@ -347,6 +354,9 @@ void CCallScreener::StartBlock(LiveCall& live) {
 void CCallScreener::AnswerFailed(LiveCall& live) {
     live.hold = Hold::None;
     live.answerRequest = 0;
+    // A hold limit armed at CONNECTED while the reply was due: the call is
+    // someone else's after all.
+    CancelTimers(live);
     const size_t index = live.index;
     m_log[index]->SetAction(ActionBlockFailed);
     // `live` may not outlive what the window does with these.
@@ -375,8 +385,8 @@ void CCallScreener::OnCallReply(CTapiCall* call, LONG requestId, LONG result, DW
             StartHolding(*live);
     } else if (kind == kTapiRequestDrop && requestId == live->dropRequest) {
         live->dropRequest = 0;
-        if (result < 0 && live->hold == Hold::LetGo)
-            DropFailed(*live);
+        if (result < 0 && Dropping(*live))
+            DropFailed(*live, result);
     }
 }
 
@@ -388,6 +398,11 @@ void CCallScreener::OnConnected(LiveCall& live) {
     // connected some other way is not the program's.
     if (live.hold == Hold::Answered)
         StartHolding(live);
+    // The answer's reply may never come: the hold limit counts from now all
+    // the same, so that a call the line connected for the program cannot be
+    // held for ever. A failed reply cancels it (someone else connected it).
+    else if (live.hold == Hold::Answering)
+        ArmHoldTimer(live);
 }
 
 void CCallScreener::StartHolding(LiveCall& live) {
@@ -402,6 +417,7 @@ void CCallScreener::StartHolding(LiveCall& live) {
 
 void CCallScreener::OnDisconnected(LiveCall& live) {
     live.connectedNow = false;
+    live.disconnected = true;
     switch (live.hold) {
     case Hold::Answering:
     case Hold::Answered:
@@ -412,11 +428,24 @@ void CCallScreener::OnDisconnected(LiveCall& live) {
         // The far end has gone: dropping now only clears the call from the
         // line so that it reaches idle (a call connected elsewhere is never
         // cut off by this), and a service waiting to restart (REINIT) is not
-        // held up by a call left disconnected. A refusal (another program
-        // owns the call) leaves it to its owner.
-        live.call->Drop();
+        // held up by a call left disconnected. A drop that fails is tried
+        // again as the program's own are; a refusal (another program owns
+        // the call) leaves it to its owner.
+        CancelTimers(live);
+        live.hold = Hold::Clearing;
+        live.dropFailures = 0;
+        live.nextDropRetryMs = m_dropRetryMs;
+        TryDrop(live);
         break;
     case Hold::LetGo:
+    case Hold::Clearing:
+        // Its drops have been failing: the caller's going is news the line
+        // may act on now, so try at once rather than at the next retry.
+        if (live.dropRequest == 0) {
+            if (m_timerWindow.Get())
+                KillTimer(m_timerWindow.Get(), live.index * 2 + 2);
+            TryDrop(live);
+        }
         break;
     }
 }
@@ -428,27 +457,34 @@ void CCallScreener::LetGo(LiveCall& live) {
     StopSound(live);
     if (monitored)
         live.call->MonitorDigits(0);
-    live.dropRetriesLeft = kDropRetries;
+    live.dropFailures = 0;
+    live.nextDropRetryMs = m_dropRetryMs;
     TryDrop(live);
 }
 
 void CCallScreener::TryDrop(LiveCall& live) {
     const LONG request = live.call->Drop();
     if (request < 0) {
-        DropFailed(live);
+        DropFailed(live, request);
         return;
     }
     live.dropRequest = request;
 }
 
-void CCallScreener::DropFailed(LiveCall& live) {
-    if (live.dropRetriesLeft > 0) {
-        --live.dropRetriesLeft;
-        if (EnsureTimerWindow())
-            SetTimer(m_timerWindow.Get(), live.index * 2 + 2, m_dropRetryMs, nullptr);
+void CCallScreener::DropFailed(LiveCall& live, LONG result) {
+    // A call someone else owns is theirs to clear.
+    if (live.hold == Hold::Clearing && result == static_cast<LONG>(LINEERR_NOTOWNER))
         return;
-    }
-    if (m_notify)
+    ++live.dropFailures;
+    // Tried again until the call goes idle, less often each time: a line
+    // that refuses for a while is not hammered, and one that recovers
+    // after minutes still gets the call cleared.
+    const UINT wait = std::max<UINT>(live.nextDropRetryMs, 1);
+    live.nextDropRetryMs = static_cast<UINT>(
+        std::min<unsigned long long>(2ull * wait, std::max(kMaxDropRetryMs, m_dropRetryMs)));
+    if (EnsureTimerWindow())
+        SetTimer(m_timerWindow.Get(), live.index * 2 + 2, wait, nullptr);
+    if (live.hold == Hold::LetGo && live.dropFailures == 1 + kDropRetries && m_notify)
         m_notify->OnDropFailed(live.index);
 }
 
@@ -583,9 +619,12 @@ void CCallScreener::OnTimer(UINT_PTR id) {
     if (!live)
         return;
     if (retry) {
-        if (live->hold == Hold::LetGo && live->dropRequest == 0)
+        if (Dropping(*live) && live->dropRequest == 0)
             TryDrop(*live);
-    } else if (live->hold == Hold::Holding) {
+    } else if (live->hold == Hold::Holding ||
+               (live->hold == Hold::Answering && live->connectedNow)) {
+        // Held long enough, or connected this long with the answer's reply
+        // still missing (replies can go missing).
         LetGo(*live);
         SetTrayTip(kTrayIdle);
     }

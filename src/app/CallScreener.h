@@ -49,6 +49,10 @@ public:
     int FindLoggedCall(const CTapiCall* call) const;
     // Call objects alive now (calls not yet idle).
     size_t LiveCallCount() const { return m_live.size(); }
+    // Live calls still in progress: neither disconnected nor being let go
+    // by the program. The rest only wait for a drop to go through, which a
+    // restart or a save need not wait for.
+    size_t CallsUpCount() const;
 
     UINT TrayTip() const { return m_trayTip; }
     // Remembers the id and tells the window.
@@ -78,10 +82,13 @@ public:
     // dropped by the program.
     static constexpr UINT kDefaultHoldLimitMs = 60000;
     void SetHoldLimit(UINT ms) { m_holdLimitMs = ms; }
-    // A drop of the program's own call that fails is tried this many more
-    // times, this far apart, until the call goes idle.
+    // A drop that fails is tried again until the call goes idle: first
+    // this far apart, then twice as far each time, up to kMaxDropRetryMs.
+    // After kDropRetries more failures of the program's own call the
+    // window is told, once.
     static constexpr unsigned kDropRetries = 3;
     static constexpr UINT kDefaultDropRetryMs = 2000;
+    static constexpr UINT kMaxDropRetryMs = 60000;
     void SetDropRetryInterval(UINT ms) { m_dropRetryMs = ms; }
 
     // The name and number-or-call-type texts of a call's caller ID. A number
@@ -117,12 +124,15 @@ private:
         Answered,  // the reply reported success; waiting for CONNECTED
         Holding,   // connected: message, code and hold limit running
         LetGo,     // the program is dropping it (or has)
+        Clearing,  // not the program's, but disconnected: dropped only to
+                   // clear it from the line so that it reaches idle
     };
     struct LiveCall {
         std::unique_ptr<CTapiCall> call;
         size_t index;
         Hold hold = Hold::None;
         bool connectedNow = false;  // CONNECTED reported and not yet disconnected
+        bool disconnected = false;  // DISCONNECTED reported: the far end has gone
         bool everConnected = false; // CONNECTED was reported at some time
         bool firstKeyReceived = false;
         bool outcomeReported = false; // OnCallerIdOutcome raised for it
@@ -131,7 +141,8 @@ private:
         LONG dropRequest = 0;         // the pending lineDrop's request id
         uint32_t sound = 0;           // the player's id of its sound, 0: none
         bool soundStarted = false;    // ...which has begun to play
-        unsigned dropRetriesLeft = 0;
+        unsigned dropFailures = 0;    // drops of it that failed so far
+        UINT nextDropRetryMs = 0;     // how long until the next try
     };
 
     LiveCall* FindLive(const CTapiCall* call);
@@ -148,7 +159,10 @@ private:
     // if the drop fails.
     void LetGo(LiveCall& live);
     void TryDrop(LiveCall& live);
-    void DropFailed(LiveCall& live);
+    void DropFailed(LiveCall& live, LONG result);
+    bool Dropping(const LiveCall& live) const {
+        return live.hold == Hold::LetGo || live.hold == Hold::Clearing;
+    }
     // Lets go of the live calls of `line` (all for null); `notify` is false
     // only from the destructor, when the window may be half gone.
     void Release(const CTapiLine* line, bool notify);

@@ -180,6 +180,9 @@ enum class Option : uint32_t {
     // hang-up is put off, looked at every 20 ms, for at most 30 s. A call
     // still ringing hangs up on time.
     ListenFirst,
+    // An answer connects the call, but its LINE_REPLY never comes (replies
+    // may go missing).
+    AnswerNoReply,
 };
 
 // Turns an option on or off; false for a value that is not an Option.

@@ -193,7 +193,7 @@ void CLineSimulator::Reset() {
 
 bool CLineSimulator::SetOption(Option option, bool on) {
     const uint32_t bit = static_cast<uint32_t>(option);
-    if (bit > static_cast<uint32_t>(Option::ListenFirst))
+    if (bit > static_cast<uint32_t>(Option::AnswerNoReply))
         return false;
     if (on)
         m_options |= 1u << bit;
@@ -455,6 +455,10 @@ void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
     }
     call->record.answeredMs = Elapsed(*call);
     Log(*call, "answered");
+    if (Has(Option::AnswerNoReply)) {
+        SetState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+        return;
+    }
     ReplyAndSetState(*call, request, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
 }
 

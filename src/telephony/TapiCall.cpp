@@ -3,6 +3,7 @@
 #include "telephony/NotifyList.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiLine.h"
+#include "telephony/TapiRegistration.h"
 
 #include <algorithm>
 
@@ -73,14 +74,14 @@ void CTapiCall::OnReply(LONG requestId, LONG result, DWORD kind) {
 }
 
 LONG CTapiCall::Answer(const char* userUserInfo, DWORD size) {
-    LONG result = Tapi().lineAnswer(m_handle, userUserInfo, size);
+    LONG result = NoteLineResult(Tapi().lineAnswer(m_handle, userUserInfo, size));
     if (result > 0 && m_line)
         m_line->AddPendingRequest(result, this, kTapiRequestAnswer);
     return result;
 }
 
 LONG CTapiCall::DropHandle(HCALL call, const char* userUserInfo, DWORD size) {
-    LONG result = Tapi().lineDrop(call, userUserInfo, size);
+    LONG result = NoteLineResult(Tapi().lineDrop(call, userUserInfo, size));
     if (result > 0 && m_line)
         m_line->AddPendingRequest(result, this, kTapiRequestDrop);
     return result;

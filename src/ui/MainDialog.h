@@ -110,7 +110,8 @@ public:
     // CSessionCallLog: the screener's log.
     size_t CallCount() const override { return m_screener.CallCount(); }
     CLoggedCall& Call(size_t index) override { return m_screener.Call(index); }
-    size_t LiveCallCount() const override { return m_screener.LiveCallCount(); }
+    // Calls that only wait for a failing drop do not hold the save up.
+    size_t LiveCallCount() const override { return m_screener.CallsUpCount(); }
 
     // CCallScreenerNotify.
     void OnCallLogged(size_t index) override;

@@ -118,9 +118,10 @@ protected:
     }
 
     static void TearDownOptions() {
-        for (Option o : {Option::ReplyAfterState, Option::AnswerFails,
-                         Option::IdleWithoutDisconnected, Option::NoHangUpReport,
-                         Option::AnswerNotOwner, Option::DigitsTwice, Option::ConnectedTwice})
+        for (Option o :
+             {Option::ReplyAfterState, Option::AnswerFails, Option::IdleWithoutDisconnected,
+              Option::NoHangUpReport, Option::AnswerNotOwner, Option::DigitsTwice,
+              Option::ConnectedTwice, Option::AnswerNoReply})
             SetOption(o, false);
         SetDropFailures(0, false);
         SetReplyDelay(0);
@@ -712,6 +713,85 @@ TEST_F(CallScreenerTest, RealServiceOrdersLeaveNothingBehind) {
     }
 }
 
+// Ways for a call to stay on the line after it has ended, or to be held
+// for ever: each call must reach idle and be released, with no handle left
+// behind, and the next call is screened and blocked as usual.
+TEST_F(CallScreenerTest, EveryEndedCallReachesIdle) {
+    prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    AddEntry("555", FilterNeverBlock);
+    screener.SetDropRetryInterval(20);
+    auto pickedUpThenHungUp = [&](uint32_t id) {
+        ASSERT_TRUE(PickUp(id));
+        ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+        HangUp(id);
+    };
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+        const char* number;
+        std::function<void(uint32_t)> farEnd;
+        uint32_t dropFailures;
+    } cases[] = {
+        {"a permitted call picked up elsewhere, its clearing drop failing by its reply",
+         [] { SetDropFailures(1, false); }, "555", pickedUpThenHungUp, 1},
+        {"a permitted call picked up elsewhere, its clearing drop refused at once",
+         [] { SetDropFailures(1, true); }, "555", pickedUpThenHungUp, 1},
+        {"a blocked caller who stays past the hold limit while every retry fails",
+         [&] {
+             screener.SetHoldLimit(100);
+             SetDropFailures(1 + CCallScreener::kDropRetries, false);
+         },
+         "999",
+         [&](uint32_t id) {
+             ASSERT_TRUE(PumpUntil(
+                 [&] { return Record(id).dropFailures == 1 + CCallScreener::kDropRetries; }));
+             PumpFor(100); // the last failure has been heard
+             HangUp(id);
+         },
+         1 + CCallScreener::kDropRetries},
+        {"drops failing for longer than the retries the window is told of",
+         [] { SetDropFailures(2 + CCallScreener::kDropRetries, true); }, "999",
+         [&](uint32_t id) {
+             ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+             HangUp(id);
+         },
+         2 + CCallScreener::kDropRetries},
+        {"an answer that connects but whose reply never comes",
+         [&] {
+             screener.SetHoldLimit(200);
+             SetOption(Option::AnswerNoReply, true);
+         },
+         "999",
+         [&](uint32_t id) {
+             // Nobody hangs up: only the hold limit can end it.
+             ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).droppedMs >= 0; }));
+             EXPECT_GE(Record(id).droppedMs - Record(id).answeredMs, 200);
+         },
+         0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        screener.SetHoldLimit(kHoldLimitMs);
+        c.set();
+        const uint32_t id = RingNumber(c.number);
+        c.farEnd(id);
+        // Retries grow from 20 ms: the last of these comes within 2 s.
+        ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+        EXPECT_EQ(c.dropFailures, Record(id).dropFailures);
+        EXPECT_EQ(LINECALLSTATE_IDLE, Record(id).callState);
+        EXPECT_EQ(0u, screener.LiveCallCount());
+        EXPECT_TRUE(line.UnownedCalls().empty());
+        EXPECT_EQ(130u, screener.TrayTip());
+        TearDownOptions();
+        screener.SetHoldLimit(kHoldLimitMs);
+
+        const uint32_t next = RingNumber("998");
+        ASSERT_TRUE(WaitState(next, LINECALLSTATE_CONNECTED));
+        HangUpAndWait(next);
+    }
+}
+
 TEST_F(CallScreenerTest, ReleasingCallsDropsThoseStillUp) {
     prefs.NonPhoneBookRule = FilterAlwaysBlock;
     const uint32_t id = RingNumber("999");
@@ -887,10 +967,13 @@ TEST_F(CallScreenerTest, ClaimsOnlyWhatReallyHappened) {
          blocked, connectAndHangUp, ActionBlockByTime, 1, 1, true, 0},
         {"picked up elsewhere before its caller ID", [&] { screener.SetHoldLimit(0); }, unknown,
          pickUp, ActionBlockFailed, 0, 0, true, 0},
+        // The hold limit counts from CONNECTED even while the answer's
+        // reply is due (it may never come); here it is longer than the
+        // reply takes, and the failed reply stops it.
         {"picked up elsewhere while the answer is pending",
          [&] {
              SetReplyDelay(300);
-             screener.SetHoldLimit(0);
+             screener.SetHoldLimit(600);
          },
          blocked,
          [&](uint32_t id) {
@@ -969,8 +1052,8 @@ TEST_F(CallScreenerTest, ARefusedAnswerIsShownAsAFailedBlock) {
     EXPECT_EQ(0u, Record(id).dropRequests);
 }
 
-// A line that never lets go: the program tries a few times, then says so
-// once.
+// A line that never lets go: the program tries a few times, says so once,
+// and keeps trying less and less often until the line recovers.
 TEST_F(CallScreenerTest, ADropThatKeepsFailingIsReportedOnce) {
     prefs.NonPhoneBookRule = FilterAlwaysBlock;
     screener.SetDropRetryInterval(20);
@@ -983,9 +1066,14 @@ TEST_F(CallScreenerTest, ADropThatKeepsFailingIsReportedOnce) {
         ASSERT_TRUE(WaitState(id, LINECALLSTATE_CONNECTED));
         HangUp(id);
         ASSERT_TRUE(PumpUntil([&] { return !notify.dropFailed.empty(); }));
-        PumpFor(200);
+        // Tried after 20, 40, 80 ms and reported; the next waits 160 ms,
+        // then 320 ms.
+        const uint32_t reported = Record(id).dropFailures;
+        EXPECT_EQ(1 + CCallScreener::kDropRetries, reported);
+        PumpFor(400);
         EXPECT_EQ(std::vector<size_t>{index}, notify.dropFailed);
-        EXPECT_EQ(1 + CCallScreener::kDropRetries, Record(id).dropFailures);
+        EXPECT_GE(Record(id).dropFailures, reported + 1);
+        EXPECT_LE(Record(id).dropFailures, reported + 2);
         EXPECT_EQ(1u, screener.LiveCallCount());
         // The line recovers: letting go of the call object hangs it up.
         SetDropFailures(0, false);

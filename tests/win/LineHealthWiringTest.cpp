@@ -18,6 +18,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,12 +51,18 @@ protected:
         SetTapiApi(nullptr);
     }
     // A main window of its own for each start, as at each program start.
-    void Start(uint32_t devices) {
+    // `beforeWindow` runs between registering and the window's start, as a
+    // message box at start would.
+    void Start(uint32_t devices, const std::function<void()>& beforeWindow = {}) {
         linesim::SetDeviceCount(devices);
         ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+        if (beforeWindow)
+            beforeWindow();
         window = std::make_unique<CMainDialog>(clock);
         window->SetConfigPath(configDir.Path("Ringwarden.cfg"));
         window->Supervisor().SetRetryInterval(100);
+        window->Supervisor().SetReinitEndingWait(300);
+        window->Screener().SetDropRetryInterval(20);
         ASSERT_TRUE(window->Create());
         auto entry = test::Entry("Sales Line", "0800 111");
         entry->FilterType = 2; // always block
@@ -67,6 +74,8 @@ protected:
         UnregisterLineApp();
         UnregisterPhoneApp();
         linesim::SetDeviceCount(1);
+        linesim::SetVoiceSupported(true);
+        linesim::SetDropFailures(0, false);
     }
     // Rings the blocked sales line; true once the program answered it.
     bool RingBlockedAndAnswered(uint32_t& call) {
@@ -87,7 +96,7 @@ protected:
 };
 
 TEST_F(LineHealthWiringTest, TheLineComesBackAndTheNextBlockedCallIsAnswered) {
-    enum What { CloseLine, Reinit, NewDevice };
+    enum What { CloseLine, Reinit, NewDevice, ReinitBeforeWindow, VoiceBack, ReinitDropFails };
     struct Case {
         const char* name;
         uint32_t devicesAtStart;
@@ -100,13 +109,34 @@ TEST_F(LineHealthWiringTest, TheLineComesBackAndTheNextBlockedCallIsAnswered) {
         {"reinit while idle", 1, false, Reinit, 0},
         {"reinit with a blocked call up", 1, true, Reinit, 0},
         {"no line at start, then a modem", 0, false, NewDevice, IDS_NOT_WATCHING_NO_LINE},
+        // A message box at start runs a message loop with nobody to hear
+        // the REINIT yet.
+        {"reinit before the window starts", 1, false, ReinitBeforeWindow, 0},
+        // The owner open failed (no voice then): watched only, until the
+        // owner open works again.
+        {"monitor only at start, then voice comes back", 1, false, VoiceBack,
+         IDS_WARN_MONITOR_ONLY},
+        // The caller has gone but the line refuses every drop: the restart
+        // waits only so long for it.
+        {"reinit with an ended call whose drops keep failing", 1, true, ReinitDropFails, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Start(c.devicesAtStart);
+        HLINEAPP registered = 0;
+        if (c.what == VoiceBack)
+            linesim::SetVoiceSupported(false);
+        Start(c.devicesAtStart, [&] {
+            registered = LineAppHandle();
+            if (c.what == ReinitBeforeWindow) {
+                ASSERT_TRUE(linesim::Reinit());
+                PumpFor(100);
+            }
+        });
         CMainDialog& dialog = *window;
         if (c.devicesAtStart == 0) {
             EXPECT_TRUE(TrayShows(IDI_TRAY_NOT_WATCHING, IDS_NOT_WATCHING_NO_LINE));
+        } else if (c.what == VoiceBack) {
+            EXPECT_TRUE(TrayShows(IDI_TRAY_WARNING, c.tipMeanwhile));
         } else {
             EXPECT_TRUE(TrayShows(IDI_TRAY_IDLE, IDS_TRAY_IDLE));
         }
@@ -149,6 +179,26 @@ TEST_F(LineHealthWiringTest, TheLineComesBackAndTheNextBlockedCallIsAnswered) {
         case NewDevice:
             ASSERT_TRUE(linesim::AddDevice());
             break;
+        case ReinitBeforeWindow:
+            // Registered again once the window started.
+            EXPECT_TRUE(
+                PumpUntil([&] { return LineAppHandle() != registered && LineAppHandle(); }));
+            break;
+        case VoiceBack:
+            linesim::SetVoiceSupported(true);
+            EXPECT_TRUE(PumpUntil([&] { return dialog.Supervisor().Lines()[0]->IsOwner(); }));
+            break;
+        case ReinitDropFails: {
+            const HLINEAPP before = LineAppHandle();
+            linesim::SetDropFailures(1000, true);
+            linesim::HangUp(first);
+            ASSERT_TRUE(PumpUntil([&] { return Record(first).dropFailures > 0; }));
+            ASSERT_TRUE(linesim::Reinit());
+            EXPECT_TRUE(PumpUntil([&] { return LineAppHandle() != before && LineAppHandle(); }));
+            EXPECT_EQ(0u, dialog.Screener().LiveCallCount());
+            linesim::SetDropFailures(0, false);
+            break;
+        }
         }
 
         EXPECT_TRUE(TrayShows(IDI_TRAY_IDLE, IDS_TRAY_IDLE));
