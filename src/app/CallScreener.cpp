@@ -149,11 +149,41 @@ bool HasDigit(const std::string& text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Some modems send a placeholder in the number instead of setting the
+// flags: "O" for an out-of-area caller, "P" for a private one, and a
+// number of zeros when there is no caller ID. None of them is a number to
+// look up. Returns the flag the placeholder stands for, or 0.
+DWORD PlaceholderFlag(const std::string& numberText) {
+    const size_t first = numberText.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return 0;
+    const size_t last = numberText.find_last_not_of(" \t");
+    const std::string text = numberText.substr(first, last - first + 1);
+    if (text == "O" || text == "o")
+        return LINECALLPARTYID_OUTOFAREA;
+    if (text == "P" || text == "p")
+        return LINECALLPARTYID_BLOCKED;
+    const bool zeros = HasDigit(text) && std::none_of(text.begin(), text.end(),
+                                                      [](char c) { return c >= '1' && c <= '9'; });
+    return zeros ? LINECALLPARTYID_UNAVAIL : 0;
+}
+
+// The flags as the caller ID means them: a placeholder in the number
+// counts as the flag it stands for.
+DWORD EffectiveFlags(DWORD flags, const std::string& numberText) {
+    if ((flags & LINECALLPARTYID_ADDRESS) &&
+        !(flags & (LINECALLPARTYID_BLOCKED | LINECALLPARTYID_OUTOFAREA | LINECALLPARTYID_UNKNOWN |
+                   LINECALLPARTYID_UNAVAIL)))
+        flags |= PlaceholderFlag(numberText);
+    return flags;
+}
+
 } // namespace
 
 bool CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
                                  const std::string& numberText, std::string& name,
                                  std::string& number) {
+    flags = EffectiveFlags(flags, numberText);
     const std::string n = Cut(nameText);
     // A call type fills in when the line gives no name; a name given stands
     // for the caller in both texts.
@@ -187,6 +217,7 @@ bool CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
 
 CallerIdType CCallScreener::CallerIdKindOf(DWORD flags, const std::string& nameText,
                                            const std::string& numberText) {
+    flags = EffectiveFlags(flags, numberText);
     if (flags & LINECALLPARTYID_BLOCKED)
         return CallerIdWithheld;
     if (flags & LINECALLPARTYID_OUTOFAREA)
@@ -242,6 +273,7 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
 
         m_rules.ExpireSuspension(now);
         m_rules.EvaluateCall(*logged);
+        HoldBackIfBusy(*logged, live, line);
         const bool screened = logged->GetAction() != ActionWaitingForCallerId;
         live.outcomeReported = screened;
         m_log.push_back(std::move(logged));
@@ -278,11 +310,26 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
             return;
         const size_t index = live->index;
         CLoggedCall& logged = *m_log[index];
-        // A call is screened once; later caller ID changes nothing.
-        if (logged.GetAction() != ActionWaitingForCallerId)
-            return;
         std::string name, number;
         const bool hasNumber = ReadCallerId(info, name, number);
+        // A call is screened once, on its first complete reading. Caller ID
+        // sent again with other contents (some lines send it twice) only
+        // updates the row: what was done to the call stands.
+        if (logged.GetAction() != ActionWaitingForCallerId) {
+            const CallerIdType kind =
+                CallerIdKindOf(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber());
+            if (kind == CallerIdNone ||
+                (number == logged.GetNumber() && name == logged.GetCallerIdName()))
+                return;
+            logged.SetCallerIdName(name);
+            logged.SetNumber(number);
+            logged.SetHasNumber(hasNumber);
+            logged.SetCallerIdKind(kind);
+            logged.MakeLookupKey();
+            if (m_notify)
+                m_notify->OnCallChanged(index);
+            return;
+        }
         logged.SetName(name);
         logged.SetCallerIdName(name);
         logged.SetNumber(number);
@@ -293,6 +340,7 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
         m_rules.EvaluateCall(logged);
         if (logged.GetAction() == ActionWaitingForCallerId)
             return;
+        HoldBackIfBusy(logged, *live, call->Line());
         live->outcomeReported = true;
         if (m_notify) {
             m_notify->OnCallChanged(index);
@@ -311,12 +359,51 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
     }
 }
 
+bool CCallScreener::LineBusy(const CTapiLine* line, const CTapiCall* self) const {
+    return std::any_of(m_live.begin(), m_live.end(), [&](const LiveCall& other) {
+        return other.call.get() != self && other.call->Line() == line &&
+               (other.connectedNow || other.onHold || other.hold != Hold::None);
+    });
+}
+
+void CCallScreener::HoldBackIfBusy(CLoggedCall& logged, LiveCall& live, const CTapiLine* line) {
+    if (!logged.IsBlockingAction() || !LineBusy(line, live.call.get()))
+        return;
+    live.busyAction = logged.GetAction();
+    logged.SetAction(ActionNotAnsweredLineBusy);
+}
+
+void CCallScreener::ScreenHeldBack() {
+    // By index: starting a block tells the window, and makes the line busy
+    // for the rest, which wait for that call in turn.
+    for (size_t i = 0; i < m_live.size(); ++i) {
+        LiveCall& live = m_live[i];
+        if (!live.busyAction || live.everConnected || live.disconnected ||
+            LineBusy(live.call->Line(), live.call.get()))
+            continue;
+        const size_t index = live.index;
+        m_log[index]->SetAction(live.busyAction);
+        live.busyAction = 0;
+        if (m_notify) {
+            m_notify->OnCallChanged(index);
+            m_notify->OnRefreshNotification(index);
+        }
+        SetTrayTip(kTrayBlocking);
+        if (LiveCall* still = FindLiveIndex(index))
+            StartBlock(*still);
+    }
+}
+
 void CCallScreener::OnCallState(CTapiCall* call, DWORD state, DWORD, DWORD) {
+    if (LiveCall* live = FindLive(call))
+        live->onHold = state == LINECALLSTATE_ONHOLD || state == LINECALLSTATE_ONHOLDPENDCONF ||
+                       state == LINECALLSTATE_ONHOLDPENDTRANSFER;
     switch (state) {
     case LINECALLSTATE_IDLE:
         // The call object goes here; nothing may touch `call` afterwards.
         OnIdle(call);
         SetTrayTip(kTrayIdle);
+        ScreenHeldBack();
         break;
     case LINECALLSTATE_CONNECTED:
         if (LiveCall* live = FindLive(call))
@@ -326,6 +413,7 @@ void CCallScreener::OnCallState(CTapiCall* call, DWORD state, DWORD, DWORD) {
         if (LiveCall* live = FindLive(call))
             OnDisconnected(*live);
         SetTrayTip(kTrayIdle);
+        ScreenHeldBack();
         break;
     default:
         break;

@@ -6,7 +6,12 @@
 // line has been held long enough, since many modems never report a
 // hang-up). A call counts as the program's own only once its answer has
 // been accepted and its LINE_REPLY reported success; a call connected any
-// other way is never played to, listened to or dropped. It reaches its
+// other way is never played to, listened to or dropped. A call offered
+// while another call on its line is connected, on hold, being answered or
+// being dropped is never answered (call waiting would put the first on
+// hold, or play into a conversation): its row says the line was busy, and
+// it is screened as usual if it still rings once the other has ended. It
+// reaches its
 // window only through CCallScreenerNotify, so it runs and is tested
 // without one. User-interface thread only.
 #pragma once
@@ -131,8 +136,11 @@ private:
         std::unique_ptr<CTapiCall> call;
         size_t index;
         Hold hold = Hold::None;
-        bool connectedNow = false;  // CONNECTED reported and not yet disconnected
-        bool disconnected = false;  // DISCONNECTED reported: the far end has gone
+        bool connectedNow = false; // CONNECTED reported and not yet disconnected
+        bool disconnected = false; // DISCONNECTED reported: the far end has gone
+        bool onHold = false;       // in one of the on-hold states
+        // The blocking action held back while the line was busy (0: none).
+        int32_t busyAction = 0;
         bool everConnected = false; // CONNECTED was reported at some time
         bool firstKeyReceived = false;
         bool outcomeReported = false; // OnCallerIdOutcome raised for it
@@ -148,6 +156,14 @@ private:
     LiveCall* FindLive(const CTapiCall* call);
     LiveCall* FindLiveIndex(size_t index);
     LiveCall* FindLiveSound(uint32_t id);
+    // Whether another call on `line` than `self` is up in a way that
+    // answering a new call would disturb.
+    bool LineBusy(const CTapiLine* line, const CTapiCall* self) const;
+    // A blocking action found for a call while its line is busy is held
+    // back: the row says why, and nothing is done to the call.
+    void HoldBackIfBusy(CLoggedCall& logged, LiveCall& live, const CTapiLine* line);
+    // Screens the calls held back whose line is free now, if still ringing.
+    void ScreenHeldBack();
     void StartBlock(LiveCall& live);
     // The answer was refused or failed: the call is left alone.
     void AnswerFailed(LiveCall& live);

@@ -13,6 +13,8 @@ struct CCommandLine {
     bool noHistory = false;
     // Show the usage text and end.
     bool help = false;
+    // Write the modem check's report to this file and end (empty: no).
+    std::string checkModemFile;
 
     // Reads the arguments after the program name. The simulator's own
     // switches (--sim-..., read by the simulator itself) are skipped, with

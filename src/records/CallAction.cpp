@@ -6,7 +6,7 @@
 namespace rw {
 
 std::string ActionText(int32_t action) {
-    if (action < ActionWaitingForCallerId || action > ActionPermitRepeatedCall)
+    if (action < ActionWaitingForCallerId || action > kLastCallAction)
         return {};
     return LoadResString(IDS_ACTION_BASE + static_cast<unsigned>(action));
 }

@@ -2,7 +2,9 @@
 // entry, 5-8 from the default rule for callers without one, 9 from either
 // while a block suspension is in force. 10 replaces a block whose answer
 // the line refused or failed: the call was left to ring. 11 lets through a
-// caller who rings again soon after a block made by the time of day.
+// caller who rings again soon after a block made by the time of day. 12
+// leaves a call alone that came while another call on the line was up:
+// answering it would put that call on hold or play into it.
 #pragma once
 
 #include <cstdint>
@@ -23,10 +25,13 @@ enum CallAction : int32_t {
     ActionPermitBlockSuspended = 9,
     ActionBlockFailed = 10,
     ActionPermitRepeatedCall = 11,
+    ActionNotAnsweredLineBusy = 12,
 };
+// The last value there is.
+constexpr int32_t kLastCallAction = ActionNotAnsweredLineBusy;
 
 // The status text shown in the call list and the notification window;
-// empty for a value outside 0 to 11.
+// empty for a value outside 0 to kLastCallAction.
 std::string ActionText(int32_t action);
 // The call is answered and hears its message.
 bool IsBlockingAction(int32_t action);

@@ -194,7 +194,7 @@ bool ParseRow(const std::vector<std::string>& f, const std::string* actionTexts,
     for (std::string* text : {&row.name, &row.number})
         std::replace(text->begin(), text->end(), '\r', ' ');
     bool found = false;
-    for (int32_t a = ActionWaitingForCallerId; a <= ActionPermitRepeatedCall && !found; ++a) {
+    for (int32_t a = ActionWaitingForCallerId; a <= kLastCallAction && !found; ++a) {
         if (actionTexts[a] == f[4]) {
             row.action = a;
             found = true;
@@ -323,8 +323,8 @@ std::string FormatHistoryRow(const CHistoryRow& row) {
 
 CHistoryReadResult ReadHistory(CByteSource& source, const CHistoryReadOptions& options) {
     CHistoryReadResult result;
-    std::string actionTexts[ActionPermitRepeatedCall + 1];
-    for (int32_t a = ActionWaitingForCallerId; a <= ActionPermitRepeatedCall; ++a)
+    std::string actionTexts[kLastCallAction + 1];
+    for (int32_t a = ActionWaitingForCallerId; a <= kLastCallAction; ++a)
         actionTexts[a] = Cp1252ToUtf8(ActionText(a));
 
     // The newest rows are wanted; with a limit the older ones fall off the

@@ -66,11 +66,11 @@ public:
     static std::string ColumnText(const CLoggedCall& call, int column);
 
 private:
-    static constexpr int32_t kActionCount = ActionPermitRepeatedCall + 1;
+    static constexpr int32_t kActionCount = kLastCallAction + 1;
 
     void Sort();
     int Direction(int result) const { return m_reversed ? -result : result; }
-    // Where an action's status text comes among the ten, as the list sorts
+    // Where an action's status text comes among them all, as the list sorts
     // texts; equal texts share a place.
     int ActionRank(int32_t action) const;
 

@@ -224,8 +224,9 @@ TEST(CallAction, TextsAndClasses) {
                            "Block (based on time of call - default rule)",
                            "Permit (block suspended)",
                            "Block failed (could not answer)",
-                           "Permit (repeated call)"};
-    for (int32_t a = 0; a <= 11; ++a) {
+                           "Permit (repeated call)",
+                           "Not answered (line busy)"};
+    for (int32_t a = 0; a <= 12; ++a) {
         EXPECT_EQ(ActionText(a), texts[a]);
         const bool blocking = a == 3 || a == 4 || a == 7 || a == 8;
         EXPECT_EQ(IsBlockingAction(a), blocking) << a;
@@ -235,7 +236,7 @@ TEST(CallAction, TextsAndClasses) {
         EXPECT_EQ(call.IsBlockingAction(), blocking);
         EXPECT_EQ(call.IsSuspendableAction(), a == 4 || a == 8);
     }
-    EXPECT_EQ(ActionText(12), "");
+    EXPECT_EQ(ActionText(13), "");
     EXPECT_EQ(ActionText(-1), "");
 }
 

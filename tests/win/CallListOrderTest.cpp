@@ -80,7 +80,7 @@ TEST(CallListOrder, EveryActionSortsByItsText) {
     // The actions added last (a failed block, a repeated call) too, not
     // ahead of all the others.
     LogFixture log;
-    for (int32_t action = ActionPermitRepeatedCall; action >= ActionWaitingForCallerId; --action)
+    for (int32_t action = kLastCallAction; action >= ActionWaitingForCallerId; --action)
         log.Log("caller " + std::to_string(action), "1", action, action);
     for (const bool reversed : {false, true}) {
         log.order.ClickColumn(Column::ColumnAction);

@@ -180,6 +180,7 @@ TEST(ReadCallerIdTest, FlagsDecideTheTexts) {
         const char *nameText, *numberText;
         std::string name, number;
         bool hasNumber;
+        int kind = -1; // the CallerIdType expected, where the row checks it
     } cases[] = {
         {LINECALLPARTYID_BLOCKED, "", "0123", "<Blocked>", "<Blocked>", false},
         {LINECALLPARTYID_BLOCKED, "Withheld", "", "Withheld", "Withheld", false},
@@ -193,7 +194,18 @@ TEST(ReadCallerIdTest, FlagsDecideTheTexts) {
          "WIRELESS CALLER", "(0777) 12-3", true},
         // A number text without a digit is no number: the name stands in.
         {LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME, "Fred", "P", "Fred", "Fred", false},
-        {LINECALLPARTYID_ADDRESS, "", "P", "", "P", false},
+        // Placeholders some modems send as the number: never looked up.
+        {LINECALLPARTYID_ADDRESS, "", "P", "<Blocked>", "<Blocked>", false, CallerIdWithheld},
+        {LINECALLPARTYID_ADDRESS, "", " O ", "<Out Of Area>", "<Out Of Area>", false,
+         CallerIdOutOfArea},
+        {LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME, "Fred", "O", "Fred", "Fred", false,
+         CallerIdOutOfArea},
+        {LINECALLPARTYID_ADDRESS, "", "0000000000", "<No Caller ID>", "<No Caller ID>", false,
+         CallerIdUnavailable},
+        {LINECALLPARTYID_ADDRESS, "", "000-000-0000", "<No Caller ID>", "<No Caller ID>", false,
+         CallerIdUnavailable},
+        {LINECALLPARTYID_ADDRESS, "", "0100", "", "0100", true, CallerIdNumber},
+        {LINECALLPARTYID_ADDRESS, "", "Q", "", "Q", false, CallerIdNumber},
         {LINECALLPARTYID_NAME, "Fred", "", "Fred", "Fred", false},
         {LINECALLPARTYID_BLOCKED | LINECALLPARTYID_UNKNOWN, "", "", "<Blocked>", "<Blocked>",
          false},
@@ -211,6 +223,10 @@ TEST(ReadCallerIdTest, FlagsDecideTheTexts) {
             << c.flags << " " << c.nameText;
         EXPECT_EQ(c.name, name) << c.flags << " " << c.nameText;
         EXPECT_EQ(c.number, number) << c.flags << " " << c.nameText;
+        if (c.kind >= 0) {
+            EXPECT_EQ(c.kind, CCallScreener::CallerIdKindOf(c.flags, c.nameText, c.numberText))
+                << c.numberText;
+        }
     }
 }
 
@@ -391,12 +407,19 @@ TEST_F(CallScreenerTest, LateCallerIdScreensTheWaitingCallOnce) {
     EXPECT_EQ("Name of 0555", screener.Call(0).GetName());
     EXPECT_EQ((std::vector<std::string>{"changed 0", "refresh 0", "tip 132"}), notify.events);
 
-    // Once screened, further caller ID changes nothing.
+    // Once screened, caller ID sent again updates the row and changes
+    // nothing else; an incomplete reading changes nothing at all.
     notify.events.clear();
     ASSERT_TRUE(DeliverCallerId(id, Caller(CallerIdKind::Number, "999", "")));
+    ASSERT_TRUE(PumpUntil([&] { return !notify.events.empty(); }));
+    EXPECT_EQ("999", screener.Call(0).GetNumber());
+    EXPECT_EQ("Name of 0555", screener.Call(0).GetName());
+    EXPECT_EQ(ActionBlockAlways, screener.Call(0).GetAction());
+    EXPECT_EQ((std::vector<std::string>{"changed 0"}), notify.events);
+    ASSERT_TRUE(DeliverCallerId(id, Caller(CallerIdKind::Unknown, "", "")));
     PumpFor(100); // let it arrive
-    EXPECT_EQ("0555", screener.Call(0).GetNumber());
-    EXPECT_TRUE(notify.events.empty());
+    EXPECT_EQ("999", screener.Call(0).GetNumber());
+    EXPECT_EQ(1u, Record(id).answerRequests);
     HangUpAndWait(id);
 }
 
@@ -450,16 +473,18 @@ TEST_F(CallScreenerTest, ASlowDeviceOrFileHoldsUpOnlyItsOwnSound) {
          [&](uint32_t id) {
              connected(id);
              ASSERT_TRUE(PumpUntil([&] { return g_slowReading.load(); }));
-             // The next call is screened, answered and held meanwhile.
+             // The next call (waiting on the same line) is screened
+             // meanwhile, and held back while this one is up.
              const uint32_t next = RingNumber("999");
-             ASSERT_TRUE(WaitState(next, LINECALLSTATE_CONNECTED));
              EXPECT_TRUE(g_slowReading);
              EXPECT_EQ(0u, Record(id).bytesPlayed);
-             // Then both are played their own messages.
-             ASSERT_TRUE(PumpUntil([&] { return Record(next).bytesPlayed == 1600; }));
-             EXPECT_EQ(1600u, Record(id).bytesPlayed);
-             HangUp(next);
+             EXPECT_EQ(ActionNotAnsweredLineBusy,
+                       screener.Call(screener.CallCount() - 1).GetAction());
+             ASSERT_TRUE(PumpUntil([&] { return Record(id).bytesPlayed == 1600; }));
              HangUp(id);
+             // Once it has gone, the next is answered and hears its own.
+             ASSERT_TRUE(PumpUntil([&] { return Record(next).bytesPlayed == 1600; }));
+             HangUp(next);
              ASSERT_TRUE(PumpUntil([&] { return Record(next).deallocated; }));
          },
          1600},
@@ -802,33 +827,57 @@ TEST_F(CallScreenerTest, ReleasingCallsDropsThoseStillUp) {
     EXPECT_TRUE(Record(id).deallocated || Record(id).dropRequests == 1);
 }
 
-// Two callers keying at once: each call's code is its own, so one caller's
-// first key neither completes nor cancels the other's.
-TEST_F(CallScreenerTest, CodeProgressIsKeptPerCall) {
-    AddEntry("777", FilterBlockSometimes);
-    AddEntry("778", FilterBlockSometimes);
-    prefs.OutOfHoursStart = prefs.OutOfHoursEnd = CDateTime::TimeOfDay(0, 0);
-    const uint32_t a = RingNumber("777");
-    const uint32_t b = RingNumber("778");
-    ASSERT_TRUE(PumpUntil([&] { return Record(a).monitorOn == 1 && Record(b).monitorOn == 1; }));
+// A line with call waiting offers a second call while the first is up.
+// Answering it would put the first on hold or play into a conversation, so
+// it is left alone whatever its rule says, and its row says why; once the
+// first has ended, a second call still ringing is screened as usual.
+TEST_F(CallScreenerTest, ASecondCallNeverDisturbsTheFirst) {
+    AddEntry("555", FilterNeverBlock);
+    AddEntry("777", FilterAlwaysBlock);
+    prefs.DefaultMessageFile = WriteMessage("rw-long.wav", 3000);
+    struct Case {
+        const char* name;
+        const char* first;
+        bool pickedUp;     // the first is answered elsewhere, not by the program
+        bool lateCallerId; // the second's caller ID comes after its offer
+    } cases[] = {
+        {"a blocked call hearing its message", "777", false, false},
+        {"a blocked call, the second's caller ID late", "777", false, true},
+        {"a permitted call answered elsewhere", "555", true, false},
+        {"a permitted call answered elsewhere, the second's caller ID late", "555", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const uint32_t first = RingNumber(c.first);
+        if (c.pickedUp) {
+            ASSERT_TRUE(PickUp(first));
+        }
+        ASSERT_TRUE(WaitState(first, LINECALLSTATE_CONNECTED));
 
-    KeyDigits(a, "1");
-    ASSERT_TRUE(PumpUntil([&] { return screener.FirstKeyReceived(0); }));
-    EXPECT_FALSE(screener.FirstKeyReceived(1));
-    KeyDigits(b, "1");
-    ASSERT_TRUE(PumpUntil([&] { return screener.FirstKeyReceived(1); }));
-    EXPECT_TRUE(screener.FirstKeyReceived(0));
-    KeyDigits(a, "2");
-    ASSERT_TRUE(PumpUntil([&] { return rules.Suspension().IsActive(); }));
-    EXPECT_EQ(1u, Record(a).monitorOff);
-    EXPECT_EQ(0u, Record(b).monitorOff);
-    EXPECT_FALSE(screener.FirstKeyReceived(0));
-    EXPECT_TRUE(screener.FirstKeyReceived(1));
+        const uint32_t second =
+            c.lateCallerId ? RingAndLog(Caller(CallerIdKind::Unknown, "", "")) : RingNumber("777");
+        const size_t index = screener.CallCount() - 1;
+        if (c.lateCallerId) {
+            ASSERT_TRUE(DeliverCallerId(second, Caller(CallerIdKind::Number, "777", "")));
+        }
+        ASSERT_TRUE(PumpUntil(
+            [&] { return screener.Call(index).GetAction() == ActionNotAnsweredLineBusy; }));
+        EXPECT_EQ("Not answered (line busy)", ActionText(screener.Call(index).GetAction()));
+        PumpFor(100);
+        EXPECT_EQ(0u, Record(second).answerRequests);
+        EXPECT_EQ(0u, Record(second).dropRequests);
+        EXPECT_EQ(0u, Record(second).waveOutRequests);
+        EXPECT_EQ(LINECALLSTATE_CONNECTED, Record(first).callState);
+        EXPECT_EQ(c.pickedUp ? 0u : 1u, Record(first).waveOutRequests);
 
-    HangUp(a);
-    HangUp(b);
-    ASSERT_TRUE(PumpUntil([&] { return Record(a).deallocated && Record(b).deallocated; }));
-    EXPECT_FALSE(screener.FirstKeyReceived(1));
+        // The first ends while the second still rings: now it is blocked.
+        HangUp(first);
+        ASSERT_TRUE(PumpUntil([&] { return Record(first).deallocated; }));
+        ASSERT_TRUE(WaitState(second, LINECALLSTATE_CONNECTED));
+        EXPECT_EQ(ActionBlockAlways, screener.Call(index).GetAction());
+        ASSERT_TRUE(PumpUntil([&] { return Record(second).waveOutRequests == 1; }));
+        HangUpAndWait(second);
+    }
 }
 
 // Whether each call's caller ID arrived is told once: when it is screened,

@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -435,6 +436,40 @@ TEST_F(TapiTest, StartUpRegistersWarnsOnFailureAndShutsDown) {
         EXPECT_EQ(c.args.empty() ? 1 : 0, f.phoneShutdowns) << c.name;
         EXPECT_EQ(0u, LineAppHandle()) << c.name;
     }
+}
+
+// --check-modem writes its report and ends: no window, no message, and no
+// line opened as owner, so a copy already screening loses nothing.
+TEST_F(TapiTest, CheckingTheModemWritesTheReportAndOpensNoLineAsOwner) {
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    const std::string report = std::string(dir) + "rw-modem-report.txt";
+    DeleteFileA(report.c_str());
+    fake.lineDevices = 2;
+    DialogAnswerer answerer;
+    CScreenerApp app(GetModuleHandleA(nullptr), {"--check-modem", report});
+    EXPECT_EQ(0, app.Run());
+    EXPECT_TRUE(answerer.seen.empty());
+    EXPECT_EQ(2u, fake.opens.size());
+    for (const auto& open : fake.opens)
+        EXPECT_EQ(DWORD(LINECALLPRIVILEGE_MONITOR), open.privileges);
+    EXPECT_EQ(fake.opens.size(), fake.closed.size());
+    EXPECT_EQ(0u, LineAppHandle());
+    std::string text;
+    if (FILE* f = std::fopen(report.c_str(), "rb")) {
+        char buffer[4096];
+        text.assign(buffer, std::fread(buffer, 1, sizeof buffer, f));
+        std::fclose(f);
+    }
+    EXPECT_EQ(0u, text.find("Ringwarden modem check\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("Line 1: ")) << text;
+    EXPECT_NE(std::string::npos, text.find("Open as owner: unknown")) << text;
+    DeleteFileA(report.c_str());
+
+    // A file that cannot be written is a failure, said by the exit code.
+    CScreenerApp unwritable(GetModuleHandleA(nullptr),
+                            {"--check-modem", std::string(dir) + "no-such-folder\\report.txt"});
+    EXPECT_EQ(1, unwritable.Run());
 }
 
 TEST_F(TapiTest, ASecondCopyHandsOverWithoutRegisteringOrShowingAnything) {
