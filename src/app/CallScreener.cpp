@@ -1,6 +1,7 @@
 #include "app/CallScreener.h"
 
 #include "audio/WindowClassRegistration.h"
+#include "app/TraceLog.h"
 #include "records/RingwardenPreferences.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
@@ -29,6 +30,15 @@ std::string Cut(std::string text) {
     if (text.size() > kMaxCallerText)
         text.resize(kMaxCallerText);
     return text;
+}
+
+// A screening decision and its reason, for the trace (when it is on).
+void TraceCall(size_t index, const CLoggedCall& call, const char* why) {
+    if (CTraceLog* trace = ActiveTrace())
+        trace->Add(GetTickCount(), "call " + std::to_string(index) + ", " + why + ": number \"" +
+                                       call.GetNumber() + "\", caller ID name \"" +
+                                       call.GetCallerIdName() + "\", entry \"" + call.GetName() +
+                                       "\", " + ActionText(call.GetAction()));
 }
 
 // Room for one more, growing by doubling: reserving one more at a time
@@ -275,6 +285,8 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
         m_rules.EvaluateCall(*logged);
         HoldBackIfBusy(*logged, live, line);
         const bool screened = logged->GetAction() != ActionWaitingForCallerId;
+        if (ActiveTrace())
+            TraceCall(m_log.size(), *logged, "offered");
         live.outcomeReported = screened;
         m_log.push_back(std::move(logged));
         m_live.push_back(std::move(live));
@@ -326,6 +338,8 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
             logged.SetHasNumber(hasNumber);
             logged.SetCallerIdKind(kind);
             logged.MakeLookupKey();
+            if (ActiveTrace())
+                TraceCall(index, logged, "caller ID again, row updated, nothing else changed");
             if (m_notify)
                 m_notify->OnCallChanged(index);
             return;
@@ -341,6 +355,8 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
         if (logged.GetAction() == ActionWaitingForCallerId)
             return;
         HoldBackIfBusy(logged, *live, call->Line());
+        if (ActiveTrace())
+            TraceCall(index, logged, "screened on its caller ID");
         live->outcomeReported = true;
         if (m_notify) {
             m_notify->OnCallChanged(index);
@@ -371,6 +387,8 @@ void CCallScreener::HoldBackIfBusy(CLoggedCall& logged, LiveCall& live, const CT
         return;
     live.busyAction = logged.GetAction();
     logged.SetAction(ActionNotAnsweredLineBusy);
+    if (ActiveTrace())
+        TraceCall(live.index, logged, "another call on the line is up, not answered");
 }
 
 void CCallScreener::ScreenHeldBack() {
@@ -384,6 +402,8 @@ void CCallScreener::ScreenHeldBack() {
         const size_t index = live.index;
         m_log[index]->SetAction(live.busyAction);
         live.busyAction = 0;
+        if (ActiveTrace())
+            TraceCall(index, *m_log[index], "the other call has ended, screened as usual");
         if (m_notify) {
             m_notify->OnCallChanged(index);
             m_notify->OnRefreshNotification(index);
@@ -447,6 +467,8 @@ void CCallScreener::AnswerFailed(LiveCall& live) {
     CancelTimers(live);
     const size_t index = live.index;
     m_log[index]->SetAction(ActionBlockFailed);
+    if (ActiveTrace())
+        TraceCall(index, *m_log[index], "the answer was refused or failed, left alone");
     // `live` may not outlive what the window does with these.
     if (m_notify) {
         m_notify->OnCallChanged(index);
@@ -572,6 +594,8 @@ void CCallScreener::DropFailed(LiveCall& live, LONG result) {
         std::min<unsigned long long>(2ull * wait, std::max(kMaxDropRetryMs, m_dropRetryMs)));
     if (EnsureTimerWindow())
         SetTimer(m_timerWindow.Get(), live.index * 2 + 2, wait, nullptr);
+    if (ActiveTrace())
+        TraceCall(live.index, *m_log[live.index], "drop failed, tried again later");
     if (live.hold == Hold::LetGo && live.dropFailures == 1 + kDropRetries && m_notify)
         m_notify->OnDropFailed(live.index);
 }
@@ -713,6 +737,11 @@ void CCallScreener::OnTimer(UINT_PTR id) {
                (live->hold == Hold::Answering && live->connectedNow)) {
         // Held long enough, or connected this long with the answer's reply
         // still missing (replies can go missing).
+        if (ActiveTrace())
+            TraceCall(live->index, *m_log[live->index],
+                      live->hold == Hold::Holding ? "hold limit reached, dropped"
+                                                  : "connected, answer's reply missing past the "
+                                                    "hold limit, dropped");
         LetGo(*live);
         SetTrayTip(kTrayIdle);
     }

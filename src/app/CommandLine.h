@@ -13,6 +13,8 @@ struct CCommandLine {
     bool noHistory = false;
     // Show the usage text and end.
     bool help = false;
+    // Keep the telephony trace in this run, whatever the settings say.
+    bool trace = false;
     // Write the modem check's report to this file and end (empty: no).
     std::string checkModemFile;
 

@@ -82,7 +82,8 @@ int CScreenerApp::Run() {
         // Beside the program for a portable copy, in the user's application
         // data for an installed one.
         mainDialog.SetConfigLocation(ResolveConfigLocation());
-        mainDialog.SetHistoryAllowed(!CCommandLine::Parse(m_args).noHistory);
+        mainDialog.SetHistoryAllowed(!line.noHistory);
+        mainDialog.SetTraceForced(line.trace);
         mainDialog.DoModal();
         // The main window closes its lines when destroyed, before the
         // registration ends.

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <utility>
 
 namespace rw {
@@ -26,6 +27,15 @@ CScreenerSession::CScreenerSession(const CClock& clock, CSessionTimers& timers,
       m_fs(fs ? std::move(fs) : CreateSystemFileSystem()),
       m_rules(m_phoneBook, m_preferences, clock), m_configFile(*m_fs), m_historyLog(*m_fs, clock) {}
 
+CScreenerSession::~CScreenerSession() {
+    // Nothing may report to a session that is gone.
+    if (m_trace.IsOn()) {
+        SetTapiTraceSink(nullptr);
+        SetActiveTrace(nullptr);
+        m_trace.Stop();
+    }
+}
+
 void CScreenerSession::SetConfigLocation(const CConfigLocation::Result& location) {
     m_configPath = location.path;
     m_readOnly = !location.canSave;
@@ -41,6 +51,37 @@ void CScreenerSession::LoadSettings() {
 
 void CScreenerSession::ApplySettings() {
     m_rules.RepeatedCalls().SetMinutes(m_settings.EffectiveRepeatedCallMinutes());
+    UpdateTrace();
+}
+
+void CScreenerSession::UpdateTrace() {
+    // A run that may not write beside the configuration writes no trace
+    // there either.
+    const bool want = (m_traceForced || m_settings.Trace()) && !m_readOnly && !m_configPath.empty();
+    if (want == m_trace.IsOn())
+        return;
+    if (want) {
+        CDateTimeParts now;
+        m_clock.Now().GetParts(now);
+        char header[96];
+        std::snprintf(header, sizeof header,
+                      "Ringwarden telephony trace, started %04d-%02d-%02d %02d:%02d:%02d; "
+                      "each line starts with a millisecond tick",
+                      now.year, now.month, now.day, now.hour, now.minute, now.second);
+        m_trace.Start(TracePath(), CTraceLog::PathBeside(m_configPath, true), header);
+        SetActiveTrace(&m_trace);
+        SetTapiTraceSink(this);
+        m_timers.Start(CSessionTimers::TraceWrite, kTraceWriteMs);
+    } else {
+        SetTapiTraceSink(nullptr);
+        SetActiveTrace(nullptr);
+        m_timers.Stop(CSessionTimers::TraceWrite);
+        m_trace.Stop();
+    }
+}
+
+void CScreenerSession::OnTapiTrace(const std::string& line) {
+    m_trace.Add(m_timers.Now(), line);
 }
 
 bool CScreenerSession::SaveSettings(bool report) {
@@ -401,6 +442,9 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
     case CSessionTimers::LoadRetry:
         RetryLoad();
         return;
+    case CSessionTimers::TraceWrite:
+        m_trace.Flush();
+        return;
     case CSessionTimers::HistoryWrite:
         WriteHistory();
         return;
@@ -418,6 +462,7 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
 
 void CScreenerSession::EndSession(const std::vector<uint8_t>* bookBefore) {
     WriteHistory();
+    m_trace.Flush();
     KeepWaitingRows();
     if (!bookBefore) {
         Save();

@@ -15,6 +15,8 @@ constexpr const wchar_t* kRepeatedCalls = L"RepeatedCallsRingThrough";
 constexpr const wchar_t* kRepeatedMinutes = L"RepeatedCallMinutes";
 constexpr const wchar_t* kHistory = L"History";
 constexpr const wchar_t* kKeepHistory = L"KeepHistory";
+constexpr const wchar_t* kDiagnostics = L"Diagnostics";
+constexpr const wchar_t* kTrace = L"Trace";
 
 // The value of `key` when it is a whole decimal number from `low` to
 // `high`, else `fallback`. GetPrivateProfileInt would read "3x" as 3 and
@@ -73,6 +75,7 @@ void CSettings::Load(const std::string& path) {
     else
         m_repeatedCallMinutes = minutes;
     m_keepHistory = ReadInt(file, kHistory, kKeepHistory, kDefaultKeepHistory ? 1 : 0, 0, 1) != 0;
+    m_trace = ReadInt(file, kDiagnostics, kTrace, kDefaultTrace ? 1 : 0, 0, 1) != 0;
 }
 
 bool CSettings::Save(const std::string& path) {
@@ -98,6 +101,7 @@ bool CSettings::Save(const std::string& path) {
         keep(WriteInt(file, kScreening, kRepeatedCalls, m_repeatedCallsRingThrough ? 1 : 0));
     written = keep(WriteInt(file, kScreening, kRepeatedMinutes, m_repeatedCallMinutes)) && written;
     written = keep(WriteInt(file, kHistory, kKeepHistory, m_keepHistory ? 1 : 0)) && written;
+    written = keep(WriteInt(file, kDiagnostics, kTrace, m_trace ? 1 : 0)) && written;
     // The profile functions may keep the file in a cache; all three null
     // flushes it, so that the file on disk holds the settings now.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());

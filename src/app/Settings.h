@@ -23,6 +23,8 @@ public:
     static constexpr int kMaxRepeatedCallMinutes = 60;
     // The call history (Ringwarden-calls.csv) is kept.
     static constexpr bool kDefaultKeepHistory = true;
+    // The telephony trace (Ringwarden-trace.log) is written: off unless asked.
+    static constexpr bool kDefaultTrace = false;
 
     // The settings file in the folder of `configPath` (a UTF-8 path).
     static std::string PathBeside(const std::string& configPath);
@@ -49,9 +51,14 @@ public:
     bool KeepHistory() const { return m_keepHistory; }
     void SetKeepHistory(bool keep) { m_keepHistory = keep; }
 
+    // [Diagnostics] Trace
+    bool Trace() const { return m_trace; }
+    void SetTrace(bool on) { m_trace = on; }
+
 private:
     std::string m_lastError;
     bool m_keepHistory = kDefaultKeepHistory;
+    bool m_trace = kDefaultTrace;
     bool m_repeatedCallsRingThrough = kDefaultRepeatedCallsRingThrough;
     int m_repeatedCallMinutes = kDefaultRepeatedCallMinutes;
 };

@@ -34,7 +34,8 @@ void CTraceLog::Start(const std::string& path, const std::string& olderPath,
     m_sizeKnown = false;
     m_pending.clear();
     m_dropped = 0;
-    m_pending = header + "\r\n";
+    m_pending.assign(header);
+    m_pending.append("\r\n");
 }
 
 void CTraceLog::Stop() {
@@ -97,8 +98,9 @@ bool CTraceLog::Flush() {
     if (m_pending.empty())
         return true;
     if (m_dropped) {
-        m_pending +=
-            "(" + std::to_string(m_dropped) + " lines dropped: the trace came too fast)\r\n";
+        m_pending.append("(");
+        m_pending.append(std::to_string(m_dropped));
+        m_pending.append(" lines dropped: the trace came too fast)\r\n");
         m_dropped = 0;
     }
     const uint64_t half = m_maxBytes / 2;

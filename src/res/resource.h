@@ -96,6 +96,7 @@
 #define IDC_REPEAT_MINUTES 1072
 #define IDC_REPEAT_SPIN 1073
 #define IDC_REPEAT_UNIT 1074
+#define IDC_TRACE 1075
 
 // Entry sheet: General Information page
 #define IDC_ENTRY_NUMBER 1011

@@ -5,6 +5,7 @@
 #include "telephony/TapiCall.h"
 #include "telephony/TapiCallInfo.h"
 #include "telephony/TapiRegistration.h"
+#include "telephony/TapiTrace.h"
 
 #include <algorithm>
 
@@ -28,6 +29,9 @@ LONG CTapiLine::Open(DWORD device, CTapiLineNotify* notify, DWORD privileges, DW
     LONG result = NoteLineResult(
         Tapi().lineOpen(LineAppHandle(), device, &m_handle, LineApiVersion(device), 0,
                         reinterpret_cast<DWORD_PTR>(this), privileges, mediaModes, nullptr));
+    if (TapiTraceSink())
+        TraceTapiRequest("lineOpen", device,
+                         (privileges & LINECALLPRIVILEGE_OWNER) ? "owner" : "monitor", result);
     if (result != 0) {
         m_handle = 0;
         return result;

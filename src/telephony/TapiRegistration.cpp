@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiLine.h"
+#include "telephony/TapiTrace.h"
 
 #include <new>
 #include <string>
@@ -74,6 +75,8 @@ void CALLBACK LineCallback(DWORD device, DWORD message, DWORD_PTR instance, DWOR
                            DWORD_PTR param2, DWORD_PTR param3) {
     // Nothing may unwind into the service that called us.
     try {
+        if (TapiTraceSink())
+            TraceTapiMessage(device, message, instance, param1, param2, param3);
         DeliverLineMessage(device, message, instance, param1, param2, param3);
     } catch (...) {
     }

@@ -226,8 +226,8 @@ void CMainDialog::OnDestroy() {
     m_supervisor.Stop();
     // Rows still queued (and those of calls the supervisor just let go).
     m_session.WriteLastRows();
-    for (unsigned timer :
-         {CSessionTimers::LoadRetry, CSessionTimers::CallSave, CSessionTimers::HistoryWrite})
+    for (unsigned timer : {CSessionTimers::LoadRetry, CSessionTimers::CallSave,
+                           CSessionTimers::HistoryWrite, CSessionTimers::TraceWrite})
         KillTimer(m_hWnd, kSessionTimerBase + timer);
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);
@@ -831,7 +831,7 @@ bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
         return true;
     }
     if (timer >= kSessionTimerBase + CSessionTimers::LoadRetry &&
-        timer <= kSessionTimerBase + CSessionTimers::HistoryWrite) {
+        timer <= kSessionTimerBase + CSessionTimers::TraceWrite) {
         m_session.OnTimer(static_cast<Timer>(timer - kSessionTimerBase));
         return true;
     }

@@ -78,6 +78,7 @@ public:
     void SetCallSaveDelay(UINT ms) { m_session.SetCallSaveDelay(ms); }
     bool ConfigurationUnread() const { return m_session.ConfigurationUnread(); }
     void SetHistoryAllowed(bool allowed) { m_session.SetHistoryAllowed(allowed); }
+    void SetTraceForced(bool on) { m_session.SetTraceForced(on); }
     void SetHistoryRetryInterval(UINT ms) { m_session.SetHistoryRetryInterval(ms); }
     // The help document to open instead of the one beside the executable.
     void SetHelpPath(const std::string& path) { m_helpPath = path; }

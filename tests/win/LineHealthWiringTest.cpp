@@ -60,6 +60,7 @@ protected:
             beforeWindow();
         window = std::make_unique<CMainDialog>(clock);
         window->SetConfigPath(configDir.Path("Ringwarden.cfg"));
+        window->SetTraceForced(traceForced);
         window->Supervisor().SetRetryInterval(100);
         window->Supervisor().SetReinitEndingWait(300);
         window->Screener().SetDropRetryInterval(20);
@@ -93,6 +94,7 @@ protected:
     test::CScratchDir configDir;
     CSettableClock clock;
     std::unique_ptr<CMainDialog> window;
+    bool traceForced = false;
 };
 
 TEST_F(LineHealthWiringTest, TheLineComesBackAndTheNextBlockedCallIsAnswered) {
@@ -238,6 +240,33 @@ TEST_F(LineHealthWiringTest, AMonitorOnlyLineWarnsThatItCannotBlock) {
     Start(1);
     EXPECT_TRUE(TrayShows(IDI_TRAY_WARNING, IDS_WARN_MONITOR_ONLY));
     linesim::SetVoiceSupported(true);
+}
+
+// --trace: the service's messages, the program's requests and each
+// screening decision reach Ringwarden-trace.log beside the configuration,
+// written from the message loop while the call is still up.
+TEST_F(LineHealthWiringTest, TheTraceRecordsMessagesRequestsAndDecisions) {
+    traceForced = true;
+    Start(1);
+    EXPECT_TRUE(window->Session().TraceOn());
+    uint32_t call = 0;
+    ASSERT_TRUE(RingBlockedAndAnswered(call));
+    const std::string path = configDir.Path("Ringwarden-trace.log");
+    auto text = [&] {
+        const std::vector<uint8_t> bytes = test::ReadWholeFile(path);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_TRUE(PumpUntil([&] { return text().find("-> lineAnswer") != std::string::npos; }));
+    const std::string trace = text();
+    EXPECT_EQ(0u, trace.find("Ringwarden telephony trace, started "));
+    for (const char* expected :
+         {"<- LINE_CALLSTATE", "-> lineOpen 0x0 owner = 0x0",
+          "call 0, offered: number \"0800 111\"", "Block (always)", "<- LINE_REPLY"})
+        EXPECT_NE(std::string::npos, trace.find(expected)) << expected << "\n" << trace;
+    linesim::HangUp(call);
+    Stop();
+    EXPECT_NE(std::string::npos, text().find("-> lineDrop"));
+    traceForced = false;
 }
 
 } // namespace
