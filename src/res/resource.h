@@ -14,6 +14,7 @@
 #define IDD_CONFIG_DEFAULTS 137
 #define IDD_CONFIG_NON_PHONE_BOOK 139
 #define IDD_CONFIG_SECURITY 144
+#define IDD_MODEM_CHECK 145
 
 // The tray icon's id and its menu (a menu resource, so no clash with the
 // dialog of the same number)
@@ -97,6 +98,8 @@
 #define IDC_REPEAT_SPIN 1073
 #define IDC_REPEAT_UNIT 1074
 #define IDC_TRACE 1075
+#define IDC_MODEM_REPORT 1076
+#define IDC_MODEM_COPY 1077
 
 // Entry sheet: General Information page
 #define IDC_ENTRY_NUMBER 1011
@@ -130,6 +133,7 @@
 #define ID_CALL_NEVER_BLOCK 32776
 #define ID_CALL_EDIT 32777
 #define ID_CALL_COPY_NUMBER 32778
+#define ID_TRAY_CHECK_MODEM 32779
 #define ID_APP_ABOUT 57664
 
 // Strings

@@ -9,7 +9,9 @@
 #include "records/WidePath.h"
 #include "res/resource.h"
 #include "telephony/TapiRegistration.h"
+#include "app/ModemCheck.h"
 #include "ui/AboutDialog.h"
+#include "ui/ModemCheckDialog.h"
 #include "ui/ConfigPropertySheet.h"
 #include "ui/NotificationDialog.h"
 #include "ui/PhoneBookPropertySheet.h"
@@ -65,6 +67,7 @@ const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
     {ID_CALL_EDIT, &CMainDialog::OnEditSelected},
     {ID_CALL_COPY_NUMBER, &CMainDialog::OnCopyNumber},
     {ID_TRAY_BLOCK_LAST, &CMainDialog::OnBlockLastCaller},
+    {ID_TRAY_CHECK_MODEM, &CMainDialog::OnCheckModem},
 };
 
 const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
@@ -714,6 +717,18 @@ void CMainDialog::OnOpen() {
     m_startHidden = false;
     ShowWindow(m_hWnd, SW_SHOWNORMAL);
     SetForegroundWindow(m_hWnd);
+}
+
+std::string CMainDialog::ModemReportNow() const {
+    std::vector<const CTapiLine*> lines;
+    for (const auto& line : m_supervisor.Lines())
+        lines.push_back(line.get());
+    return ModemReport(CModemCheck::Describe(lines));
+}
+
+void CMainDialog::OnCheckModem() {
+    CModemCheckDialog check(m_hWnd, ModemReportNow());
+    check.DoModal();
 }
 
 void CMainDialog::OnAbout() {

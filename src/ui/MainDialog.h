@@ -79,6 +79,8 @@ public:
     bool ConfigurationUnread() const { return m_session.ConfigurationUnread(); }
     void SetHistoryAllowed(bool allowed) { m_session.SetHistoryAllowed(allowed); }
     void SetTraceForced(bool on) { m_session.SetTraceForced(on); }
+    // The text "Check the modem" shows and copies.
+    std::string ModemReportNow() const;
     void SetHistoryRetryInterval(UINT ms) { m_session.SetHistoryRetryInterval(ms); }
     // The help document to open instead of the one beside the executable.
     void SetHelpPath(const std::string& path) { m_helpPath = path; }
@@ -199,6 +201,9 @@ private:
     void OnHide();
     void OnOpen();
     void OnAbout();
+    // "Check the modem": the report on every line device, through the
+    // program's own lines where they are open.
+    void OnCheckModem();
     void OnBalloonClicked();
 
     // Window messages

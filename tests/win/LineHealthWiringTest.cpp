@@ -14,6 +14,7 @@
 #include "telephony/TapiApi.h"
 #include "telephony/TapiRegistration.h"
 #include "ui/MainDialog.h"
+#include "ui/ModemCheckDialog.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -267,6 +268,45 @@ TEST_F(LineHealthWiringTest, TheTraceRecordsMessagesRequestsAndDecisions) {
     Stop();
     EXPECT_NE(std::string::npos, text().find("-> lineDrop"));
     traceForced = false;
+}
+
+// "Check the modem" on the simulated line: the program's own line is
+// watched as owner and can do everything; Copy puts the report on the
+// clipboard; a modem without caller ID is told as such.
+TEST_F(LineHealthWiringTest, CheckTheModemShowsAndCopiesTheReport) {
+    for (bool callerId : {true, false}) {
+        SCOPED_TRACE(callerId ? "a voice modem" : "no caller ID");
+        linesim::SetOption(linesim::Option::NoCallerId, !callerId);
+        Start(1);
+        const std::string report = window->ModemReportNow();
+        EXPECT_NE(std::string::npos, report.find("Watched by Ringwarden: yes (opened as owner)"))
+            << report;
+        EXPECT_NE(std::string::npos,
+                  report.find(callerId ? "This line can do everything Ringwarden needs."
+                                       : "This line cannot report caller ID"))
+            << report;
+
+        CModemCheckDialog check(window->GetSafeHwnd(), report);
+        ASSERT_TRUE(check.Create());
+        char shown[4096] = {};
+        GetDlgItemTextA(check.GetSafeHwnd(), IDC_MODEM_REPORT, shown, sizeof shown);
+        EXPECT_EQ(report, shown);
+        SendMessageA(check.GetDlgItem(IDC_MODEM_COPY), BM_CLICK, 0, 0);
+        std::string copied;
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE data = GetClipboardData(CF_TEXT)) {
+                if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+                    copied = text;
+                    GlobalUnlock(data);
+                }
+            }
+            CloseClipboard();
+        }
+        EXPECT_EQ(report, copied);
+        check.DestroyWindow();
+        Stop();
+    }
+    linesim::SetOption(linesim::Option::NoCallerId, false);
 }
 
 } // namespace
