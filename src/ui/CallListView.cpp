@@ -80,8 +80,7 @@ std::vector<std::string> SampleTexts(int column) {
             texts.push_back(FormatCallTime(CDateTime::FromParts(2026, 12, 28, hour, 58, 58)));
         break;
     case CCallListOrder::ColumnAction:
-        for (int32_t action = ActionWaitingForCallerId; action <= kLastCallAction;
-             ++action)
+        for (int32_t action = ActionWaitingForCallerId; action <= kLastCallAction; ++action)
             texts.push_back(ActionText(action));
         break;
     default:

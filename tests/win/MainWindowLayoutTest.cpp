@@ -64,8 +64,7 @@ protected:
                                "Pat Colleague"};
         const char* numbers[] = {"01632 960555", "0909 879 0123", "(555) 010-4477", "<Blocked>"};
         std::vector<CHistoryRow> rows;
-        for (int32_t action = ActionWaitingForCallerId; action <= kLastCallAction;
-             ++action) {
+        for (int32_t action = ActionWaitingForCallerId; action <= kLastCallAction; ++action) {
             CHistoryRow row;
             row.time = CDateTime::FromParts(2026, 12, 20 + action % 8, 10 + action, 58, 58);
             row.name = names[action % 4];
