@@ -13,7 +13,7 @@ const LINEADDRESSCAPS* CTapiAddressCaps::Caps() const {
     if (!Block() || BlockSize() < kLineAddressCapsFixedSize)
         return nullptr;
     const auto* caps = static_cast<const LINEADDRESSCAPS*>(Block());
-    return caps->dwUsedSize >= kLineAddressCapsFixedSize ? caps : nullptr;
+    return caps->dwUsedSize >= kLineAddressCaps13Size ? caps : nullptr;
 }
 
 DWORD CTapiAddressCaps::CallerIdFlags() const {

@@ -1,7 +1,7 @@
 // An address's LINEADDRESSCAPS: whether the line reports caller ID (its
 // caller-ID flags and the call-info states it sends). Read from the
-// service, not trusted: the fields only when the block holds TAPI 1.4's
-// fixed part.
+// service, not trusted: the fields only when the service filled at least
+// TAPI 1.3's fixed part.
 #pragma once
 
 #include "telephony/TapiVarStruct.h"
@@ -10,7 +10,9 @@
 
 namespace rw {
 
-// LINEADDRESSCAPS's fixed part as TAPI 1.4 fills it.
+// LINEADDRESSCAPS's fixed part as TAPI 1.4 fills it, and as 1.3 does
+// (without dwAddressFeatures); the fields read here lie within the smaller.
+constexpr DWORD kLineAddressCaps13Size = offsetof(LINEADDRESSCAPS, dwAddressFeatures);
 constexpr DWORD kLineAddressCapsFixedSize =
     offsetof(LINEADDRESSCAPS, dwPredictiveAutoTransferStates);
 

@@ -10,15 +10,17 @@ LONG CTapiDevCaps::Query() {
 }
 
 const LINEDEVCAPS* CTapiDevCaps::Caps() const {
+    // The block is always allocated at least the 1.4 fixed part, so the
+    // structure can be read whole; a service that filled less than 1.3's
+    // fixed part gave nothing to read.
     if (!Block() || BlockSize() < kLineDevCapsFixedSize)
         return nullptr;
     const auto* caps = static_cast<const LINEDEVCAPS*>(Block());
-    // A service that filled less than the fixed part gave nothing to read.
-    return caps->dwUsedSize >= kLineDevCapsFixedSize ? caps : nullptr;
+    return caps->dwUsedSize >= kLineDevCaps13Size ? caps : nullptr;
 }
 
 std::string CTapiDevCaps::Text(DWORD offset, DWORD size) const {
-    return ReadPart(Block(), BlockSize(), kLineDevCapsFixedSize, offset, size);
+    return ReadPart(Block(), BlockSize(), kLineDevCaps13Size, offset, size);
 }
 
 std::string CTapiDevCaps::LineName() const {

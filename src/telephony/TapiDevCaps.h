@@ -1,7 +1,7 @@
 // A line device's LINEDEVCAPS: its name, its provider and what it can do
 // (media modes, digit-monitor modes). Read from the service, not trusted:
 // texts only from bytes the block holds and its sizes allow, and the fixed
-// fields only when the block holds TAPI 1.4's fixed part.
+// fields only when the service filled at least TAPI 1.3's fixed part.
 #pragma once
 
 #include "telephony/TapiVarStruct.h"
@@ -12,8 +12,11 @@
 namespace rw {
 
 // LINEDEVCAPS's fixed part as TAPI 1.4 fills it (mingw-w64 declares the
-// later versions' fields too).
+// later versions' fields too), and as 1.3 does, without dwLineFeatures:
+// every field read here lies within the smaller one, and the variable part
+// may start right after it.
 constexpr DWORD kLineDevCapsFixedSize = offsetof(LINEDEVCAPS, dwSettableDevStatus);
+constexpr DWORD kLineDevCaps13Size = offsetof(LINEDEVCAPS, dwLineFeatures);
 
 class CTapiDevCaps : public CTapiVarStruct {
 public:

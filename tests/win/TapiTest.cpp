@@ -10,6 +10,7 @@
 #include "telephony/TapiApi.h"
 #include "telephony/TapiCall.h"
 #include "telephony/TapiCallInfo.h"
+#include "telephony/TapiDevCaps.h"
 #include "telephony/TapiDeviceId.h"
 #include "telephony/TapiLine.h"
 #include "telephony/SystemLibrary.h"
@@ -50,6 +51,7 @@ public:
     LONG nextRequest = 100;
     std::function<LONG(HCALL, LINECALLINFO*)> callInfo;
     std::function<LONG(VARSTRING*)> deviceId;
+    std::function<LONG(LINEDEVCAPS*)> devCaps;
 
     // Record.
     int lineInits = 0, lineShutdowns = 0, phoneInits = 0, phoneShutdowns = 0;
@@ -147,6 +149,14 @@ public:
 };
 
 // Installs a fake for one test and unregisters whatever the test left.
+// The device's capabilities, when a test gives them.
+class FakeTapiWithCaps : public FakeTapi {
+public:
+    LONG lineGetDevCaps(HLINEAPP, DWORD, DWORD, DWORD, LPLINEDEVCAPS caps) override {
+        return devCaps ? devCaps(caps) : E(LINEERR_OPERATIONUNAVAIL);
+    }
+};
+
 class TapiTest : public testing::Test {
 protected:
     void SetUp() override { SetTapiApi(&fake); }
@@ -435,6 +445,53 @@ TEST_F(TapiTest, StartUpRegistersWarnsOnFailureAndShutsDown) {
         EXPECT_EQ(c.lineShutdowns, f.lineShutdowns) << c.name;
         EXPECT_EQ(c.args.empty() ? 1 : 0, f.phoneShutdowns) << c.name;
         EXPECT_EQ(0u, LineAppHandle()) << c.name;
+    }
+}
+
+// LINEDEVCAPS comes from the service and is not trusted: a TAPI 1.3 service
+// fills a shorter fixed part, and a hostile one names texts outside what
+// it filled; the reader takes only what the block and its sizes allow.
+TEST(TapiDevCapsTest, HostileOrOlderStructuresAreReadSafely) {
+    struct Case {
+        const char* name;
+        DWORD used;                 // dwUsedSize
+        DWORD nameOffset, nameSize; // of "Modem\0" written at nameAt
+        DWORD nameAt;
+        std::string lineName;
+        DWORD mediaModes;
+    } cases[] = {
+        {"TAPI 1.4", kLineDevCapsFixedSize + 6, kLineDevCapsFixedSize, 6, kLineDevCapsFixedSize,
+         "Modem", LINEMEDIAMODE_AUTOMATEDVOICE},
+        {"TAPI 1.3, the name right after its fixed part", kLineDevCaps13Size + 6,
+         kLineDevCaps13Size, 6, kLineDevCaps13Size, "Modem", LINEMEDIAMODE_AUTOMATEDVOICE},
+        {"less than any fixed part", kLineDevCaps13Size - 4, kLineDevCaps13Size, 6,
+         kLineDevCaps13Size, "", 0},
+        {"a name inside the fixed part", kLineDevCapsFixedSize + 6, 16, 6, kLineDevCapsFixedSize,
+         "", LINEMEDIAMODE_AUTOMATEDVOICE},
+        {"a name past what was filled", kLineDevCapsFixedSize + 6, kLineDevCapsFixedSize + 100, 6,
+         kLineDevCapsFixedSize, "", LINEMEDIAMODE_AUTOMATEDVOICE},
+        {"a name longer than what was filled", kLineDevCapsFixedSize + 3, kLineDevCapsFixedSize,
+         4000, kLineDevCapsFixedSize, "Mod", LINEMEDIAMODE_AUTOMATEDVOICE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeTapiWithCaps fake;
+        fake.devCaps = [&](LINEDEVCAPS* caps) {
+            const DWORD total = caps->dwTotalSize;
+            caps->dwNeededSize = caps->dwUsedSize = c.used;
+            caps->dwLineNameOffset = c.nameOffset;
+            caps->dwLineNameSize = c.nameSize;
+            caps->dwMediaModes = LINEMEDIAMODE_AUTOMATEDVOICE;
+            if (c.nameAt + 6 <= total)
+                std::memcpy(reinterpret_cast<char*>(caps) + c.nameAt, "Modem", 6);
+            return 0;
+        };
+        SetTapiApi(&fake);
+        CTapiDevCaps caps(1, 0, 0x00010004);
+        ASSERT_EQ(0, caps.Fetch());
+        EXPECT_EQ(c.lineName, caps.LineName());
+        EXPECT_EQ(c.mediaModes, caps.MediaModes());
+        SetTapiApi(nullptr);
     }
 }
 
