@@ -67,6 +67,11 @@ if ((${#args[@]} == 0)); then
     echo "the call history (Ringwarden-calls.csv beside Ringwarden.cfg)."
     (cd "$demo" && "$RW_WINE" Ringwarden.exe --line-simulator \
         --sim-script "$(winpath "$demo/earlier.txt")" --sim-quiet) || true
+    echo "What the simulated line can do (Ringwarden.exe --check-modem, kept in"
+    echo "modem-report.txt beside the demo's configuration):"
+    (cd "$demo" && "$RW_WINE" Ringwarden.exe --line-simulator --sim-quiet \
+        --check-modem "$(winpath "$demo/modem-report.txt")" </dev/null) &&
+        tr -d '\r' <"$demo/modem-report.txt" || true
     args=(--sim-script "$(winpath "$demo/calls.txt")")
     echo "Demo: the earlier run's calls in grey; callers, one blocked from the call"
     echo "list's context menu, a quiet half hour turned on and off from the tray with a"

@@ -63,7 +63,8 @@ RW_SOAK_MESSAGE="$message" awk -v n="$entries" 'BEGIN {
 # start of the message, some key the code), a permitted one hangs up after
 # 12 ms of ringing; so a few dozen calls are up at once (one hears its
 # message at a time, as a modem has one voice path).
-awk -v calls="$calls" -v n="$entries" 'BEGIN {
+write_script() {
+awk -v calls="$1" -v n="$entries" 'BEGIN {
     print "rings 2 every 0.05"
     print "option listen-first on"
     for (c = 0; c < calls; c++) {
@@ -90,7 +91,9 @@ awk -v calls="$calls" -v n="$entries" 'BEGIN {
         printf "at %.3f hangup %d\n", t + stay, call
     }
     printf "at %.3f quit\n", 1 + calls * 0.015 + 10
-}' >"$dir/calls.txt"
+}' >"$2"
+}
+write_script "$calls" "$dir/calls.txt"
 
 # Start minimised, as Ringwarden usually runs (in the tray). A visible list
 # repainting under Wine on a virtual X display costs tens of milliseconds a
@@ -155,4 +158,23 @@ if ((answered == 0 || dropped != answered || kept != 0 || userGrew > 0 || gdiGre
         "asked for the wave device $asked, played to $playedTo" >&2
     exit 1
 fi
+# The same calls with the telephony trace on (the first few thousand): its
+# answer latency, against the figures above with it off.
+traceCalls=$((calls < 3000 ? calls : 3000))
+write_script "$traceCalls" "$dir/calls-trace.txt"
+rm -f "$dir/Ringwarden-trace.log" "$dir/Ringwarden-trace.1.log"
+set +e
+(cd "$dir" && timeout $((traceCalls * 15 / 1000 + 180)) "$RW_WINE" Ringwarden.exe --line-simulator \
+    --sim-script "$(winpath "$dir/calls-trace.txt")" --sim-quiet --sim-stats --trace \
+    </dev/null >"$dir/output-trace.txt" 2>&1)
+rc=$?
+set -e
+if ((rc != 0)) || [ ! -s "$dir/Ringwarden-trace.log" ]; then
+    echo "soak: FAILED: the run with the trace on (exit code $rc, trace file missing or empty)" >&2
+    cat "$dir/output-trace.txt" >&2
+    exit 1
+fi
+grep '^sim-stats: answer latency' "$dir/output-trace.txt" |
+    sed "s/^sim-stats: /soak: with the trace on, $traceCalls calls: /" | tee -a "$dir/figures.txt"
+echo "soak: trace $(($(stat -c %s "$dir/Ringwarden-trace.log") / 1024)) KiB" | tee -a "$dir/figures.txt"
 echo "soak: passed"

@@ -1,6 +1,7 @@
 #include "app/CallScreener.h"
 
 #include "audio/WindowClassRegistration.h"
+#include "app/TraceLog.h"
 #include "records/RingwardenPreferences.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
@@ -29,6 +30,15 @@ std::string Cut(std::string text) {
     if (text.size() > kMaxCallerText)
         text.resize(kMaxCallerText);
     return text;
+}
+
+// A screening decision and its reason, for the trace (when it is on).
+void TraceCall(size_t index, const CLoggedCall& call, const char* why) {
+    if (CTraceLog* trace = ActiveTrace())
+        trace->Add(GetTickCount(), "call " + std::to_string(index) + ", " + why + ": number \"" +
+                                       call.GetNumber() + "\", caller ID name \"" +
+                                       call.GetCallerIdName() + "\", entry \"" + call.GetName() +
+                                       "\", " + ActionText(call.GetAction()));
 }
 
 // Room for one more, growing by doubling: reserving one more at a time
@@ -81,6 +91,13 @@ void CCallScreener::Release(const CTapiLine* line, bool notify) {
     if (notify && m_notify)
         for (size_t i = 0; i < stillWaiting; ++i)
             m_notify->OnCallerIdOutcome(false);
+}
+
+size_t CCallScreener::CallsUpCount() const {
+    return static_cast<size_t>(
+        std::count_if(m_live.begin(), m_live.end(), [this](const LiveCall& live) {
+            return !live.disconnected && !Dropping(live);
+        }));
 }
 
 bool CCallScreener::FirstKeyReceived(size_t index) const {
@@ -143,11 +160,41 @@ bool HasDigit(const std::string& text) {
     return std::any_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Some modems send a placeholder in the number instead of setting the
+// flags: "O" for an out-of-area caller, "P" for a private one, and a
+// number of zeros when there is no caller ID. None of them is a number to
+// look up. Returns the flag the placeholder stands for, or 0.
+DWORD PlaceholderFlag(const std::string& numberText) {
+    const size_t first = numberText.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return 0;
+    const size_t last = numberText.find_last_not_of(" \t");
+    const std::string text = numberText.substr(first, last - first + 1);
+    if (text == "O" || text == "o")
+        return LINECALLPARTYID_OUTOFAREA;
+    if (text == "P" || text == "p")
+        return LINECALLPARTYID_BLOCKED;
+    const bool zeros = HasDigit(text) && std::none_of(text.begin(), text.end(),
+                                                      [](char c) { return c >= '1' && c <= '9'; });
+    return zeros ? LINECALLPARTYID_UNAVAIL : 0;
+}
+
+// The flags as the caller ID means them: a placeholder in the number
+// counts as the flag it stands for.
+DWORD EffectiveFlags(DWORD flags, const std::string& numberText) {
+    if ((flags & LINECALLPARTYID_ADDRESS) &&
+        !(flags & (LINECALLPARTYID_BLOCKED | LINECALLPARTYID_OUTOFAREA | LINECALLPARTYID_UNKNOWN |
+                   LINECALLPARTYID_UNAVAIL)))
+        flags |= PlaceholderFlag(numberText);
+    return flags;
+}
+
 } // namespace
 
 bool CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
                                  const std::string& numberText, std::string& name,
                                  std::string& number) {
+    flags = EffectiveFlags(flags, numberText);
     const std::string n = Cut(nameText);
     // A call type fills in when the line gives no name; a name given stands
     // for the caller in both texts.
@@ -181,6 +228,7 @@ bool CCallScreener::ReadCallerId(DWORD flags, const std::string& nameText,
 
 CallerIdType CCallScreener::CallerIdKindOf(DWORD flags, const std::string& nameText,
                                            const std::string& numberText) {
+    flags = EffectiveFlags(flags, numberText);
     if (flags & LINECALLPARTYID_BLOCKED)
         return CallerIdWithheld;
     if (flags & LINECALLPARTYID_OUTOFAREA)
@@ -236,7 +284,10 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
 
         m_rules.ExpireSuspension(now);
         m_rules.EvaluateCall(*logged);
+        HoldBackIfBusy(*logged, live, line);
         const bool screened = logged->GetAction() != ActionWaitingForCallerId;
+        if (ActiveTrace())
+            TraceCall(m_log.size(), *logged, "offered");
         live.outcomeReported = screened;
         m_log.push_back(std::move(logged));
         m_live.push_back(std::move(live));
@@ -272,11 +323,28 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
             return;
         const size_t index = live->index;
         CLoggedCall& logged = *m_log[index];
-        // A call is screened once; later caller ID changes nothing.
-        if (logged.GetAction() != ActionWaitingForCallerId)
-            return;
         std::string name, number;
         const bool hasNumber = ReadCallerId(info, name, number);
+        // A call is screened once, on its first complete reading. Caller ID
+        // sent again with other contents (some lines send it twice) only
+        // updates the row: what was done to the call stands.
+        if (logged.GetAction() != ActionWaitingForCallerId) {
+            const CallerIdType kind =
+                CallerIdKindOf(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber());
+            if (kind == CallerIdNone ||
+                (number == logged.GetNumber() && name == logged.GetCallerIdName()))
+                return;
+            logged.SetCallerIdName(name);
+            logged.SetNumber(number);
+            logged.SetHasNumber(hasNumber);
+            logged.SetCallerIdKind(kind);
+            logged.MakeLookupKey();
+            if (ActiveTrace())
+                TraceCall(index, logged, "caller ID again, row updated, nothing else changed");
+            if (m_notify)
+                m_notify->OnCallChanged(index);
+            return;
+        }
         logged.SetName(name);
         logged.SetCallerIdName(name);
         logged.SetNumber(number);
@@ -287,6 +355,9 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
         m_rules.EvaluateCall(logged);
         if (logged.GetAction() == ActionWaitingForCallerId)
             return;
+        HoldBackIfBusy(logged, *live, call->Line());
+        if (ActiveTrace())
+            TraceCall(index, logged, "screened on its caller ID");
         live->outcomeReported = true;
         if (m_notify) {
             m_notify->OnCallChanged(index);
@@ -305,12 +376,55 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
     }
 }
 
+bool CCallScreener::LineBusy(const CTapiLine* line, const CTapiCall* self) const {
+    return std::any_of(m_live.begin(), m_live.end(), [&](const LiveCall& other) {
+        return other.call.get() != self && other.call->Line() == line &&
+               (other.connectedNow || other.onHold || other.hold != Hold::None);
+    });
+}
+
+void CCallScreener::HoldBackIfBusy(CLoggedCall& logged, LiveCall& live, const CTapiLine* line) {
+    if (!logged.IsBlockingAction() || !LineBusy(line, live.call.get()))
+        return;
+    live.busyAction = logged.GetAction();
+    logged.SetAction(ActionNotAnsweredLineBusy);
+    if (ActiveTrace())
+        TraceCall(live.index, logged, "another call on the line is up, not answered");
+}
+
+void CCallScreener::ScreenHeldBack() {
+    // By index: starting a block tells the window, and makes the line busy
+    // for the rest, which wait for that call in turn.
+    for (size_t i = 0; i < m_live.size(); ++i) {
+        LiveCall& live = m_live[i];
+        if (!live.busyAction || live.everConnected || live.disconnected ||
+            LineBusy(live.call->Line(), live.call.get()))
+            continue;
+        const size_t index = live.index;
+        m_log[index]->SetAction(live.busyAction);
+        live.busyAction = 0;
+        if (ActiveTrace())
+            TraceCall(index, *m_log[index], "the other call has ended, screened as usual");
+        if (m_notify) {
+            m_notify->OnCallChanged(index);
+            m_notify->OnRefreshNotification(index);
+        }
+        SetTrayTip(kTrayBlocking);
+        if (LiveCall* still = FindLiveIndex(index))
+            StartBlock(*still);
+    }
+}
+
 void CCallScreener::OnCallState(CTapiCall* call, DWORD state, DWORD, DWORD) {
+    if (LiveCall* live = FindLive(call))
+        live->onHold = state == LINECALLSTATE_ONHOLD || state == LINECALLSTATE_ONHOLDPENDCONF ||
+                       state == LINECALLSTATE_ONHOLDPENDTRANSFER;
     switch (state) {
     case LINECALLSTATE_IDLE:
         // The call object goes here; nothing may touch `call` afterwards.
         OnIdle(call);
         SetTrayTip(kTrayIdle);
+        ScreenHeldBack();
         break;
     case LINECALLSTATE_CONNECTED:
         if (LiveCall* live = FindLive(call))
@@ -320,6 +434,7 @@ void CCallScreener::OnCallState(CTapiCall* call, DWORD state, DWORD, DWORD) {
         if (LiveCall* live = FindLive(call))
             OnDisconnected(*live);
         SetTrayTip(kTrayIdle);
+        ScreenHeldBack();
         break;
     default:
         break;
@@ -348,8 +463,13 @@ void CCallScreener::StartBlock(LiveCall& live) {
 void CCallScreener::AnswerFailed(LiveCall& live) {
     live.hold = Hold::None;
     live.answerRequest = 0;
+    // A hold limit armed at CONNECTED while the reply was due: the call is
+    // someone else's after all.
+    CancelTimers(live);
     const size_t index = live.index;
     m_log[index]->SetAction(ActionBlockFailed);
+    if (ActiveTrace())
+        TraceCall(index, *m_log[index], "the answer was refused or failed, left alone");
     // `live` may not outlive what the window does with these.
     if (m_notify) {
         m_notify->OnCallChanged(index);
@@ -376,8 +496,8 @@ void CCallScreener::OnCallReply(CTapiCall* call, LONG requestId, LONG result, DW
             StartHolding(*live);
     } else if (kind == kTapiRequestDrop && requestId == live->dropRequest) {
         live->dropRequest = 0;
-        if (result < 0 && live->hold == Hold::LetGo)
-            DropFailed(*live);
+        if (result < 0 && Dropping(*live))
+            DropFailed(*live, result);
     }
 }
 
@@ -389,6 +509,11 @@ void CCallScreener::OnConnected(LiveCall& live) {
     // connected some other way is not the program's.
     if (live.hold == Hold::Answered)
         StartHolding(live);
+    // The answer's reply may never come: the hold limit counts from now all
+    // the same, so that a call the line connected for the program cannot be
+    // held for ever. A failed reply cancels it (someone else connected it).
+    else if (live.hold == Hold::Answering)
+        ArmHoldTimer(live);
 }
 
 void CCallScreener::StartHolding(LiveCall& live) {
@@ -411,15 +536,14 @@ void CCallScreener::StartHolding(LiveCall& live) {
 
 void CCallScreener::OnDisconnected(LiveCall& live) {
     live.connectedNow = false;
-    // Gone during the check: no key was pressed.
-    if (live.keyCheck != KeyCheck::None && live.keyCheck != KeyCheck::Thanks) {
+    live.disconnected = true;
+    // Gone during the check: no key was pressed (told once `live` is done
+    // with, below).
+    const size_t index = live.index;
+    const bool checkEnded = live.keyCheck != KeyCheck::None && live.keyCheck != KeyCheck::Thanks;
+    if (checkEnded) {
         live.keyCheck = KeyCheck::None;
-        m_log[live.index]->SetAction(ActionBlockNoKeyPressed);
-        const size_t index = live.index;
-        if (m_notify) {
-            m_notify->OnCallChanged(index);
-            m_notify->OnRefreshNotification(index);
-        }
+        m_log[index]->SetAction(ActionBlockNoKeyPressed);
     }
     switch (live.hold) {
     case Hold::Answering:
@@ -431,12 +555,29 @@ void CCallScreener::OnDisconnected(LiveCall& live) {
         // The far end has gone: dropping now only clears the call from the
         // line so that it reaches idle (a call connected elsewhere is never
         // cut off by this), and a service waiting to restart (REINIT) is not
-        // held up by a call left disconnected. A refusal (another program
-        // owns the call) leaves it to its owner.
-        live.call->Drop();
+        // held up by a call left disconnected. A drop that fails is tried
+        // again as the program's own are; a refusal (another program owns
+        // the call) leaves it to its owner.
+        CancelTimers(live);
+        live.hold = Hold::Clearing;
+        live.dropFailures = 0;
+        live.nextDropRetryMs = m_dropRetryMs;
+        TryDrop(live);
         break;
     case Hold::LetGo:
+    case Hold::Clearing:
+        // Its drops have been failing: the caller's going is news the line
+        // may act on now, so try at once rather than at the next retry.
+        if (live.dropRequest == 0) {
+            if (m_timerWindow.Get())
+                KillTimer(m_timerWindow.Get(), live.index * 2 + 2);
+            TryDrop(live);
+        }
         break;
+    }
+    if (checkEnded && m_notify) {
+        m_notify->OnCallChanged(index);
+        m_notify->OnRefreshNotification(index);
     }
 }
 
@@ -447,27 +588,36 @@ void CCallScreener::LetGo(LiveCall& live) {
     StopSound(live);
     if (monitored)
         live.call->MonitorDigits(0);
-    live.dropRetriesLeft = kDropRetries;
+    live.dropFailures = 0;
+    live.nextDropRetryMs = m_dropRetryMs;
     TryDrop(live);
 }
 
 void CCallScreener::TryDrop(LiveCall& live) {
     const LONG request = live.call->Drop();
     if (request < 0) {
-        DropFailed(live);
+        DropFailed(live, request);
         return;
     }
     live.dropRequest = request;
 }
 
-void CCallScreener::DropFailed(LiveCall& live) {
-    if (live.dropRetriesLeft > 0) {
-        --live.dropRetriesLeft;
-        if (EnsureTimerWindow())
-            SetTimer(m_timerWindow.Get(), live.index * 2 + 2, m_dropRetryMs, nullptr);
+void CCallScreener::DropFailed(LiveCall& live, LONG result) {
+    // A call someone else owns is theirs to clear.
+    if (live.hold == Hold::Clearing && result == static_cast<LONG>(LINEERR_NOTOWNER))
         return;
-    }
-    if (m_notify)
+    ++live.dropFailures;
+    // Tried again until the call goes idle, less often each time: a line
+    // that refuses for a while is not hammered, and one that recovers
+    // after minutes still gets the call cleared.
+    const UINT wait = std::max<UINT>(live.nextDropRetryMs, 1);
+    live.nextDropRetryMs = static_cast<UINT>(
+        std::min<unsigned long long>(2ull * wait, std::max(kMaxDropRetryMs, m_dropRetryMs)));
+    if (EnsureTimerWindow())
+        SetTimer(m_timerWindow.Get(), live.index * 2 + 2, wait, nullptr);
+    if (ActiveTrace())
+        TraceCall(live.index, *m_log[live.index], "drop failed, tried again later");
+    if (live.hold == Hold::LetGo && live.dropFailures == 1 + kDropRetries && m_notify)
         m_notify->OnDropFailed(live.index);
 }
 
@@ -786,9 +936,17 @@ void CCallScreener::OnTimer(UINT_PTR id) {
     if (!live)
         return;
     if (retry) {
-        if (live->hold == Hold::LetGo && live->dropRequest == 0)
+        if (Dropping(*live) && live->dropRequest == 0)
             TryDrop(*live);
-    } else if (live->hold == Hold::Holding) {
+    } else if (live->hold == Hold::Holding ||
+               (live->hold == Hold::Answering && live->connectedNow)) {
+        // Held long enough, or connected this long with the answer's reply
+        // still missing (replies can go missing).
+        if (ActiveTrace())
+            TraceCall(live->index, *m_log[live->index],
+                      live->hold == Hold::Holding ? "hold limit reached, dropped"
+                                                  : "connected, answer's reply missing past the "
+                                                    "hold limit, dropped");
         LetGo(*live);
         SetTrayTip(kTrayIdle);
     }

@@ -6,7 +6,12 @@
 // line has been held long enough, since many modems never report a
 // hang-up). A call counts as the program's own only once its answer has
 // been accepted and its LINE_REPLY reported success; a call connected any
-// other way is never played to, listened to or dropped. It reaches its
+// other way is never played to, listened to or dropped. A call offered
+// while another call on its line is connected, on hold, being answered or
+// being dropped is never answered (call waiting would put the first on
+// hold, or play into a conversation): its row says the line was busy, and
+// it is screened as usual if it still rings once the other has ended. It
+// reaches its
 // window only through CCallScreenerNotify, so it runs and is tested
 // without one. User-interface thread only.
 #pragma once
@@ -50,6 +55,10 @@ public:
     int FindLoggedCall(const CTapiCall* call) const;
     // Call objects alive now (calls not yet idle).
     size_t LiveCallCount() const { return m_live.size(); }
+    // Live calls still in progress: neither disconnected nor being let go
+    // by the program. The rest only wait for a drop to go through, which a
+    // restart or a save need not wait for.
+    size_t CallsUpCount() const;
 
     UINT TrayTip() const { return m_trayTip; }
     // Remembers the id and tells the window.
@@ -79,10 +88,13 @@ public:
     // dropped by the program.
     static constexpr UINT kDefaultHoldLimitMs = 60000;
     void SetHoldLimit(UINT ms) { m_holdLimitMs = ms; }
-    // A drop of the program's own call that fails is tried this many more
-    // times, this far apart, until the call goes idle.
+    // A drop that fails is tried again until the call goes idle: first
+    // this far apart, then twice as far each time, up to kMaxDropRetryMs.
+    // After kDropRetries more failures of the program's own call the
+    // window is told, once.
     static constexpr unsigned kDropRetries = 3;
     static constexpr UINT kDefaultDropRetryMs = 2000;
+    static constexpr UINT kMaxDropRetryMs = 60000;
     void SetDropRetryInterval(UINT ms) { m_dropRetryMs = ms; }
     // The key check: how long a caller has after the prompt ends. (A
     // recording of the user's own for its sentence, played before the
@@ -123,6 +135,8 @@ private:
         Answered,  // the reply reported success; waiting for CONNECTED
         Holding,   // connected: message, code and hold limit running
         LetGo,     // the program is dropping it (or has)
+        Clearing,  // not the program's, but disconnected: dropped only to
+                   // clear it from the line so that it reaches idle
     };
     static constexpr UINT_PTR kKeyTimerBase = UINT_PTR(1) << 30;
     // Where a call's key check stands.
@@ -137,7 +151,11 @@ private:
         std::unique_ptr<CTapiCall> call;
         size_t index;
         Hold hold = Hold::None;
-        bool connectedNow = false;  // CONNECTED reported and not yet disconnected
+        bool connectedNow = false; // CONNECTED reported and not yet disconnected
+        bool disconnected = false; // DISCONNECTED reported: the far end has gone
+        bool onHold = false;       // in one of the on-hold states
+        // The blocking action held back while the line was busy (0: none).
+        int32_t busyAction = 0;
         bool everConnected = false; // CONNECTED was reported at some time
         bool firstKeyReceived = false;
         bool outcomeReported = false; // OnCallerIdOutcome raised for it
@@ -146,7 +164,8 @@ private:
         LONG dropRequest = 0;         // the pending lineDrop's request id
         uint32_t sound = 0;           // the player's id of its sound, 0: none
         bool soundStarted = false;    // ...which has begun to play
-        unsigned dropRetriesLeft = 0;
+        unsigned dropFailures = 0;    // drops of it that failed so far
+        UINT nextDropRetryMs = 0;     // how long until the next try
         KeyCheck keyCheck = KeyCheck::None;
         int keyTries = 0; // prompts played so far
     };
@@ -154,6 +173,14 @@ private:
     LiveCall* FindLive(const CTapiCall* call);
     LiveCall* FindLiveIndex(size_t index);
     LiveCall* FindLiveSound(uint32_t id);
+    // Whether another call on `line` than `self` is up in a way that
+    // answering a new call would disturb.
+    bool LineBusy(const CTapiLine* line, const CTapiCall* self) const;
+    // A blocking action found for a call while its line is busy is held
+    // back: the row says why, and nothing is done to the call.
+    void HoldBackIfBusy(CLoggedCall& logged, LiveCall& live, const CTapiLine* line);
+    // Screens the calls held back whose line is free now, if still ringing.
+    void ScreenHeldBack();
     void StartBlock(LiveCall& live);
     // The answer was refused or failed: the call is left alone.
     void AnswerFailed(LiveCall& live);
@@ -165,7 +192,10 @@ private:
     // if the drop fails.
     void LetGo(LiveCall& live);
     void TryDrop(LiveCall& live);
-    void DropFailed(LiveCall& live);
+    void DropFailed(LiveCall& live, LONG result);
+    bool Dropping(const LiveCall& live) const {
+        return live.hold == Hold::LetGo || live.hold == Hold::Clearing;
+    }
     // Lets go of the live calls of `line` (all for null); `notify` is false
     // only from the destructor, when the window may be half gone.
     void Release(const CTapiLine* line, bool notify);

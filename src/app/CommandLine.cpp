@@ -26,6 +26,10 @@ CCommandLine CCommandLine::Parse(const std::vector<std::string>& args) {
             line.lineSimulator = true;
         else if (arg == "--no-history")
             line.noHistory = true;
+        else if (arg == "--trace")
+            line.trace = true;
+        else if (arg == "--check-modem" && i + 1 < args.size())
+            line.checkModemFile = args[++i];
         else if (arg == "--help" || arg == "-h" || arg == "/?")
             line.help = true;
         else if (arg == "--override-off")

@@ -22,6 +22,10 @@ struct CCommandLine {
     OverrideRequest overrideRequest = OverrideRequest::None;
     int overrideMinutes = 0;
     static constexpr int kMaxOverrideMinutes = 7 * 24 * 60;
+    // Keep the telephony trace in this run, whatever the settings say.
+    bool trace = false;
+    // Write the modem check's report to this file and end (empty: no).
+    std::string checkModemFile;
 
     // Reads the arguments after the program name. The simulator's own
     // switches (--sim-..., read by the simulator itself) are skipped, with

@@ -73,12 +73,22 @@ void CLineSupervisor::OpenClosedLines() {
     bool allOpen = LineAppHandle() != 0;
     for (DWORD device = 0; device < m_lines.size(); ++device) {
         CTapiLine& line = *m_lines[device];
+        // Watched but unable to block: the owner open is tried again at
+        // each retry, once no call is up (a modem opens to one owner at a
+        // time, so the monitor handle goes first).
+        if (line.OwnerRefused()) {
+            allOpen = false;
+            if (m_screener.LiveCallCount() > 0)
+                continue;
+            line.Close();
+        }
         if (line.Handle())
             continue;
         // As owner for voice calls, failing that as a monitor only.
-        if (line.OpenWithFallback(device, &m_screener) == 0)
+        const LONG result = line.OpenWithFallback(device, &m_screener);
+        if (result == 0)
             line.AddNotify(this);
-        else
+        if (result != 0 || line.OwnerRefused())
             allOpen = false;
     }
     UpdateHealth();
@@ -143,6 +153,7 @@ void CLineSupervisor::OnReinit() {
     if (!m_started || m_reinitPending)
         return;
     m_reinitPending = true;
+    m_reinitEndingWaitedMs = 0;
     SetTimerMs(kReinitTimer, kReinitSoonMs);
 }
 
@@ -173,11 +184,18 @@ void CLineSupervisor::OnTimer(UINT_PTR id) {
     if (id == kRetryTimer) {
         OnRetry();
     } else if (id == kReinitTimer) {
-        // Calls up finish first: the restart closes their lines.
-        if (m_screener.LiveCallCount() > 0)
+        // Calls up finish first: the restart closes their lines. A call
+        // whose caller has gone but whose drops keep failing is waited for
+        // only so long; it is let go with the old registration.
+        if (m_screener.CallsUpCount() > 0) {
+            m_reinitEndingWaitedMs = 0;
             SetTimerMs(kReinitTimer, kReinitWaitMs);
-        else
+        } else if (m_screener.LiveCallCount() > 0 && m_reinitEndingWaitedMs < m_reinitEndingMs) {
+            m_reinitEndingWaitedMs += kReinitWaitMs;
+            SetTimerMs(kReinitTimer, kReinitWaitMs);
+        } else {
             RegisterAgain();
+        }
     }
 }
 

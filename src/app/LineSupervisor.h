@@ -60,6 +60,9 @@ public:
     bool ReinitPending() const { return m_reinitPending; }
     // How often a line that will not open is tried again (tests shorten it).
     void SetRetryInterval(UINT ms) { m_retryMs = ms; }
+    // How long a REINIT waits for calls that have ended but will not drop.
+    static constexpr UINT kDefaultReinitEndingMs = 10000;
+    void SetReinitEndingWait(UINT ms) { m_reinitEndingMs = ms; }
 
     // CTapiAppNotify
     void OnLineCreated(DWORD device) override;
@@ -89,6 +92,8 @@ private:
     bool m_started = false;
     bool m_reinitPending = false;
     UINT m_retryMs = kDefaultRetryMs;
+    UINT m_reinitEndingMs = kDefaultReinitEndingMs;
+    UINT m_reinitEndingWaitedMs = 0;
     CHiddenWindow m_timerWindow;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ConfigLocation.h"
+#include "app/ModemCheck.h"
 #include "app/ProgramDirectory.h"
 #include "app/SingleInstance.h"
 #include "records/Clock.h"
@@ -42,6 +43,16 @@ void CScreenerApp::RegisterTelephony() {
     RegisterPhoneApp(nullptr, nullptr, m_instance);
 }
 
+int CScreenerApp::CheckModem(const std::string& file) {
+    // A registration of its own, beside any copy already running: the check
+    // opens lines only to monitor, so it takes nothing from that copy.
+    const bool registered = RegisterLineApp(nullptr, nullptr, m_instance) == 0;
+    const bool written = CModemCheck::WriteReport(file);
+    if (registered)
+        UnregisterLineApp();
+    return written ? 0 : 1;
+}
+
 void CScreenerApp::ShutdownTelephony() {
     UnregisterLineApp();
     UnregisterPhoneApp();
@@ -53,13 +64,15 @@ int CScreenerApp::Run() {
 
     if (!ApplyCommandLine())
         return 0;
+    const CCommandLine line = CCommandLine::Parse(m_args);
+    if (!line.checkModemFile.empty())
+        return CheckModem(line.checkModemFile);
     // Held to the very end, past the configuration's save and telephony's
     // shut-down: a copy started meanwhile waits for this one's window
     // instead of running beside it. A second copy only brings the first
     // forward: it neither registers with telephony nor shows anything, and
     // never saves the configuration.
     CSingleInstance instance;
-    const CCommandLine line = CCommandLine::Parse(m_args);
     // A copy already running takes over an override asked for here.
     if (!instance.Acquire(kSingleInstanceName, LoadResString(IDS_APP_TITLE), kSingleInstanceWaitMs,
                           static_cast<WPARAM>(line.overrideRequest),
@@ -74,6 +87,7 @@ int CScreenerApp::Run() {
         mainDialog.SetConfigLocation(ResolveConfigLocation());
         mainDialog.SetHistoryAllowed(!line.noHistory);
         mainDialog.SetStartOverride(line.overrideRequest, line.overrideMinutes);
+        mainDialog.SetTraceForced(line.trace);
         mainDialog.DoModal();
         // The main window closes its lines when destroyed, before the
         // registration ends.

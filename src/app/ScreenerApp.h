@@ -20,6 +20,9 @@ private:
     // Chooses the telephony library; false when the usage text was shown.
     bool ApplyCommandLine();
     void RegisterTelephony();
+    // --check-modem: the report on every line device, written to `file`;
+    // the exit code (1 when the file could not be written).
+    int CheckModem(const std::string& file);
     static void ShutdownTelephony();
 
     HINSTANCE m_instance;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 namespace rw {
@@ -28,6 +29,15 @@ CScreenerSession::CScreenerSession(const CClock& clock, CSessionTimers& timers,
     : m_clock(clock), m_timers(timers), m_notify(notify),
       m_fs(fs ? std::move(fs) : CreateSystemFileSystem()),
       m_rules(m_phoneBook, m_preferences, clock), m_configFile(*m_fs), m_historyLog(*m_fs, clock) {}
+
+CScreenerSession::~CScreenerSession() {
+    // Nothing may report to a session that is gone.
+    if (m_trace.IsOn()) {
+        SetTapiTraceSink(nullptr);
+        SetActiveTrace(nullptr);
+        m_trace.Stop();
+    }
+}
 
 void CScreenerSession::SetConfigLocation(const CConfigLocation::Result& location) {
     m_configPath = location.path;
@@ -87,6 +97,7 @@ void CScreenerSession::ApplySettings() {
             m_settings.OverrideUntil() == CScreeningOverride::kNever && m_notify)
             m_notify->OnOverrideReminder();
     }
+    UpdateTrace();
 }
 
 // --- Overrides ------------------------------------------------------------------
@@ -170,6 +181,36 @@ void CScreenerSession::CheckOverride() {
         if (m_notify)
             m_notify->OnOverrideReminder();
     }
+}
+
+void CScreenerSession::UpdateTrace() {
+    // A run that may not write beside the configuration writes no trace
+    // there either.
+    const bool want = (m_traceForced || m_settings.Trace()) && !m_readOnly && !m_configPath.empty();
+    if (want == m_trace.IsOn())
+        return;
+    if (want) {
+        CDateTimeParts now;
+        m_clock.Now().GetParts(now);
+        char header[96];
+        std::snprintf(header, sizeof header,
+                      "Ringwarden telephony trace, started %04d-%02d-%02d %02d:%02d:%02d; "
+                      "each line starts with a millisecond tick",
+                      now.year, now.month, now.day, now.hour, now.minute, now.second);
+        m_trace.Start(TracePath(), CTraceLog::PathBeside(m_configPath, true), header);
+        SetActiveTrace(&m_trace);
+        SetTapiTraceSink(this);
+        m_timers.Start(CSessionTimers::TraceWrite, kTraceWriteMs);
+    } else {
+        SetTapiTraceSink(nullptr);
+        SetActiveTrace(nullptr);
+        m_timers.Stop(CSessionTimers::TraceWrite);
+        m_trace.Stop();
+    }
+}
+
+void CScreenerSession::OnTapiTrace(const std::string& line) {
+    m_trace.Add(m_timers.Now(), line);
 }
 
 bool CScreenerSession::SaveSettings(bool report) {
@@ -538,6 +579,9 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
     case CSessionTimers::LoadRetry:
         RetryLoad();
         return;
+    case CSessionTimers::TraceWrite:
+        m_trace.Flush();
+        return;
     case CSessionTimers::HistoryWrite:
         WriteHistory();
         return;
@@ -559,6 +603,7 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
 
 void CScreenerSession::EndSession(const std::vector<uint8_t>* bookBefore) {
     WriteHistory();
+    m_trace.Flush();
     KeepWaitingRows();
     SaveVerified();
     if (!bookBefore) {

@@ -11,11 +11,13 @@
 #include "app/ConfigLocation.h"
 #include "app/ScreeningRules.h"
 #include "app/Settings.h"
+#include "app/TraceLog.h"
 #include "records/Clock.h"
 #include "records/ConfigFile.h"
 #include "records/FileSystem.h"
 #include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
+#include "telephony/TapiTrace.h"
 
 #include <cstdint>
 #include <memory>
@@ -36,6 +38,7 @@ public:
         CallSave,      // the last-call times a call stamped are saved
         HistoryWrite,  // queued history rows are written
         OverrideCheck, // an override is looked at: ended, or due a reminder
+        TraceWrite,    // queued trace lines are written
     };
     virtual ~CSessionTimers() = default;
     virtual void Start(Timer timer, unsigned ms) = 0;
@@ -90,7 +93,7 @@ public:
     virtual void OnOverrideReminder() {}
 };
 
-class CScreenerSession {
+class CScreenerSession : public CTapiTraceSink {
 public:
     // Log indexes from here on are the calls of earlier runs.
     static constexpr size_t kEarlierRunBase = size_t(1) << 30;
@@ -112,6 +115,7 @@ public:
     CScreenerSession(const CClock& clock, CSessionTimers& timers,
                      CScreenerSessionNotify* notify = nullptr,
                      std::unique_ptr<CFileSystem> fs = nullptr);
+    ~CScreenerSession();
     CScreenerSession(const CScreenerSession&) = delete;
     CScreenerSession& operator=(const CScreenerSession&) = delete;
 
@@ -135,6 +139,16 @@ public:
     void SetHistoryAllowed(bool allowed) { m_historyAllowed = allowed; }
     // How long rows wait before a locked history file is tried again.
     void SetHistoryRetryInterval(unsigned ms) { m_historyRetryMs = ms; }
+    // True: this run keeps the telephony trace whatever the settings say
+    // (--trace).
+    void SetTraceForced(bool on) { m_traceForced = on; }
+    bool TraceOn() const { return m_trace.IsOn(); }
+    std::string TracePath() const { return CTraceLog::PathBeside(m_configPath); }
+    // Trace lines are written at most this often.
+    static constexpr unsigned kTraceWriteMs = 250;
+
+    // CTapiTraceSink: a line for the trace, queued until the next write.
+    void OnTapiTrace(const std::string& line) override;
 
     // The start, in this order: the settings (they say whether the history
     // is kept) and the history before the lines open, so that the first
@@ -249,6 +263,8 @@ private:
     void WriteHistory();
     void KeepWaitingRows();
     void RenameCaller(const std::string& key, const std::string& name);
+    // Starts or stops the trace as the settings and the command line say.
+    void UpdateTrace();
     size_t ThisRunCallCount() const { return m_calls ? m_calls->CallCount() : 0; }
 
     const CClock& m_clock;
@@ -299,6 +315,10 @@ private:
     bool m_overrideDeadlineSet = false;
     uint32_t m_overrideDeadline = 0;
     uint32_t m_lastReminder = 0;
+    // The trace's own files are not pushed to the disk at each write.
+    std::unique_ptr<CFileSystem> m_traceFs = CreateSystemFileSystem(false);
+    CTraceLog m_trace{*m_traceFs};
+    bool m_traceForced = false;
 };
 
 } // namespace rw

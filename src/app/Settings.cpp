@@ -42,6 +42,8 @@ bool WriteText(const std::wstring& file, const wchar_t* section, const wchar_t* 
     const std::wstring wide(value.begin(), value.end());
     return WritePrivateProfileStringW(section, key, wide.c_str(), file.c_str()) != FALSE;
 }
+constexpr const wchar_t* kDiagnostics = L"Diagnostics";
+constexpr const wchar_t* kTrace = L"Trace";
 
 // The value of `key` when it is a whole decimal number from `low` to
 // `high`, else `fallback`. GetPrivateProfileInt would read "3x" as 3 and
@@ -173,6 +175,7 @@ void CSettings::Load(const std::string& path) {
         mode != OverrideMode::None &&
         CScreeningOverride::ParseUntil(ReadText(file, kOverride, kUntil), until))
         SetOverride(mode, until);
+    m_trace = ReadInt(file, kDiagnostics, kTrace, kDefaultTrace ? 1 : 0, 0, 1) != 0;
 }
 
 bool CSettings::Save(const std::string& path) {
@@ -215,6 +218,7 @@ bool CSettings::Save(const std::string& path) {
                                  ? std::string("never")
                                  : CScreeningOverride::FormatUntil(m_overrideUntil))) &&
               written;
+    written = keep(WriteInt(file, kDiagnostics, kTrace, m_trace ? 1 : 0)) && written;
     // The profile functions may keep the file in a cache; all three null
     // flushes it, so that the file on disk holds the settings now.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());

@@ -33,6 +33,8 @@ public:
     static constexpr int kMaxVerifiedDays = 3650;
     // A repeated call rings through for a caller with no entry too.
     static constexpr bool kDefaultRepeatedCallsWithoutEntry = false;
+    // The telephony trace (Ringwarden-trace.log) is written: off unless asked.
+    static constexpr bool kDefaultTrace = false;
 
     // The settings file in the folder of `configPath` (a UTF-8 path).
     static std::string PathBeside(const std::string& configPath);
@@ -80,10 +82,14 @@ public:
     // is not a day's).
     static std::string FormatDays(unsigned days);
     static bool ParseDays(const std::string& text, unsigned& days);
+    // [Diagnostics] Trace
+    bool Trace() const { return m_trace; }
+    void SetTrace(bool on) { m_trace = on; }
 
 private:
     std::string m_lastError;
     bool m_keepHistory = kDefaultKeepHistory;
+    bool m_trace = kDefaultTrace;
     bool m_repeatedCallsRingThrough = kDefaultRepeatedCallsRingThrough;
     int m_repeatedCallMinutes = kDefaultRepeatedCallMinutes;
     bool m_keyCheck = kDefaultKeyCheck;

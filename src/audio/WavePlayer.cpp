@@ -269,7 +269,10 @@ bool CWavePlayer::Stop() {
 }
 
 bool CWavePlayer::CreateCallbackWindow() {
-    return m_window.Create(g_invisibleClass.Name(), WS_POPUP | WS_DISABLED, nullptr, this);
+    // Message-only: a top-level window would be sent every broadcast and
+    // WM_QUERYENDSESSION, which would wait on a sound thread blocked in a
+    // slow device open.
+    return m_window.Create(g_invisibleClass.Name(), 0, HWND_MESSAGE, this);
 }
 
 LRESULT CALLBACK CWavePlayer::InvisibleWindowProc(HWND hWnd, UINT message, WPARAM wParam,

@@ -97,7 +97,10 @@ struct CallRecord {
     int32_t idleMs;     // call went idle
     // From the moment the call's OFFERING was posted to the application's
     // first accepted lineAnswer on it, in microseconds, measured with
-    // QueryPerformanceCounter (-1: the application never answered it).
+    // QueryPerformanceCounter (-1: the application never answered it). For
+    // a call offered while another call was connected, which the program
+    // leaves alone until then, from the moment the last connected call went
+    // idle, if that came later.
     int64_t answerLatencyUs;
     bool rangOut;     // nobody answered within the set number of rings
     bool deallocated; // lineDeallocateCall succeeded
@@ -180,6 +183,22 @@ enum class Option : uint32_t {
     // hang-up is put off, looked at every 20 ms, for at most 30 s. A call
     // still ringing hangs up on time.
     ListenFirst,
+    // An answer connects the call, but its LINE_REPLY never comes (replies
+    // may go missing).
+    AnswerNoReply,
+    // Modems of lesser abilities, as lineGetDevCaps, lineGetAddressCaps
+    // and lineGetID describe them and as their calls behave:
+    // no caller ID (the address's caller-ID flags and call-info states are
+    // 0, and every call rings with LINECALLPARTYID_UNKNOWN and stays so);
+    NoCallerId,
+    // no "wave/in" device (lineGetID gives LINEERR_INVALDEVICECLASS);
+    NoWaveIn,
+    // no DTMF detection (no digit-monitor modes; lineMonitorDigits gives
+    // LINEERR_INVALDIGITMODE);
+    NoDtmf,
+    // another program owns the modem: lineOpen as owner gives
+    // LINEERR_RESOURCEUNAVAIL, monitoring still opens.
+    MonitorOnly,
 };
 
 // Turns an option on or off; false for a value that is not an Option.

@@ -22,6 +22,7 @@ namespace rw::linesim {
 constexpr size_t kCallInfoSize = offsetof(LINECALLINFO, dwCallTreatment);
 constexpr size_t kCallStatusSize = offsetof(LINECALLSTATUS, dwCallFeatures2);
 constexpr size_t kDevCapsSize = offsetof(LINEDEVCAPS, dwSettableDevStatus);
+constexpr size_t kAddressCapsSize = offsetof(LINEADDRESSCAPS, dwPredictiveAutoTransferStates);
 static_assert(kCallInfoSize == 296 && sizeof(VARSTRING) == 24);
 
 namespace {
@@ -178,6 +179,7 @@ LONG CLineSimulator::Shutdown(HLINEAPP app) {
 
 void CLineSimulator::Reset() {
     m_calls.clear();
+    m_connectedEndedCounter = 0;
     m_queue.clear();
     m_timers.clear();
     m_hLine = 0;
@@ -195,7 +197,7 @@ void CLineSimulator::Reset() {
 
 bool CLineSimulator::SetOption(Option option, bool on) {
     const uint32_t bit = static_cast<uint32_t>(option);
-    if (bit > static_cast<uint32_t>(Option::ListenFirst))
+    if (bit > static_cast<uint32_t>(Option::MonitorOnly))
         return false;
     if (on)
         m_options |= 1u << bit;
@@ -246,7 +248,7 @@ LONG CLineSimulator::GetDevCaps(HLINEAPP app, DWORD device, DWORD version, LINED
     fixed.dwBearerModes = LINEBEARERMODE_VOICE;
     fixed.dwMaxRate = 33600;
     fixed.dwMediaModes = voice ? kMediaModes : (kMediaModes & ~kVoiceModes);
-    fixed.dwMonitorDigitModes = voice ? kDigitModes : 0;
+    fixed.dwMonitorDigitModes = voice && !Has(Option::NoDtmf) ? kDigitModes : 0;
     fixed.dwMaxNumActiveCalls = 1;
     fixed.dwAnswerMode = LINEANSWERMODE_DROP;
     fixed.dwRingModes = 1;
@@ -257,6 +259,34 @@ LONG CLineSimulator::GetDevCaps(HLINEAPP app, DWORD device, DWORD version, LINED
                 offsetof(LINEDEVCAPS, dwProviderInfoOffset), kLineName);
     out.AddPart(offsetof(LINEDEVCAPS, dwLineNameSize), offsetof(LINEDEVCAPS, dwLineNameOffset),
                 kLineName);
+    return out.WriteTo(caps);
+}
+
+LONG CLineSimulator::GetAddressCaps(HLINEAPP app, DWORD device, DWORD address, DWORD version,
+                                    LINEADDRESSCAPS* caps) {
+    if (!m_app || app != m_app)
+        return LINEERR_INVALAPPHANDLE;
+    if (device >= m_devices)
+        return LINEERR_BADDEVICEID;
+    if (address != 0)
+        return LINEERR_INVALADDRESSID;
+    if (version < kApiLow || version > kApiHigh)
+        return LINEERR_INCOMPATIBLEAPIVERSION;
+    LINEADDRESSCAPS fixed{};
+    fixed.dwLineDeviceID = device;
+    fixed.dwAddressSharing = LINEADDRESSSHARING_PRIVATE;
+    fixed.dwCallInfoStates = LINECALLINFOSTATE_ORIGIN;
+    fixed.dwCallerIDFlags = LINECALLPARTYID_UNKNOWN;
+    if (!Has(Option::NoCallerId)) {
+        fixed.dwCallInfoStates |= LINECALLINFOSTATE_CALLERID;
+        fixed.dwCallerIDFlags |= LINECALLPARTYID_ADDRESS | LINECALLPARTYID_NAME |
+                                 LINECALLPARTYID_BLOCKED | LINECALLPARTYID_OUTOFAREA |
+                                 LINECALLPARTYID_UNAVAIL;
+    }
+    fixed.dwCallStates = LINECALLSTATE_IDLE | LINECALLSTATE_OFFERING | LINECALLSTATE_CONNECTED |
+                         LINECALLSTATE_DISCONNECTED;
+    fixed.dwMaxNumActiveCalls = 1;
+    CVarStruct out(&fixed, kAddressCapsSize);
     return out.WriteTo(caps);
 }
 
@@ -280,6 +310,8 @@ LONG CLineSimulator::Open(HLINEAPP app, DWORD device, HLINE* line, DWORD version
         ((privs & LINECALLPRIVILEGE_NONE) && privs != LINECALLPRIVILEGE_NONE))
         return LINEERR_INVALPRIVSELECT;
     // Media modes count only for an owner: they say which calls it takes.
+    if ((privs & LINECALLPRIVILEGE_OWNER) && Has(Option::MonitorOnly))
+        return LINEERR_RESOURCEUNAVAIL;
     if (privs & LINECALLPRIVILEGE_OWNER) {
         const DWORD supported = voice ? kMediaModes : (kMediaModes & ~kVoiceModes);
         if (mediaModes == 0 || (mediaModes & ~supported))
@@ -436,8 +468,11 @@ LONG CLineSimulator::Answer(HCALL handle) {
         Log(*call, "answer refused: not owner");
         return LINEERR_NOTOWNER;
     }
+    // A call offered while another was up is answered only once that one
+    // has ended: its wait counts from then.
     if (call->record.answerLatencyUs < 0)
-        call->record.answerLatencyUs = CounterMicroseconds(call->offeredCounter, now);
+        call->record.answerLatencyUs =
+            CounterMicroseconds(std::max(call->offeredCounter, m_connectedEndedCounter), now);
     ++call->record.answerRequests;
     return StartRequest(*call, "answer requested", &CLineSimulator::CompleteAnswer);
 }
@@ -457,6 +492,10 @@ void CLineSimulator::CompleteAnswer(uint32_t id, DWORD request) {
     }
     call->record.answeredMs = Elapsed(*call);
     Log(*call, "answered");
+    if (Has(Option::AnswerNoReply)) {
+        SetState(*call, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
+        return;
+    }
     ReplyAndSetState(*call, request, LINECALLSTATE_CONNECTED, LINECONNECTEDMODE_ACTIVE);
 }
 
@@ -578,7 +617,7 @@ LONG CLineSimulator::MonitorDigits(HCALL handle, DWORD modes) {
     SimCall* call = Call(handle);
     if (!call)
         return LINEERR_INVALCALLHANDLE;
-    if (modes & ~kDigitModes)
+    if ((modes & ~kDigitModes) || (modes && Has(Option::NoDtmf)))
         return LINEERR_INVALDIGITMODE;
     if (call->record.callState == LINECALLSTATE_IDLE)
         return LINEERR_INVALCALLSTATE;
@@ -620,7 +659,7 @@ LONG CLineSimulator::GetId(HLINE line, DWORD address, HCALL handle, DWORD select
     const bool waveOut = lstrcmpiA(deviceClass, "wave/out") == 0;
     const bool waveIn = lstrcmpiA(deviceClass, "wave/in") == 0;
     if (waveOut || waveIn) {
-        if (!voice)
+        if (!voice || (waveIn && Has(Option::NoWaveIn)))
             return LINEERR_INVALDEVICECLASS;
         if (call) {
             call->record.waveOutRequests += waveOut ? 1 : 0;
@@ -652,6 +691,9 @@ uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
     auto call = std::make_unique<SimCall>();
     const uint32_t id = static_cast<uint32_t>(m_calls.size() + 1);
     CopyCallerId(*call, callerId);
+    // A modem that cannot report caller ID never knows who calls.
+    if (Has(Option::NoCallerId))
+        CopyCallerId(*call, CallerId{CallerIdKind::Unknown, {}, {}});
     call->offeredAt = Clock::now();
     CallRecord& r = call->record;
     r.id = id;
@@ -706,7 +748,7 @@ void CLineSimulator::RingOnce(uint32_t id) {
 
 bool CLineSimulator::DeliverCallerId(uint32_t id, const CallerId& callerId) {
     SimCall* call = CallById(id);
-    if (!call || call->record.callState == LINECALLSTATE_IDLE)
+    if (!call || call->record.callState == LINECALLSTATE_IDLE || Has(Option::NoCallerId))
         return false;
     CopyCallerId(*call, callerId);
     Log(*call, "caller ID arrived");
@@ -833,8 +875,11 @@ void CLineSimulator::SetState(SimCall& call, DWORD state, DWORD mode) {
     call.stateMode = mode;
     if (state == LINECALLSTATE_CONNECTED && !call.connectedCounter)
         call.connectedCounter = CounterNow();
-    if (state == LINECALLSTATE_IDLE)
+    if (state == LINECALLSTATE_IDLE) {
         call.record.idleMs = Elapsed(call);
+        if (call.connectedCounter)
+            m_connectedEndedCounter = CounterNow();
+    }
     Post(call.record.hCall, LINE_CALLSTATE, state, mode, 0, call.record.id);
     if (state == LINECALLSTATE_CONNECTED && Has(Option::ConnectedTwice))
         Post(call.record.hCall, LINE_CALLSTATE, state, mode, 0, call.record.id);

@@ -67,6 +67,8 @@ public:
     LONG Negotiate(HLINEAPP app, DWORD device, DWORD low, DWORD high, DWORD* version,
                    LINEEXTENSIONID* extension);
     LONG GetDevCaps(HLINEAPP app, DWORD device, DWORD version, LINEDEVCAPS* caps);
+    LONG GetAddressCaps(HLINEAPP app, DWORD device, DWORD address, DWORD version,
+                        LINEADDRESSCAPS* caps);
     LONG Open(HLINEAPP app, DWORD device, HLINE* line, DWORD version, DWORD extVersion,
               DWORD_PTR instance, DWORD privileges, DWORD mediaModes);
     LONG Close(HLINE line);
@@ -168,6 +170,9 @@ private:
     DWORD m_lineOpenings = 0;
     // The service closed the line: lineOpen is refused until then.
     Clock::time_point m_lineDownUntil;
+    // QueryPerformanceCounter when a call that had been connected last went
+    // idle (0: none yet).
+    int64_t m_connectedEndedCounter = 0;
     // What happened to the line itself (closed by the service, opened
     // again), for the summary; a line closed by the service waits to be
     // reported open again.

@@ -125,7 +125,12 @@ bool ParseOption(const Token& token, Option& option) {
                    {"answer-not-owner", Option::AnswerNotOwner},
                    {"digits-twice", Option::DigitsTwice},
                    {"connected-twice", Option::ConnectedTwice},
-                   {"listen-first", Option::ListenFirst}};
+                   {"listen-first", Option::ListenFirst},
+                   {"answer-no-reply", Option::AnswerNoReply},
+                   {"no-caller-id", Option::NoCallerId},
+                   {"no-wave-in", Option::NoWaveIn},
+                   {"no-dtmf", Option::NoDtmf},
+                   {"monitor-only", Option::MonitorOnly}};
     if (token.quoted)
         return false;
     for (const auto& o : options)

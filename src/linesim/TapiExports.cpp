@@ -35,6 +35,11 @@ LONG WINAPI lineGetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersi
     return Sim().GetDevCaps(hLineApp, dwDeviceID, dwAPIVersion, lpLineDevCaps);
 }
 
+LONG WINAPI lineGetAddressCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAddressID,
+                               DWORD dwAPIVersion, DWORD, LPLINEADDRESSCAPS lpAddressCaps) {
+    return Sim().GetAddressCaps(hLineApp, dwDeviceID, dwAddressID, dwAPIVersion, lpAddressCaps);
+}
+
 LONG WINAPI lineOpen(HLINEAPP hLineApp, DWORD dwDeviceID, LPHLINE lphLine, DWORD dwAPIVersion,
                      DWORD dwExtVersion, DWORD_PTR dwCallbackInstance, DWORD dwPrivileges,
                      DWORD dwMediaModes, LPLINECALLPARAMS const) {

@@ -6,7 +6,9 @@
 // and 13 are the overrides': every call rings, or every caller who would
 // ring is blocked as at night. 14 to 17 are the key check's: asked to
 // press a key, pressed it, rings through on the next call (or verified),
-// and failed it (blocked as the default rule would).
+// and failed it (blocked as the default rule would). 18 leaves a call
+// alone that came while another call on the line was up: answering it
+// would put that call on hold or play into it.
 #pragma once
 
 #include <cstdint>
@@ -33,11 +35,14 @@ enum CallAction : int32_t {
     ActionCheckedKeyPressed = 15,
     ActionPermitCheckedCaller = 16,
     ActionBlockNoKeyPressed = 17,
-    ActionLast = ActionBlockNoKeyPressed,
+    ActionNotAnsweredLineBusy = 18,
+    ActionLast = ActionNotAnsweredLineBusy,
 };
+// The last value there is.
+constexpr int32_t kLastCallAction = ActionLast;
 
 // The status text shown in the call list and the notification window;
-// empty for a value outside 0 to ActionLast.
+// empty for a value outside 0 to kLastCallAction.
 std::string ActionText(int32_t action);
 // The call is answered and hears its message.
 bool IsBlockingAction(int32_t action);

@@ -14,6 +14,7 @@
 #define IDD_CONFIG_DEFAULTS 137
 #define IDD_CONFIG_NON_PHONE_BOOK 139
 #define IDD_CONFIG_SECURITY 144
+#define IDD_MODEM_CHECK 145
 
 // The tray icon's id and its menu (a menu resource, so no clash with the
 // dialog of the same number)
@@ -109,7 +110,7 @@
 #define IDC_REPEAT_MINUTES 1072
 #define IDC_REPEAT_SPIN 1073
 #define IDC_REPEAT_UNIT 1074
-#define IDC_REPEAT_WITHOUT_ENTRY 1075
+#define IDC_REPEAT_WITHOUT_ENTRY 1078
 // Configuration sheet: Non Phone Book Calls page, the key check
 #define IDC_KEY_CHECK 1083
 // Configuration sheet: Defaults page, whole days out of hours (Sunday
@@ -122,6 +123,9 @@
 #define IDC_ALL_DAY_THU 1094
 #define IDC_ALL_DAY_FRI 1095
 #define IDC_ALL_DAY_SAT 1096
+#define IDC_TRACE 1075
+#define IDC_MODEM_REPORT 1076
+#define IDC_MODEM_COPY 1077
 
 // Entry sheet: General Information page
 #define IDC_ENTRY_NUMBER 1011
@@ -167,6 +171,7 @@
 #define ID_ALL_RING_WINDOW_END 32798
 #define ID_ALL_RING_NEVER 32799
 #define ID_OVERRIDE_OFF 32800
+#define ID_TRAY_CHECK_MODEM 32779
 #define ID_APP_ABOUT 57664
 
 // Strings
@@ -245,6 +250,17 @@
 #define IDS_CALLTYPE_OUT_OF_AREA 3002
 #define IDS_CALLTYPE_NO_CALLER_ID 3003
 #define IDS_ACTION_BASE 3100
+// The modem check: verdicts, their next steps, the abilities' names
+#define IDS_MODEM_VERDICT_BASE 3200
+#define IDS_MODEM_STEP_BASE 3210
+#define IDS_MODEM_ABILITY_BASE 3220
+#define IDS_MODEM_CAN_BASE 3230
+#define IDS_MODEM_REPORT_TITLE 3240
+#define IDS_MODEM_REPORT_LINE 3241
+#define IDS_MODEM_REPORT_WATCHED 3242
+#define IDS_MODEM_REPORT_VERDICT 3243
+#define IDS_MODEM_REPORT_STEP 3244
+#define IDS_MODEM_REPORT_NO_LINE 3245
 // The data exchange's validation messages
 #define IDS_PARSE_INT 61712
 #define IDS_PARSE_INT_RANGE 61713

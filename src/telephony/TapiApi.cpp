@@ -20,6 +20,7 @@ const char* const kExportNames[CTapiLoader::kFunctionCount] = {
     "lineMonitorDigits", "lineGetID",
     "phoneInitialize",   "phoneNegotiateAPIVersion",
     "phoneShutdown",     "phoneGetID",
+    "lineGetDevCaps",    "lineGetAddressCaps",
 };
 
 std::string& LibraryPath() {
@@ -113,6 +114,15 @@ LONG CTapiLoader::lineMonitorDigits(HCALL call, DWORD digitModes) {
 LONG CTapiLoader::lineGetID(HLINE line, DWORD address, HCALL call, DWORD select,
                             LPVARSTRING deviceId, LPCSTR deviceClass) {
     RW_TAPI_FORWARD(kLineGetID, lineGetID, line, address, call, select, deviceId, deviceClass);
+}
+LONG CTapiLoader::lineGetDevCaps(HLINEAPP app, DWORD device, DWORD version, DWORD extVersion,
+                                 LPLINEDEVCAPS caps) {
+    RW_TAPI_FORWARD(kLineGetDevCaps, lineGetDevCaps, app, device, version, extVersion, caps);
+}
+LONG CTapiLoader::lineGetAddressCaps(HLINEAPP app, DWORD device, DWORD address, DWORD version,
+                                     DWORD extVersion, LPLINEADDRESSCAPS caps) {
+    RW_TAPI_FORWARD(kLineGetAddressCaps, lineGetAddressCaps, app, device, address, version,
+                    extVersion, caps);
 }
 LONG CTapiLoader::phoneInitialize(LPHPHONEAPP app, HINSTANCE instance, PHONECALLBACK callback,
                                   LPCSTR appName, LPDWORD numDevs) {

@@ -34,6 +34,13 @@ public:
     virtual LONG lineMonitorDigits(HCALL call, DWORD digitModes) = 0;
     virtual LONG lineGetID(HLINE line, DWORD address, HCALL call, DWORD select,
                            LPVARSTRING deviceId, LPCSTR deviceClass) = 0;
+    // Only the modem check asks these; a table without them says so.
+    virtual LONG lineGetDevCaps(HLINEAPP, DWORD, DWORD, DWORD, LPLINEDEVCAPS) {
+        return LINEERR_OPERATIONUNAVAIL;
+    }
+    virtual LONG lineGetAddressCaps(HLINEAPP, DWORD, DWORD, DWORD, DWORD, LPLINEADDRESSCAPS) {
+        return LINEERR_OPERATIONUNAVAIL;
+    }
     virtual LONG phoneInitialize(LPHPHONEAPP app, HINSTANCE instance, PHONECALLBACK callback,
                                  LPCSTR appName, LPDWORD numDevs) = 0;
     virtual LONG phoneNegotiateAPIVersion(HPHONEAPP app, DWORD device, DWORD low, DWORD high,
@@ -67,6 +74,10 @@ public:
     LONG lineMonitorDigits(HCALL call, DWORD digitModes) override;
     LONG lineGetID(HLINE line, DWORD address, HCALL call, DWORD select, LPVARSTRING deviceId,
                    LPCSTR deviceClass) override;
+    LONG lineGetDevCaps(HLINEAPP app, DWORD device, DWORD version, DWORD extVersion,
+                        LPLINEDEVCAPS caps) override;
+    LONG lineGetAddressCaps(HLINEAPP app, DWORD device, DWORD address, DWORD version,
+                            DWORD extVersion, LPLINEADDRESSCAPS caps) override;
     LONG phoneInitialize(LPHPHONEAPP app, HINSTANCE instance, PHONECALLBACK callback,
                          LPCSTR appName, LPDWORD numDevs) override;
     LONG phoneNegotiateAPIVersion(HPHONEAPP app, DWORD device, DWORD low, DWORD high,
@@ -95,6 +106,8 @@ public:
         kPhoneNegotiateAPIVersion,
         kPhoneShutdown,
         kPhoneGetID,
+        kLineGetDevCaps,
+        kLineGetAddressCaps,
         kFunctionCount
     };
 

@@ -3,6 +3,8 @@
 #include "telephony/NotifyList.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiLine.h"
+#include "telephony/TapiRegistration.h"
+#include "telephony/TapiTrace.h"
 
 #include <algorithm>
 
@@ -73,14 +75,18 @@ void CTapiCall::OnReply(LONG requestId, LONG result, DWORD kind) {
 }
 
 LONG CTapiCall::Answer(const char* userUserInfo, DWORD size) {
-    LONG result = Tapi().lineAnswer(m_handle, userUserInfo, size);
+    LONG result = NoteLineResult(Tapi().lineAnswer(m_handle, userUserInfo, size));
+    if (TapiTraceSink())
+        TraceTapiRequest("lineAnswer", m_handle, nullptr, result);
     if (result > 0 && m_line)
         m_line->AddPendingRequest(result, this, kTapiRequestAnswer);
     return result;
 }
 
 LONG CTapiCall::DropHandle(HCALL call, const char* userUserInfo, DWORD size) {
-    LONG result = Tapi().lineDrop(call, userUserInfo, size);
+    LONG result = NoteLineResult(Tapi().lineDrop(call, userUserInfo, size));
+    if (TapiTraceSink())
+        TraceTapiRequest("lineDrop", call, nullptr, result);
     if (result > 0 && m_line)
         m_line->AddPendingRequest(result, this, kTapiRequestDrop);
     return result;
@@ -99,7 +105,10 @@ LONG CTapiCall::Deallocate() {
 }
 
 LONG CTapiCall::MonitorDigits(DWORD digitModes) {
-    return Tapi().lineMonitorDigits(m_handle, digitModes);
+    const LONG result = Tapi().lineMonitorDigits(m_handle, digitModes);
+    if (TapiTraceSink())
+        TraceTapiRequest("lineMonitorDigits", m_handle, digitModes ? "on" : "off", result);
+    return result;
 }
 
 void CTapiCall::OnCallInfo(DWORD infoState) {

@@ -41,19 +41,7 @@ std::string CTapiCallInfo::CallerIdNumber() const {
 }
 
 std::string CTapiCallInfo::ReadText(const void* block, size_t blockSize, DWORD offset, DWORD size) {
-    if (!block || blockSize < kLineCallInfoFixedSize || size == 0)
-        return {};
-    const auto* info = static_cast<const LINECALLINFO*>(block);
-    // The variable part lies after the fixed part and inside what the
-    // service says it filled.
-    const size_t limit = std::min<size_t>({blockSize, info->dwTotalSize, info->dwUsedSize});
-    if (offset < kLineCallInfoFixedSize || offset >= limit)
-        return {};
-    const size_t available = std::min<size_t>(size, limit - offset);
-    const char* text = static_cast<const char*>(block) + offset;
-    const void* nul = std::memchr(text, 0, available);
-    const size_t length = nul ? static_cast<const char*>(nul) - text : available;
-    return std::string(text, length);
+    return ReadPart(block, blockSize, kLineCallInfoFixedSize, offset, size);
 }
 
 } // namespace rw

@@ -5,6 +5,7 @@
 #include "telephony/TapiCall.h"
 #include "telephony/TapiCallInfo.h"
 #include "telephony/TapiRegistration.h"
+#include "telephony/TapiTrace.h"
 
 #include <algorithm>
 
@@ -25,9 +26,12 @@ CTapiLine::~CTapiLine() {
 LONG CTapiLine::Open(DWORD device, CTapiLineNotify* notify, DWORD privileges, DWORD mediaModes) {
     // A device whose version could not be negotiated is opened with version
     // 0, which the service refuses.
-    LONG result =
+    LONG result = NoteLineResult(
         Tapi().lineOpen(LineAppHandle(), device, &m_handle, LineApiVersion(device), 0,
-                        reinterpret_cast<DWORD_PTR>(this), privileges, mediaModes, nullptr);
+                        reinterpret_cast<DWORD_PTR>(this), privileges, mediaModes, nullptr));
+    if (TapiTraceSink())
+        TraceTapiRequest("lineOpen", device,
+                         (privileges & LINECALLPRIVILEGE_OWNER) ? "owner" : "monitor", result);
     if (result != 0) {
         m_handle = 0;
         return result;
@@ -40,10 +44,13 @@ LONG CTapiLine::Open(DWORD device, CTapiLineNotify* notify, DWORD privileges, DW
 }
 
 LONG CTapiLine::OpenWithFallback(DWORD device, CTapiLineNotify* notify) {
+    m_ownerRefused = false;
     LONG result = Open(device, notify, LINECALLPRIVILEGE_OWNER | LINECALLPRIVILEGE_MONITOR,
                        LINEMEDIAMODE_UNKNOWN | LINEMEDIAMODE_AUTOMATEDVOICE);
-    if (result < 0)
+    if (result < 0 && result != static_cast<LONG>(LINEERR_REINIT)) {
         result = Open(device, notify, LINECALLPRIVILEGE_MONITOR, LINEMEDIAMODE_INTERACTIVEVOICE);
+        m_ownerRefused = result == 0;
+    }
     return result;
 }
 
@@ -62,6 +69,7 @@ LONG CTapiLine::Close() {
     m_handle = 0;
     m_deviceId = static_cast<DWORD>(-1);
     m_privileges = 0;
+    m_ownerRefused = false;
     return result;
 }
 

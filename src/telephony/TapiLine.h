@@ -24,6 +24,9 @@ public:
     LONG Open(DWORD device, CTapiLineNotify* notify, DWORD privileges, DWORD mediaModes);
     // Open as owner for voice calls; failing that, as a monitor only.
     LONG OpenWithFallback(DWORD device, CTapiLineNotify* notify);
+    // Open as a monitor only because the owner open failed (it may work
+    // later: another program let go of the modem, or its driver came back).
+    bool OwnerRefused() const { return m_handle && m_ownerRefused; }
     void AddNotify(CTapiLineNotify* notify);
     LONG Close();
 
@@ -78,6 +81,7 @@ private:
     std::vector<CTapiLineNotify*> m_notifies;
     DWORD m_deviceId = static_cast<DWORD>(-1);
     DWORD m_privileges = 0;
+    bool m_ownerRefused = false;
     std::vector<PendingRequest> m_pending;
     std::vector<HCALL> m_unowned;
 };

@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiLine.h"
+#include "telephony/TapiTrace.h"
 
 #include <new>
 #include <string>
@@ -18,6 +19,7 @@ struct Registration {
     DWORD deviceCount = 0;
     CTapiAppNotify* notify = nullptr;
     std::vector<DWORD> versions;
+    bool reinitUntold = false; // a REINIT came while nobody listened
 };
 
 Registration g_line;
@@ -61,11 +63,10 @@ void DeliverLineMessage(DWORD device, DWORD message, DWORD_PTR instance, DWORD_P
         if (instance) {
             reinterpret_cast<CTapiLine*>(instance)->OnMessage(device, message, param1, param2,
                                                               param3);
-        } else if (message == LINE_LINEDEVSTATE && (param1 & LINEDEVSTATE_REINIT) &&
-                   g_line.notify) {
+        } else if (message == LINE_LINEDEVSTATE && (param1 & LINEDEVSTATE_REINIT)) {
             // Sent to every application with instance 0, since it concerns
             // the registration rather than one line.
-            g_line.notify->OnReinit();
+            NoteLineResult(LINEERR_REINIT);
         }
     }
 }
@@ -74,6 +75,8 @@ void CALLBACK LineCallback(DWORD device, DWORD message, DWORD_PTR instance, DWOR
                            DWORD_PTR param2, DWORD_PTR param3) {
     // Nothing may unwind into the service that called us.
     try {
+        if (TapiTraceSink())
+            TraceTapiMessage(device, message, instance, param1, param2, param3);
         DeliverLineMessage(device, message, instance, param1, param2, param3);
     } catch (...) {
     }
@@ -120,6 +123,7 @@ template <class Negotiate> void NegotiateVersions(Registration& reg, Negotiate n
 
 void ForgetRegistration(Registration& reg) {
     reg.notify = nullptr;
+    reg.reinitUntold = false;
     reg.versions.clear();
     reg.versions.shrink_to_fit();
 }
@@ -149,6 +153,20 @@ LONG RegisterLineApp(CTapiAppNotify* notify, const char* appName, HINSTANCE inst
 
 void SetLineAppNotify(CTapiAppNotify* notify) {
     g_line.notify = notify;
+    if (notify && g_line.reinitUntold) {
+        g_line.reinitUntold = false;
+        notify->OnReinit();
+    }
+}
+
+LONG NoteLineResult(LONG result) {
+    if (result != static_cast<LONG>(LINEERR_REINIT) || !g_line.handle)
+        return result;
+    if (g_line.notify)
+        g_line.notify->OnReinit();
+    else
+        g_line.reinitUntold = true;
+    return result;
 }
 
 void SetPhoneAppNotify(CTapiAppNotify* notify) {

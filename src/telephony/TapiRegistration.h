@@ -15,8 +15,16 @@ constexpr DWORD kTapiHighVersion = 0x00010004;
 // reported to it as LINE_CREATE.
 LONG RegisterLineApp(CTapiAppNotify* notify, const char* appName, HINSTANCE instance);
 // Replaces the registration's application notify (null for none); it hears
-// LINE_CREATE and REINIT from then on, until the registration ends.
+// LINE_CREATE and REINIT from then on, until the registration ends. A REINIT
+// that came while there was none (a message box at start runs a message
+// loop) is told to the first notify set: it cannot be lost, since until the
+// program registers again every line stays shut.
 void SetLineAppNotify(CTapiAppNotify* notify);
+// Any request's result of LINEERR_REINIT means the same as the REINIT
+// message: the service waits for the program to register again. Told as a
+// REINIT (or kept for the next notify); other results are ignored. Returns
+// `result`.
+LONG NoteLineResult(LONG result);
 LONG UnregisterLineApp();
 DWORD LineDeviceCount();
 HLINEAPP LineAppHandle();

@@ -1,5 +1,6 @@
 #include "telephony/TapiVarStruct.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -91,6 +92,25 @@ LONG CTapiVarStruct::Fetch() {
         Free();
         return result;
     }
+}
+
+std::string CTapiVarStruct::ReadPart(const void* block, size_t blockSize, size_t fixedSize,
+                                     DWORD offset, DWORD size) {
+    if (!block || blockSize < fixedSize || fixedSize < 3 * sizeof(DWORD) || size == 0)
+        return {};
+    // The first three words of every such structure: total, needed and used.
+    DWORD sizes[3];
+    std::memcpy(sizes, block, sizeof sizes);
+    // The variable part lies after the fixed part and inside what the
+    // service says it filled.
+    const size_t limit = std::min<size_t>({blockSize, sizes[0], sizes[2]});
+    if (offset < fixedSize || offset >= limit)
+        return {};
+    const size_t available = std::min<size_t>(size, limit - offset);
+    const char* text = static_cast<const char*>(block) + offset;
+    const void* nul = std::memchr(text, 0, available);
+    const size_t length = nul ? static_cast<const char*>(nul) - text : available;
+    return std::string(text, length);
 }
 
 } // namespace rw

@@ -7,6 +7,9 @@
 
 #include <tapi.h>
 
+#include <cstddef>
+#include <string>
+
 namespace rw {
 
 class CTapiVarStruct {
@@ -23,6 +26,14 @@ public:
     const void* Block() const { return m_block; }
     // Bytes actually allocated (0 without a block).
     DWORD BlockSize() const { return m_size; }
+
+    // The text that a variable part names by offset and size, from a block
+    // of blockSize readable bytes whose fixed part is fixedSize bytes: at
+    // most what both the block and its total and used sizes cover, after
+    // the fixed part, up to the first NUL. Empty when any of it is out of
+    // range.
+    static std::string ReadPart(const void* block, size_t blockSize, size_t fixedSize, DWORD offset,
+                                DWORD size);
 
 protected:
     // The TAPI call that fills the block.

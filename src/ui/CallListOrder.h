@@ -70,7 +70,7 @@ private:
 
     void Sort();
     int Direction(int result) const { return m_reversed ? -result : result; }
-    // Where an action's status text comes among the ten, as the list sorts
+    // Where an action's status text comes among them all, as the list sorts
     // texts; equal texts share a place.
     int ActionRank(int32_t action) const;
 

@@ -18,6 +18,7 @@ void CConfigGeneralPage::DoDataExchange(CDataExchange& dx) {
     dx.Check(IDC_SHOW_NOTIFICATION, m_showNotification);
     dx.Check(IDC_START_MINIMISED, m_startMinimised);
     dx.Check(IDC_KEEP_HISTORY, m_keepHistory);
+    dx.Check(IDC_TRACE, m_trace);
     dx.Int(IDC_SECONDS, m_seconds);
     dx.MinMaxInt(IDC_SECONDS, m_seconds, kMinSeconds, kMaxSeconds);
 }
@@ -32,6 +33,7 @@ BOOL CConfigGeneralPage::OnInitDialog() {
     m_seconds = preferences.NotificationSeconds;
     m_keepHistory =
         static_cast<CConfigPropertySheet*>(GetSheet())->Settings().KeepHistory() ? 1 : 0;
+    m_trace = static_cast<CConfigPropertySheet*>(GetSheet())->Settings().Trace() ? 1 : 0;
     UpdateData(false);
     // The controls hold the fields just written, so the enabling follows the
     // field; a stored value out of range is reported when the user leaves
@@ -71,6 +73,7 @@ bool CConfigGeneralPage::OnApply() {
     preferences.StartMinimised = m_startMinimised;
     preferences.NotificationSeconds = m_seconds;
     static_cast<CConfigPropertySheet*>(GetSheet())->Settings().SetKeepHistory(m_keepHistory != 0);
+    static_cast<CConfigPropertySheet*>(GetSheet())->Settings().SetTrace(m_trace != 0);
     return CCorePropertyPage::OnApply();
 }
 

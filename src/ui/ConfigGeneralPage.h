@@ -26,6 +26,7 @@ private:
     int m_startMinimised = 0;
     int m_seconds = 0;
     int m_keepHistory = 0;
+    int m_trace = 0;
 };
 
 } // namespace rw

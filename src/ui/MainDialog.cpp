@@ -9,7 +9,9 @@
 #include "records/WidePath.h"
 #include "res/resource.h"
 #include "telephony/TapiRegistration.h"
+#include "app/ModemCheck.h"
 #include "ui/AboutDialog.h"
+#include "ui/ModemCheckDialog.h"
 #include "ui/ConfigPropertySheet.h"
 #include "ui/NotificationDialog.h"
 #include "ui/PhoneBookPropertySheet.h"
@@ -96,6 +98,7 @@ const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
     {IDC_OVERRIDE, &CMainDialog::OnOverrideButton},
     {IDC_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
     {ID_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
+    {ID_TRAY_CHECK_MODEM, &CMainDialog::OnCheckModem},
 };
 
 const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
@@ -382,7 +385,8 @@ void CMainDialog::OnDestroy() {
     // Rows still queued (and those of calls the supervisor just let go).
     m_session.WriteLastRows();
     for (unsigned timer :
-         {CSessionTimers::LoadRetry, CSessionTimers::CallSave, CSessionTimers::HistoryWrite})
+         {CSessionTimers::LoadRetry, CSessionTimers::CallSave, CSessionTimers::HistoryWrite,
+          CSessionTimers::OverrideCheck, CSessionTimers::TraceWrite})
         KillTimer(m_hWnd, kSessionTimerBase + timer);
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);
@@ -896,6 +900,18 @@ void CMainDialog::OnOpen() {
     SetForegroundWindow(m_hWnd);
 }
 
+std::string CMainDialog::ModemReportNow() const {
+    std::vector<const CTapiLine*> lines;
+    for (const auto& line : m_supervisor.Lines())
+        lines.push_back(line.get());
+    return ModemReport(CModemCheck::Describe(lines));
+}
+
+void CMainDialog::OnCheckModem() {
+    CModemCheckDialog check(m_hWnd, ModemReportNow());
+    check.DoModal();
+}
+
 void CMainDialog::OnAbout() {
     CAboutDialog about(m_hWnd);
     about.DoModal();
@@ -1015,7 +1031,7 @@ bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
         return true;
     }
     if (timer >= kSessionTimerBase + CSessionTimers::LoadRetry &&
-        timer <= kSessionTimerBase + CSessionTimers::HistoryWrite) {
+        timer <= kSessionTimerBase + CSessionTimers::TraceWrite) {
         m_session.OnTimer(static_cast<Timer>(timer - kSessionTimerBase));
         return true;
     }

@@ -80,6 +80,9 @@ public:
     void SetCallSaveDelay(UINT ms) { m_session.SetCallSaveDelay(ms); }
     bool ConfigurationUnread() const { return m_session.ConfigurationUnread(); }
     void SetHistoryAllowed(bool allowed) { m_session.SetHistoryAllowed(allowed); }
+    void SetTraceForced(bool on) { m_session.SetTraceForced(on); }
+    // The text "Check the modem" shows and copies.
+    std::string ModemReportNow() const;
     void SetHistoryRetryInterval(UINT ms) { m_session.SetHistoryRetryInterval(ms); }
     // An override asked for on the command line, set once the settings are
     // read (so that it replaces the one they hold).
@@ -123,7 +126,8 @@ public:
     // CSessionCallLog: the screener's log.
     size_t CallCount() const override { return m_screener.CallCount(); }
     CLoggedCall& Call(size_t index) override { return m_screener.Call(index); }
-    size_t LiveCallCount() const override { return m_screener.LiveCallCount(); }
+    // Calls that only wait for a failing drop do not hold the save up.
+    size_t LiveCallCount() const override { return m_screener.CallsUpCount(); }
 
     // CCallScreenerNotify.
     void OnCallLogged(size_t index) override;
@@ -210,6 +214,9 @@ private:
     void OnHide();
     void OnOpen();
     void OnAbout();
+    // "Check the modem": the report on every line device, through the
+    // program's own lines where they are open.
+    void OnCheckModem();
     void OnBalloonClicked();
     void OnOverrideButton();
     void OnOverrideOff();

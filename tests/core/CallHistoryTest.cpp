@@ -94,6 +94,7 @@ TEST_F(CallHistoryTest, RowsWrittenByOneRunAreReadByTheNext) {
         Row("", "", 4, ActionWaitingForCallerId, CallerIdNone),
         Row("Night Owl", "01632 960003", 5, ActionPermitRepeatedCall, CallerIdNumber),
         Row("Sales", "01632 960004", 6, ActionBlockFailed, CallerIdNumber),
+        Row("Second caller", "01632 960005", 7, ActionNotAnsweredLineBusy, CallerIdNumber),
     };
     {
         CCallHistoryFile file(fs, path);

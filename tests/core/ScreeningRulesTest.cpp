@@ -234,7 +234,8 @@ TEST(CallAction, TextsAndClasses) {
                            "Key check",
                            "Checked (key pressed)",
                            "Permit (checked caller)",
-                           "Block (no key pressed)"};
+                           "Block (no key pressed)",
+                           "Not answered (line busy)"};
     static_assert(std::size(texts) == ActionLast + 1);
     for (int32_t a = 0; a <= ActionLast; ++a) {
         EXPECT_EQ(ActionText(a), texts[a]);

@@ -152,13 +152,16 @@ TEST_F(ConfigSheetTest, OkAtOnceWritesBackOnlyThePreferencesPage) {
     EXPECT_TRUE(messages.empty());
 }
 
-// The call history's box shows the sheet's setting and gives it back at OK.
+// The call history's and the trace's boxes show the sheet's settings and
+// give them back at OK.
 TEST_F(ConfigSheetTest, KeepHistoryBoxRoundTripsThroughTheSheet) {
     for (const bool keep : {true, false}) {
         CConfigPropertySheet sheet(prefs, book);
         sheet.Settings().SetKeepHistory(keep);
+        sheet.Settings().SetTrace(!keep);
         CCorePropertySheet::SetShownHook([&](CCorePropertySheet&) {
             EXPECT_EQ(Checked(sheet.GeneralPage(), IDC_KEEP_HISTORY), keep);
+            EXPECT_EQ(Checked(sheet.GeneralPage(), IDC_TRACE), !keep);
             // RW_PREFERENCES_PICTURE: where to keep the page's picture.
             const char* picture = std::getenv("RW_PREFERENCES_PICTURE");
             if (picture && keep) {
@@ -168,10 +171,12 @@ TEST_F(ConfigSheetTest, KeepHistoryBoxRoundTripsThroughTheSheet) {
                 test::SaveScreenPicture(picture, rect);
             }
             Click(sheet.GeneralPage(), IDC_KEEP_HISTORY);
+            Click(sheet.GeneralPage(), IDC_TRACE);
             sheet.PressButton(PSBTN_OK);
         });
         EXPECT_EQ(sheet.DoModal(), IDOK);
         EXPECT_EQ(sheet.Settings().KeepHistory(), !keep);
+        EXPECT_EQ(sheet.Settings().Trace(), keep);
     }
 }
 

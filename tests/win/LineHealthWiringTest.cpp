@@ -14,10 +14,12 @@
 #include "telephony/TapiApi.h"
 #include "telephony/TapiRegistration.h"
 #include "ui/MainDialog.h"
+#include "ui/ModemCheckDialog.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -50,12 +52,19 @@ protected:
         SetTapiApi(nullptr);
     }
     // A main window of its own for each start, as at each program start.
-    void Start(uint32_t devices) {
+    // `beforeWindow` runs between registering and the window's start, as a
+    // message box at start would.
+    void Start(uint32_t devices, const std::function<void()>& beforeWindow = {}) {
         linesim::SetDeviceCount(devices);
         ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+        if (beforeWindow)
+            beforeWindow();
         window = std::make_unique<CMainDialog>(clock);
         window->SetConfigPath(configDir.Path("Ringwarden.cfg"));
+        window->SetTraceForced(traceForced);
         window->Supervisor().SetRetryInterval(100);
+        window->Supervisor().SetReinitEndingWait(300);
+        window->Screener().SetDropRetryInterval(20);
         ASSERT_TRUE(window->Create());
         auto entry = test::Entry("Sales Line", "0800 111");
         entry->FilterType = 2; // always block
@@ -67,6 +76,8 @@ protected:
         UnregisterLineApp();
         UnregisterPhoneApp();
         linesim::SetDeviceCount(1);
+        linesim::SetVoiceSupported(true);
+        linesim::SetDropFailures(0, false);
     }
     // Rings the blocked sales line; true once the program answered it.
     bool RingBlockedAndAnswered(uint32_t& call) {
@@ -84,10 +95,11 @@ protected:
     test::CScratchDir configDir;
     CSettableClock clock;
     std::unique_ptr<CMainDialog> window;
+    bool traceForced = false;
 };
 
 TEST_F(LineHealthWiringTest, TheLineComesBackAndTheNextBlockedCallIsAnswered) {
-    enum What { CloseLine, Reinit, NewDevice };
+    enum What { CloseLine, Reinit, NewDevice, ReinitBeforeWindow, VoiceBack, ReinitDropFails };
     struct Case {
         const char* name;
         uint32_t devicesAtStart;
@@ -100,13 +112,34 @@ TEST_F(LineHealthWiringTest, TheLineComesBackAndTheNextBlockedCallIsAnswered) {
         {"reinit while idle", 1, false, Reinit, 0},
         {"reinit with a blocked call up", 1, true, Reinit, 0},
         {"no line at start, then a modem", 0, false, NewDevice, IDS_NOT_WATCHING_NO_LINE},
+        // A message box at start runs a message loop with nobody to hear
+        // the REINIT yet.
+        {"reinit before the window starts", 1, false, ReinitBeforeWindow, 0},
+        // The owner open failed (no voice then): watched only, until the
+        // owner open works again.
+        {"monitor only at start, then voice comes back", 1, false, VoiceBack,
+         IDS_WARN_MONITOR_ONLY},
+        // The caller has gone but the line refuses every drop: the restart
+        // waits only so long for it.
+        {"reinit with an ended call whose drops keep failing", 1, true, ReinitDropFails, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Start(c.devicesAtStart);
+        HLINEAPP registered = 0;
+        if (c.what == VoiceBack)
+            linesim::SetVoiceSupported(false);
+        Start(c.devicesAtStart, [&] {
+            registered = LineAppHandle();
+            if (c.what == ReinitBeforeWindow) {
+                ASSERT_TRUE(linesim::Reinit());
+                PumpFor(100);
+            }
+        });
         CMainDialog& dialog = *window;
         if (c.devicesAtStart == 0) {
             EXPECT_TRUE(TrayShows(IDI_TRAY_NOT_WATCHING, IDS_NOT_WATCHING_NO_LINE));
+        } else if (c.what == VoiceBack) {
+            EXPECT_TRUE(TrayShows(IDI_TRAY_WARNING, c.tipMeanwhile));
         } else {
             EXPECT_TRUE(TrayShows(IDI_TRAY_IDLE, IDS_TRAY_IDLE));
         }
@@ -149,6 +182,26 @@ TEST_F(LineHealthWiringTest, TheLineComesBackAndTheNextBlockedCallIsAnswered) {
         case NewDevice:
             ASSERT_TRUE(linesim::AddDevice());
             break;
+        case ReinitBeforeWindow:
+            // Registered again once the window started.
+            EXPECT_TRUE(
+                PumpUntil([&] { return LineAppHandle() != registered && LineAppHandle(); }));
+            break;
+        case VoiceBack:
+            linesim::SetVoiceSupported(true);
+            EXPECT_TRUE(PumpUntil([&] { return dialog.Supervisor().Lines()[0]->IsOwner(); }));
+            break;
+        case ReinitDropFails: {
+            const HLINEAPP before = LineAppHandle();
+            linesim::SetDropFailures(1000, true);
+            linesim::HangUp(first);
+            ASSERT_TRUE(PumpUntil([&] { return Record(first).dropFailures > 0; }));
+            ASSERT_TRUE(linesim::Reinit());
+            EXPECT_TRUE(PumpUntil([&] { return LineAppHandle() != before && LineAppHandle(); }));
+            EXPECT_EQ(0u, dialog.Screener().LiveCallCount());
+            linesim::SetDropFailures(0, false);
+            break;
+        }
         }
 
         EXPECT_TRUE(TrayShows(IDI_TRAY_IDLE, IDS_TRAY_IDLE));
@@ -188,6 +241,72 @@ TEST_F(LineHealthWiringTest, AMonitorOnlyLineWarnsThatItCannotBlock) {
     Start(1);
     EXPECT_TRUE(TrayShows(IDI_TRAY_WARNING, IDS_WARN_MONITOR_ONLY));
     linesim::SetVoiceSupported(true);
+}
+
+// --trace: the service's messages, the program's requests and each
+// screening decision reach Ringwarden-trace.log beside the configuration,
+// written from the message loop while the call is still up.
+TEST_F(LineHealthWiringTest, TheTraceRecordsMessagesRequestsAndDecisions) {
+    traceForced = true;
+    Start(1);
+    EXPECT_TRUE(window->Session().TraceOn());
+    uint32_t call = 0;
+    ASSERT_TRUE(RingBlockedAndAnswered(call));
+    const std::string path = configDir.Path("Ringwarden-trace.log");
+    auto text = [&] {
+        const std::vector<uint8_t> bytes = test::ReadWholeFile(path);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_TRUE(PumpUntil([&] { return text().find("-> lineAnswer") != std::string::npos; }));
+    const std::string trace = text();
+    EXPECT_EQ(0u, trace.find("Ringwarden telephony trace, started "));
+    for (const char* expected :
+         {"<- LINE_CALLSTATE", "-> lineOpen 0x0 owner = 0x0",
+          "call 0, offered: number \"0800 111\"", "Block (always)", "<- LINE_REPLY"})
+        EXPECT_NE(std::string::npos, trace.find(expected)) << expected << "\n" << trace;
+    linesim::HangUp(call);
+    Stop();
+    EXPECT_NE(std::string::npos, text().find("-> lineDrop"));
+    traceForced = false;
+}
+
+// "Check the modem" on the simulated line: the program's own line is
+// watched as owner and can do everything; Copy puts the report on the
+// clipboard; a modem without caller ID is told as such.
+TEST_F(LineHealthWiringTest, CheckTheModemShowsAndCopiesTheReport) {
+    for (bool callerId : {true, false}) {
+        SCOPED_TRACE(callerId ? "a voice modem" : "no caller ID");
+        linesim::SetOption(linesim::Option::NoCallerId, !callerId);
+        Start(1);
+        const std::string report = window->ModemReportNow();
+        EXPECT_NE(std::string::npos, report.find("Watched by Ringwarden: yes (opened as owner)"))
+            << report;
+        EXPECT_NE(std::string::npos,
+                  report.find(callerId ? "This line can do everything Ringwarden needs."
+                                       : "This line cannot report caller ID"))
+            << report;
+
+        CModemCheckDialog check(window->GetSafeHwnd(), report);
+        ASSERT_TRUE(check.Create());
+        char shown[4096] = {};
+        GetDlgItemTextA(check.GetSafeHwnd(), IDC_MODEM_REPORT, shown, sizeof shown);
+        EXPECT_EQ(report, shown);
+        SendMessageA(check.GetDlgItem(IDC_MODEM_COPY), BM_CLICK, 0, 0);
+        std::string copied;
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE data = GetClipboardData(CF_TEXT)) {
+                if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+                    copied = text;
+                    GlobalUnlock(data);
+                }
+            }
+            CloseClipboard();
+        }
+        EXPECT_EQ(report, copied);
+        check.DestroyWindow();
+        Stop();
+    }
+    linesim::SetOption(linesim::Option::NoCallerId, false);
 }
 
 } // namespace

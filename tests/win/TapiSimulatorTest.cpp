@@ -3,6 +3,7 @@
 // caller-ID texts reaching the reader.
 #include "LineSim.h"
 #include "app/CommandLine.h"
+#include "app/ModemCheck.h"
 #include "telephony/TapiApi.h"
 #include "telephony/TapiCall.h"
 #include "telephony/TapiCallInfo.h"
@@ -177,6 +178,73 @@ TEST_F(TapiSimulatorTest, HostileCallerIdTextsReachTheReaderSafely) {
         engine.name.clear();
         engine.number.clear();
     }
+}
+
+} // namespace
+} // namespace rw
+
+namespace rw {
+namespace {
+
+// What the modem check reads from modems of different abilities, as the
+// simulator describes them: through the program's own open line, or by
+// itself (--check-modem), when it opens the line only to monitor.
+TEST(ModemCheckTest, EachModemIsDescribedAsTheSimulatorMakesIt) {
+    constexpr Can Y = Can::Yes, N = Can::No, U = Can::Unknown;
+    struct Case {
+        const char* name;
+        std::vector<Option> options;
+        bool voice;
+        bool programOpen; // the program has the line open (else the check alone)
+        Can callerId, voiceAbility, owner, play, record, keys;
+    } cases[] = {
+        {"a voice modem", {}, true, true, Y, Y, Y, Y, Y, Y},
+        {"no caller ID", {Option::NoCallerId}, true, true, N, Y, Y, Y, Y, Y},
+        {"no wave input", {Option::NoWaveIn}, true, true, Y, Y, Y, Y, N, Y},
+        {"no DTMF", {Option::NoDtmf}, true, true, Y, Y, Y, Y, Y, N},
+        {"another program owns it", {Option::MonitorOnly}, true, true, Y, Y, N, Y, Y, Y},
+        {"a data modem", {}, false, true, Y, N, N, N, N, N},
+        {"the check alone", {}, true, false, Y, Y, U, Y, Y, Y},
+    };
+    CTapiLoader loader{test::SimulatorPath()};
+    SetShowWindow(false);
+    SetPrintSummary(false);
+    SetTapiApi(&loader);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (Option o : c.options)
+            SetOption(o, true);
+        SetVoiceSupported(c.voice);
+        ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
+        CTapiLine line;
+        if (c.programOpen) {
+            ASSERT_EQ(0, line.OpenWithFallback(0, nullptr));
+        }
+        const std::vector<CModemDescription> modems =
+            CModemCheck::Describe({c.programOpen ? &line : nullptr});
+        ASSERT_EQ(1u, modems.size());
+        const CModemDescription& m = modems[0];
+        EXPECT_FALSE(m.name.empty());
+        EXPECT_EQ(c.programOpen, m.watched);
+        EXPECT_EQ(c.callerId, m.callerId.can) << m.callerId.evidence;
+        EXPECT_EQ(c.voiceAbility, m.voice.can) << m.voice.evidence;
+        EXPECT_EQ(c.owner, m.owner.can) << m.owner.evidence;
+        EXPECT_EQ(c.play, m.play.can) << m.play.evidence;
+        EXPECT_EQ(c.record, m.record.can) << m.record.evidence;
+        EXPECT_EQ(c.keys, m.keys.can) << m.keys.evidence;
+        if (!c.programOpen) {
+            // The check let go of its monitor handle: the line opens as
+            // owner (the simulated modem opens to one at a time).
+            EXPECT_EQ(0, line.OpenWithFallback(0, nullptr));
+            EXPECT_TRUE(line.IsOwner());
+        }
+        line.Close();
+        UnregisterLineApp();
+        for (Option o : c.options)
+            SetOption(o, false);
+        SetVoiceSupported(true);
+    }
+    SetTapiApi(nullptr);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include "telephony/TapiApi.h"
 #include "telephony/TapiCall.h"
 #include "telephony/TapiCallInfo.h"
+#include "telephony/TapiDevCaps.h"
 #include "telephony/TapiDeviceId.h"
 #include "telephony/TapiLine.h"
 #include "telephony/SystemLibrary.h"
@@ -21,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -49,6 +51,7 @@ public:
     LONG nextRequest = 100;
     std::function<LONG(HCALL, LINECALLINFO*)> callInfo;
     std::function<LONG(VARSTRING*)> deviceId;
+    std::function<LONG(LINEDEVCAPS*)> devCaps;
 
     // Record.
     int lineInits = 0, lineShutdowns = 0, phoneInits = 0, phoneShutdowns = 0;
@@ -146,6 +149,14 @@ public:
 };
 
 // Installs a fake for one test and unregisters whatever the test left.
+// The device's capabilities, when a test gives them.
+class FakeTapiWithCaps : public FakeTapi {
+public:
+    LONG lineGetDevCaps(HLINEAPP, DWORD, DWORD, DWORD, LPLINEDEVCAPS caps) override {
+        return devCaps ? devCaps(caps) : E(LINEERR_OPERATIONUNAVAIL);
+    }
+};
+
 class TapiTest : public testing::Test {
 protected:
     void SetUp() override { SetTapiApi(&fake); }
@@ -381,7 +392,7 @@ private:
             // Each dialog once, however often it is activated.
             if (std::string(cls) != "#32770" || !s_answered->insert(hWnd).second)
                 return CallNextHookEx(nullptr, code, wParam, lParam);
-            char text[1024] = {};
+            char text[4096] = {}; // the usage text is long
             // A message box's text is its static control 0xFFFF.
             if (GetDlgItemTextA(hWnd, 0xFFFF, text, sizeof text) > 0) {
                 s_seen->push_back(text);
@@ -435,6 +446,87 @@ TEST_F(TapiTest, StartUpRegistersWarnsOnFailureAndShutsDown) {
         EXPECT_EQ(c.args.empty() ? 1 : 0, f.phoneShutdowns) << c.name;
         EXPECT_EQ(0u, LineAppHandle()) << c.name;
     }
+}
+
+// LINEDEVCAPS comes from the service and is not trusted: a TAPI 1.3 service
+// fills a shorter fixed part, and a hostile one names texts outside what
+// it filled; the reader takes only what the block and its sizes allow.
+TEST(TapiDevCapsTest, HostileOrOlderStructuresAreReadSafely) {
+    struct Case {
+        const char* name;
+        DWORD used;                 // dwUsedSize
+        DWORD nameOffset, nameSize; // of "Modem\0" written at nameAt
+        DWORD nameAt;
+        std::string lineName;
+        DWORD mediaModes;
+    } cases[] = {
+        {"TAPI 1.4", kLineDevCapsFixedSize + 6, kLineDevCapsFixedSize, 6, kLineDevCapsFixedSize,
+         "Modem", LINEMEDIAMODE_AUTOMATEDVOICE},
+        {"TAPI 1.3, the name right after its fixed part", kLineDevCaps13Size + 6,
+         kLineDevCaps13Size, 6, kLineDevCaps13Size, "Modem", LINEMEDIAMODE_AUTOMATEDVOICE},
+        {"less than any fixed part", kLineDevCaps13Size - 4, kLineDevCaps13Size, 6,
+         kLineDevCaps13Size, "", 0},
+        {"a name inside the fixed part", kLineDevCapsFixedSize + 6, 16, 6, kLineDevCapsFixedSize,
+         "", LINEMEDIAMODE_AUTOMATEDVOICE},
+        {"a name past what was filled", kLineDevCapsFixedSize + 6, kLineDevCapsFixedSize + 100, 6,
+         kLineDevCapsFixedSize, "", LINEMEDIAMODE_AUTOMATEDVOICE},
+        {"a name longer than what was filled", kLineDevCapsFixedSize + 3, kLineDevCapsFixedSize,
+         4000, kLineDevCapsFixedSize, "Mod", LINEMEDIAMODE_AUTOMATEDVOICE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeTapiWithCaps fake;
+        fake.devCaps = [&](LINEDEVCAPS* caps) {
+            const DWORD total = caps->dwTotalSize;
+            caps->dwNeededSize = caps->dwUsedSize = c.used;
+            caps->dwLineNameOffset = c.nameOffset;
+            caps->dwLineNameSize = c.nameSize;
+            caps->dwMediaModes = LINEMEDIAMODE_AUTOMATEDVOICE;
+            if (c.nameAt + 6 <= total)
+                std::memcpy(reinterpret_cast<char*>(caps) + c.nameAt, "Modem", 6);
+            return 0;
+        };
+        SetTapiApi(&fake);
+        CTapiDevCaps caps(1, 0, 0x00010004);
+        ASSERT_EQ(0, caps.Fetch());
+        EXPECT_EQ(c.lineName, caps.LineName());
+        EXPECT_EQ(c.mediaModes, caps.MediaModes());
+        SetTapiApi(nullptr);
+    }
+}
+
+// --check-modem writes its report and ends: no window, no message, and no
+// line opened as owner, so a copy already screening loses nothing.
+TEST_F(TapiTest, CheckingTheModemWritesTheReportAndOpensNoLineAsOwner) {
+    char dir[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, dir);
+    const std::string report = std::string(dir) + "rw-modem-report.txt";
+    DeleteFileA(report.c_str());
+    fake.lineDevices = 2;
+    DialogAnswerer answerer;
+    CScreenerApp app(GetModuleHandleA(nullptr), {"--check-modem", report});
+    EXPECT_EQ(0, app.Run());
+    EXPECT_TRUE(answerer.seen.empty());
+    EXPECT_EQ(2u, fake.opens.size());
+    for (const auto& open : fake.opens)
+        EXPECT_EQ(DWORD(LINECALLPRIVILEGE_MONITOR), open.privileges);
+    EXPECT_EQ(fake.opens.size(), fake.closed.size());
+    EXPECT_EQ(0u, LineAppHandle());
+    std::string text;
+    if (FILE* f = std::fopen(report.c_str(), "rb")) {
+        char buffer[4096];
+        text.assign(buffer, std::fread(buffer, 1, sizeof buffer, f));
+        std::fclose(f);
+    }
+    EXPECT_EQ(0u, text.find("Ringwarden modem check\r\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("Line 1: ")) << text;
+    EXPECT_NE(std::string::npos, text.find("Open as owner: unknown")) << text;
+    DeleteFileA(report.c_str());
+
+    // A file that cannot be written is a failure, said by the exit code.
+    CScreenerApp unwritable(GetModuleHandleA(nullptr),
+                            {"--check-modem", std::string(dir) + "no-such-folder\\report.txt"});
+    EXPECT_EQ(1, unwritable.Run());
 }
 
 TEST_F(TapiTest, ASecondCopyHandsOverWithoutRegisteringOrShowingAnything) {
