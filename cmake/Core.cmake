@@ -11,6 +11,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/app/LineHealth.cpp
     ${RW_SRC}/app/RepeatedCalls.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
+    ${RW_SRC}/audio/SignalDetector.cpp
     ${RW_SRC}/records/Archive.cpp
     ${RW_SRC}/records/ByteStream.cpp
     ${RW_SRC}/records/CallHistory.cpp
