@@ -44,12 +44,25 @@ CCallScreener::CCallScreener(CRingwardenPreferences& preferences, CScreeningRule
                              CCallScreenerNotify* notify, HMODULE resources)
     : m_preferences(preferences), m_rules(rules), m_notify(notify),
       m_resources(resources ? resources : GetModuleHandleA(nullptr)),
-      m_player(this, m_resources, IDR_ACK_TONE) {}
+      m_player(this, m_resources, IDR_ACK_TONE, IDR_BEEP_TONE) {}
 
 CCallScreener::~CCallScreener() {
+    m_shuttingDown = true;
     m_player.Shutdown();
+    m_recorder.Shutdown();
     Release(nullptr, false);
     m_timerWindow.Destroy();
+}
+
+void CCallScreener::ShutDownSound() {
+    m_shuttingDown = true;
+    m_player.Shutdown();
+    m_recorder.Shutdown();
+}
+
+bool CCallScreener::IsRecording() const {
+    return std::any_of(m_live.begin(), m_live.end(),
+                       [](const LiveCall& live) { return live.recording != 0; });
 }
 
 void CCallScreener::ReleaseCalls() {
@@ -69,6 +82,7 @@ void CCallScreener::Release(const CTapiLine* line, bool notify) {
         if (!released(live))
             continue;
         StopSound(live);
+        StopRecording(live);
         CancelTimers(live);
         m_log[live.index]->SetCall(nullptr);
         if (!live.outcomeReported && m_log[live.index]->GetAction() == ActionWaitingForCallerId)
@@ -392,12 +406,18 @@ void CCallScreener::OnConnected(LiveCall& live) {
 
 void CCallScreener::StartHolding(LiveCall& live) {
     live.hold = Hold::Holding;
-    PlayOnCall(live, false);
-    if (m_preferences.AllowSuspend && m_log[live.index]->IsSuspendableAction())
+    const bool takesMessage = TakesMessage(*m_log[live.index]);
+    live.message = takesMessage ? LiveCall::Message::Greeting : LiveCall::Message::None;
+    const bool greeting = PlayOnCall(live, false);
+    // Keys are heard for the code, and to end a message.
+    if (CodeAllowed(live) || live.message != LiveCall::Message::None)
         live.call->MonitorDigits(LINEDIGITMODE_DTMF);
     // Counted from now while nothing plays; a sound that starts counts it
     // again from its own end (see OnSoundStarted and OnSoundEnded).
     ArmHoldTimer(live);
+    // No greeting to wait for: the beep at once.
+    if (!greeting && live.message == LiveCall::Message::Greeting)
+        AfterGreeting(live);
 }
 
 void CCallScreener::OnDisconnected(LiveCall& live) {
@@ -426,6 +446,7 @@ void CCallScreener::LetGo(LiveCall& live) {
     live.hold = Hold::LetGo;
     CancelTimers(live);
     StopSound(live);
+    StopRecording(live);
     if (monitored)
         live.call->MonitorDigits(0);
     live.dropRetriesLeft = kDropRetries;
@@ -461,6 +482,7 @@ void CCallScreener::OnIdle(CTapiCall* call) {
     CancelTimers(*it);
     // A sound not yet started for it never will be.
     StopSound(*it);
+    StopRecording(*it);
     CLoggedCall& logged = *m_log[it->index];
     const bool stillWaiting =
         !it->outcomeReported && logged.GetAction() == ActionWaitingForCallerId;
@@ -484,6 +506,12 @@ void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode
     LiveCall* live = FindLive(call);
     if (!live || live->hold != Hold::Holding)
         return;
+    // A key ends a message; the code still counts it. The call keeps the
+    // recording's id, so that its end decides what becomes of the call.
+    if (live->message == LiveCall::Message::Recording && live->recording)
+        m_recorder.Stop(live->recording);
+    if (!CodeAllowed(*live))
+        return;
     const char key = static_cast<char>(digit & 0xFF);
     if (!live->firstKeyReceived) {
         live->firstKeyReceived = key == m_preferences.SecurityKey1;
@@ -494,6 +522,9 @@ void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode
     if (key != m_preferences.SecurityKey2)
         return;
     call->MonitorDigits(0);
+    // The caller knows the code: no message is taken.
+    StopRecording(*live);
+    live->message = LiveCall::Message::None;
     // The hold limit is counted again once the acknowledgement starts.
     PlayOnCall(*live, true);
     // The suspension starts even when the acknowledgement cannot play.
@@ -541,14 +572,153 @@ void CCallScreener::OnSoundEnded(uint32_t id) {
         return;
     live->sound = 0;
     live->soundStarted = false;
-    if (live->hold == Hold::Holding)
-        ArmHoldTimer(*live);
+    if (live->hold != Hold::Holding)
+        return;
+    ArmHoldTimer(*live);
+    if (live->message == LiveCall::Message::Greeting)
+        AfterGreeting(*live);
+    else if (live->message == LiveCall::Message::Beep)
+        StartRecording(*live);
 }
 
 void CCallScreener::OnSoundFailed(uint32_t id) {
     // The call stays in silence; its hold limit goes on counting as it was.
-    if (LiveCall* live = FindLiveSound(id))
-        live->sound = 0;
+    LiveCall* live = FindLiveSound(id);
+    if (!live)
+        return;
+    live->sound = 0;
+    if (live->hold != Hold::Holding)
+        return;
+    // A greeting or a beep that cannot play does not cost the message.
+    if (live->message == LiveCall::Message::Greeting)
+        AfterGreeting(*live);
+    else if (live->message == LiveCall::Message::Beep)
+        StartRecording(*live);
+}
+
+bool CCallScreener::CodeAllowed(const LiveCall& live) const {
+    return m_preferences.AllowSuspend && m_log[live.index]->IsSuspendableAction();
+}
+
+bool CCallScreener::TakesMessage(const CLoggedCall& call) const {
+    return m_messages && !m_shuttingDown && m_messages->TakesMessageFrom(call);
+}
+
+void CCallScreener::AfterGreeting(LiveCall& live) {
+    live.message = LiveCall::Message::Beep;
+    StopSound(live);
+    CTapiDeviceId id = CTapiDeviceId::ForCall("wave/out", live.call->Handle());
+    DWORD device = 0;
+    if (id.Fetch() == 0 && id.DeviceId(device)) {
+        live.sound = m_player.PlayBeep(device);
+        live.soundStarted = false;
+    }
+    if (!live.sound)
+        StartRecording(live);
+}
+
+void CCallScreener::StartRecording(LiveCall& live) {
+    live.message = LiveCall::Message::None;
+    if (!m_messages || m_shuttingDown)
+        return;
+    const size_t index = live.index;
+    CTapiDeviceId id = CTapiDeviceId::ForCall("wave/in", live.call->Handle());
+    DWORD device = 0;
+    if (id.Fetch() != 0 || !id.DeviceId(device)) {
+        // A modem with no voice input: the call is blocked as before.
+        m_messages->OnMessageFailed(index, RecordingFailure::NoDevice, 0);
+        return;
+    }
+    const std::string path = m_messages->NewMessagePath(*m_log[index]);
+    if (path.empty())
+        return;
+    const unsigned seconds = m_messages->MessageMaxSeconds();
+    try {
+        Reserve(m_recordings);
+        live.recording = m_recorder.Record(device, path, seconds);
+        if (!live.recording)
+            return;
+        m_recordings.emplace_back(live.recording, index);
+    } catch (const std::bad_alloc&) {
+        StopRecording(live);
+        return;
+    }
+    live.message = LiveCall::Message::Recording;
+    // Never held longer than the longest message and the hold time.
+    ArmHoldTimer(live, seconds * 1000);
+}
+
+void CCallScreener::StopRecording(LiveCall& live) {
+    if (live.recording)
+        m_recorder.Stop(live.recording);
+    live.recording = 0;
+    if (live.message == LiveCall::Message::Recording)
+        live.message = LiveCall::Message::None;
+}
+
+long CCallScreener::TakeRecording(uint32_t id) {
+    const auto it = std::find_if(m_recordings.begin(), m_recordings.end(),
+                                 [id](const auto& r) { return r.first == id; });
+    if (it == m_recordings.end())
+        return -1;
+    const auto index = static_cast<long>(it->second);
+    m_recordings.erase(it);
+    return index;
+}
+
+void CCallScreener::OnRecordingEnded(uint32_t id, const RecordingResult& result) {
+    const long index = TakeRecording(id);
+    if (index < 0)
+        return;
+    CLoggedCall& logged = *m_log[static_cast<size_t>(index)];
+    try {
+        if (result.kept) {
+            const size_t slash = result.path.find_last_of("\\/");
+            logged.SetRecording(slash == std::string::npos ? result.path
+                                                           : result.path.substr(slash + 1),
+                                result.ms);
+        }
+        logged.SetNoMessage(!result.kept);
+    } catch (const std::bad_alloc&) {
+        // The file stays; the folder lists it at the next start.
+    }
+    if (m_messages)
+        m_messages->OnMessageEnded(static_cast<size_t>(index), result);
+    if (m_notify)
+        m_notify->OnCallChanged(static_cast<size_t>(index));
+    // The call is dropped as any blocked call is, unless the key that ended
+    // the message began the code: its second key is waited for.
+    for (LiveCall& live : m_live) {
+        if (live.recording != id)
+            continue;
+        live.recording = 0;
+        live.message = LiveCall::Message::None;
+        if (live.hold != Hold::Holding || m_shuttingDown)
+            break;
+        if (live.firstKeyReceived) {
+            ArmHoldTimer(live);
+        } else {
+            LetGo(live);
+            SetTrayTip(kTrayIdle);
+        }
+        break;
+    }
+}
+
+void CCallScreener::OnRecordingFailed(uint32_t id, RecordingFailure why, DWORD error) {
+    const long index = TakeRecording(id);
+    if (index < 0)
+        return;
+    if (m_messages)
+        m_messages->OnMessageFailed(static_cast<size_t>(index), why, error);
+    for (LiveCall& live : m_live)
+        if (live.recording == id) {
+            // Blocked as before: held until the caller hangs up or the limit.
+            live.recording = 0;
+            if (live.hold == Hold::Holding)
+                ArmHoldTimer(live);
+            break;
+        }
 }
 
 // A message-only window: it only ever receives this screener's timers. Each

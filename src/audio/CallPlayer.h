@@ -40,9 +40,11 @@ struct SoundRequest;
 
 class CCallPlayer {
 public:
-    // Starts the sound thread, which reads wave resource `acknowledgementId`
-    // of `resources` once for every acknowledgement to come.
-    CCallPlayer(CCallPlayerNotify* owner, HMODULE resources, UINT acknowledgementId);
+    // Starts the sound thread, which reads wave resources `acknowledgementId`
+    // and `beepId` (0: none) of `resources` once for every acknowledgement
+    // and beep to come.
+    CCallPlayer(CCallPlayerNotify* owner, HMODULE resources, UINT acknowledgementId,
+                UINT beepId = 0);
     ~CCallPlayer();
     CCallPlayer(const CCallPlayer&) = delete;
     CCallPlayer& operator=(const CCallPlayer&) = delete;
@@ -51,6 +53,8 @@ public:
     // it cannot be queued (no sound thread, too many waiting, shut down).
     uint32_t PlayMessage(UINT device, const std::string& path);
     uint32_t PlayAcknowledgement(UINT device);
+    // The beep before a caller's message.
+    uint32_t PlayBeep(UINT device);
     // The sound is not wanted any more: one still waiting or being prepared
     // never plays, one playing is stopped and its device closed. Returns at
     // once; no report follows.

@@ -13,7 +13,7 @@
 namespace rw {
 
 struct SoundRequest {
-    enum class Kind { Message, Acknowledgement, Stop };
+    enum class Kind { Message, Acknowledgement, Beep, Stop };
     Kind kind = Kind::Stop;
     uint32_t id = 0;  // names the sound in every report; never 0
     UINT device = 0;  // the call's "wave/out" device

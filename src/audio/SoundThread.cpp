@@ -13,7 +13,7 @@ bool SameFile(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DAT
 } // namespace
 
 CSoundThread::CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources,
-                           UINT acknowledgementId)
+                           UINT acknowledgementId, UINT beepId)
     : m_queue(queue), m_reports(reports) {
     // Asking for the devices loads the audio driver now, on this thread,
     // rather than at the first blocked call.
@@ -21,6 +21,8 @@ CSoundThread::CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources,
     CWavePlayer reader;
     if (reader.LoadFromResource(resources, acknowledgementId))
         m_acknowledgement = reader.Data();
+    if (beepId && reader.LoadFromResource(resources, beepId))
+        m_beep = reader.Data();
 }
 
 CSoundThread::~CSoundThread() {
@@ -71,6 +73,7 @@ void CSoundThread::Start(const SoundRequest& request) {
     EndPlaying();
     const std::shared_ptr<const CWaveData> data =
         request.kind == SoundRequest::Kind::Acknowledgement ? m_acknowledgement
+        : request.kind == SoundRequest::Kind::Beep          ? m_beep
                                                             : ReadMessage(request.path);
     bool playing = false;
     if (data && m_queue.Wanted(request.id)) {

@@ -32,7 +32,9 @@ class CSoundThread : private CWavePlayerNotify {
 public:
     // Reads the acknowledgement (wave resource `acknowledgementId` of
     // `resources`) once, here, for every call that keys the code.
-    CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources, UINT acknowledgementId);
+    // The beep (resource `beepId`, 0: none) likewise.
+    CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources, UINT acknowledgementId,
+                 UINT beepId = 0);
     // Stops and closes whatever still plays.
     ~CSoundThread();
     CSoundThread(const CSoundThread&) = delete;
@@ -56,6 +58,7 @@ private:
     CSoundQueue& m_queue;
     HWND m_reports;
     std::shared_ptr<const CWaveData> m_acknowledgement;
+    std::shared_ptr<const CWaveData> m_beep;
     CWavePlayer m_player{this};
     uint32_t m_playing = 0; // the id of the sound the player holds, 0: none
     std::string m_keptPath;

@@ -48,6 +48,17 @@ public:
     virtual void SetCallerIdKind(CallerIdType kind) { m_callerIdKind = kind; }
     virtual bool GetAnsweredAndDropped() const { return m_answeredAndDropped; }
     virtual void SetAnsweredAndDropped(bool done) { m_answeredAndDropped = done; }
+    // The message the caller left: its file's name in the messages folder
+    // and its length (empty and 0: none). NoMessage: the call was recorded
+    // and said nothing worth keeping.
+    virtual std::string GetRecording() const { return m_recording; }
+    virtual uint32_t GetRecordingMs() const { return m_recordingMs; }
+    virtual void SetRecording(const std::string& file, uint32_t ms) {
+        m_recording = file;
+        m_recordingMs = ms;
+    }
+    virtual bool GetNoMessage() const { return m_noMessage; }
+    virtual void SetNoMessage(bool none) { m_noMessage = none; }
     // The live telephony call, not owned: the engine deletes it when the
     // call goes idle and then clears this reference.
     virtual CTapiCall* GetCall() const { return m_call; }
@@ -70,6 +81,9 @@ private:
     CTapiCall* m_call = nullptr;
     CallerIdType m_callerIdKind = CallerIdNone;
     bool m_answeredAndDropped = false;
+    std::string m_recording;
+    uint32_t m_recordingMs = 0;
+    bool m_noMessage = false;
 };
 
 } // namespace rw

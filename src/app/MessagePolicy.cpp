@@ -1,0 +1,21 @@
+#include "app/MessagePolicy.h"
+
+#include "records/CallAction.h"
+
+namespace rw {
+
+bool MayLeaveMessage(int32_t action, const MessageRules& rules) {
+    switch (action) {
+    case ActionBlockByTime:
+        return rules.fromTimeBlocked;
+    case ActionBlockAlwaysDefault:
+        return rules.fromUnknownCallers;
+    case ActionBlockByTimeDefault:
+        // Both: a caller with no entry, blocked by the out-of-hours window.
+        return rules.fromTimeBlocked || rules.fromUnknownCallers;
+    default:
+        return false;
+    }
+}
+
+} // namespace rw
