@@ -705,7 +705,7 @@ void CCallScreener::OnRecordingEnded(uint32_t id, const RecordingResult& result)
     }
 }
 
-void CCallScreener::OnRecordingFailed(uint32_t id, RecordingFailure why, DWORD error) {
+void CCallScreener::OnRecordingFailed(uint32_t id, RecordingFailure why, uint32_t error) {
     const long index = TakeRecording(id);
     if (index < 0)
         return;

@@ -123,7 +123,7 @@ public:
     void OnSoundFailed(uint32_t id) override;
     // CCallRecorderNotify
     void OnRecordingEnded(uint32_t id, const RecordingResult& result) override;
-    void OnRecordingFailed(uint32_t id, RecordingFailure why, DWORD error) override;
+    void OnRecordingFailed(uint32_t id, RecordingFailure why, uint32_t error) override;
 
     // The procedure of the screener's message-only timer window.
     static LRESULT CALLBACK TimerWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);

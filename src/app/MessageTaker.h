@@ -5,6 +5,8 @@
 
 #include "audio/CallRecorderNotify.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace rw {
@@ -26,7 +28,7 @@ public:
     virtual void OnMessageEnded(size_t /*index*/, const RecordingResult& /*result*/) {}
     // It never started: the modem cannot record, or the file could not be
     // made.
-    virtual void OnMessageFailed(size_t /*index*/, RecordingFailure /*why*/, DWORD /*error*/) {}
+    virtual void OnMessageFailed(size_t /*index*/, RecordingFailure /*why*/, uint32_t /*error*/) {}
 
 protected:
     ~CMessageTaker() = default;

@@ -5,6 +5,7 @@
 #include "records/ByteStream.h"
 #include "records/LoggedCall.h"
 #include "records/LookupKey.h"
+#include "records/WidePath.h"
 
 #include <windows.h>
 
@@ -36,11 +37,26 @@ void CScreenerSession::SetConfigLocation(const CConfigLocation::Result& location
 
 void CScreenerSession::LoadSettings() {
     m_settings.Load(SettingsPath());
+    m_messageSettings.Load(SettingsPath());
     ApplySettings();
+    // Messages live beside the configuration; a run that cannot save it
+    // (or has not read it) records none.
+    m_messages.SetCanSave([this] { return !m_readOnly && ReadyForChange(); });
+    m_messages.Open(CMessageStore::FolderBeside(m_configPath));
 }
 
 void CScreenerSession::ApplySettings() {
     m_rules.RepeatedCalls().SetMinutes(m_settings.EffectiveRepeatedCallMinutes());
+    m_messages.SetRules(m_messageSettings.Rules());
+    m_messages.SetMaxSeconds(static_cast<unsigned>(m_messageSettings.MaxSeconds()));
+}
+
+void CScreenerSession::ConfirmMessageSettings(const CMessageSettings& settings) {
+    m_messageSettings = settings;
+    ApplySettings();
+    if (m_readOnly || m_messageSettings.Save(SettingsPath()))
+        return;
+    ReportSaveFailure(SettingsPath(), SystemErrorText(GetLastError()));
 }
 
 bool CScreenerSession::SaveSettings(bool report) {

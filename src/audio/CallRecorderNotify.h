@@ -1,8 +1,7 @@
 // What a CCallRecorder tells its owner about each recording, on the owner's
-// (user-interface) thread.
+// (user-interface) thread. No Windows header: the message store, which is
+// portable, hears the same results.
 #pragma once
-
-#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -27,17 +26,17 @@ enum class RecordingFailure {
 
 struct RecordingResult {
     RecordingEnd why = RecordingEnd::Stopped;
-    std::string path;  // the message file
-    bool kept = false; // false: no speech in it, and the file is gone
-    uint32_t ms = 0;   // the length kept
-    DWORD error = 0;   // the system's code for DiskFull
+    std::string path;   // the message file
+    bool kept = false;  // false: no speech in it, and the file is gone
+    uint32_t ms = 0;    // the length kept
+    uint32_t error = 0; // the system's code for DiskFull
 };
 
 class CCallRecorderNotify {
 public:
     virtual void OnRecordingStarted(uint32_t /*id*/) {}
     virtual void OnRecordingEnded(uint32_t /*id*/, const RecordingResult& /*result*/) {}
-    virtual void OnRecordingFailed(uint32_t /*id*/, RecordingFailure /*why*/, DWORD /*error*/) {}
+    virtual void OnRecordingFailed(uint32_t /*id*/, RecordingFailure /*why*/, uint32_t /*error*/) {}
 
 protected:
     ~CCallRecorderNotify() = default;

@@ -50,7 +50,7 @@ struct Reports : CCallRecorderNotify {
     std::optional<RecordingFailure> failed;
     void OnRecordingStarted(uint32_t) override { started = true; }
     void OnRecordingEnded(uint32_t, const RecordingResult& r) override { ended = r; }
-    void OnRecordingFailed(uint32_t, RecordingFailure why, DWORD) override { failed = why; }
+    void OnRecordingFailed(uint32_t, RecordingFailure why, uint32_t) override { failed = why; }
 };
 
 struct NoNotify : CTapiLineNotify {};
@@ -217,7 +217,7 @@ TEST_F(CallRecorderTest, FullDiskKeepsWhatWasWritten) {
     ASSERT_TRUE(WaitEnd());
     EXPECT_EQ(reports.ended->why, RecordingEnd::DiskFull);
     EXPECT_TRUE(reports.ended->kept);
-    EXPECT_EQ(reports.ended->error, static_cast<DWORD>(ERROR_DISK_FULL));
+    EXPECT_EQ(reports.ended->error, static_cast<uint32_t>(ERROR_DISK_FULL));
     EXPECT_LE(reports.ended->ms, 1500u);
     EXPECT_GE(reports.ended->ms, 1000u);
     ExpectPlayableFile();

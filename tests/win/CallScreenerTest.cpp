@@ -1013,7 +1013,7 @@ struct Messages : CMessageTaker {
     }
     unsigned MessageMaxSeconds() const override { return maxSeconds; }
     void OnMessageEnded(size_t, const RecordingResult& r) override { ended.push_back(r); }
-    void OnMessageFailed(size_t, RecordingFailure why, DWORD) override { failed.push_back(why); }
+    void OnMessageFailed(size_t, RecordingFailure why, uint32_t) override { failed.push_back(why); }
 };
 
 bool PumpLong(const std::function<bool()>& done, DWORD ms = 6000) {
