@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 namespace rw {
@@ -198,6 +199,69 @@ std::string CMessageStore::NewMessagePath(const CLoggedCall& call) {
             return path;
     }
     return std::string();
+}
+
+bool CMessageStore::ReadLengthMs(CFileSystem& fs, const std::string& path, uint32_t& ms) {
+    ms = 0;
+    CFileStamp stamp;
+    auto file = fs.OpenRead(path);
+    if (!file || !fs.Stamp(path, stamp))
+        return false;
+    // The chunks before the samples: a few dozen bytes in any file the
+    // recorder wrote; a file whose samples start further in is refused.
+    unsigned char head[4096];
+    size_t got = 0;
+    for (size_t n = 0; got < sizeof head && (n = file->Read(head + got, sizeof head - got)) > 0;)
+        got += n;
+    auto le32 = [&](size_t at) {
+        return static_cast<uint32_t>(head[at] | head[at + 1] << 8 | head[at + 2] << 16 |
+                                     static_cast<uint32_t>(head[at + 3]) << 24);
+    };
+    if (got < 12 || std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0)
+        return false;
+    uint32_t byteRate = 0;
+    uint16_t tag = 0;
+    for (size_t at = 12; at + 8 <= got;) {
+        const uint32_t size = le32(at + 4);
+        if (std::memcmp(head + at, "fmt ", 4) == 0 && size >= 16 && at + 8 + 16 <= got) {
+            tag = static_cast<uint16_t>(head[at + 8] | head[at + 9] << 8);
+            byteRate = le32(at + 16);
+        } else if (std::memcmp(head + at, "data", 4) == 0) {
+            if (tag != 1 || byteRate == 0)
+                return false;
+            // A header written ahead of its samples (a crash mid-message)
+            // counts only what is there.
+            const uint64_t there = stamp.size > at + 8 ? stamp.size - at - 8 : 0;
+            const uint64_t bytes = std::min<uint64_t>(size, there);
+            ms = static_cast<uint32_t>(std::min<uint64_t>(bytes * 1000 / byteRate, UINT32_MAX));
+            return true;
+        }
+        at += 8 + static_cast<uint64_t>(size) + (size & 1);
+    }
+    return false;
+}
+
+std::string CMessageStore::TimeOf(const std::string& name) {
+    // YYYYMMDD-HHMMSS
+    if (name.size() < 15 || name[8] != '-')
+        return std::string();
+    for (size_t i = 0; i < 15; ++i)
+        if (i != 8 && (name[i] < '0' || name[i] > '9'))
+            return std::string();
+    const char* n = name.c_str();
+    char text[20];
+    std::snprintf(text, sizeof text, "%.4s-%.2s-%.2s %.2s:%.2s:%.2s", n, n + 4, n + 6, n + 9,
+                  n + 11, n + 13);
+    return text;
+}
+
+std::string CMessageStore::CallerOf(const std::string& name) {
+    if (TimeOf(name).empty() || name.size() < 17 || name[15] != '-')
+        return std::string();
+    std::string digits;
+    for (size_t i = 16; i < name.size() && name[i] >= '0' && name[i] <= '9'; ++i)
+        digits += name[i];
+    return digits;
 }
 
 void CMessageStore::OnMessageEnded(size_t, const RecordingResult& result) {

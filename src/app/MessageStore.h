@@ -67,6 +67,15 @@ public:
     // Deletes a message's file, as the user asked; false when it stays.
     bool Delete(const std::string& name);
 
+    // How long a message file plays, from its header, as far as the file
+    // really goes; false for a file that is no PCM WAV (damaged, renamed,
+    // hostile), which is then never played.
+    static bool ReadLengthMs(CFileSystem& fs, const std::string& path, uint32_t& ms);
+    // The call's time ("2026-03-02 23:10:05") and the caller's digits that
+    // a message's file name holds; empty when it holds none.
+    static std::string TimeOf(const std::string& name);
+    static std::string CallerOf(const std::string& name);
+
     // CMessageTaker
     bool TakesMessageFrom(const CLoggedCall& call) override;
     std::string NewMessagePath(const CLoggedCall& call) override;
