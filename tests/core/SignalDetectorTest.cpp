@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
 #include <cstdint>
 #include <numbers>
 #include <random>
@@ -159,6 +162,41 @@ TEST(SignalDetector, KeepsAllButATrailingTone) {
     const auto tone = CSignal().Tone(1000, 350, 440).Samples();
     detector.Feed(tone.data(), tone.size());
     EXPECT_NEAR(static_cast<double>(detector.SamplesToKeep()), speech.size(), kRate / 20);
+}
+
+// A spoken sentence (made at build time by espeak-ng) is speech: silence
+// after it and the exchange's tone after it end the recording, and neither
+// cuts the sentence short.
+TEST(SignalDetector, ASpokenSentence) {
+#ifndef RW_SPEECH_WAV
+    GTEST_SKIP() << "built without espeak-ng and sox";
+#else
+    std::ifstream in(RW_SPEECH_WAV, std::ios::binary);
+    const std::vector<char> file((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GT(file.size(), 44u + kRate);
+    std::vector<int16_t> speech((file.size() - 44) / 2);
+    std::memcpy(speech.data(), file.data() + 44, speech.size() * 2);
+    const double spokenMs = speech.size() * 1000.0 / kRate;
+    for (const bool tone : {false, true}) {
+        SCOPED_TRACE(tone ? "then dial tone" : "then silence");
+        std::vector<int16_t> samples = speech;
+        const auto after =
+            tone ? CSignal().Tone(6000, 350, 440).Samples() : CSignal().Silence(6000).Samples();
+        samples.insert(samples.end(), after.begin(), after.end());
+        CSignalDetector detector(kRate);
+        SignalEnd end = SignalEnd::None;
+        size_t at = 0;
+        for (; at < samples.size() && end == SignalEnd::None; at += 160)
+            end = detector.Feed(samples.data() + at, std::min<size_t>(160, samples.size() - at));
+        EXPECT_EQ(end, tone ? SignalEnd::Tone : SignalEnd::SilenceAfterSpeech);
+        EXPECT_TRUE(detector.HeardSpeech());
+        const double keptMs = detector.SamplesToKeep() * 1000.0 / kRate;
+        EXPECT_GT(keptMs, spokenMs - 600); // espeak ends on a short pause
+        EXPECT_LE(keptMs, spokenMs + 300);
+        const double endMs = at * 1000.0 / kRate;
+        EXPECT_LT(endMs, spokenMs + (tone ? 2300 : 5300));
+    }
+#endif
 }
 
 } // namespace
