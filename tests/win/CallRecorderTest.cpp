@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <psapi.h>
+
+#include <cstdio>
 #include <functional>
 #include <optional>
 #include <string>
@@ -221,6 +224,36 @@ TEST_F(CallRecorderTest, FullDiskKeepsWhatWasWritten) {
     EXPECT_LE(reports.ended->ms, 1500u);
     EXPECT_GE(reports.ended->ms, 1000u);
     ExpectPlayableFile();
+}
+
+int64_t PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                         sizeof counters);
+    return static_cast<int64_t>(counters.PrivateUsage);
+}
+
+// The longest message streams through the recorder's fixed buffers: the
+// process does not grow with it. The growth is printed as a figure.
+TEST_F(CallRecorderTest, TheLongestMessageNeedsNoMoreMemory) {
+    SetWaveInputSpeed(64);
+    SayNoise(call, 400000);
+    // A short one first, so that the thread's buffers and the file
+    // functions' own are there before the figure is taken.
+    Start(2);
+    ASSERT_TRUE(WaitEnd());
+    reports = Reports{};
+    DeleteFileA(path.c_str());
+    const int64_t before = PrivateBytes();
+    Start(300);
+    ASSERT_TRUE(WaitEnd(30000));
+    const int64_t grown = PrivateBytes() - before;
+    EXPECT_EQ(reports.ended->why, RecordingEnd::Limit);
+    EXPECT_EQ(reports.ended->ms, 300000u);
+    std::printf("figure: a 300 s message (%u KB on disk) grew the process by %lld KB\n",
+                static_cast<unsigned>(8000 * 2 * 300 / 1024), static_cast<long long>(grown / 1024));
+    EXPECT_LT(grown, 1 << 20);
 }
 
 } // namespace
