@@ -3,7 +3,7 @@
 # it under Wine in a private prefix, watching the line simulator
 # (--line-simulator), with the demo phone book (tools/demo/phonebook.csv).
 # Without arguments an earlier run first takes three calls
-# (tools/demo/earlier.txt), then the simulator plays the demo's eleven
+# (tools/demo/earlier.txt), then the simulator plays the demo's ten
 # callers, one of them blocked from the call list's context menu by the demo
 # user (tools/demo/DemoUser.cpp), two of them leaving a spoken message, and a
 # line the service closes for a moment (tools/demo/calls.txt); Ringwarden
@@ -71,13 +71,13 @@ if ((${#args[@]} == 0)); then
     (cd "$demo" && "$RW_WINE" Ringwarden.exe --line-simulator \
         --sim-script "$(winpath "$demo/earlier.txt")" --sim-quiet) || true
     args=(--sim-script "$(winpath "$demo/calls.txt")")
-    echo "Demo: the earlier run's calls in grey; eleven callers, one blocked from the call"
+    echo "Demo: the earlier run's calls in grey; ten callers, one blocked from the call"
     echo "list's context menu, two leaving a message, then the line closed for a moment,"
     echo "in under three minutes (tools/demo/calls.txt); Ringwarden then quits."
     echo "Each call's outcome is printed when it quits."
-    # The demo user right-clicks the tenth call once it is listed with the
-    # earlier run's three (thirteen rows) and its popup has gone.
-    "$RW_WINE" "$build/bin/rwdemouser.exe" 13 240 </dev/null &
+    # The demo user right-clicks the twelfth call once it is listed with the
+    # earlier run's three (fifteen rows) and its popup has gone.
+    "$RW_WINE" "$build/bin/rwdemouser.exe" 15 240 </dev/null &
     demo_user=$!
 else
     [ "${args[0]}" = --sim-window ] && args=("${args[@]:1}")

@@ -264,7 +264,23 @@ std::string CMessageStore::CallerOf(const std::string& name) {
     return digits;
 }
 
+void CMessageStore::OnMessageFailed(size_t, RecordingFailure why, uint32_t) {
+    const bool cannotRecord = why == RecordingFailure::NoDevice;
+    const bool diskFull = why == RecordingFailure::FileFailed;
+    if (cannotRecord == m_cannotRecord && diskFull == m_diskFull)
+        return;
+    m_cannotRecord = m_cannotRecord || cannotRecord;
+    m_diskFull = diskFull;
+    Changed();
+}
+
 void CMessageStore::OnMessageEnded(size_t, const RecordingResult& result) {
+    m_cannotRecord = false;
+    const bool diskFull = result.why == RecordingEnd::DiskFull;
+    if (diskFull != m_diskFull) {
+        m_diskFull = diskFull;
+        Changed();
+    }
     if (!result.kept)
         return;
     try {

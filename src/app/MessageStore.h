@@ -81,6 +81,14 @@ public:
     std::string NewMessagePath(const CLoggedCall& call) override;
     unsigned MessageMaxSeconds() const override { return m_maxSeconds; }
     void OnMessageEnded(size_t index, const RecordingResult& result) override;
+    void OnMessageFailed(size_t index, RecordingFailure why, uint32_t error) override;
+
+    // The modem has shown that it cannot record (no wave input, or one
+    // that will not open), for the Messages page and the tray to say so.
+    bool ModemCannotRecord() const { return m_cannotRecord; }
+    // The last recording stopped on a full disk or a folder that cannot be
+    // written; cleared by the next message kept.
+    bool DiskFull() const { return m_diskFull; }
 
 private:
     bool SaveHeard();
@@ -94,6 +102,8 @@ private:
     unsigned m_maxSeconds = 120;
     std::function<bool()> m_canSave;
     std::function<void()> m_onChange;
+    bool m_cannotRecord = false;
+    bool m_diskFull = false;
 };
 
 } // namespace rw
