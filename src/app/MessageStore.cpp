@@ -77,6 +77,8 @@ std::string CMessageStore::PathOf(const std::string& name) const {
 void CMessageStore::Open(const std::string& folder) {
     m_folder = folder;
     m_messages.clear();
+    m_folderMade = false;
+    m_handedOut.clear();
     std::vector<std::string> heard;
     if (auto file = m_fs.OpenRead(PathOf(kHeardFileName))) {
         std::string text;
@@ -191,12 +193,28 @@ bool CMessageStore::TakesMessageFrom(const CLoggedCall& call) {
 }
 
 std::string CMessageStore::NewMessagePath(const CLoggedCall& call) {
-    if (!TakesMessageFrom(call) || !m_fs.MakeFolder(m_folder))
+    if (!TakesMessageFrom(call))
         return std::string();
+    if (!m_folderMade && !(m_folderMade = m_fs.MakeFolder(m_folder)))
+        return std::string();
+    auto known = [this](const std::string& name) {
+        return std::find(m_handedOut.begin(), m_handedOut.end(), name) != m_handedOut.end() ||
+               std::any_of(m_messages.begin(), m_messages.end(),
+                           [&](const StoredMessage& m) { return m.name == name; });
+    };
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string path = PathOf(MessageName(call, attempt));
-        if (!m_fs.Exists(path))
-            return path;
+        std::string name = MessageName(call, attempt);
+        if (known(name))
+            continue;
+        try {
+            // Only the last few can clash: names carry the call's second.
+            if (m_handedOut.size() >= 64)
+                m_handedOut.erase(m_handedOut.begin());
+            m_handedOut.push_back(name);
+        } catch (const std::bad_alloc&) {
+            return std::string();
+        }
+        return PathOf(name);
     }
     return std::string();
 }

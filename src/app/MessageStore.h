@@ -102,6 +102,11 @@ private:
     unsigned m_maxSeconds = 120;
     std::function<bool()> m_canSave;
     std::function<void()> m_onChange;
+    // The folder is there (made or found); names handed out this run. A
+    // message asked for touches no file on the screening thread: the
+    // folder is made once, and a name is checked against those known.
+    bool m_folderMade = false;
+    std::vector<std::string> m_handedOut;
     bool m_cannotRecord = false;
     bool m_diskFull = false;
 };
