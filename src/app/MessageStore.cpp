@@ -227,10 +227,17 @@ bool CMessageStore::ReadLengthMs(CFileSystem& fs, const std::string& path, uint3
         return false;
     // The chunks before the samples: a few dozen bytes in any file the
     // recorder wrote; a file whose samples start further in is refused.
-    unsigned char head[4096];
+    unsigned char head[kHeadBytes];
     size_t got = 0;
     for (size_t n = 0; got < sizeof head && (n = file->Read(head + got, sizeof head - got)) > 0;)
         got += n;
+    return ParseLengthMs(head, got, stamp.size, ms);
+}
+
+bool CMessageStore::ParseLengthMs(const unsigned char* head, size_t size, uint64_t fileSize,
+                                  uint32_t& ms) {
+    ms = 0;
+    const size_t got = std::min(size, kHeadBytes);
     auto le32 = [&](size_t at) {
         return static_cast<uint32_t>(head[at] | head[at + 1] << 8 | head[at + 2] << 16 |
                                      static_cast<uint32_t>(head[at + 3]) << 24);
@@ -239,9 +246,9 @@ bool CMessageStore::ReadLengthMs(CFileSystem& fs, const std::string& path, uint3
         return false;
     uint32_t byteRate = 0;
     uint16_t tag = 0;
-    for (size_t at = 12; at + 8 <= got;) {
-        const uint32_t size = le32(at + 4);
-        if (std::memcmp(head + at, "fmt ", 4) == 0 && size >= 16 && at + 8 + 16 <= got) {
+    for (uint64_t at = 12; at + 8 <= got;) {
+        const uint32_t chunk = le32(at + 4);
+        if (std::memcmp(head + at, "fmt ", 4) == 0 && chunk >= 16 && at + 8 + 16 <= got) {
             tag = static_cast<uint16_t>(head[at + 8] | head[at + 9] << 8);
             byteRate = le32(at + 16);
         } else if (std::memcmp(head + at, "data", 4) == 0) {
@@ -249,12 +256,12 @@ bool CMessageStore::ReadLengthMs(CFileSystem& fs, const std::string& path, uint3
                 return false;
             // A header written ahead of its samples (a crash mid-message)
             // counts only what is there.
-            const uint64_t there = stamp.size > at + 8 ? stamp.size - at - 8 : 0;
-            const uint64_t bytes = std::min<uint64_t>(size, there);
+            const uint64_t there = fileSize > at + 8 ? fileSize - at - 8 : 0;
+            const uint64_t bytes = std::min<uint64_t>(chunk, there);
             ms = static_cast<uint32_t>(std::min<uint64_t>(bytes * 1000 / byteRate, UINT32_MAX));
             return true;
         }
-        at += 8 + static_cast<uint64_t>(size) + (size & 1);
+        at += 8 + static_cast<uint64_t>(chunk) + (chunk & 1);
     }
     return false;
 }

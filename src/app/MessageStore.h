@@ -71,6 +71,11 @@ public:
     // really goes; false for a file that is no PCM WAV (damaged, renamed,
     // hostile), which is then never played.
     static bool ReadLengthMs(CFileSystem& fs, const std::string& path, uint32_t& ms);
+    // The same from the file's first `size` bytes (at most kHeadBytes are
+    // looked at) and its whole size.
+    static bool ParseLengthMs(const unsigned char* head, size_t size, uint64_t fileSize,
+                              uint32_t& ms);
+    static constexpr size_t kHeadBytes = 4096;
     // The call's time ("2026-03-02 23:10:05") and the caller's digits that
     // a message's file name holds; empty when it holds none.
     static std::string TimeOf(const std::string& name);
