@@ -543,7 +543,10 @@ bool CCallScreener::PlayOnCall(LiveCall& live, bool acknowledgement) {
     if (id.Fetch() != 0 || !id.DeviceId(device))
         return false;
     live.sound =
-        acknowledgement ? m_player.PlayAcknowledgement(device) : m_player.PlayMessage(device, file);
+        acknowledgement
+            ? m_player.PlayAcknowledgement(device)
+            // A caller about to leave a message hears the beep straight after.
+            : m_player.PlayMessage(device, file, live.message == LiveCall::Message::Greeting);
     live.soundStarted = false;
     return live.sound != 0;
 }
@@ -575,9 +578,8 @@ void CCallScreener::OnSoundEnded(uint32_t id) {
     if (live->hold != Hold::Holding)
         return;
     ArmHoldTimer(*live);
-    if (live->message == LiveCall::Message::Greeting)
-        AfterGreeting(*live);
-    else if (live->message == LiveCall::Message::Beep)
+    // The greeting carried its beep.
+    if (live->message == LiveCall::Message::Greeting || live->message == LiveCall::Message::Beep)
         StartRecording(*live);
 }
 

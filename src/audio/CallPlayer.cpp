@@ -66,9 +66,9 @@ uint32_t CCallPlayer::Queue(SoundRequest& request) {
     return m_queue->Push(std::move(request)) ? m_lastId : 0;
 }
 
-uint32_t CCallPlayer::PlayMessage(UINT device, const std::string& path) {
+uint32_t CCallPlayer::PlayMessage(UINT device, const std::string& path, bool beepAfter) {
     try {
-        SoundRequest request{SoundRequest::Kind::Message, 0, device, path};
+        SoundRequest request{SoundRequest::Kind::Message, 0, device, path, beepAfter};
         return Queue(request);
     } catch (const std::bad_alloc&) {
         return 0;

@@ -51,7 +51,10 @@ public:
 
     // Queue a sound for `device` (a call's "wave/out"); its id, or 0 when
     // it cannot be queued (no sound thread, too many waiting, shut down).
-    uint32_t PlayMessage(UINT device, const std::string& path);
+    // With `beepAfter`, the beep follows the message on the same device as
+    // part of the same sound (reported ended after the beep): one request,
+    // so a caller about to leave a message adds nothing to the queue.
+    uint32_t PlayMessage(UINT device, const std::string& path, bool beepAfter = false);
     uint32_t PlayAcknowledgement(UINT device);
     // The beep before a caller's message.
     uint32_t PlayBeep(UINT device);

@@ -15,9 +15,10 @@ namespace rw {
 struct SoundRequest {
     enum class Kind { Message, Acknowledgement, Beep, Stop };
     Kind kind = Kind::Stop;
-    uint32_t id = 0;  // names the sound in every report; never 0
-    UINT device = 0;  // the call's "wave/out" device
-    std::string path; // the message file (Message only)
+    uint32_t id = 0;        // names the sound in every report; never 0
+    UINT device = 0;        // the call's "wave/out" device
+    std::string path;       // the message file (Message only)
+    bool beepAfter = false; // the beep follows the message, as one sound
 };
 
 class CSoundQueue {

@@ -61,6 +61,7 @@ void CSoundThread::Handle(const SoundRequest& request) {
             // Nobody listens for this one any more.
             m_player.Stop();
             m_playing = 0;
+            m_beepPending = false;
         }
     } catch (const std::bad_alloc&) {
         // Out of memory: the sound is dropped and its call stays silent.
@@ -91,10 +92,14 @@ void CSoundThread::Start(const SoundRequest& request) {
         return;
     }
     m_playing = request.id;
-    PostMessageA(m_reports, kSoundStartedMessage, request.id, data->LengthMs());
+    m_beepPending = request.beepAfter && m_beep;
+    m_device = request.device;
+    const UINT beepMs = m_beepPending ? m_beep->LengthMs() : 0;
+    PostMessageA(m_reports, kSoundStartedMessage, request.id, data->LengthMs() + beepMs);
 }
 
 void CSoundThread::EndPlaying() {
+    m_beepPending = false;
     if (!m_playing)
         return;
     m_player.Stop();
@@ -106,6 +111,12 @@ void CSoundThread::OnWaveOutDone() {
     // A done message from a playback that a later one replaced finds the
     // player playing again; only the end of the current sound counts.
     if (m_playing && !m_player.IsPlaying()) {
+        if (m_beepPending) {
+            m_beepPending = false;
+            m_player.Load(m_beep);
+            if (m_player.Play(m_device, false))
+                return; // the same sound goes on
+        }
         PostMessageA(m_reports, kSoundEndedMessage, m_playing, 0);
         m_playing = 0;
     }

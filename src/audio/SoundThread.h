@@ -61,6 +61,9 @@ private:
     std::shared_ptr<const CWaveData> m_beep;
     CWavePlayer m_player{this};
     uint32_t m_playing = 0; // the id of the sound the player holds, 0: none
+    // The beep still to follow the sound playing, on its device.
+    bool m_beepPending = false;
+    UINT m_device = 0;
     std::string m_keptPath;
     WIN32_FILE_ATTRIBUTE_DATA m_keptAttributes{};
     std::shared_ptr<const CWaveData> m_kept;

@@ -1102,7 +1102,9 @@ TEST_F(MessageTakingTest, EachWayAMessageEnds) {
         const uint32_t id = Ring(Caller(CallerIdKind::Number, "999", ""));
         c.say(id);
         ASSERT_TRUE(PumpLong([&] { return screener.IsRecording(); }));
-        EXPECT_GT(Record(id).bytesPlayed, 0u); // greeting and beep
+        // The greeting (100 ms at 8 kHz) and the beep (half a second at
+        // 22,050 Hz) played before the recording.
+        EXPECT_EQ(Record(id).bytesPlayed, 1600u + 22050u);
         if (c.meanwhile)
             c.meanwhile(id);
         if (lineCloses) {
