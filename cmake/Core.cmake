@@ -10,11 +10,14 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/app/CallerFilter.cpp
     ${RW_SRC}/app/LineHealth.cpp
     ${RW_SRC}/app/ModemVerdict.cpp
+    ${RW_SRC}/app/MessagePolicy.cpp
+    ${RW_SRC}/app/MessageStore.cpp
     ${RW_SRC}/app/RepeatedCalls.cpp
     ${RW_SRC}/app/ScreeningOverride.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
     ${RW_SRC}/app/VerifiedCallers.cpp
     ${RW_SRC}/app/TraceLog.cpp
+    ${RW_SRC}/audio/SignalDetector.cpp
     ${RW_SRC}/records/Archive.cpp
     ${RW_SRC}/records/ByteStream.cpp
     ${RW_SRC}/records/CallHistory.cpp

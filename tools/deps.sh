@@ -13,6 +13,7 @@ packages=(
     nsis zip
     espeak-ng sox
 )
+# espeak-ng and sox speak the demo's and the tests' messages at build time.
 # The installer is built as a 64-bit NSIS program (Target amd64-unicode), so
 # the 64-bit Wine runs it: no i386 architecture or wine32 is needed, and
 # machines whose kernel cannot run 32-bit programs test it too.

@@ -3,10 +3,11 @@
 # it under Wine in a private prefix, watching the line simulator
 # (--line-simulator), with the demo phone book (tools/demo/phonebook.csv).
 # Without arguments an earlier run first takes three calls
-# (tools/demo/earlier.txt), then the simulator plays the demo's nine
+# (tools/demo/earlier.txt), then the simulator plays the demo's ten
 # callers, one of them blocked from the call list's context menu by the demo
-# user (tools/demo/DemoUser.cpp), and a line the service closes for a moment
-# (tools/demo/calls.txt); Ringwarden quits after about two minutes; any
+# user (tools/demo/DemoUser.cpp), two of them leaving a spoken message, and a
+# line the service closes for a moment (tools/demo/calls.txt); Ringwarden
+# quits after under three minutes; any
 # arguments go to Ringwarden.exe instead of the demo script (for example
 # nothing but the simulator's own window: bash tools/run.sh --sim-window).
 # Without a DISPLAY it starts its own Xvfb and keeps a screenshot of the
@@ -57,6 +58,10 @@ sed "s|@MESSAGE@|${message//\\/\\\\}|" "$root/tools/demo/phonebook.csv" >"$demo/
 "$RW_WINE" "$build/bin/rwcfg.exe" import-csv "$(winpath "$demo/phonebook.csv")" \
     "$(winpath "$demo/Ringwarden.cfg")" </dev/null
 cp "$root/tools/demo/calls.txt" "$root/tools/demo/earlier.txt" "$demo/"
+# The two callers who leave a message speak, at the modem's 8 kHz.
+rw_speak "$demo/voice-surgery.wav" \
+    "Hello, this is the surgery. Your test results are back. Please ring us tomorrow after nine."
+rw_speak "$demo/voice-plumber.wav" "Hi, it's Chris the plumber. I can come on Thursday morning."
 # The demo asks unknown callers to press a key (off by default).
 printf '[Screening]\r\nKeyCheck=1\r\n' >"$demo/Ringwarden.ini"
 
@@ -73,16 +78,17 @@ if ((${#args[@]} == 0)); then
         --check-modem "$(winpath "$demo/modem-report.txt")" </dev/null) &&
         tr -d '\r' <"$demo/modem-report.txt" || true
     args=(--sim-script "$(winpath "$demo/calls.txt")")
-    echo "Demo: the earlier run's calls in grey; callers, one blocked from the call"
-    echo "list's context menu, a quiet half hour turned on and off from the tray with a"
-    echo "key check and a redialing robot in it, then the line closed for a moment, in"
-    echo "about three minutes (tools/demo/calls.txt); Ringwarden then quits."
+    echo "Demo: the earlier run's calls in grey; callers, two leaving a message, one"
+    echo "blocked from the call list's context menu, a quiet half hour turned on and off"
+    echo "from the tray with a key check and a redialing robot in it, then the line"
+    echo "closed for a moment, in under four minutes (tools/demo/calls.txt); Ringwarden"
+    echo "then quits."
     echo "Each call's outcome is printed when it quits."
-    # The demo user right-clicks the eighth call once it is listed with the
-    # earlier run's three (eleven rows) and its popup has gone; turns
-    # "Quiet" on from the tray after the ninth, and off after the
-    # thirteenth.
-    "$RW_WINE" "$build/bin/rwdemouser.exe" 11 300 12 16 </dev/null &
+    # The demo user right-clicks the tenth call once it is listed with the
+    # earlier run's three (thirteen rows) and its popup has gone; turns
+    # "Quiet" on from the tray after the eleventh, and off after the
+    # fifteenth.
+    "$RW_WINE" "$build/bin/rwdemouser.exe" 13 300 14 18 </dev/null &
     demo_user=$!
 else
     [ "${args[0]}" = --sim-window ] && args=("${args[@]:1}")

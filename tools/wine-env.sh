@@ -63,6 +63,13 @@ rw_program_copy() {
     "$1/tonegen" --message "$2/message.wav"
 }
 
+# rw_speak OUT.wav TEXT: TEXT spoken by espeak-ng, as 8 kHz 16-bit mono (sox),
+# as a caller's words reach a voice modem.
+rw_speak() {
+    espeak-ng -w "$1.22k.wav" "$2" && sox "$1.22k.wav" -r 8000 -c 1 -b 16 "$1"
+    rm -f "$1.22k.wav"
+}
+
 # rw_screenshot OUT.png: the whole Wine desktop on $DISPLAY. Under Xvfb a
 # capture of the root window shows windows that have an owner (the call
 # popup, the sheets, About) as black rectangles, though they are drawn; each

@@ -54,13 +54,26 @@ CCallScreener::CCallScreener(CRingwardenPreferences& preferences, CScreeningRule
                              CCallScreenerNotify* notify, HMODULE resources)
     : m_preferences(preferences), m_rules(rules), m_notify(notify),
       m_resources(resources ? resources : GetModuleHandleA(nullptr)),
-      m_player(this, m_resources, IDR_ACK_TONE),
+      m_player(this, m_resources, IDR_ACK_TONE, IDR_BEEP_TONE),
       m_random(static_cast<unsigned>(GetTickCount() ^ (GetCurrentProcessId() << 16))) {}
 
 CCallScreener::~CCallScreener() {
+    m_shuttingDown = true;
     m_player.Shutdown();
+    m_recorder.Shutdown();
     Release(nullptr, false);
     m_timerWindow.Destroy();
+}
+
+void CCallScreener::ShutDownSound() {
+    m_shuttingDown = true;
+    m_player.Shutdown();
+    m_recorder.Shutdown();
+}
+
+bool CCallScreener::IsRecording() const {
+    return std::any_of(m_live.begin(), m_live.end(),
+                       [](const LiveCall& live) { return live.recording != 0; });
 }
 
 void CCallScreener::ReleaseCalls() {
@@ -80,6 +93,7 @@ void CCallScreener::Release(const CTapiLine* line, bool notify) {
         if (!released(live))
             continue;
         StopSound(live);
+        StopRecording(live);
         CancelTimers(live);
         m_log[live.index]->SetCall(nullptr);
         if (!live.outcomeReported && m_log[live.index]->GetAction() == ActionWaitingForCallerId)
@@ -526,12 +540,24 @@ void CCallScreener::StartHolding(LiveCall& live) {
         ArmHoldTimer(live);
         return;
     }
-    PlayOnCall(live, false);
-    if (m_preferences.AllowSuspend && m_log[live.index]->IsSuspendableAction())
+    StartBlockSound(live);
+}
+
+void CCallScreener::StartBlockSound(LiveCall& live) {
+    const bool takesMessage = TakesMessage(*m_log[live.index]);
+    live.message = takesMessage ? LiveCall::Message::Greeting : LiveCall::Message::None;
+    const bool greeting = PlayOnCall(live, false);
+    // Keys are heard for the code, and to end a message.
+    if (CodeAllowed(live) || live.message != LiveCall::Message::None)
         live.call->MonitorDigits(LINEDIGITMODE_DTMF);
+    else
+        live.call->MonitorDigits(0);
     // Counted from now while nothing plays; a sound that starts counts it
     // again from its own end (see OnSoundStarted and OnSoundEnded).
     ArmHoldTimer(live);
+    // No greeting to wait for: the beep at once.
+    if (!greeting && live.message == LiveCall::Message::Greeting)
+        AfterGreeting(live);
 }
 
 void CCallScreener::OnDisconnected(LiveCall& live) {
@@ -586,6 +612,7 @@ void CCallScreener::LetGo(LiveCall& live) {
     live.hold = Hold::LetGo;
     CancelTimers(live);
     StopSound(live);
+    StopRecording(live);
     if (monitored)
         live.call->MonitorDigits(0);
     live.dropFailures = 0;
@@ -630,6 +657,7 @@ void CCallScreener::OnIdle(CTapiCall* call) {
     CancelTimers(*it);
     // A sound not yet started for it never will be.
     StopSound(*it);
+    StopRecording(*it);
     CLoggedCall& logged = *m_log[it->index];
     const bool stillWaiting =
         !it->outcomeReported && logged.GetAction() == ActionWaitingForCallerId;
@@ -653,8 +681,14 @@ void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode
     LiveCall* live = FindLive(call);
     if (!live || live->hold != Hold::Holding)
         return;
+    // A key ends a message; the code still counts it. The call keeps the
+    // recording's id, so that its end decides what becomes of the call.
+    if (live->message == LiveCall::Message::Recording && live->recording)
+        m_recorder.Stop(live->recording);
     const char key = static_cast<char>(digit & 0xFF);
     if (live->keyCheck != KeyCheck::None && OnKeyCheckDigit(*live, key))
+        return;
+    if (!CodeAllowed(*live))
         return;
     if (!live->firstKeyReceived) {
         live->firstKeyReceived = key == m_preferences.SecurityKey1;
@@ -665,6 +699,9 @@ void CCallScreener::OnCallMonitorDigits(CTapiCall* call, DWORD digit, DWORD mode
     if (key != m_preferences.SecurityKey2)
         return;
     call->MonitorDigits(0);
+    // The caller knows the code: no message is taken.
+    StopRecording(*live);
+    live->message = LiveCall::Message::None;
     // The hold limit is counted again once the acknowledgement starts.
     PlayOnCall(*live, true);
     // The suspension starts even when the acknowledgement cannot play.
@@ -683,7 +720,10 @@ bool CCallScreener::PlayOnCall(LiveCall& live, bool acknowledgement) {
     if (id.Fetch() != 0 || !id.DeviceId(device))
         return false;
     live.sound =
-        acknowledgement ? m_player.PlayAcknowledgement(device) : m_player.PlayMessage(device, file);
+        acknowledgement
+            ? m_player.PlayAcknowledgement(device)
+            // A caller about to leave a message hears the beep straight after.
+            : m_player.PlayMessage(device, file, live.message == LiveCall::Message::Greeting);
     live.soundStarted = false;
     return live.sound != 0;
 }
@@ -715,8 +755,13 @@ void CCallScreener::OnSoundEnded(uint32_t id) {
     if (live->hold != Hold::Holding)
         return;
     ArmHoldTimer(*live);
-    if (live->keyCheck != KeyCheck::None)
+    if (live->keyCheck != KeyCheck::None) {
         OnKeyPromptEnded(*live);
+        return;
+    }
+    // The greeting carried its beep.
+    if (live->message == LiveCall::Message::Greeting || live->message == LiveCall::Message::Beep)
+        StartRecording(*live);
 }
 
 void CCallScreener::OnSoundFailed(uint32_t id) {
@@ -726,8 +771,17 @@ void CCallScreener::OnSoundFailed(uint32_t id) {
     if (!live)
         return;
     live->sound = 0;
-    if (live->hold == Hold::Holding && live->keyCheck != KeyCheck::None)
+    if (live->hold != Hold::Holding)
+        return;
+    if (live->keyCheck != KeyCheck::None) {
         OnKeyPromptEnded(*live);
+        return;
+    }
+    // A greeting or a beep that cannot play does not cost the message.
+    if (live->message == LiveCall::Message::Greeting)
+        AfterGreeting(*live);
+    else if (live->message == LiveCall::Message::Beep)
+        StartRecording(*live);
 }
 
 // --- The key check ----------------------------------------------------------------
@@ -859,19 +913,16 @@ void CCallScreener::KeyCheckFailed(LiveCall& live) {
     live.firstKeyReceived = false;
     CLoggedCall& logged = *m_log[live.index];
     logged.SetAction(ActionBlockNoKeyPressed);
-    // The default rule's block from here: its message, the code where the
-    // block is by time, and the drop.
-    if (!CodeAllowed(live))
-        live.call->MonitorDigits(0);
+    // The default rule's block from here: its message (and a message of
+    // the caller's, where that is on), the code where the block is by
+    // time, and the drop.
     const size_t index = live.index;
     if (m_notify) {
         m_notify->OnCallChanged(index);
         m_notify->OnRefreshNotification(index);
     }
-    if (LiveCall* still = FindLiveIndex(index)) {
-        PlayOnCall(*still, false);
-        ArmHoldTimer(*still);
-    }
+    if (LiveCall* still = FindLiveIndex(index))
+        StartBlockSound(*still);
 }
 
 void CCallScreener::ArmKeyTimer(const LiveCall& live) {
@@ -888,6 +939,127 @@ bool CCallScreener::PlayResourceOnCall(LiveCall& live, UINT id) {
     live.sound = m_player.PlayResource(device, id);
     live.soundStarted = false;
     return live.sound != 0;
+}
+
+bool CCallScreener::TakesMessage(const CLoggedCall& call) const {
+    return m_messages && !m_shuttingDown && m_messages->TakesMessageFrom(call);
+}
+
+void CCallScreener::AfterGreeting(LiveCall& live) {
+    live.message = LiveCall::Message::Beep;
+    StopSound(live);
+    CTapiDeviceId id = CTapiDeviceId::ForCall("wave/out", live.call->Handle());
+    DWORD device = 0;
+    if (id.Fetch() == 0 && id.DeviceId(device)) {
+        live.sound = m_player.PlayBeep(device);
+        live.soundStarted = false;
+    }
+    if (!live.sound)
+        StartRecording(live);
+}
+
+void CCallScreener::StartRecording(LiveCall& live) {
+    live.message = LiveCall::Message::None;
+    if (!m_messages || m_shuttingDown)
+        return;
+    const size_t index = live.index;
+    CTapiDeviceId id = CTapiDeviceId::ForCall("wave/in", live.call->Handle());
+    DWORD device = 0;
+    if (id.Fetch() != 0 || !id.DeviceId(device)) {
+        // A modem with no voice input: the call is blocked as before.
+        m_messages->OnMessageFailed(index, RecordingFailure::NoDevice, 0);
+        return;
+    }
+    const std::string path = m_messages->NewMessagePath(*m_log[index]);
+    if (path.empty())
+        return;
+    const unsigned seconds = m_messages->MessageMaxSeconds();
+    try {
+        Reserve(m_recordings);
+        live.recording = m_recorder.Record(device, path, seconds);
+        if (!live.recording)
+            return;
+        m_recordings.emplace_back(live.recording, index);
+    } catch (const std::bad_alloc&) {
+        StopRecording(live);
+        return;
+    }
+    live.message = LiveCall::Message::Recording;
+    // Never held longer than the longest message and the hold time.
+    ArmHoldTimer(live, seconds * 1000);
+}
+
+void CCallScreener::StopRecording(LiveCall& live) {
+    if (live.recording)
+        m_recorder.Stop(live.recording);
+    live.recording = 0;
+    if (live.message == LiveCall::Message::Recording)
+        live.message = LiveCall::Message::None;
+}
+
+long CCallScreener::TakeRecording(uint32_t id) {
+    const auto it = std::find_if(m_recordings.begin(), m_recordings.end(),
+                                 [id](const auto& r) { return r.first == id; });
+    if (it == m_recordings.end())
+        return -1;
+    const auto index = static_cast<long>(it->second);
+    m_recordings.erase(it);
+    return index;
+}
+
+void CCallScreener::OnRecordingEnded(uint32_t id, const RecordingResult& result) {
+    const long index = TakeRecording(id);
+    if (index < 0)
+        return;
+    CLoggedCall& logged = *m_log[static_cast<size_t>(index)];
+    try {
+        if (result.kept) {
+            const size_t slash = result.path.find_last_of("\\/");
+            logged.SetRecording(slash == std::string::npos ? result.path
+                                                           : result.path.substr(slash + 1),
+                                result.ms);
+        }
+        logged.SetNoMessage(!result.kept);
+    } catch (const std::bad_alloc&) {
+        // The file stays; the folder lists it at the next start.
+    }
+    if (m_messages)
+        m_messages->OnMessageEnded(static_cast<size_t>(index), result);
+    if (m_notify)
+        m_notify->OnCallChanged(static_cast<size_t>(index));
+    // The call is dropped as any blocked call is, unless the key that ended
+    // the message began the code: its second key is waited for.
+    for (LiveCall& live : m_live) {
+        if (live.recording != id)
+            continue;
+        live.recording = 0;
+        live.message = LiveCall::Message::None;
+        if (live.hold != Hold::Holding || m_shuttingDown)
+            break;
+        if (live.firstKeyReceived) {
+            ArmHoldTimer(live);
+        } else {
+            LetGo(live);
+            SetTrayTip(kTrayIdle);
+        }
+        break;
+    }
+}
+
+void CCallScreener::OnRecordingFailed(uint32_t id, RecordingFailure why, uint32_t error) {
+    const long index = TakeRecording(id);
+    if (index < 0)
+        return;
+    if (m_messages)
+        m_messages->OnMessageFailed(static_cast<size_t>(index), why, error);
+    for (LiveCall& live : m_live)
+        if (live.recording == id) {
+            // Blocked as before: held until the caller hangs up or the limit.
+            live.recording = 0;
+            if (live.hold == Hold::Holding)
+                ArmHoldTimer(live);
+            break;
+        }
 }
 
 // A message-only window: it only ever receives this screener's timers. Each

@@ -18,7 +18,9 @@
 
 #include "app/CallScreenerNotify.h"
 #include "app/ScreeningRules.h"
+#include "app/MessageTaker.h"
 #include "audio/CallPlayer.h"
+#include "audio/CallRecorder.h"
 #include "audio/HiddenWindow.h"
 #include "records/LoggedCall.h"
 #include "telephony/TapiCall.h"
@@ -34,7 +36,10 @@ namespace rw {
 class CRingwardenPreferences;
 class CTapiCallInfo;
 
-class CCallScreener : public CTapiLineNotify, public CTapiCallNotify, public CCallPlayerNotify {
+class CCallScreener : public CTapiLineNotify,
+                      public CTapiCallNotify,
+                      public CCallPlayerNotify,
+                      public CCallRecorderNotify {
 public:
     // The preferences and the rules (with the phone book they read) belong
     // to the caller and must outlive the screener. `resources` holds wave
@@ -70,9 +75,20 @@ public:
     // Whether a message or the acknowledgement is playing to a call now
     // (its first buffer went to the device and it has not ended).
     bool IsPlaying() const;
-    // Stops every sound and what plays them; nothing plays afterwards. The
-    // window calls it when it quits, before it closes the lines.
-    void ShutDownSound() { m_player.Shutdown(); }
+    // Stops every sound and what plays them, and every recording (the
+    // messages cut short are still told); nothing plays or records
+    // afterwards. The window calls it when it quits, before it closes the
+    // lines.
+    void ShutDownSound();
+
+    // Who keeps the messages (null: no call leaves one). A blocked call
+    // that may leave one hears its message as a greeting, then a beep, and
+    // is recorded until the caller hangs up, keys, falls silent, the line
+    // carries the exchange's tone or the longest message is reached; then
+    // it is dropped. Its hold limit then counts the longest message too.
+    void SetMessageTaker(CMessageTaker* taker) { m_messages = taker; }
+    // Whether a message is being recorded from a call now.
+    bool IsRecording() const;
 
     // Lets go of every call object, dropping calls still up. The window
     // calls it before it closes the lines the calls belong to. Calls still
@@ -123,6 +139,9 @@ public:
     void OnSoundStarted(uint32_t id, UINT lengthMs) override;
     void OnSoundEnded(uint32_t id) override;
     void OnSoundFailed(uint32_t id) override;
+    // CCallRecorderNotify
+    void OnRecordingEnded(uint32_t id, const RecordingResult& result) override;
+    void OnRecordingFailed(uint32_t id, RecordingFailure why, uint32_t error) override;
 
     // The procedure of the screener's message-only timer window.
     static LRESULT CALLBACK TimerWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -168,6 +187,9 @@ private:
         UINT nextDropRetryMs = 0;     // how long until the next try
         KeyCheck keyCheck = KeyCheck::None;
         int keyTries = 0; // prompts played so far
+        // Taking a message: the greeting, the beep, then the recording.
+        enum class Message { None, Greeting, Beep, Recording } message = Message::None;
+        uint32_t recording = 0; // the recorder's id, 0: none
     };
 
     LiveCall* FindLive(const CTapiCall* call);
@@ -185,6 +207,9 @@ private:
     // The answer was refused or failed: the call is left alone.
     void AnswerFailed(LiveCall& live);
     void StartHolding(LiveCall& live);
+    // The block's greeting (and a message taken after it), with the keys
+    // heard for the code or to end the message.
+    void StartBlockSound(LiveCall& live);
     void OnConnected(LiveCall& live);
     void OnDisconnected(LiveCall& live);
     void OnIdle(CTapiCall* call);
@@ -203,6 +228,16 @@ private:
     // one it had; false when nothing will play.
     bool PlayOnCall(LiveCall& live, bool acknowledgement);
     void StopSound(LiveCall& live);
+    bool TakesMessage(const CLoggedCall& call) const;
+    // Whether the call's keys may suspend the blocks.
+    bool CodeAllowed(const LiveCall& live) const;
+    // The greeting has ended (or could not play): the beep.
+    void AfterGreeting(LiveCall& live);
+    // The beep has ended (or could not play): the recording.
+    void StartRecording(LiveCall& live);
+    void StopRecording(LiveCall& live);
+    // The log entry the recording was for, taken off the list; -1: none.
+    long TakeRecording(uint32_t id);
     // Drops the call `extraMs` plus the hold limit from now, unless
     // something re-arms or cancels the timer first.
     void ArmHoldTimer(const LiveCall& live, UINT extraMs = 0);
@@ -219,8 +254,6 @@ private:
     void ArmKeyTimer(const LiveCall& live);
     // Plays wave resource `id` to the call; false when nothing will play.
     bool PlayResourceOnCall(LiveCall& live, UINT id);
-    // The security code applies to the call (its block is by time).
-    bool CodeAllowed(const LiveCall& live) const;
     bool EnsureTimerWindow();
 
     CRingwardenPreferences& m_preferences;
@@ -232,6 +265,11 @@ private:
     std::vector<LiveCall> m_live;
     UINT m_trayTip = 130;
     CCallPlayer m_player;
+    CCallRecorder m_recorder{this};
+    CMessageTaker* m_messages = nullptr;
+    // Recordings asked for and not yet reported: id and log index.
+    std::vector<std::pair<uint32_t, size_t>> m_recordings;
+    bool m_shuttingDown = false;
     UINT m_holdLimitMs = kDefaultHoldLimitMs;
     UINT m_dropRetryMs = kDefaultDropRetryMs;
     UINT m_keyWaitMs = kDefaultKeyWaitMs;

@@ -6,6 +6,7 @@
 #include "records/LoggedCall.h"
 #include "records/LookupKey.h"
 #include "records/VerifiedFile.h"
+#include "records/WidePath.h"
 
 #include <windows.h>
 
@@ -49,7 +50,12 @@ void CScreenerSession::SetConfigLocation(const CConfigLocation::Result& location
 
 void CScreenerSession::LoadSettings() {
     m_settings.Load(SettingsPath());
+    m_messageSettings.Load(SettingsPath());
     ApplySettings();
+    // Messages live beside the configuration; a run that cannot save it
+    // (or has not read it) records none.
+    m_messages.SetCanSave([this] { return !m_readOnly && ReadyForChange(); });
+    m_messages.Open(CMessageStore::FolderBeside(m_configPath));
     LoadVerified();
 }
 
@@ -97,6 +103,8 @@ void CScreenerSession::ApplySettings() {
             m_settings.OverrideUntil() == CScreeningOverride::kNever && m_notify)
             m_notify->OnOverrideReminder();
     }
+    m_messages.SetRules(m_messageSettings.Rules());
+    m_messages.SetMaxSeconds(static_cast<unsigned>(m_messageSettings.MaxSeconds()));
     UpdateTrace();
 }
 
@@ -211,6 +219,14 @@ void CScreenerSession::UpdateTrace() {
 
 void CScreenerSession::OnTapiTrace(const std::string& line) {
     m_trace.Add(m_timers.Now(), line);
+}
+
+void CScreenerSession::ConfirmMessageSettings(const CMessageSettings& settings) {
+    m_messageSettings = settings;
+    ApplySettings();
+    if (m_readOnly || m_messageSettings.Save(SettingsPath()))
+        return;
+    ReportSaveFailure(SettingsPath(), SystemErrorText(GetLastError()));
 }
 
 bool CScreenerSession::SaveSettings(bool report) {

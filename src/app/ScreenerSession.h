@@ -10,6 +10,8 @@
 #include "app/CallHistoryLog.h"
 #include "app/ConfigLocation.h"
 #include "app/ScreeningRules.h"
+#include "app/MessageSettings.h"
+#include "app/MessageStore.h"
 #include "app/Settings.h"
 #include "app/TraceLog.h"
 #include "records/Clock.h"
@@ -124,6 +126,12 @@ public:
     CScreeningRules& Rules() { return m_rules; }
     const CScreeningRules& Rules() const { return m_rules; }
     const CSettings& Settings() const { return m_settings; }
+    // The messages callers left, and their settings ([Messages]).
+    CMessageStore& Messages() { return m_messages; }
+    const CMessageSettings& MessageSettings() const { return m_messageSettings; }
+    // The Messages page's OK: applied at once, saved unless this run
+    // cannot save.
+    void ConfirmMessageSettings(const CMessageSettings& settings);
     void SetCallLog(CSessionCallLog* calls) { m_calls = calls; }
     void SetNotify(CScreenerSessionNotify* notify) { m_notify = notify; }
 
@@ -275,6 +283,8 @@ private:
     CPhoneBook m_phoneBook;
     CRingwardenPreferences m_preferences;
     CSettings m_settings;
+    CMessageSettings m_messageSettings;
+    CMessageStore m_messages{*m_fs};
     CScreeningRules m_rules;
     CConfigFile m_configFile;
     CCallHistoryLog m_historyLog;

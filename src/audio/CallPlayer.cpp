@@ -22,13 +22,14 @@ struct ThreadStart {
     HWND reports;
     HMODULE resources;
     UINT acknowledgementId;
+    UINT beepId;
 };
 
 DWORD WINAPI SoundThreadMain(void* parameter) {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(parameter));
     try {
         CSoundThread thread(*start->queue, start->reports, start->resources,
-                            start->acknowledgementId);
+                            start->acknowledgementId, start->beepId);
         thread.Run();
     } catch (const std::bad_alloc&) {
         // Nothing more plays; the calls stay silent.
@@ -38,12 +39,13 @@ DWORD WINAPI SoundThreadMain(void* parameter) {
 
 } // namespace
 
-CCallPlayer::CCallPlayer(CCallPlayerNotify* owner, HMODULE resources, UINT acknowledgementId)
+CCallPlayer::CCallPlayer(CCallPlayerNotify* owner, HMODULE resources, UINT acknowledgementId,
+                         UINT beepId)
     : m_owner(owner), m_queue(std::make_shared<CSoundQueue>()) {
     if (!m_queue->Ready() || !m_reports.Create(g_reportClass.Name(), 0, HWND_MESSAGE, this))
         return;
-    auto* start =
-        new (std::nothrow) ThreadStart{m_queue, m_reports.Get(), resources, acknowledgementId};
+    auto* start = new (std::nothrow)
+        ThreadStart{m_queue, m_reports.Get(), resources, acknowledgementId, beepId};
     if (!start)
         return;
     m_thread = CreateThread(nullptr, 0, SoundThreadMain, start, 0, nullptr);
@@ -64,9 +66,9 @@ uint32_t CCallPlayer::Queue(SoundRequest& request) {
     return m_queue->Push(std::move(request)) ? m_lastId : 0;
 }
 
-uint32_t CCallPlayer::PlayMessage(UINT device, const std::string& path) {
+uint32_t CCallPlayer::PlayMessage(UINT device, const std::string& path, bool beepAfter) {
     try {
-        SoundRequest request{SoundRequest::Kind::Message, 0, device, path};
+        SoundRequest request{SoundRequest::Kind::Message, 0, device, path, beepAfter};
         return Queue(request);
     } catch (const std::bad_alloc&) {
         return 0;
@@ -79,7 +81,12 @@ uint32_t CCallPlayer::PlayAcknowledgement(UINT device) {
 }
 
 uint32_t CCallPlayer::PlayResource(UINT device, UINT resourceId) {
-    SoundRequest request{SoundRequest::Kind::Resource, 0, device, {}, resourceId};
+    SoundRequest request{SoundRequest::Kind::Resource, 0, device, {}, false, resourceId};
+    return Queue(request);
+}
+
+uint32_t CCallPlayer::PlayBeep(UINT device) {
+    SoundRequest request{SoundRequest::Kind::Beep, 0, device, {}};
     return Queue(request);
 }
 

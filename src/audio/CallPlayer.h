@@ -40,19 +40,26 @@ struct SoundRequest;
 
 class CCallPlayer {
 public:
-    // Starts the sound thread, which reads wave resource `acknowledgementId`
-    // of `resources` once for every acknowledgement to come.
-    CCallPlayer(CCallPlayerNotify* owner, HMODULE resources, UINT acknowledgementId);
+    // Starts the sound thread, which reads wave resources `acknowledgementId`
+    // and `beepId` (0: none) of `resources` once for every acknowledgement
+    // and beep to come.
+    CCallPlayer(CCallPlayerNotify* owner, HMODULE resources, UINT acknowledgementId,
+                UINT beepId = 0);
     ~CCallPlayer();
     CCallPlayer(const CCallPlayer&) = delete;
     CCallPlayer& operator=(const CCallPlayer&) = delete;
 
     // Queue a sound for `device` (a call's "wave/out"); its id, or 0 when
     // it cannot be queued (no sound thread, too many waiting, shut down).
-    uint32_t PlayMessage(UINT device, const std::string& path);
+    // With `beepAfter`, the beep follows the message on the same device as
+    // part of the same sound (reported ended after the beep): one request,
+    // so a caller about to leave a message adds nothing to the queue.
+    uint32_t PlayMessage(UINT device, const std::string& path, bool beepAfter = false);
     uint32_t PlayAcknowledgement(UINT device);
     // Wave resource `resourceId` of the program (the key check's prompts).
     uint32_t PlayResource(UINT device, UINT resourceId);
+    // The beep before a caller's message.
+    uint32_t PlayBeep(UINT device);
     // The sound is not wanted any more: one still waiting or being prepared
     // never plays, one playing is stopped and its device closed. Returns at
     // once; no report follows.

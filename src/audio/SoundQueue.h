@@ -13,12 +13,13 @@
 namespace rw {
 
 struct SoundRequest {
-    enum class Kind { Message, Acknowledgement, Resource, Stop };
+    enum class Kind { Message, Acknowledgement, Beep, Resource, Stop };
     Kind kind = Kind::Stop;
-    uint32_t id = 0;   // names the sound in every report; never 0
-    UINT device = 0;   // the call's "wave/out" device
-    std::string path;  // the message file (Message only)
-    UINT resource = 0; // a wave resource of the program's (Resource only)
+    uint32_t id = 0;        // names the sound in every report; never 0
+    UINT device = 0;        // the call's "wave/out" device
+    std::string path;       // the message file (Message only)
+    bool beepAfter = false; // the beep follows the message, as one sound
+    UINT resource = 0;      // a wave resource of the program's (Resource only)
 };
 
 class CSoundQueue {

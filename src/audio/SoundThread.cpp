@@ -13,7 +13,7 @@ bool SameFile(const WIN32_FILE_ATTRIBUTE_DATA& a, const WIN32_FILE_ATTRIBUTE_DAT
 } // namespace
 
 CSoundThread::CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources,
-                           UINT acknowledgementId)
+                           UINT acknowledgementId, UINT beepId)
     : m_queue(queue), m_reports(reports), m_resources(resources) {
     // Asking for the devices loads the audio driver now, on this thread,
     // rather than at the first blocked call.
@@ -21,6 +21,8 @@ CSoundThread::CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources,
     CWavePlayer reader;
     if (reader.LoadFromResource(resources, acknowledgementId))
         m_acknowledgement = reader.Data();
+    if (beepId && reader.LoadFromResource(resources, beepId))
+        m_beep = reader.Data();
 }
 
 CSoundThread::~CSoundThread() {
@@ -59,6 +61,7 @@ void CSoundThread::Handle(const SoundRequest& request) {
             // Nobody listens for this one any more.
             m_player.Stop();
             m_playing = 0;
+            m_beepPending = false;
         }
     } catch (const std::bad_alloc&) {
         // Out of memory: the sound is dropped and its call stays silent.
@@ -71,6 +74,7 @@ void CSoundThread::Start(const SoundRequest& request) {
     EndPlaying();
     const std::shared_ptr<const CWaveData> data =
         request.kind == SoundRequest::Kind::Acknowledgement ? m_acknowledgement
+        : request.kind == SoundRequest::Kind::Beep          ? m_beep
         : request.kind == SoundRequest::Kind::Resource      ? Resource(request.resource)
                                                             : ReadMessage(request.path);
     bool playing = false;
@@ -89,10 +93,14 @@ void CSoundThread::Start(const SoundRequest& request) {
         return;
     }
     m_playing = request.id;
-    PostMessageA(m_reports, kSoundStartedMessage, request.id, data->LengthMs());
+    m_beepPending = request.beepAfter && m_beep;
+    m_device = request.device;
+    const UINT beepMs = m_beepPending ? m_beep->LengthMs() : 0;
+    PostMessageA(m_reports, kSoundStartedMessage, request.id, data->LengthMs() + beepMs);
 }
 
 void CSoundThread::EndPlaying() {
+    m_beepPending = false;
     if (!m_playing)
         return;
     m_player.Stop();
@@ -104,6 +112,12 @@ void CSoundThread::OnWaveOutDone() {
     // A done message from a playback that a later one replaced finds the
     // player playing again; only the end of the current sound counts.
     if (m_playing && !m_player.IsPlaying()) {
+        if (m_beepPending) {
+            m_beepPending = false;
+            m_player.Load(m_beep);
+            if (m_player.Play(m_device, false))
+                return; // the same sound goes on
+        }
         PostMessageA(m_reports, kSoundEndedMessage, m_playing, 0);
         m_playing = 0;
     }

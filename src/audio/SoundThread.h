@@ -33,7 +33,9 @@ class CSoundThread : private CWavePlayerNotify {
 public:
     // Reads the acknowledgement (wave resource `acknowledgementId` of
     // `resources`) once, here, for every call that keys the code.
-    CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources, UINT acknowledgementId);
+    // The beep (resource `beepId`, 0: none) likewise.
+    CSoundThread(CSoundQueue& queue, HWND reports, HMODULE resources, UINT acknowledgementId,
+                 UINT beepId = 0);
     // Stops and closes whatever still plays.
     ~CSoundThread();
     CSoundThread(const CSoundThread&) = delete;
@@ -62,8 +64,12 @@ private:
     std::shared_ptr<const CWaveData> Resource(UINT id);
     HMODULE m_resources;
     std::map<UINT, std::shared_ptr<const CWaveData>> m_resourceData;
+    std::shared_ptr<const CWaveData> m_beep;
     CWavePlayer m_player{this};
     uint32_t m_playing = 0; // the id of the sound the player holds, 0: none
+    // The beep still to follow the sound playing, on its device.
+    bool m_beepPending = false;
+    UINT m_device = 0;
     std::string m_keptPath;
     WIN32_FILE_ATTRIBUTE_DATA m_keptAttributes{};
     std::shared_ptr<const CWaveData> m_kept;

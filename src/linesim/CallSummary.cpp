@@ -79,6 +79,8 @@ std::string FormatCallSummary(const SimCall& call, const CallRecord& r) {
         add("played " + std::to_string(r.bytesPlayed) + " bytes");
     else if (r.waveOutRequests && (r.answeredMs >= 0 || r.pickedUpMs >= 0))
         add("played nothing");
+    if (r.waveInOpens)
+        add("recorded " + std::to_string(r.bytesRecorded) + " bytes");
     if (r.monitorOn)
         add("monitored digits");
     if (r.digitsKeyed)

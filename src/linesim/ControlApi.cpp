@@ -1,9 +1,11 @@
 // The exported control functions of LineSim.h, and the simulator's reading
 // of the process's own command line.
 #include "CallWaveDevices.h"
+#include "CallWaveInput.h"
 #include "LineSim.h"
 #include "LineSimulator.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -89,6 +91,44 @@ void SetReplyDelay(uint32_t ms) {
 
 void SetWaveOpenDelay(uint32_t ms) {
     CCallWaveDevices::Instance().SetOpenDelay(ms);
+}
+
+void SetWaveInput(WaveInput mode) {
+    CCallWaveInput::Instance().SetMode(mode == WaveInput::Missing   ? CCallWaveInput::Mode::Missing
+                                       : mode == WaveInput::Refuses ? CCallWaveInput::Mode::Refuses
+                                                                    : CCallWaveInput::Mode::Works);
+}
+
+void SetWaveInputSpeed(uint32_t times) {
+    CCallWaveInput::Instance().SetSpeed(times);
+}
+
+bool SayFile(uint32_t call, const char* path) {
+    std::string error;
+    bool read = true;
+    const bool found = CCallWaveInput::Instance().WithVoice(
+        call, [&](CCallVoice& voice) { read = voice.AddFile(path ? path : "", error); });
+    if (!read)
+        std::fprintf(stderr, "line simulator: %s\n", error.c_str());
+    return found && read;
+}
+
+bool SayTone(uint32_t call, double f1, double f2, uint32_t ms) {
+    return CCallWaveInput::Instance().WithVoice(
+        call, [&](CCallVoice& voice) { voice.AddTone(f1, f2, ms); });
+}
+
+bool SayNoise(uint32_t call, uint32_t ms) {
+    return CCallWaveInput::Instance().WithVoice(call,
+                                                [&](CCallVoice& voice) { voice.AddNoise(ms); });
+}
+
+bool Gone(uint32_t call, LineTone tone) {
+    const auto kind = tone == LineTone::Busy      ? CCallVoice::LineTone::Busy
+                      : tone == LineTone::Reorder ? CCallVoice::LineTone::Reorder
+                                                  : CCallVoice::LineTone::Dial;
+    return CCallWaveInput::Instance().WithVoice(
+        call, [&](CCallVoice& voice) { voice.AddLineTone(kind); });
 }
 
 void SetVoiceSupported(bool voice) {

@@ -118,6 +118,8 @@ struct CallRecord {
     // From the call's first CONNECTED to the first buffer written to its wave
     // device, in microseconds (QueryPerformanceCounter; -1: nothing written).
     int64_t firstPlayUs;
+    uint32_t waveInOpens;   // opens of the call's wave input that worked
+    uint64_t bytesRecorded; // given back by the call's wave input, in full buffers
 };
 
 // Whether lineInitialize opens the simulator's window (default: yes, unless
@@ -200,6 +202,34 @@ enum class Option : uint32_t {
     // LINEERR_RESOURCEUNAVAIL, monitoring still opens.
     MonitorOnly,
 };
+
+// The call's voice path from the caller: lineGetID("wave/in") on a call
+// gives the call's own wave input device, 0x53000000 plus the call's
+// number, which the simulator serves itself (the .exe's waveIn imports are
+// patched as the waveOut ones are), filling the buffers the program adds at
+// the format's pace with what the caller says (Say*), and silence once it
+// has said it. What is said before the program records waits for it, as a
+// caller waits for the beep. Only 16-bit mono PCM at 4 to 48 kHz opens.
+enum class WaveInput : uint32_t {
+    Works,
+    Missing, // the modem has none: lineGetID("wave/in") on a call fails
+    Refuses, // waveInOpen on a call's device gives MMSYSERR_ALLOCATED
+};
+RW_LINESIM_API void SetWaveInput(WaveInput mode);
+// Buffers fill `times` faster than the format's pace (default 1), for
+// tests that would otherwise wait out a caller's silence.
+RW_LINESIM_API void SetWaveInputSpeed(uint32_t times);
+// The caller says a WAV file's samples (16-bit PCM), a tone, or noise with
+// the rhythm of speech. False when there is no such call (or the file
+// cannot be used: the reason goes to standard error).
+RW_LINESIM_API bool SayFile(uint32_t call, const char* path);
+RW_LINESIM_API bool SayTone(uint32_t call, double f1, double f2, uint32_t ms);
+RW_LINESIM_API bool SayNoise(uint32_t call, uint32_t ms);
+// The caller has gone without the modem noticing: once what was said has
+// been heard, the line carries the exchange's dial, busy or reorder tone
+// for ever, and no hang-up is reported.
+enum class LineTone : uint32_t { Dial, Busy, Reorder };
+RW_LINESIM_API bool Gone(uint32_t call, LineTone tone);
 
 // Turns an option on or off; false for a value that is not an Option.
 RW_LINESIM_API bool SetOption(Option option, bool on);

@@ -2,6 +2,7 @@
 
 #include "CallSummary.h"
 #include "CallWaveDevices.h"
+#include "CallWaveInput.h"
 #include "SimScript.h"
 #include "SimWindow.h"
 #include "VarStruct.h"
@@ -126,6 +127,7 @@ LONG CLineSimulator::Initialize(HLINEAPP* app, HINSTANCE, LINECALLBACK callback,
     // Where the .exe's imports cannot be patched, a call's "wave/out" stays
     // device 0 and nothing is counted.
     CCallWaveDevices::Instance().Install();
+    CCallWaveInput::Instance().Install();
     m_app = kAppHandleBase + ++m_generation;
     m_callback = callback;
     m_summaryPrinted = false;
@@ -174,6 +176,7 @@ LONG CLineSimulator::Shutdown(HLINEAPP app) {
     m_callback = nullptr;
     Reset();
     CCallWaveDevices::Instance().Remove();
+    CCallWaveInput::Instance().Remove();
     return 0;
 }
 
@@ -193,6 +196,7 @@ void CLineSimulator::Reset() {
     m_lineEvents.clear();
     m_closedByService = false;
     CCallWaveDevices::Instance().Forget();
+    CCallWaveInput::Instance().Forget();
 }
 
 bool CLineSimulator::SetOption(Option option, bool on) {
@@ -433,6 +437,9 @@ CallRecord CLineSimulator::RecordOf(const SimCall& call) const {
     const CCallWaveDevices::Played played = CCallWaveDevices::Instance().PlayedTo(r.id);
     r.waveOpens = played.opens;
     r.bytesPlayed = played.bytes;
+    const CCallWaveInput::Recorded recorded = CCallWaveInput::Instance().RecordedFrom(r.id);
+    r.waveInOpens = recorded.opens;
+    r.bytesRecorded = recorded.bytes;
     r.firstPlayUs = played.firstWrite && call.connectedCounter
                         ? CounterMicroseconds(call.connectedCounter, played.firstWrite)
                         : -1;
@@ -665,15 +672,22 @@ LONG CLineSimulator::GetId(HLINE line, DWORD address, HCALL handle, DWORD select
             call->record.waveOutRequests += waveOut ? 1 : 0;
             Log(*call, std::string("asked for ") + deviceClass);
         }
-        if ((waveOut ? waveOutGetNumDevs() : waveInGetNumDevs()) == 0)
+        // A call's "wave/in" is the simulator's own (see CCallWaveInput),
+        // whatever the machine has, unless the modem is made to lack one.
+        const bool ownInput = waveIn && call && CCallWaveInput::Instance().Installed();
+        if (ownInput && CCallWaveInput::Instance().GetMode() == CCallWaveInput::Mode::Missing)
+            return LINEERR_NODEVICE;
+        if (!ownInput && (waveOut ? waveOutGetNumDevs() : waveInGetNumDevs()) == 0)
             return LINEERR_NODEVICE;
     } else if (lstrcmpiA(deviceClass, "tapi/line") != 0) {
         return LINEERR_INVALDEVICECLASS;
     }
     // The line's own index, 0; for a call's voice path its own wave device
     // (see CCallWaveDevices), else the machine's default, device 0.
-    const DWORD value =
-        call && waveOut ? CCallWaveDevices::Instance().DeviceFor(call->record.id) : 0;
+    const DWORD value = !call     ? 0
+                        : waveOut ? CCallWaveDevices::Instance().DeviceFor(call->record.id)
+                        : waveIn  ? CCallWaveInput::Instance().DeviceFor(call->record.id)
+                                  : 0;
     VARSTRING fixed{};
     fixed.dwStringFormat = STRINGFORMAT_BINARY;
     CVarStruct out(&fixed, sizeof fixed);
@@ -714,6 +728,7 @@ uint32_t CLineSimulator::Ring(const CallerId& callerId, bool outbound) {
     Log(*call, outbound ? "dialled out" : "ringing");
     m_calls.push_back(std::move(call));
     CCallWaveDevices::Instance().AddCall(id);
+    CCallWaveInput::Instance().AddCall(id);
     // Applications of TAPI 2.0 and later would get LINE_APPNEWCALL first;
     // the versions negotiated here (1.3, 1.4) learn of the call from its
     // first LINE_CALLSTATE, whose third parameter gives their privilege.
@@ -977,6 +992,8 @@ void CLineSimulator::ReadScript() {
             devices = e.count;
         else if (e.kind == ScriptEvent::Kind::DropFails)
             SetDropFailures(e.count, e.atOnce);
+        else if (e.kind == ScriptEvent::Kind::WaveIn)
+            rw::linesim::SetWaveInput(e.waveIn);
         else
             m_script.push_back(std::move(e));
     }
@@ -1066,8 +1083,20 @@ void CLineSimulator::RunScriptEvent(const ScriptEvent& e) {
     case ScriptEvent::Kind::NewDevice:
         AddDevice();
         break;
+    case ScriptEvent::Kind::Say:
+        if (e.said == ScriptEvent::Said::File)
+            rw::linesim::SayFile(e.call, e.path.c_str());
+        else if (e.said == ScriptEvent::Said::Tone)
+            rw::linesim::SayTone(e.call, e.f1, e.f2, e.lengthMs);
+        else
+            rw::linesim::SayNoise(e.call, e.lengthMs);
+        break;
+    case ScriptEvent::Kind::Gone:
+        rw::linesim::Gone(e.call, e.tone);
+        break;
     case ScriptEvent::Kind::Devices:
     case ScriptEvent::Kind::DropFails:
+    case ScriptEvent::Kind::WaveIn:
         break; // applied when the script was read
     }
 }

@@ -141,6 +141,38 @@ bool ParseOption(const Token& token, Option& option) {
     return false;
 }
 
+bool ParseFrequency(const Token& token, double& hz) {
+    if (token.quoted || token.text.empty() ||
+        token.text.find_first_not_of("0123456789.") != std::string::npos)
+        return false;
+    hz = std::strtod(token.text.c_str(), nullptr);
+    return std::isfinite(hz) && hz >= 20 && hz <= 4000;
+}
+
+// say CALL "FILE" | say CALL tone HZ [HZ] SECONDS | say CALL noise SECONDS
+bool ParseSay(const std::vector<Token>& t, ScriptEvent& e, std::string& error) {
+    error = "expected: say CALL \"FILE.wav\" | say CALL tone HZ [HZ] SECONDS | "
+            "say CALL noise SECONDS";
+    const size_t args = t.size() - 3;
+    if (args < 2 || !ParseCount(t[3], e.call, 1, UINT32_MAX / 2))
+        return false;
+    if (t[4].quoted) {
+        e.said = ScriptEvent::Said::File;
+        e.path = t[4].text;
+        return args == 2;
+    }
+    if (t[4].text == "noise") {
+        e.said = ScriptEvent::Said::Noise;
+        return args == 3 && ParseSeconds(t[5], e.lengthMs);
+    }
+    if (t[4].text == "tone" && (args == 4 || args == 5)) {
+        e.said = ScriptEvent::Said::Tone;
+        return ParseFrequency(t[5], e.f1) && (args == 4 || ParseFrequency(t[6], e.f2)) &&
+               ParseSeconds(t[t.size() - 1], e.lengthMs);
+    }
+    return false;
+}
+
 bool ValidDigits(const std::string& digits) {
     return !digits.empty() && digits.find_first_not_of("0123456789*#ABCD") == std::string::npos;
 }
@@ -217,9 +249,22 @@ bool ParseScriptLine(const std::string& line, std::vector<ScriptEvent>& events,
         events.push_back(std::move(e));
         return true;
     }
+    if (t[0].text == "wave-in" && !t[0].quoted) {
+        const std::string mode = t.size() == 2 && !t[1].quoted ? t[1].text : "";
+        if (mode != "works" && mode != "missing" && mode != "refuses") {
+            error = "expected: wave-in works|missing|refuses";
+            return false;
+        }
+        e.kind = ScriptEvent::Kind::WaveIn;
+        e.waveIn = mode == "missing"   ? WaveInput::Missing
+                   : mode == "refuses" ? WaveInput::Refuses
+                                       : WaveInput::Works;
+        events.push_back(std::move(e));
+        return true;
+    }
     if (t[0].text != "at" || t[0].quoted) {
         error = "expected 'at SECONDS ...', 'rings COUNT every SECONDS', 'option NAME on|off', "
-                "'devices 0|1' or 'drop-fails COUNT [at-once]'";
+                "'devices 0|1', 'drop-fails COUNT [at-once]' or 'wave-in MODE'";
         return false;
     }
     if (t.size() < 3 || !ParseSeconds(t[1], e.atMs)) {
@@ -267,6 +312,21 @@ bool ParseScriptLine(const std::string& line, std::vector<ScriptEvent>& events,
             error = "expected: hangup CALL";
             return false;
         }
+    } else if (command == "say") {
+        e.kind = ScriptEvent::Kind::Say;
+        if (!ParseSay(t, e, error))
+            return false;
+    } else if (command == "gone") {
+        e.kind = ScriptEvent::Kind::Gone;
+        const std::string tone = args == 2 && !t[4].quoted ? t[4].text : "";
+        if (!ParseCount(t[3], e.call, 1, UINT32_MAX / 2) ||
+            (tone != "dial" && tone != "busy" && tone != "reorder")) {
+            error = "expected: gone CALL dial|busy|reorder";
+            return false;
+        }
+        e.tone = tone == "busy"      ? LineTone::Busy
+                 : tone == "reorder" ? LineTone::Reorder
+                                     : LineTone::Dial;
     } else if (command == "pickup") {
         e.kind = ScriptEvent::Kind::PickUp;
         if (args != 1 || !ParseCount(t[3], e.call, 1, UINT32_MAX / 2)) {

@@ -19,6 +19,11 @@
 //   at 9    close-line 10               # the service closes the line for 10 s
 //   at 20   reinit                      # LINEDEVSTATE_REINIT
 //   at 21   new-device                  # the modem is plugged in (LINE_CREATE)
+//   at 22   say 5 "hello.wav"            # the caller speaks a WAV file (16-bit PCM)...
+//   at 22   say 5 tone 440 480 1.5       # ...a tone of one or two frequencies, in seconds
+//   at 22   say 5 noise 3                # ...or noise with the rhythm of speech
+//   at 23   gone 5 dial                  # the caller has gone: dial, busy or reorder tone
+//   wave-in missing                      # the modem has no voice input (works, refuses)
 //   at 30   quit
 //
 // Kinds: number, name, both, blocked, outofarea, unavailable, unknown.
@@ -31,6 +36,11 @@
 // lineInitialize). "devices" applies only the first time a script is read,
 // so a modem plugged in stays when the program registers again. "rings"
 // applies when the script's clock starts.
+// What a caller says waits for the program to record: it is heard after
+// the beep, one piece after another, then silence; "gone" makes the line
+// carry the exchange's tone after that, with no hang-up reported. A relative
+// WAV path is taken from the current folder. "wave-in" applies when the
+// script is read, as "option" does.
 // Quoted texts take \" \\ and \xHH escapes, so any bytes can be sent.
 #pragma once
 
@@ -58,8 +68,12 @@ struct ScriptEvent {
         Reinit,
         NewDevice,
         Devices,
-        DropFails
+        DropFails,
+        Say,
+        Gone,
+        WaveIn
     };
+    enum class Said { File, Tone, Noise };
     Kind kind = Kind::Ring;
     uint32_t atMs = 0;
     uint32_t call = 0; // callerid, keys, keys-asked, hangup, pickup
@@ -67,10 +81,16 @@ struct ScriptEvent {
     std::string number, name, digits;
     uint32_t rings = 0, intervalMs = 0; // Timing
     Option option = Option::ReplyAfterState;
-    bool on = false;     // Option
-    uint32_t downMs = 0; // CloseLine
-    uint32_t count = 0;  // Devices, DropFails
-    bool atOnce = false; // DropFails
+    bool on = false;                     // Option
+    uint32_t downMs = 0;                 // CloseLine
+    uint32_t count = 0;                  // Devices, DropFails
+    bool atOnce = false;                 // DropFails
+    Said said = Said::Noise;             // Say
+    std::string path;                    // Say File
+    double f1 = 0, f2 = 0;               // Say Tone
+    uint32_t lengthMs = 0;               // Say Tone, Noise
+    LineTone tone = LineTone::Dial;      // Gone
+    WaveInput waveIn = WaveInput::Works; // WaveIn
 };
 
 // Parses one line; an empty or comment-only line gives true with no event.

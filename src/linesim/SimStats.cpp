@@ -114,9 +114,12 @@ std::string FormatStats(const std::vector<CallRecord>& calls, const ResourceSamp
                         const ResourceSample& last, const char* lastWhen, int64_t ownBytes) {
     size_t answered = 0, answeredAndDropped = 0, notDeallocated = 0;
     size_t askedForWave = 0, playedTo = 0;
-    uint64_t bytesPlayed = 0;
+    uint64_t bytesPlayed = 0, bytesRecorded = 0;
+    size_t recordedFrom = 0;
     std::vector<int64_t> latencies, firstPlays;
     for (const CallRecord& r : calls) {
+        bytesRecorded += r.bytesRecorded;
+        recordedFrom += r.waveInOpens ? 1 : 0;
         if (r.firstPlayUs >= 0)
             firstPlays.push_back(r.firstPlayUs);
         if (r.answeredMs >= 0) {
@@ -152,6 +155,10 @@ std::string FormatStats(const std::vector<CallRecord>& calls, const ResourceSamp
     else
         out += "sim-stats: playback from CONNECTED to the first buffer written, " +
                std::to_string(firstPlays.size()) + " calls: " + Window(firstPlays) + "\n";
+    std::snprintf(line, sizeof line,
+                  "sim-stats: recorded from %zu calls' wave input, %" PRIu64 " bytes in all\n",
+                  recordedFrom, bytesRecorded);
+    out += line;
 
     if (latencies.empty()) {
         out += "sim-stats: answer latency: no call answered\n";

@@ -72,6 +72,8 @@ public:
     // folder, then the start of a file name), in no set order; empty when
     // there are none or the folder cannot be listed.
     virtual std::vector<std::string> FindFiles(const std::string&) { return {}; }
+    // Makes the folder; true when it is there afterwards.
+    virtual bool MakeFolder(const std::string&) { return false; }
     // Why the last operation that failed did (the system's own words), or
     // empty when not known.
     virtual std::string LastErrorText() const { return std::string(); }

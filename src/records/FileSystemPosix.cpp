@@ -227,6 +227,10 @@ public:
         return true;
     }
 
+    bool MakeFolder(const std::string& path) override {
+        return ::mkdir(path.c_str(), 0777) == 0 || errno == EEXIST || Failed();
+    }
+
     std::vector<std::string> FindFiles(const std::string& pathPrefix) override {
         const size_t slash = pathPrefix.rfind('/');
         const std::string folder =

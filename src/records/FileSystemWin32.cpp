@@ -227,6 +227,14 @@ public:
         return true;
     }
 
+    bool MakeFolder(const std::string& path) override {
+        if (CreateDirectoryW(WidePath(path).c_str(), nullptr) ||
+            GetLastError() == ERROR_ALREADY_EXISTS)
+            return true;
+        KeepError();
+        return false;
+    }
+
     std::vector<std::string> FindFiles(const std::string& pathPrefix) override {
         const size_t slash = pathPrefix.find_last_of("\\/");
         const std::string folder =

@@ -48,6 +48,17 @@ public:
     virtual void SetCallerIdKind(CallerIdType kind) { m_callerIdKind = kind; }
     virtual bool GetAnsweredAndDropped() const { return m_answeredAndDropped; }
     virtual void SetAnsweredAndDropped(bool done) { m_answeredAndDropped = done; }
+    // The message the caller left: its file's name in the messages folder
+    // and its length (empty and 0: none). NoMessage: the call was recorded
+    // and said nothing worth keeping.
+    virtual std::string GetRecording() const { return m_recording; }
+    virtual uint32_t GetRecordingMs() const { return m_recordingMs; }
+    virtual void SetRecording(const std::string& file, uint32_t ms) {
+        m_recording = file;
+        m_recordingMs = ms;
+    }
+    virtual bool GetNoMessage() const { return m_noMessage; }
+    virtual void SetNoMessage(bool none) { m_noMessage = none; }
     // The live telephony call, not owned: the engine deletes it when the
     // call goes idle and then clears this reference.
     virtual CTapiCall* GetCall() const { return m_call; }
@@ -82,6 +93,9 @@ private:
     bool m_answeredAndDropped = false;
     int32_t m_keyCheckFallback = 0;
     char m_keyCheckDigit = '\0';
+    std::string m_recording;
+    uint32_t m_recordingMs = 0;
+    bool m_noMessage = false;
 };
 
 } // namespace rw

@@ -33,6 +33,7 @@
 
 // Wave resources
 #define IDR_ACK_TONE 147
+#define IDR_BEEP_TONE 150
 // The call list's and the popup's context menus
 #define IDR_CALL_MENU 148
 #define IDR_POPUP_MENU 149

@@ -135,6 +135,7 @@ BOOL CMainDialog::OnInitDialog() {
     // Ringwarden.ini first: it says whether the history is kept.
     m_session.LoadSettings();
     ApplyOverrideRequest(m_startOverride, m_startOverrideMinutes);
+    m_screener.SetMessageTaker(&m_session.Messages());
     // Before the lines open, so that the first call is kept too.
     m_session.OpenHistory();
     // The lines first, so that the icon shows from the start whether they

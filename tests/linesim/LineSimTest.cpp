@@ -1488,5 +1488,72 @@ TEST(LineSimScript, ParsesTheServicesOwnEvents) {
     EXPECT_NE(std::string::npos, error.find(" line 2: expected: pickup CALL")) << error;
 }
 
+// What a caller says into the call's wave input, and the line's tone once
+// it has gone.
+TEST(LineSimScript, ParsesWhatTheCallerSays) {
+    using S = ScriptEvent::Said;
+    struct {
+        const char* line;
+        bool ok;
+        S said;
+        double f1, f2;
+        uint32_t lengthMs;
+    } cases[] = {
+        {"at 1 say 2 \"hello.wav\"", true, S::File, 0, 0, 0},
+        {"at 1 say 2 noise 5", true, S::Noise, 0, 0, 5000},
+        {"at 1 say 2 tone 425 1.5", true, S::Tone, 425, 0, 1500},
+        {"at 1 say 2 tone 350 440 3", true, S::Tone, 350, 440, 3000},
+        {"at 1 say 2", false, S::File, 0, 0, 0},
+        {"at 1 say 0 noise 5", false, S::File, 0, 0, 0},
+        {"at 1 say 2 hello.wav", false, S::File, 0, 0, 0},
+        {"at 1 say 2 \"a.wav\" 3", false, S::File, 0, 0, 0},
+        {"at 1 say 2 noise", false, S::File, 0, 0, 0},
+        {"at 1 say 2 tone 5", false, S::File, 0, 0, 0},
+        {"at 1 say 2 tone 10 1", false, S::File, 0, 0, 0},
+        {"at 1 say 2 tone 440 480 620 1", false, S::File, 0, 0, 0},
+    };
+    for (const auto& c : cases) {
+        std::vector<ScriptEvent> events;
+        std::string error;
+        ASSERT_EQ(c.ok, ParseScriptLine(c.line, events, error)) << c.line << ": " << error;
+        if (!c.ok)
+            continue;
+        ASSERT_EQ(1u, events.size()) << c.line;
+        EXPECT_EQ(ScriptEvent::Kind::Say, events[0].kind);
+        EXPECT_EQ(2u, events[0].call);
+        EXPECT_EQ(c.said, events[0].said) << c.line;
+        EXPECT_EQ(c.f1, events[0].f1) << c.line;
+        EXPECT_EQ(c.f2, events[0].f2) << c.line;
+        EXPECT_EQ(c.lengthMs, events[0].lengthMs) << c.line;
+    }
+    struct {
+        const char* line;
+        bool ok;
+        ScriptEvent::Kind kind;
+        LineTone tone;
+        WaveInput input;
+    } others[] = {
+        {"at 4 gone 3 dial", true, ScriptEvent::Kind::Gone, LineTone::Dial, WaveInput::Works},
+        {"at 4 gone 3 busy", true, ScriptEvent::Kind::Gone, LineTone::Busy, WaveInput::Works},
+        {"at 4 gone 3 reorder", true, ScriptEvent::Kind::Gone, LineTone::Reorder, WaveInput::Works},
+        {"wave-in missing", true, ScriptEvent::Kind::WaveIn, LineTone::Dial, WaveInput::Missing},
+        {"wave-in refuses", true, ScriptEvent::Kind::WaveIn, LineTone::Dial, WaveInput::Refuses},
+        {"at 4 gone 3", false, {}, {}, {}},
+        {"at 4 gone 3 ringing", false, {}, {}, {}},
+        {"wave-in broken", false, {}, {}, {}},
+        {"at 1 wave-in missing", false, {}, {}, {}},
+    };
+    for (const auto& c : others) {
+        std::vector<ScriptEvent> events;
+        std::string error;
+        ASSERT_EQ(c.ok, ParseScriptLine(c.line, events, error)) << c.line << ": " << error;
+        if (!c.ok)
+            continue;
+        EXPECT_EQ(c.kind, events[0].kind) << c.line;
+        EXPECT_EQ(c.tone, events[0].tone) << c.line;
+        EXPECT_EQ(c.input, events[0].waveIn) << c.line;
+    }
+}
+
 } // namespace
 } // namespace rw::linesim

@@ -382,5 +382,50 @@ TEST(RwCfgHistory, PrintsTheHistoryNewestFirstFilteredByDateAndNumber) {
     EXPECT_FALSE(rwcfg::NamesItsFile({"history", "--number", "0123"}));
 }
 
+// A WAV header of 8 kHz 16-bit mono PCM declaring `declared` bytes of
+// samples, followed by `actual` bytes.
+std::vector<uint8_t> Wave(uint32_t declared, uint32_t actual) {
+    auto u32 = [](std::vector<uint8_t>& out, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    std::vector<uint8_t> file = {'R', 'I', 'F', 'F'};
+    u32(file, 36 + declared);
+    for (char c : std::string("WAVEfmt "))
+        file.push_back(static_cast<uint8_t>(c));
+    u32(file, 16);
+    for (int b : {1, 0, 1, 0})
+        file.push_back(static_cast<uint8_t>(b));
+    u32(file, 8000);
+    u32(file, 16000);
+    for (int b : {2, 0, 16, 0, int('d'), int('a'), int('t'), int('a')})
+        file.push_back(static_cast<uint8_t>(b));
+    u32(file, declared);
+    file.resize(file.size() + actual);
+    return file;
+}
+
+// The messages newest first, with their callers and lengths; a file
+// damaged, cut short or not a WAV at all is listed as such, never trusted.
+TEST_F(RwCfgTest, MessagesAreListedNewestFirst) {
+    const std::string folder = dir.Path("Messages");
+    ASSERT_TRUE(fs->MakeFolder(folder));
+    test::WriteWholeFile(folder + "/20260302-231005-0123456.wav", Wave(16000 * 42, 16000 * 42));
+    // A crash mid-message: the header claims more than is there.
+    test::WriteWholeFile(folder + "/20260303-080000.wav", Wave(16000 * 90, 16000 * 3));
+    test::WriteWholeFile(folder + "/20260304-120000-0777.wav", {'M', 'Z', 0, 0});
+    WriteText(folder + "/heard.txt", "20260302-231005-0123456.wav\r\n");
+    ASSERT_EQ(Run({"messages", folder}), 0) << err.str();
+    std::vector<std::string> lines;
+    std::istringstream in(out.str());
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 4u) << out.str();
+    EXPECT_EQ(lines[1], "2026-03-04 12:00:00  0777                  damaged  no");
+    EXPECT_EQ(lines[2], "2026-03-03 08:00:00  -                        0:03  no");
+    EXPECT_EQ(lines[3], "2026-03-02 23:10:05  0123456                  0:42  yes");
+    EXPECT_TRUE(rwcfg::NamesItsFile({"messages", folder}));
+}
+
 } // namespace
 } // namespace rw

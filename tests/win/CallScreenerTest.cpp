@@ -4,6 +4,7 @@
 #include "LineSim.h"
 #include "app/CallScreener.h"
 #include "app/CommandLine.h"
+#include "audio/WaveFileWriter.h"
 #include "audio/WavePlayer.h"
 #include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
@@ -32,10 +33,14 @@ using namespace rw::linesim;
 using test::Caller;
 using test::PumpUntil;
 
-std::string TempPath(const char* name) {
+std::string TempDir() {
     char dir[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, dir);
-    return std::string(dir) + name;
+    return dir;
+}
+
+std::string TempPath(const char* name) {
+    return TempDir() + name;
 }
 
 // A PCM message of `ms` milliseconds: 8 kHz, 16-bit mono.
@@ -1268,6 +1273,201 @@ TEST_F(CallScreenerTest, ADropThatKeepsFailingIsReportedOnce) {
         screener.ReleaseCalls();
         ASSERT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
     }
+}
+
+// Keeps the messages in a folder of the test's own and remembers what the
+// screener told of them.
+struct Messages : CMessageTaker {
+    std::string folder;
+    unsigned maxSeconds = 30;
+    int made = 0;
+    std::vector<RecordingResult> ended;
+    std::vector<RecordingFailure> failed;
+    bool TakesMessageFrom(const CLoggedCall&) override { return true; }
+    std::string NewMessagePath(const CLoggedCall&) override {
+        return folder + "\\message-" + std::to_string(++made) + ".wav";
+    }
+    unsigned MessageMaxSeconds() const override { return maxSeconds; }
+    void OnMessageEnded(size_t, const RecordingResult& r) override { ended.push_back(r); }
+    void OnMessageFailed(size_t, RecordingFailure why, uint32_t) override { failed.push_back(why); }
+};
+
+bool PumpLong(const std::function<bool()>& done, DWORD ms = 6000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > ms)
+            return false;
+        PumpFor(5);
+    }
+    return true;
+}
+
+class MessageTakingTest : public CallScreenerTest {
+protected:
+    void SetUp() override {
+        CallScreenerTest::SetUp();
+        messages.folder = TempPath("rw-messages-" + std::to_string(GetCurrentProcessId()));
+        CreateDirectoryA(messages.folder.c_str(), nullptr);
+        screener.SetMessageTaker(&messages);
+        SetWaveInputSpeed(8); // the caller talks faster than life
+        prefs.NonPhoneBookRule = FilterAlwaysBlock;
+    }
+    void TearDown() override {
+        CallScreenerTest::TearDown();
+        SetWaveInputSpeed(1);
+        SetWaveInput(WaveInput::Works);
+        CWaveFileWriter::SetRoomForTests(0);
+        for (int i = 1; i <= messages.made; ++i)
+            DeleteFileA((messages.folder + "\\message-" + std::to_string(i) + ".wav").c_str());
+        RemoveDirectoryA(messages.folder.c_str());
+    }
+    static std::string TempPath(const std::string& name) { return TempDir() + name; }
+    Messages messages;
+};
+
+// Every way a message ends: the greeting and the beep play, the caller is
+// recorded, and what the recording kept is on the call's row; the call is
+// then dropped, as a blocked call always is.
+TEST_F(MessageTakingTest, EachWayAMessageEnds) {
+    struct Case {
+        const char* name;
+        std::function<void(uint32_t)> say;       // before the beep
+        std::function<void(uint32_t)> meanwhile; // once it records (null: nothing)
+        unsigned maxSeconds;
+        RecordingEnd why;
+        bool kept;
+        bool droppedByProgram; // else the caller or the line went first
+    } cases[] = {
+        {"the caller hangs up", [](uint32_t c) { SayNoise(c, 60000); },
+         [](uint32_t c) {
+             PumpFor(300);
+             HangUp(c);
+         },
+         30, RecordingEnd::Stopped, true, true},
+        {"a key", [](uint32_t c) { SayNoise(c, 60000); },
+         [](uint32_t c) {
+             PumpFor(300);
+             KeyDigits(c, "5");
+         },
+         30, RecordingEnd::Stopped, true, true},
+        {"the longest message", [](uint32_t c) { SayNoise(c, 60000); }, nullptr, 2,
+         RecordingEnd::Limit, true, true},
+        {"silence after speech", [](uint32_t c) { SayNoise(c, 2000); }, nullptr, 30,
+         RecordingEnd::SilenceAfterSpeech, true, true},
+        {"no speech", [](uint32_t) {}, nullptr, 2, RecordingEnd::Limit, false, true},
+        {"dial tone",
+         [](uint32_t c) {
+             SayNoise(c, 2000);
+             Gone(c, LineTone::Dial);
+         },
+         nullptr, 30, RecordingEnd::Tone, true, true},
+        {"busy tone",
+         [](uint32_t c) {
+             SayNoise(c, 2000);
+             Gone(c, LineTone::Busy);
+         },
+         nullptr, 30, RecordingEnd::Tone, true, true},
+        {"the line closed", [](uint32_t c) { SayNoise(c, 60000); }, nullptr, 30,
+         RecordingEnd::Stopped, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.ended.clear();
+        messages.maxSeconds = c.maxSeconds;
+        const bool lineCloses = std::string(c.name) == "the line closed";
+        const uint32_t id = Ring(Caller(CallerIdKind::Number, "999", ""));
+        c.say(id);
+        ASSERT_TRUE(PumpLong([&] { return screener.IsRecording(); }));
+        // The greeting (100 ms at 8 kHz) and the beep (half a second at
+        // 22,050 Hz) played before the recording.
+        EXPECT_EQ(Record(id).bytesPlayed, 1600u + 22050u);
+        if (c.meanwhile)
+            c.meanwhile(id);
+        if (lineCloses) {
+            PumpFor(300);
+            screener.ReleaseCalls(&line); // as the window does at LINE_CLOSE
+        }
+        ASSERT_TRUE(PumpLong([&] { return !messages.ended.empty(); }));
+        const RecordingResult r = messages.ended[0];
+        EXPECT_EQ(r.why, c.why);
+        EXPECT_EQ(r.kept, c.kept);
+        const CLoggedCall& logged = screener.Call(screener.CallCount() - 1);
+        EXPECT_EQ(!logged.GetRecording().empty(), c.kept);
+        EXPECT_EQ(logged.GetNoMessage(), !c.kept);
+        EXPECT_EQ(GetFileAttributesA(r.path.c_str()) != INVALID_FILE_ATTRIBUTES, c.kept);
+        if (c.kept) {
+            CWavePlayer reader;
+            EXPECT_TRUE(reader.LoadFromFile(r.path.c_str()));
+            EXPECT_GT(logged.GetRecordingMs(), 500u);
+        }
+        if (c.droppedByProgram) {
+            EXPECT_TRUE(PumpLong([&] { return Record(id).droppedMs >= 0; }));
+        }
+        if (!lineCloses && Record(id).hungUpMs < 0)
+            HangUp(id);
+        ASSERT_TRUE(PumpLong([&] { return screener.LiveCallCount() == 0; }));
+        EXPECT_FALSE(screener.IsRecording());
+    }
+}
+
+// The program quitting mid-message keeps what was said and tells it.
+TEST_F(MessageTakingTest, QuittingKeepsTheMessage) {
+    const uint32_t id = Ring(Caller(CallerIdKind::Number, "999", ""));
+    SayNoise(id, 60000);
+    ASSERT_TRUE(PumpLong([&] { return screener.IsRecording(); }));
+    PumpFor(300);
+    screener.ShutDownSound();
+    ASSERT_EQ(1u, messages.ended.size());
+    EXPECT_EQ(messages.ended[0].why, RecordingEnd::Stopped);
+    EXPECT_TRUE(messages.ended[0].kept);
+    EXPECT_FALSE(screener.Call(0).GetRecording().empty());
+}
+
+// A modem that cannot record blocks as before: greeting, then held until
+// the hold limit; a disk that fills keeps what was said.
+TEST_F(MessageTakingTest, NoVoiceInputAndAFullDisk) {
+    screener.SetHoldLimit(300);
+    SetWaveInput(WaveInput::Missing);
+    uint32_t id = Ring(Caller(CallerIdKind::Number, "999", ""));
+    ASSERT_TRUE(PumpLong([&] { return !messages.failed.empty(); }));
+    EXPECT_EQ(messages.failed[0], RecordingFailure::NoDevice);
+    EXPECT_GT(Record(id).bytesPlayed, 0u);
+    ASSERT_TRUE(PumpLong([&] { return Record(id).droppedMs >= 0; }));
+    EXPECT_TRUE(messages.ended.empty());
+    HangUp(id);
+
+    SetWaveInput(WaveInput::Works);
+    screener.SetHoldLimit(kHoldLimitMs);
+    CWaveFileWriter::SetRoomForTests(8000 * 2 * 2); // two seconds
+    id = Ring(Caller(CallerIdKind::Number, "999", ""));
+    SayNoise(id, 60000);
+    ASSERT_TRUE(PumpLong([&] { return !messages.ended.empty(); }));
+    EXPECT_EQ(messages.ended[0].why, RecordingEnd::DiskFull);
+    EXPECT_TRUE(messages.ended[0].kept);
+    CWavePlayer reader;
+    EXPECT_TRUE(reader.LoadFromFile(messages.ended[0].path.c_str()));
+    EXPECT_TRUE(PumpLong([&] { return Record(id).droppedMs >= 0; }))
+        << Record(id).callState << " " << Record(id).dropRequests << " "
+        << screener.LiveCallCount();
+    HangUp(id);
+}
+
+// The security code works while the message is recorded: its first key
+// ends the recording, its second suspends the blocks as ever.
+TEST_F(MessageTakingTest, SecurityCodeDuringTheMessage) {
+    AddEntry("777", FilterBlockSometimes);
+    prefs.OutOfHoursStart = prefs.OutOfHoursEnd = CDateTime::TimeOfDay(0, 0);
+    const uint32_t id = RingNumber("777");
+    SayNoise(id, 60000);
+    ASSERT_TRUE(PumpLong([&] { return screener.IsRecording(); }));
+    PumpFor(200);
+    KeyDigits(id, "1");
+    ASSERT_TRUE(PumpLong([&] { return !messages.ended.empty(); }));
+    EXPECT_EQ(Record(id).droppedMs, -1); // the second key is waited for
+    KeyDigits(id, "2");
+    ASSERT_TRUE(PumpLong([&] { return rules.Suspension().IsActive(); }));
+    EXPECT_EQ(1u, Record(id).monitorOff);
+    HangUpAndWait(id);
 }
 
 } // namespace

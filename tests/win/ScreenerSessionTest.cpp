@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -130,6 +131,10 @@ public:
     bool Stamp(const std::string& path, CFileStamp& stamp) override {
         return m_real->Stamp(path, stamp);
     }
+    std::vector<std::string> FindFiles(const std::string& prefix) override {
+        return m_real->FindFiles(prefix);
+    }
+    bool MakeFolder(const std::string& path) override { return m_real->MakeFolder(path); }
     std::string LastErrorText() const override {
         return refuseCreate ? "refused" : m_real->LastErrorText();
     }
@@ -459,6 +464,70 @@ TEST_F(ScreenerSessionTest, AnOverrideOutlivesARestartAndNeverLastsLongerThanCho
     clock.Set(CDateTime::FromParts(2026, 12, 1, 12, 0, 0));
     session->SetOverrideUntilWindowEnds(OverrideMode::Quiet);
     EXPECT_EQ(session->OverrideUntil(), clock.UtcSeconds() + 20 * 3600);
+}
+
+// The [Messages] section of Ringwarden.ini, read with defaults for what is
+// missing or damaged, and what it lets a blocked caller do.
+TEST_F(ScreenerSessionTest, MessageSettingsDecideWhoMayLeaveOne) {
+    const std::string ini = dir.Path("Ringwarden.ini");
+    struct Case {
+        const char* text;
+        bool fromTime, fromUnknown;
+        int seconds;
+        bool balloon;
+    } cases[] = {
+        {nullptr, true, true, 120, true},
+        {"[Messages]\r\nFromTimeBlocked=0\r\nMaxSeconds=300\r\nBalloon=0\r\n", false, true, 300,
+         false},
+        {"[Messages]\r\nFromUnknownCallers=0\r\nMaxSeconds= 30 \r\n", true, false, 30, true},
+        {"[Messages]\r\nMaxSeconds=29\r\n", true, true, 120, true},
+        {"[Messages]\r\nMaxSeconds=301\r\n", true, true, 120, true},
+        {"[Messages]\r\nFromTimeBlocked=no\r\nBalloon=2\r\nMaxSeconds=60s\r\n", true, true, 120,
+         true},
+        {"[Screening]\r\nMaxSeconds=60\r\nFromTimeBlocked=0\r\n", true, true, 120, true},
+    };
+    CLoggedCall timeBlocked, unknown;
+    timeBlocked.SetAction(ActionBlockByTime);
+    unknown.SetAction(ActionBlockAlwaysDefault);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text ? c.text : "no file");
+        DeleteFileA(ini.c_str());
+        if (c.text)
+            test::WriteWholeFile(ini, std::vector<uint8_t>(c.text, c.text + strlen(c.text)));
+        auto session = Started();
+        const CMessageSettings& settings = session->MessageSettings();
+        EXPECT_EQ(settings.Rules().fromTimeBlocked, c.fromTime);
+        EXPECT_EQ(settings.Rules().fromUnknownCallers, c.fromUnknown);
+        EXPECT_EQ(settings.MaxSeconds(), c.seconds);
+        EXPECT_EQ(settings.Balloon(), c.balloon);
+        EXPECT_EQ(session->Messages().TakesMessageFrom(timeBlocked), c.fromTime);
+        EXPECT_EQ(session->Messages().TakesMessageFrom(unknown), c.fromUnknown);
+        EXPECT_EQ(session->Messages().MessageMaxSeconds(), static_cast<unsigned>(c.seconds));
+    }
+
+    // The page's changes hold at once and come back at the next start; the
+    // messages live beside the configuration.
+    DeleteFileA(ini.c_str());
+    auto session = Started();
+    CMessageSettings changed = session->MessageSettings();
+    changed.SetRules({true, false});
+    changed.SetMaxSeconds(45);
+    changed.SetBalloon(false);
+    session->ConfirmMessageSettings(changed);
+    EXPECT_FALSE(session->Messages().TakesMessageFrom(unknown));
+    EXPECT_EQ(Started()->MessageSettings(), changed);
+    const std::string made = session->Messages().NewMessagePath(timeBlocked);
+    EXPECT_EQ(made.rfind(dir.Path("Messages") + "\\", 0), 0u) << made;
+
+    // A run that cannot save its configuration records nothing.
+    auto readOnly = Session();
+    CConfigLocation::Result location;
+    location.path = path;
+    location.canSave = false;
+    readOnly->SetConfigLocation(location);
+    readOnly->LoadSettings();
+    readOnly->LoadConfiguration();
+    EXPECT_FALSE(readOnly->Messages().TakesMessageFrom(timeBlocked));
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "RwCfg.h"
+#include "app/MessageStore.h"
 
 #include "records/Archive.h"
 #include "records/CallAction.h"
@@ -907,6 +908,33 @@ int History(const HistoryArgs& args, std::ostream& out, std::ostream& err, CFile
     return 0;
 }
 
+// The messages in `folder`, newest first: time, caller, length, heard.
+int Messages(const std::string& folder, std::ostream& out, CFileSystem& fs) {
+    CMessageStore store(fs);
+    store.Open(folder);
+    const auto& messages = store.Messages();
+    char line[160];
+    std::snprintf(line, sizeof line, "%-19s  %-20s  %7s  %s\n", "Time", "Caller", "Length",
+                  "Heard");
+    out << line;
+    for (auto it = messages.rbegin(); it != messages.rend(); ++it) {
+        uint32_t ms = 0;
+        const bool readable = CMessageStore::ReadLengthMs(fs, store.PathOf(it->name), ms);
+        char length[16];
+        if (readable)
+            std::snprintf(length, sizeof length, "%u:%02u", ms / 60000, ms / 1000 % 60);
+        else
+            std::snprintf(length, sizeof length, "%s", "damaged");
+        const std::string time = CMessageStore::TimeOf(it->name);
+        const std::string caller = CMessageStore::CallerOf(it->name);
+        std::snprintf(line, sizeof line, "%-19s  %-20s  %7s  %s\n",
+                      time.empty() ? it->name.c_str() : time.c_str(),
+                      caller.empty() ? "-" : caller.c_str(), length, it->heard ? "yes" : "no");
+        out << line;
+    }
+    return 0;
+}
+
 } // namespace
 
 bool NamesItsFile(const std::vector<std::string>& args) {
@@ -914,7 +942,8 @@ bool NamesItsFile(const std::vector<std::string>& args) {
         return false;
     if (args[0] == "history")
         return !ParseHistoryArgs(args).file.empty();
-    return (args.size() == 2 && (args[0] == "dump" || args[0] == "export-csv")) ||
+    return (args.size() == 2 &&
+            (args[0] == "dump" || args[0] == "export-csv" || args[0] == "messages")) ||
            (args.size() == 3 && args[0] == "import-csv");
 }
 
@@ -943,6 +972,10 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (history.valid && !history.file.empty())
             return History(history, out, err, fs);
     }
+    if (args.size() == 2 && args[0] == "messages")
+        return Messages(args[1], out, fs);
+    if (args.size() == 1 && args[0] == "messages" && hasDefault)
+        return Messages(CMessageStore::FolderBeside(defaultPath), out, fs);
     if (args.size() == 2 && args[0] == "import-csv" && hasDefault)
         return Import(args[1], defaultPath, out, err, fs);
     if (hasDefault)
@@ -950,6 +983,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                "       rwcfg export-csv [FILE] > entries.csv\n"
                "       rwcfg import-csv CSV [FILE]\n"
                "       rwcfg history [FILE] [--since YYYY-MM-DD] [--number TEXT]\n"
+               "       rwcfg messages [FOLDER]\n"
                "       rwcfg where\n"
                "Without FILE: the Ringwarden.cfg that Ringwarden beside rwcfg uses (rwcfg "
                "where).\n";
@@ -957,7 +991,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << "usage: rwcfg dump FILE\n"
                "       rwcfg export-csv FILE > entries.csv\n"
                "       rwcfg import-csv CSV FILE\n"
-               "       rwcfg history FILE [--since YYYY-MM-DD] [--number TEXT]\n";
+               "       rwcfg history FILE [--since YYYY-MM-DD] [--number TEXT]\n"
+               "       rwcfg messages FOLDER\n";
     return 2;
 }
 

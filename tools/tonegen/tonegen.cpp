@@ -8,6 +8,9 @@
 // rising "special information" tones that tell a caller (and many an
 // autodialler) that the number cannot be reached, twice, in the same format:
 // tonegen --message OUTPUT.wav
+//
+// With --beep it writes the beep a blocked caller hears before leaving a
+// message: half a second of 1 kHz, in the same format.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -56,6 +59,12 @@ std::vector<std::int16_t> Acknowledgement() {
     return samples;
 }
 
+std::vector<std::int16_t> Beep() {
+    std::vector<std::int16_t> samples;
+    PutTone(samples, kFrequency, kRate / 2);
+    return samples;
+}
+
 std::vector<std::int16_t> Message() {
     std::vector<std::int16_t> samples;
     for (int repeat = 0; repeat < 2; ++repeat) {
@@ -69,13 +78,15 @@ std::vector<std::int16_t> Message() {
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool message = argc == 3 && std::string(argv[1]) == "--message";
-    if (argc != 2 && !message) {
-        std::fprintf(stderr, "usage: tonegen [--message] OUTPUT.wav\n");
+    const std::string mode = argc == 3 ? argv[1] : "";
+    if (argc != 2 && mode != "--message" && mode != "--beep") {
+        std::fprintf(stderr, "usage: tonegen [--message|--beep] OUTPUT.wav\n");
         return 2;
     }
     const char* path = argv[argc - 1];
-    const std::vector<std::int16_t> samples = message ? Message() : Acknowledgement();
+    const std::vector<std::int16_t> samples = mode == "--message" ? Message()
+                                              : mode == "--beep"  ? Beep()
+                                                                  : Acknowledgement();
     const std::uint32_t dataSize = static_cast<std::uint32_t>(samples.size() * 2);
     std::vector<unsigned char> out;
     PutTag(out, "RIFF");
