@@ -1,11 +1,12 @@
 #include "app/Settings.h"
 
+#include "app/ProfileValues.h"
+
 #include "records/WidePath.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <cwchar>
 
 namespace rw {
 namespace {
@@ -44,37 +45,6 @@ bool WriteText(const std::wstring& file, const wchar_t* section, const wchar_t* 
 }
 constexpr const wchar_t* kDiagnostics = L"Diagnostics";
 constexpr const wchar_t* kTrace = L"Trace";
-
-// The value of `key` when it is a whole decimal number from `low` to
-// `high`, else `fallback`. GetPrivateProfileInt would read "3x" as 3 and
-// "x" as 0, so the text is read and checked here.
-int ReadInt(const std::wstring& file, const wchar_t* section, const wchar_t* key, int fallback,
-            int low, int high) {
-    wchar_t text[32] = {};
-    GetPrivateProfileStringW(section, key, L"", text, 32, file.c_str());
-    const wchar_t* p = text;
-    while (*p == L' ' || *p == L'\t')
-        ++p;
-    if (*p < L'0' || *p > L'9')
-        return fallback;
-    long value = 0;
-    for (; *p >= L'0' && *p <= L'9'; ++p) {
-        value = value * 10 + (*p - L'0');
-        if (value > high)
-            return fallback;
-    }
-    while (*p == L' ' || *p == L'\t')
-        ++p;
-    if (*p != L'\0' || value < low)
-        return fallback;
-    return static_cast<int>(value);
-}
-
-bool WriteInt(const std::wstring& file, const wchar_t* section, const wchar_t* key, int value) {
-    wchar_t text[16];
-    std::swprintf(text, 16, L"%d", value);
-    return WritePrivateProfileStringW(section, key, text, file.c_str()) != FALSE;
-}
 
 } // namespace
 
@@ -145,26 +115,29 @@ void CSettings::Load(const std::string& path) {
     const std::wstring file = WidePath(path);
     if (file.empty())
         return;
-    m_repeatedCallsRingThrough = ReadInt(file, kScreening, kRepeatedCalls,
-                                         kDefaultRepeatedCallsRingThrough ? 1 : 0, 0, 1) != 0;
-    const int minutes = ReadInt(file, kScreening, kRepeatedMinutes, kDefaultRepeatedCallMinutes, 0,
-                                kMaxRepeatedCallMinutes);
+    m_repeatedCallsRingThrough =
+        ReadProfileInt(file, kScreening, kRepeatedCalls, kDefaultRepeatedCallsRingThrough ? 1 : 0,
+                       0, 1) != 0;
+    const int minutes = ReadProfileInt(file, kScreening, kRepeatedMinutes,
+                                       kDefaultRepeatedCallMinutes, 0, kMaxRepeatedCallMinutes);
     if (minutes == 0)
         m_repeatedCallsRingThrough = false; // the file's way of saying off
     else
         m_repeatedCallMinutes = minutes;
-    m_keepHistory = ReadInt(file, kHistory, kKeepHistory, kDefaultKeepHistory ? 1 : 0, 0, 1) != 0;
-    m_keyCheck = ReadInt(file, kScreening, kKeyCheck, kDefaultKeyCheck ? 1 : 0, 0, 1) != 0;
+    m_keepHistory =
+        ReadProfileInt(file, kHistory, kKeepHistory, kDefaultKeepHistory ? 1 : 0, 0, 1) != 0;
+    m_keyCheck = ReadProfileInt(file, kScreening, kKeyCheck, kDefaultKeyCheck ? 1 : 0, 0, 1) != 0;
     m_verifiedDays =
-        ReadInt(file, kScreening, kVerifiedDays, kDefaultVerifiedDays, 0, kMaxVerifiedDays);
+        ReadProfileInt(file, kScreening, kVerifiedDays, kDefaultVerifiedDays, 0, kMaxVerifiedDays);
     {
         // A path in any script: read wide, kept as UTF-8.
         wchar_t path[MAX_PATH] = {};
         GetPrivateProfileStringW(kScreening, kKeyCheckPrompt, L"", path, MAX_PATH, file.c_str());
         m_keyCheckPrompt = Utf8Path(path);
     }
-    m_repeatedCallsWithoutEntry = ReadInt(file, kScreening, kRepeatedWithoutEntry,
-                                          kDefaultRepeatedCallsWithoutEntry ? 1 : 0, 0, 1) != 0;
+    m_repeatedCallsWithoutEntry =
+        ReadProfileInt(file, kScreening, kRepeatedWithoutEntry,
+                       kDefaultRepeatedCallsWithoutEntry ? 1 : 0, 0, 1) != 0;
     unsigned days = 0;
     if (ParseDays(ReadText(file, kHours, kAllDay), days))
         m_allDayOutOfHours = days;
@@ -175,7 +148,7 @@ void CSettings::Load(const std::string& path) {
         mode != OverrideMode::None &&
         CScreeningOverride::ParseUntil(ReadText(file, kOverride, kUntil), until))
         SetOverride(mode, until);
-    m_trace = ReadInt(file, kDiagnostics, kTrace, kDefaultTrace ? 1 : 0, 0, 1) != 0;
+    m_trace = ReadProfileInt(file, kDiagnostics, kTrace, kDefaultTrace ? 1 : 0, 0, 1) != 0;
 }
 
 bool CSettings::Save(const std::string& path) {
@@ -198,17 +171,18 @@ bool CSettings::Save(const std::string& path) {
         return ok;
     };
     bool written =
-        keep(WriteInt(file, kScreening, kRepeatedCalls, m_repeatedCallsRingThrough ? 1 : 0));
-    written = keep(WriteInt(file, kScreening, kRepeatedMinutes, m_repeatedCallMinutes)) && written;
-    written = keep(WriteInt(file, kHistory, kKeepHistory, m_keepHistory ? 1 : 0)) && written;
-    written = keep(WriteInt(file, kScreening, kKeyCheck, m_keyCheck ? 1 : 0)) && written;
-    written = keep(WriteInt(file, kScreening, kVerifiedDays, m_verifiedDays)) && written;
+        keep(WriteProfileInt(file, kScreening, kRepeatedCalls, m_repeatedCallsRingThrough ? 1 : 0));
+    written =
+        keep(WriteProfileInt(file, kScreening, kRepeatedMinutes, m_repeatedCallMinutes)) && written;
+    written = keep(WriteProfileInt(file, kHistory, kKeepHistory, m_keepHistory ? 1 : 0)) && written;
+    written = keep(WriteProfileInt(file, kScreening, kKeyCheck, m_keyCheck ? 1 : 0)) && written;
+    written = keep(WriteProfileInt(file, kScreening, kVerifiedDays, m_verifiedDays)) && written;
     written = keep(WritePrivateProfileStringW(kScreening, kKeyCheckPrompt,
                                               WidePath(m_keyCheckPrompt).c_str(),
                                               file.c_str()) != FALSE) &&
               written;
-    written = keep(WriteInt(file, kScreening, kRepeatedWithoutEntry,
-                            m_repeatedCallsWithoutEntry ? 1 : 0)) &&
+    written = keep(WriteProfileInt(file, kScreening, kRepeatedWithoutEntry,
+                                   m_repeatedCallsWithoutEntry ? 1 : 0)) &&
               written;
     written = keep(WriteText(file, kHours, kAllDay, FormatDays(m_allDayOutOfHours))) && written;
     written = keep(WriteText(file, kOverride, kMode, CScreeningOverride::ModeName(m_override))) &&
@@ -218,7 +192,7 @@ bool CSettings::Save(const std::string& path) {
                                  ? std::string("never")
                                  : CScreeningOverride::FormatUntil(m_overrideUntil))) &&
               written;
-    written = keep(WriteInt(file, kDiagnostics, kTrace, m_trace ? 1 : 0)) && written;
+    written = keep(WriteProfileInt(file, kDiagnostics, kTrace, m_trace ? 1 : 0)) && written;
     // The profile functions may keep the file in a cache; all three null
     // flushes it, so that the file on disk holds the settings now.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());
