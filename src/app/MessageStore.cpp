@@ -120,6 +120,19 @@ size_t CMessageStore::UnheardCount() const {
                                              [](const StoredMessage& m) { return !m.heard; }));
 }
 
+const StoredMessage* CMessageStore::Find(const std::string& name) const {
+    // Kept in the order of their names.
+    const auto it =
+        std::lower_bound(m_messages.begin(), m_messages.end(), name,
+                         [](const StoredMessage& m, const std::string& n) { return m.name < n; });
+    return it != m_messages.end() && it->name == name ? &*it : nullptr;
+}
+
+bool CMessageStore::IsUnheard(const std::string& name) const {
+    const StoredMessage* message = Find(name);
+    return message && !message->heard;
+}
+
 const StoredMessage* CMessageStore::NewestUnheard() const {
     for (auto it = m_messages.rbegin(); it != m_messages.rend(); ++it)
         if (!it->heard)
@@ -217,6 +230,19 @@ std::string CMessageStore::NewMessagePath(const CLoggedCall& call) {
         return PathOf(name);
     }
     return std::string();
+}
+
+CMessageStore::Playability CMessageStore::Check(const std::string& name, uint32_t& ms) const {
+    ms = 0;
+    // A name read back from the history is untrusted: only a plain file in
+    // the folder is ever opened.
+    if (name.empty() || name.find_first_of("\\/:") != std::string::npos ||
+        name.find("..") != std::string::npos)
+        return Playability::Gone;
+    const std::string path = PathOf(name);
+    if (!m_fs.Exists(path))
+        return Playability::Gone;
+    return ReadLengthMs(m_fs, path, ms) ? Playability::Playable : Playability::NotWave;
 }
 
 bool CMessageStore::ReadLengthMs(CFileSystem& fs, const std::string& path, uint32_t& ms) {

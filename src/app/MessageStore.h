@@ -56,6 +56,9 @@ public:
     // Oldest first.
     const std::vector<StoredMessage>& Messages() const { return m_messages; }
     size_t UnheardCount() const;
+    // Whether `name` is a message in the folder, and one not heard yet.
+    bool Has(const std::string& name) const { return Find(name) != nullptr; }
+    bool IsUnheard(const std::string& name) const;
     // The newest message not yet heard; null when all are.
     const StoredMessage* NewestUnheard() const;
     // 1,000 messages or 1 GB: new recordings stop until the user deletes.
@@ -64,6 +67,10 @@ public:
     // Marks a message heard and saves the list; false when it could not be
     // saved (it stays heard for this run).
     bool MarkHeard(const std::string& name);
+    // Whether message `name` can be played, before it is: its file may have
+    // been deleted, renamed or replaced outside the program.
+    enum class Playability { Playable, Gone, NotWave };
+    Playability Check(const std::string& name, uint32_t& ms) const;
     // Deletes a message's file, as the user asked; false when it stays.
     bool Delete(const std::string& name);
 
@@ -96,6 +103,7 @@ public:
     bool DiskFull() const { return m_diskFull; }
 
 private:
+    const StoredMessage* Find(const std::string& name) const;
     bool SaveHeard();
     void Changed();
     char Separator() const;

@@ -55,6 +55,10 @@ void CScreenerSession::LoadSettings() {
     // Messages live beside the configuration; a run that cannot save it
     // (or has not read it) records none.
     m_messages.SetCanSave([this] { return !m_readOnly && ReadyForChange(); });
+    m_messages.SetOnChange([this] {
+        if (m_notify)
+            m_notify->OnMessagesChanged();
+    });
     m_messages.Open(CMessageStore::FolderBeside(m_configPath));
     LoadVerified();
 }

@@ -93,6 +93,9 @@ public:
     // An override that lasts until it is turned off is still on (at each
     // start, and once a day).
     virtual void OnOverrideReminder() {}
+    // The messages folder changed: a message kept, heard or deleted, or the
+    // folder filled up or a recording failed.
+    virtual void OnMessagesChanged() {}
 };
 
 class CScreenerSession : public CTapiTraceSink {
@@ -128,6 +131,7 @@ public:
     const CSettings& Settings() const { return m_settings; }
     // The messages callers left, and their settings ([Messages]).
     CMessageStore& Messages() { return m_messages; }
+    const CMessageStore& Messages() const { return m_messages; }
     const CMessageSettings& MessageSettings() const { return m_messageSettings; }
     // The Messages page's OK: applied at once, saved unless this run
     // cannot save.

@@ -13,8 +13,8 @@ void CBadgedIcon::Reset() {
     m_icon = nullptr;
 }
 
-HICON CBadgedIcon::Make(HMODULE module, UINT iconId, COLORREF colour) {
-    if (m_icon && m_iconId == iconId && m_colour == colour)
+HICON CBadgedIcon::Make(HMODULE module, UINT iconId, COLORREF lowerRight, COLORREF upperRight) {
+    if (m_icon && m_iconId == iconId && m_lowerRight == lowerRight && m_upperRight == upperRight)
         return m_icon;
     Reset();
     const int size = GetSystemMetrics(SM_CXSMICON);
@@ -53,21 +53,27 @@ HICON CBadgedIcon::Make(HMODULE module, UINT iconId, COLORREF colour) {
         for (uint32_t& p : pixels)
             p |= 0xFF000000u;
 
-    // The dot: a disc of the badge's colour with a white rim, a little
-    // over a fifth of the icon across, at its lower right.
+    // Each dot: a disc of the badge's colour with a white rim, a little
+    // over a fifth of the icon across, in its corner.
     const double radius = size * 0.23;
-    const double centre = size - radius - 0.5;
-    const uint32_t fill =
-        0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-    for (int y = 0; y < size; ++y) {
-        for (int x = 0; x < size; ++x) {
-            const double d = std::hypot(x - centre, y - centre);
-            if (d <= radius - 1.0)
-                pixels[static_cast<size_t>(y) * size + x] = fill;
-            else if (d <= radius + 0.5)
-                pixels[static_cast<size_t>(y) * size + x] = 0xFFFFFFFFu;
+    auto dot = [&](COLORREF colour, double centreX, double centreY) {
+        const uint32_t fill =
+            0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+        for (int y = 0; y < size; ++y) {
+            for (int x = 0; x < size; ++x) {
+                const double d = std::hypot(x - centreX, y - centreY);
+                if (d <= radius - 1.0)
+                    pixels[static_cast<size_t>(y) * size + x] = fill;
+                else if (d <= radius + 0.5)
+                    pixels[static_cast<size_t>(y) * size + x] = 0xFFFFFFFFu;
+            }
         }
-    }
+    };
+    const double farEdge = size - radius - 0.5, nearEdge = radius - 0.5;
+    if (lowerRight != kNone)
+        dot(lowerRight, farEdge, farEdge);
+    if (upperRight != kNone)
+        dot(upperRight, farEdge, nearEdge);
 
     void* bits = nullptr;
     CBitmapHandle colourBitmap(CreateDIBSection(nullptr, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0));
@@ -83,7 +89,8 @@ HICON CBadgedIcon::Make(HMODULE module, UINT iconId, COLORREF colour) {
     made.hbmMask = mask.Get();
     m_icon = CreateIconIndirect(&made); // copies the bitmaps
     m_iconId = iconId;
-    m_colour = colour;
+    m_lowerRight = lowerRight;
+    m_upperRight = upperRight;
     return m_icon;
 }
 

@@ -1,5 +1,6 @@
-// A tray state icon with a coloured dot in its lower right corner: the
-// badge that says an override is on. The icon is made here and owned by
+// A tray state icon with coloured dots: in its lower right corner the
+// badge that says an override is on, in its upper right the one that says
+// messages wait to be heard. The icon is made here and owned by
 // this object (the shell keeps its own copy of whatever it is shown).
 #pragma once
 
@@ -30,10 +31,12 @@ public:
     CBadgedIcon(const CBadgedIcon&) = delete;
     CBadgedIcon& operator=(const CBadgedIcon&) = delete;
 
-    // The small-size icon `iconId` of `module` with a dot of `colour`
-    // (kept until the same pair is asked for again); null when it could
-    // not be made.
-    HICON Make(HMODULE module, UINT iconId, COLORREF colour);
+    // No dot in that corner.
+    static constexpr COLORREF kNone = CLR_INVALID;
+    // The small-size icon `iconId` of `module` with a dot of `lowerRight`
+    // and one of `upperRight` (either may be kNone), kept until the same is
+    // asked for again; null when it could not be made.
+    HICON Make(HMODULE module, UINT iconId, COLORREF lowerRight, COLORREF upperRight = kNone);
     HICON Get() const { return m_icon; }
 
 private:
@@ -41,7 +44,8 @@ private:
 
     HICON m_icon = nullptr;
     UINT m_iconId = 0;
-    COLORREF m_colour = 0;
+    COLORREF m_lowerRight = kNone;
+    COLORREF m_upperRight = kNone;
 };
 
 } // namespace rw

@@ -8,6 +8,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <utility>
 
 namespace rw {
@@ -34,6 +36,13 @@ void SortByKey(std::vector<size_t>& rows, KeyOf keyOf, Compare compare) {
         rows[i] = keyed[i].second;
 }
 
+// Messages sort by length, longest first; calls without one after them.
+int64_t MessageRank(const CLoggedCall& call) {
+    if (!call.GetRecording().empty())
+        return -static_cast<int64_t>(call.GetRecordingMs()) - 1;
+    return call.GetNoMessage() ? 0 : 1;
+}
+
 } // namespace
 
 int CompareTextNoCase(const std::string& a, const std::string& b) {
@@ -54,9 +63,22 @@ std::string CCallListOrder::ColumnText(const CLoggedCall& call, int column) {
         return FormatCallTime(call.GetCallTime());
     case ColumnAction:
         return call.ActionDisplayText();
+    case ColumnMessage:
+        return MessageText(call);
     default:
         return std::string();
     }
+}
+
+std::string CCallListOrder::MessageText(const CLoggedCall& call) {
+    if (!call.GetRecording().empty()) {
+        // Rounded up: a message of half a second still shows as there.
+        const uint32_t seconds = (call.GetRecordingMs() + 999) / 1000;
+        char text[32];
+        snprintf(text, sizeof text, "%u:%02u", seconds / 60, seconds % 60);
+        return text;
+    }
+    return call.GetNoMessage() ? LoadResString(IDS_NO_MESSAGE) : std::string();
 }
 
 int CCallListOrder::PositionOf(size_t logIndex) const {
@@ -73,6 +95,10 @@ int CCallListOrder::Compare(size_t a, size_t b) const {
             CompareTimes(callA.GetCallTime().GetDays(), callB.GetCallTime().GetDays()));
     case ColumnAction:
         return Direction(ActionRank(callA.GetAction()) - ActionRank(callB.GetAction()));
+    case ColumnMessage: {
+        const int64_t a = MessageRank(callA), b = MessageRank(callB);
+        return Direction(a < b ? -1 : a > b ? 1 : 0);
+    }
     default:
         return Direction(
             CompareTextNoCase(ColumnText(callA, m_column), ColumnText(callB, m_column)));
@@ -147,6 +173,13 @@ void CCallListOrder::Sort() {
         SortByKey<int>(
             m_rows, [this](size_t i) { return ActionRank(m_callAt(i).GetAction()); },
             [this](int a, int b) { return Direction(a - b); });
+        return;
+    case ColumnMessage:
+        SortByKey<int64_t>(
+            m_rows, [this](size_t i) { return MessageRank(m_callAt(i)); },
+            [this](int64_t a, int64_t b) {
+                return Direction(a < b ? -1 : a > b ? 1 : 0);
+            });
         return;
     default:
         SortByKey<std::string>(

@@ -20,8 +20,14 @@ class CLoggedCall;
 
 class CCallListOrder {
 public:
-    enum Column { ColumnName = 0, ColumnNumber = 1, ColumnTime = 2, ColumnAction = 3 };
-    static constexpr int kColumnCount = 4;
+    enum Column {
+        ColumnName = 0,
+        ColumnNumber = 1,
+        ColumnTime = 2,
+        ColumnAction = 3,
+        ColumnMessage = 4
+    };
+    static constexpr int kColumnCount = 5;
 
     // Log indices from here on are calls of earlier runs (the history),
     // which the list shows in grey.
@@ -64,6 +70,9 @@ public:
     // The text the list shows in a column. Rows sort by it, but for Time /
     // Date, which sorts by the time itself.
     static std::string ColumnText(const CLoggedCall& call, int column);
+    // The Message column: the message's length ("1:05"), "No message" when
+    // the caller was recorded and said nothing, else empty.
+    static std::string MessageText(const CLoggedCall& call);
 
 private:
     static constexpr int32_t kActionCount = ActionLast + 1;

@@ -89,6 +89,10 @@ std::vector<std::string> SampleTexts(int column) {
             texts.push_back(checking.ActionDisplayText());
         }
         break;
+    case CCallListOrder::ColumnMessage:
+        texts.push_back(LoadResString(IDS_NO_MESSAGE));
+        texts.push_back("10:00");
+        break;
     default:
         break;
     }
@@ -132,6 +136,14 @@ void CCallListView::Attach(HWND list, HINSTANCE resources) {
     if (m_rowHeight.LoadBitmap(resources, IDB_ROW_HEIGHT, 2, 5, RGB(255, 255, 255)))
         ListView_SetImageList(list, m_rowHeight.Get(), LVSIL_SMALL);
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
+    LOGFONTA font{};
+    HFONT listFont = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+    if (!listFont)
+        listFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    if (GetObjectA(listFont, sizeof font, &font) == sizeof font) {
+        font.lfWeight = FW_BOLD;
+        m_boldFont.Create(font);
+    }
     SetRowCount();
     m_fitted = false;
     std::fill(std::begin(m_fittedWidth), std::end(m_fittedWidth), 0);
@@ -291,15 +303,29 @@ LRESULT CCallListView::OnCustomDraw(NMLVCUSTOMDRAW& draw) const {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
         return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT:
-        if (IsEarlierRunRow(static_cast<int>(draw.nmcd.dwItemSpec))) {
+    case CDDS_ITEMPREPAINT: {
+        const int position = static_cast<int>(draw.nmcd.dwItemSpec);
+        LRESULT result = CDRF_DODEFAULT;
+        if (IsEarlierRunRow(position)) {
             draw.clrText = GetSysColor(COLOR_GRAYTEXT);
-            return CDRF_NEWFONT;
+            result = CDRF_NEWFONT;
         }
-        return CDRF_DODEFAULT;
+        if (m_unheard && m_boldFont.Get() && position >= 0 &&
+            static_cast<size_t>(position) < m_order.Size() &&
+            m_unheard(m_order.CallAt(m_order.LogIndexAt(static_cast<size_t>(position))))) {
+            SelectObject(draw.nmcd.hdc, m_boldFont.Get());
+            result = CDRF_NEWFONT;
+        }
+        return result;
+    }
     default:
         return CDRF_DODEFAULT;
     }
+}
+
+void CCallListView::RedrawAll() {
+    if (m_list)
+        InvalidateRect(m_list, nullptr, FALSE);
 }
 
 void CCallListView::RedrawRow(size_t logIndex) {

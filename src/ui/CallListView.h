@@ -7,12 +7,14 @@
 #pragma once
 
 #include "ui/CallListOrder.h"
+#include "ui/FontStatic.h"
 #include "ui/framework/ImageList.h"
 
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <functional>
 #include <string>
 
 namespace rw {
@@ -50,6 +52,13 @@ public:
     // Shows `count` calls from log index `first` on at once (the history at
     // start).
     void AddRows(size_t first, size_t count);
+    // Says which calls left a message the user has not heard yet: their
+    // rows are drawn in bold.
+    void SetUnheard(std::function<bool(const CLoggedCall&)> unheard) {
+        m_unheard = std::move(unheard);
+    }
+    // Draws every row again (a message was heard, kept or deleted).
+    void RedrawAll();
     // Whether the row at `position` shows a call of an earlier run (grey).
     bool IsEarlierRunRow(int position) const;
     // The selected row's rectangle in screen coordinates, scrolled into
@@ -97,6 +106,9 @@ private:
 
     CCallListOrder m_order;
     CImageList m_rowHeight;
+    std::function<bool(const CLoggedCall&)> m_unheard;
+    // The list's font in bold, for the rows of unheard messages.
+    CGdiFont m_boldFont;
     // What each column's contents need, as FitColumns measured them, and
     // the width this view last gave it: a column found at another width was
     // resized by the user.

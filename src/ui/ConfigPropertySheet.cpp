@@ -12,6 +12,7 @@ CConfigPropertySheet::CConfigPropertySheet(CRingwardenPreferences& preferences,
     AddPage(&m_phoneBookPage);
     AddPage(&m_nonPhoneBookPage);
     AddPage(&m_securityPage);
+    AddPage(&m_messagesPage);
 }
 
 } // namespace rw

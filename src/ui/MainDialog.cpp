@@ -55,6 +55,9 @@ int PlatformMessageBox(HWND owner, const std::string& text, UINT type) {
 // The badges: a night blue for quiet, a green for every call ringing.
 constexpr COLORREF kQuietBadge = RGB(0x2B, 0x4C, 0x9E);
 constexpr COLORREF kAllRingBadge = RGB(0x2E, 0x9E, 0x44);
+// Messages wait to be heard: an amber dot, as a phone's answering machine
+// shows a light.
+constexpr COLORREF kMessageBadge = RGB(0xE0, 0x8A, 0x00);
 
 // A local time as the user reads a clock: hours and minutes, with the
 // weekday when it is not today.
@@ -99,6 +102,11 @@ const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
     {IDC_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
     {ID_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
     {ID_TRAY_CHECK_MODEM, &CMainDialog::OnCheckModem},
+    {ID_CALL_PLAY_MESSAGE, &CMainDialog::OnPlayMessage},
+    {ID_CALL_STOP_MESSAGE, &CMainDialog::OnStopMessage},
+    {ID_CALL_DELETE_MESSAGE, &CMainDialog::OnDeleteMessage},
+    {ID_CALL_OPEN_MESSAGES, &CMainDialog::OnOpenMessages},
+    {ID_TRAY_PLAY_NEWEST, &CMainDialog::OnPlayNewest},
 };
 
 const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
@@ -121,6 +129,8 @@ CMainDialog::CMainDialog(const CClock& clock, HWND parent)
     : CDialog(IDD_RINGWARDEN_DIALOG, parent), m_session(clock, *this, this),
       m_screener(m_session.Preferences(), m_session.Rules(), this, GetModuleHandleA(nullptr)),
       m_callList([this](size_t index) -> const CLoggedCall& { return CallAt(index); }),
+      m_playback(m_session.Messages(),
+                 [this](const std::string& text, UINT type) { return ShowMessage(text, type); }),
       m_supervisor(m_screener, this), m_messageBox(&PlatformMessageBox),
       m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN))),
       m_tray(IDR_TRAY_MENU) {}
@@ -145,6 +155,14 @@ BOOL CMainDialog::OnInitDialog() {
     SetTimer(m_hWnd, kTrayTimer, kTrayTimerMs, nullptr);
     m_session.LoadConfiguration();
     m_callList.Attach(GetDlgItem(IDC_CALL_LIST), GetModuleHandleA(nullptr));
+    m_callList.SetUnheard([this](const CLoggedCall& call) {
+        return !call.GetRecording().empty() && m_session.Messages().IsUnheard(call.GetRecording());
+    });
+    m_listEnterKey.SetHookWindow(m_callList.Handle());
+    // Messages already there at start were told of by the run that took
+    // them: only those left from now on get a balloon.
+    if (const StoredMessage* newest = m_session.Messages().NewestUnheard())
+        m_newestAnnounced = newest->name;
     m_session.LoadEarlierCalls();
     UpdateButtons();
     m_layout.Attach(m_hWnd);
@@ -215,6 +233,7 @@ void CMainDialog::OnSaveFailed(const std::string& path, const std::string& reaso
 }
 
 void CMainDialog::OnEarlierCallsReady(size_t first, size_t count) {
+    ForgetMissingMessages(first, count);
     m_callList.AddRows(first, count);
 }
 
@@ -312,6 +331,121 @@ void CMainDialog::OnOverrideOff() {
     m_session.TurnOffOverride();
 }
 
+// --- Messages ----------------------------------------------------------------
+
+std::string CMainDialog::SelectedMessage() {
+    const int selected = m_callList.SelectedCall();
+    if (selected < 0)
+        return std::string();
+    return CallAt(static_cast<size_t>(selected)).GetRecording();
+}
+
+std::string CMainDialog::MessageCaller(const std::string& name) {
+    for (size_t i = m_screener.CallCount(); i-- > 0;) {
+        const CLoggedCall& call = std::as_const(m_screener).Call(i);
+        if (call.GetRecording() == name)
+            return call.GetName();
+    }
+    for (size_t i = m_session.EarlierCallCount(); i-- > 0;) {
+        const CLoggedCall& call = m_session.CallAt(kEarlierRunBase + i);
+        if (call.GetRecording() == name)
+            return call.GetName();
+    }
+    return CMessageStore::CallerOf(name);
+}
+
+void CMainDialog::OnPlayMessage() {
+    const std::string name = SelectedMessage();
+    if (!name.empty())
+        m_playback.Play(name);
+}
+
+void CMainDialog::OnStopMessage() {
+    m_playback.Stop();
+}
+
+void CMainDialog::OnDeleteMessage() {
+    const int selected = m_callList.SelectedCall();
+    const std::string name = SelectedMessage();
+    if (name.empty())
+        return;
+    const CLoggedCall& call = CallAt(static_cast<size_t>(selected));
+    if (m_playback.Delete(name, call.GetName(), FormatCallTime(call.GetCallTime())))
+        ForgetMissingMessages(0, m_screener.CallCount());
+}
+
+void CMainDialog::ForgetMissingMessages(size_t first, size_t count) {
+    // A row names a message only while its file is in the folder: one the
+    // user deleted, or one gone outside the program, leaves the column.
+    const CMessageStore& store = m_session.Messages();
+    auto forget = [&](size_t logIndex) {
+        CLoggedCall& call = CallAt(logIndex);
+        if (!call.GetRecording().empty() && !store.Has(call.GetRecording())) {
+            call.SetRecording(std::string(), 0);
+            m_callList.RedrawRow(logIndex);
+        }
+    };
+    for (size_t i = 0; i < count; ++i)
+        forget(first + i);
+    if (first == 0)
+        for (size_t i = 0; i < m_session.EarlierCallCount(); ++i)
+            forget(kEarlierRunBase + i);
+}
+
+void CMainDialog::OnOpenMessages() {
+    m_playback.OpenFolder(m_hWnd);
+}
+
+void CMainDialog::OnPlayNewest() {
+    if (const StoredMessage* newest = m_session.Messages().NewestUnheard())
+        m_playback.Play(newest->name);
+}
+
+void CMainDialog::OnMessagesChanged() {
+    if (!m_hWnd)
+        return;
+    m_callList.RedrawAll();
+    const CMessageStore& store = m_session.Messages();
+    const StoredMessage* newest = store.NewestUnheard();
+    if (newest && newest->name > m_newestAnnounced)
+        m_announcePending = true;
+    if (!store.DiskFull())
+        m_diskFullTold = false;
+    RequestShellUpdate();
+}
+
+void CMainDialog::AnnounceNewMessages() {
+    const CMessageStore& store = m_session.Messages();
+    if (store.DiskFull() && !m_diskFullTold) {
+        m_diskFullTold = true;
+        ShowBalloon(IDS_APP_TITLE, IDS_MESSAGES_DISK_FULL, true);
+        return;
+    }
+    if (!m_announcePending)
+        return;
+    m_announcePending = false;
+    const StoredMessage* newest = store.NewestUnheard();
+    if (!newest || newest->name <= m_newestAnnounced)
+        return;
+    m_newestAnnounced = newest->name;
+    if (!m_session.MessageSettings().Balloon())
+        return;
+    // The length as the list shows it, from the call that left it.
+    CLoggedCall length;
+    length.SetRecording(newest->name, 0);
+    for (size_t i = m_screener.CallCount(); i-- > 0;) {
+        const CLoggedCall& call = std::as_const(m_screener).Call(i);
+        if (call.GetRecording() == newest->name)
+            length.SetRecording(newest->name, call.GetRecordingMs());
+    }
+    m_balloonTopic = IDS_BALLOON_NEW_MESSAGE;
+    m_tray.ShowBalloon(
+        LoadResString(IDS_BALLOON_NEW_MESSAGE_TITLE),
+        FormatResStrings(IDS_BALLOON_NEW_MESSAGE,
+                         {MessageCaller(newest->name), CCallListOrder::MessageText(length)}),
+        NIIF_INFO);
+}
+
 void CMainDialog::OnOverrideChoice(WORD id) {
     const bool quiet = id <= ID_QUIET_NEVER;
     const OverrideMode mode = quiet ? OverrideMode::Quiet : OverrideMode::AllRing;
@@ -346,6 +480,8 @@ bool CMainDialog::OnInitMenuPopup(WPARAM wParam, LPARAM, INT_PTR& result) {
     EnableMenuItem(menu, ID_OVERRIDE_OFF,
                    MF_BYCOMMAND |
                        (m_session.OverrideNow() == OverrideMode::None ? MF_GRAYED : MF_ENABLED));
+    EnableMenuItem(menu, ID_TRAY_PLAY_NEWEST,
+                   MF_BYCOMMAND | (m_session.Messages().NewestUnheard() ? MF_ENABLED : MF_GRAYED));
     result = 0;
     return true;
 }
@@ -379,6 +515,8 @@ void CMainDialog::OnDestroy() {
     // before the configuration is saved, so nothing of it comes later.
     if (m_notification)
         m_notification->DestroyWindow();
+    m_playback.Shutdown();
+    m_listEnterKey.SetHookWindow(nullptr);
     m_session.Quit();
     // The supervisor ends the calls' sound, lets the calls go while the
     // lines they belong to are open, then closes the lines.
@@ -584,6 +722,13 @@ bool CMainDialog::OnContextMenu(WPARAM window, LPARAM at, INT_PTR& result) {
     EnableMenuItem(items, ID_CALL_NEVER_BLOCK, keyed ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(items, ID_CALL_EDIT, inBook ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(items, ID_CALL_COPY_NUMBER, call.GetNumber().empty() ? MF_GRAYED : MF_ENABLED);
+    const bool message = !call.GetRecording().empty();
+    EnableMenuItem(items, ID_CALL_PLAY_MESSAGE, message ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(items, ID_CALL_STOP_MESSAGE,
+                   m_playback.Playing().empty() ? MF_GRAYED : MF_ENABLED);
+    EnableMenuItem(items, ID_CALL_DELETE_MESSAGE, message ? MF_ENABLED : MF_GRAYED);
+    if (message)
+        SetMenuDefaultItem(items, ID_CALL_PLAY_MESSAGE, FALSE);
     const UINT command = TrackCallMenu(items, point);
     DestroyMenu(menu);
     if (command)
@@ -645,18 +790,44 @@ void CMainDialog::OnLineHealthChanged() {
 }
 
 UINT CMainDialog::TrayIconId() const {
-    // A call in progress shows its own state; otherwise the line's health.
+    // A call in progress shows its own state; otherwise the line's health,
+    // and on a healthy line a messages folder too full to record.
     const CLineHealth& health = m_supervisor.Health();
     if (m_trayTip != kTrayIdleTip && health.State() != LineWatch::NotWatching)
         return m_trayTip;
-    return health.IdleIcon();
+    const UINT idle = health.IdleIcon();
+    if (idle == IDI_TRAY_IDLE && MessagesWarning() != 0)
+        return IDI_TRAY_WARNING;
+    return idle;
+}
+
+UINT CMainDialog::MessagesWarning() const {
+    const CMessageStore& store = m_session.Messages();
+    if (store.Full())
+        return IDS_MESSAGES_FULL;
+    return store.DiskFull() ? IDS_MESSAGES_DISK_FULL : 0;
 }
 
 std::string CMainDialog::TrayTipText() const {
     const CLineHealth& health = m_supervisor.Health();
+    std::string tip;
     if (m_trayTip != kTrayIdleTip && health.State() != LineWatch::NotWatching)
-        return LoadResString(m_trayTip);
-    return LoadResString(health.IdleTip());
+        tip = LoadResString(m_trayTip);
+    else if (health.IdleIcon() == IDI_TRAY_IDLE && MessagesWarning() != 0)
+        tip = LoadResString(MessagesWarning());
+    else
+        tip = LoadResString(health.IdleTip());
+    return tip + NewMessagesTip();
+}
+
+std::string CMainDialog::NewMessagesTip() const {
+    const size_t unheard = m_session.Messages().UnheardCount();
+    if (unheard == 0)
+        return std::string();
+    std::string tip(1, '\n');
+    tip += unheard == 1 ? LoadResString(IDS_NEW_MESSAGE_ONE)
+                        : FormatResString(IDS_NEW_MESSAGES, std::to_string(unheard));
+    return tip;
 }
 
 void CMainDialog::ShowBalloon(UINT titleId, UINT textId, bool warning) {
@@ -666,6 +837,11 @@ void CMainDialog::ShowBalloon(UINT titleId, UINT textId, bool warning) {
 }
 
 void CMainDialog::OnBalloonClicked() {
+    // A new message's balloon plays it.
+    if (m_balloonTopic == IDS_BALLOON_NEW_MESSAGE) {
+        OnPlayNewest();
+        return;
+    }
     // The override's reminder leads to the window with its Turn off; every
     // other balloon but "watching again" points to what to check.
     if (m_balloonTopic == IDS_OVERRIDE_REMINDER) {
@@ -719,16 +895,21 @@ void CMainDialog::ApplyShellState() {
     if (!m_tray.NotifyWindow())
         return;
     const OverrideMode mode = m_session.OverrideNow();
-    if (mode == OverrideMode::None) {
+    const bool unheard = m_session.Messages().UnheardCount() != 0;
+    if (mode == OverrideMode::None && !unheard) {
         m_tray.SetTrayIcon(TrayIconId(), TrayTipText());
     } else {
+        const COLORREF overrideBadge = mode == OverrideMode::None    ? CBadgedIcon::kNone
+                                       : mode == OverrideMode::Quiet ? kQuietBadge
+                                                                     : kAllRingBadge;
         const HICON badged =
-            m_badgedIcon.Make(GetModuleHandleA(nullptr), TrayIconId(),
-                              mode == OverrideMode::Quiet ? kQuietBadge : kAllRingBadge);
+            m_badgedIcon.Make(GetModuleHandleA(nullptr), TrayIconId(), overrideBadge,
+                              unheard ? kMessageBadge : CBadgedIcon::kNone);
         // While no call is up the tip says which override and until when.
-        const std::string tip = m_trayTip == kTrayIdleTip && TrayIconId() == IDI_TRAY_IDLE
-                                    ? OverrideText()
-                                    : TrayTipText();
+        const std::string tip =
+            mode != OverrideMode::None && m_trayTip == kTrayIdleTip && TrayIconId() == IDI_TRAY_IDLE
+                ? OverrideText() + NewMessagesTip()
+                : TrayTipText();
         if (badged)
             m_tray.SetTrayIcon(badged, tip.c_str());
         else
@@ -743,6 +924,8 @@ void CMainDialog::ApplyShellState() {
     if (m_dropFailedPending) {
         m_dropFailedPending = false;
         ShowBalloon(IDS_APP_TITLE, IDS_DROP_FAILED, true);
+    } else if (m_announcePending || (m_session.Messages().DiskFull() && !m_diskFullTold)) {
+        AnnounceNewMessages();
     } else if (m_overrideReminderPending) {
         m_overrideReminderPending = false;
         m_balloonTopic = IDS_OVERRIDE_REMINDER;
@@ -842,6 +1025,8 @@ bool CMainDialog::RunEntrySheet(CPhoneBookEntry& entry) {
 bool CMainDialog::RunConfigSheet() {
     CConfigPropertySheet sheet(Preferences(), PhoneBook(), IDS_CONFIG_SHEET_CAPTION, m_hWnd);
     sheet.SetSettings(m_sheetSettings);
+    sheet.SetMessageSettings(m_sheetMessageSettings);
+    sheet.SetMessageStatus(MessageStatusText());
     m_configSheet = &sheet;
     const bool confirmed = sheet.DoModal() == IDOK;
     m_configSheet = nullptr;
@@ -854,14 +1039,30 @@ void CMainDialog::OnConfigure() {
     // The sheet edits a copy of the settings: Cancel leaves those in use
     // alone.
     m_sheetSettings = m_session.Settings();
+    m_sheetMessageSettings = m_session.MessageSettings();
     m_session.SetSheetOpen(true);
     const bool confirmed = RunConfigSheet();
     m_session.SetSheetOpen(false);
-    if (confirmed)
+    if (confirmed) {
         m_session.ConfirmConfiguration(m_sheetSettings);
-    else
+        m_session.ConfirmMessageSettings(m_sheetMessageSettings);
+    } else
         m_session.CancelConfiguration();
     UpdateButtons();
+}
+
+std::string CMainDialog::MessageStatusText() const {
+    if (m_session.Messages().ModemCannotRecord())
+        return LoadResString(IDS_MESSAGES_CANNOT_RECORD);
+    if (m_session.ReadOnly())
+        return LoadResString(IDS_MESSAGES_NO_FOLDER);
+    std::string text =
+        FormatResString(IDS_MESSAGES_CAN_RECORD, DisplayPath(m_session.Messages().Folder()));
+    if (const UINT warning = MessagesWarning()) {
+        text += "\n\n";
+        text += LoadResString(warning);
+    }
+    return text;
 }
 
 std::string CMainDialog::HelpPath() const {
@@ -943,6 +1144,12 @@ bool CMainDialog::OnNotify(NMHDR* header, LRESULT& result) {
         return true;
     if (header->code == LVN_ITEMCHANGED)
         UpdateButtons();
+    // A double-click or Enter on a row plays the message it left.
+    if (header->code == NM_DBLCLK || header->code == NM_RETURN) {
+        OnPlayMessage();
+        result = 0;
+        return true;
+    }
     return false;
 }
 

@@ -15,7 +15,9 @@
 #include "telephony/TapiLine.h"
 #include "ui/BadgedIcon.h"
 #include "ui/CallListView.h"
+#include "ui/ListEnterKey.h"
 #include "ui/MainWindowLayout.h"
+#include "ui/MessagePlayback.h"
 #include "ui/NotificationOwner.h"
 #include "ui/TrayIcon.h"
 #include "ui/framework/Dialog.h"
@@ -68,6 +70,11 @@ public:
     UINT TrayTip() const { return m_trayTip; }
     UINT TrayIconId() const;
     std::string TrayTipText() const;
+    // The messages folder's warning for the tray (full, or a recording cut
+    // short by a full disk), or 0.
+    UINT MessagesWarning() const;
+    // "\n2 new messages" for the tray's tip, or empty.
+    std::string NewMessagesTip() const;
     const CTrayIcon& Tray() const { return m_tray; }
 
     // Set before the window opens; see CScreenerSession.
@@ -114,6 +121,9 @@ public:
     void OnHistoryWaiting(const std::string& path, const std::string& reason, size_t rows) override;
     void OnOverrideChanged() override;
     void OnOverrideReminder() override;
+    void OnMessagesChanged() override;
+    // Plays messages on the computer's speakers (tests choose the device).
+    CMessagePlayback& Playback() { return m_playback; }
     // What the override line above the list says, and the tray's tip while
     // no call is up; empty while no override is on.
     std::string OverrideText() const;
@@ -189,6 +199,9 @@ private:
     void UpdateButtons();
     void EnableButton(int id, bool enable);
     std::string HelpPath() const;
+    // What the Messages page says of where messages are kept, or why none
+    // are recorded.
+    std::string MessageStatusText() const;
     int ShowMessage(const std::string& text, UINT type);
     // Tells once, when the window has opened, what the session's start found
     // wrong.
@@ -220,6 +233,22 @@ private:
     void OnBalloonClicked();
     void OnOverrideButton();
     void OnOverrideOff();
+    // Messages: the selected call's, and the newest not heard.
+    void OnPlayMessage();
+    void OnStopMessage();
+    void OnDeleteMessage();
+    void OnOpenMessages();
+    void OnPlayNewest();
+    // The message the selected call left, or empty.
+    std::string SelectedMessage();
+    // The caller a message names: the call that left it, else its file's
+    // digits.
+    std::string MessageCaller(const std::string& name);
+    // Clears the message of the calls from log index `first` on (and, from
+    // 0, of the earlier runs' too) whose file is no longer in the folder.
+    void ForgetMissingMessages(size_t first, size_t count);
+    // Tells, with a balloon, of messages left since the last look.
+    void AnnounceNewMessages();
     // A choice from an override menu (the tray's or the button's).
     void OnOverrideChoice(WORD id);
     // The override line above the list: shown with its text while one is on.
@@ -250,6 +279,13 @@ private:
     CScreenerSession m_session;
     CCallScreener m_screener;
     CCallListView m_callList;
+    CListEnterKey m_listEnterKey;
+    CMessagePlayback m_playback;
+    // The newest message told of by a balloon (or there at start).
+    std::string m_newestAnnounced;
+    bool m_announcePending = false;
+    // A recording that stopped on a full disk was told of.
+    bool m_diskFullTold = false;
     CMainWindowLayout m_layout;
     // Opens the lines with the screener as their listener and keeps them
     // open.
@@ -266,6 +302,7 @@ private:
     bool m_entrySheetOpen = false;
     // The settings the configuration sheet edits, taken at OK.
     CSettings m_sheetSettings;
+    CMessageSettings m_sheetMessageSettings;
     std::string m_helpPath;
     MessageBoxFn m_messageBox;
     // Icon 128, shared by the system (LoadIcon): never destroyed.

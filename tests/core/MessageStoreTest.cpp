@@ -109,5 +109,32 @@ TEST(MessageStore, WhenNoMessageIsTaken) {
     EXPECT_FALSE(store.TakesMessageFrom(timeBlocked));
 }
 
+// Before playing: a message gone or not a wave is told apart from one that
+// plays, and a name that is not a plain file of the folder (a history row
+// is untrusted) is never opened.
+TEST(MessageStore, CheckBeforePlaying) {
+    CScratchDir dir;
+    auto fs = CreateSystemFileSystem(false);
+    CMessageStore store(*fs);
+    store.Open(CMessageStore::FolderBeside(dir.Path("Ringwarden.cfg")));
+    const std::string name = Leave(store, Call(ActionBlockByTime, "0123 456", 5));
+    test::WriteWholeFile(dir.Path("outside.wav"), std::vector<uint8_t>(100, 1));
+    using P = CMessageStore::Playability;
+    uint32_t ms = 0;
+    EXPECT_EQ(store.Check(name, ms), P::NotWave); // 100 bytes of 1s
+    struct Case {
+        std::string name;
+        P expected;
+    } cases[] = {
+        {"", P::Gone},
+        {"absent.wav", P::Gone},
+        {"../outside.wav", P::Gone},
+        {"..\\outside.wav", P::Gone},
+        {"C:outside.wav", P::Gone},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(store.Check(c.name, ms), c.expected) << c.name;
+}
+
 } // namespace
 } // namespace rw

@@ -29,6 +29,7 @@ constexpr int kGeneral = 0;
 constexpr int kDefaults = 1;
 constexpr int kNonPhoneBook = 3;
 constexpr int kSecurity = 4;
+constexpr int kMessages = 5;
 
 std::vector<uint8_t> Bytes(CRingwardenPreferences& prefs) {
     CMemorySink sink;
@@ -216,6 +217,45 @@ TEST_F(ConfigSheetTest, WhoGetsThroughBoxesRoundTripThroughTheSheet) {
     EXPECT_EQ(sheet.Settings().AllDayOutOfHours(), kSaturday | kSunday);
     EXPECT_TRUE(sheet.Settings().KeyCheck());
     EXPECT_TRUE(sheet.Settings().RepeatedCallsWithoutEntry());
+}
+
+// The Messages page shows the sheet's message settings and where messages
+// are kept, refuses a longest message out of range, and gives the rest back
+// at OK.
+TEST_F(ConfigSheetTest, MessagesPageRoundTripsThroughTheSheet) {
+    CConfigPropertySheet sheet(prefs, book);
+    sheet.MessageSettings().SetRules(MessageRules{true, false});
+    sheet.MessageSettings().SetMaxSeconds(90);
+    sheet.SetMessageStatus("Messages are kept in C:\\Somewhere\\Messages");
+    const char* picture = std::getenv("RW_MESSAGES_PICTURE");
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet&) {
+        Show(sheet, kMessages);
+        CConfigMessagesPage& page = sheet.MessagesPage();
+        EXPECT_TRUE(Checked(page, IDC_MESSAGES_TIME_BLOCKED));
+        EXPECT_FALSE(Checked(page, IDC_MESSAGES_UNKNOWN));
+        EXPECT_TRUE(Checked(page, IDC_MESSAGES_BALLOON));
+        EXPECT_EQ(Text(Item(page, IDC_MESSAGES_SECONDS)), "90");
+        EXPECT_EQ(Text(Item(page, IDC_MESSAGES_STATUS)), sheet.MessageStatus());
+        if (picture) {
+            UpdateWindow(sheet.GetSafeHwnd());
+            RECT rect{};
+            GetWindowRect(sheet.GetSafeHwnd(), &rect);
+            test::SaveScreenPicture(picture, rect);
+        }
+        SetText(page, IDC_MESSAGES_SECONDS, "301");
+        sheet.PressButton(PSBTN_OK);
+        EXPECT_EQ(messages.size(), 1u); // refused: the sheet stays
+        SetText(page, IDC_MESSAGES_SECONDS, "300");
+        Click(page, IDC_MESSAGES_TIME_BLOCKED);
+        Click(page, IDC_MESSAGES_UNKNOWN);
+        Click(page, IDC_MESSAGES_BALLOON);
+        sheet.PressButton(PSBTN_OK);
+    });
+    EXPECT_EQ(sheet.DoModal(), IDOK);
+    EXPECT_FALSE(sheet.MessageSettings().Rules().fromTimeBlocked);
+    EXPECT_TRUE(sheet.MessageSettings().Rules().fromUnknownCallers);
+    EXPECT_EQ(sheet.MessageSettings().MaxSeconds(), 300);
+    EXPECT_FALSE(sheet.MessageSettings().Balloon());
 }
 
 TEST_F(ConfigSheetTest, CancelWritesNothingFromAnyPage) {

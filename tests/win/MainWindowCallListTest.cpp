@@ -127,9 +127,9 @@ protected:
 TEST_F(MainWindowCallListTest, ColumnsAndTheTextsOfACall) {
     RECT client{};
     GetClientRect(list, &client);
-    const char* const titles[] = {"Name", "Number", "Time / Date", "Action"};
+    const char* const titles[] = {"Name", "Number", "Time / Date", "Action", "Message"};
     int total = 0;
-    for (int column = 0; column < 4; ++column) {
+    for (int column = 0; column < 5; ++column) {
         char title[32] = {};
         LVCOLUMNA info{};
         info.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;

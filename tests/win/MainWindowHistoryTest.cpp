@@ -22,6 +22,7 @@
 #include "ui/ConfigPropertySheet.h"
 #include "ui/MainDialog.h"
 #include "ui/NotificationDialog.h"
+#include "audio/CallRecorderNotify.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -70,6 +71,38 @@ void CALLBACK ReadOpenMenu(HWND, UINT, UINT_PTR id, DWORD) {
     }
     EndMenu();
 }
+// A PCM wave file of `ms` milliseconds of a quiet tone, 8 kHz, 16-bit mono,
+// as the recorder writes one.
+std::vector<uint8_t> WaveFile(uint32_t ms) {
+    const uint32_t samples = ms * 8;
+    std::vector<uint8_t> bytes;
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            bytes.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    };
+    auto put16 = [&](uint16_t v) {
+        bytes.push_back(static_cast<uint8_t>(v));
+        bytes.push_back(static_cast<uint8_t>(v >> 8));
+    };
+    auto tag = [&](const char* t) { bytes.insert(bytes.end(), t, t + 4); };
+    tag("RIFF");
+    put32(36 + samples * 2);
+    tag("WAVE");
+    tag("fmt ");
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(8000);
+    put32(16000);
+    put16(2);
+    put16(16);
+    tag("data");
+    put32(samples * 2);
+    for (uint32_t i = 0; i < samples; ++i)
+        put16(static_cast<uint16_t>(i % 16 < 8 ? 600 : -600));
+    return bytes;
+}
+
 using test::Caller;
 using test::PumpUntil;
 
@@ -437,7 +470,7 @@ TEST_F(MainWindowHistoryTest, EachOneClickPathBlocksTheCallersNextCall) {
 
 // The menu itself, as the user sees it, opened from the keyboard on the
 // selected row: an entry there already, so every item is offered.
-TEST_F(MainWindowHistoryTest, TheContextMenuOffersItsFourCommands) {
+TEST_F(MainWindowHistoryTest, TheContextMenuOffersItsCommands) {
     // Two calls of an earlier run, shown in grey below this run's.
     const std::string earlier =
         HistoryHeader() +
@@ -463,10 +496,12 @@ TEST_F(MainWindowHistoryTest, TheContextMenuOffersItsFourCommands) {
     SetTimer(nullptr, 0, 500, &ReadOpenMenu);
     SendMessageA(dialog->GetSafeHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
     g_openMenu = nullptr;
-    EXPECT_EQ(open.items,
-              (std::vector<std::string>{"&Block this caller", "&Never block this caller",
-                                        "&Edit phone book entry...", "&Copy number"}));
-    EXPECT_EQ(open.enabled, (std::vector<bool>{true, true, true, true}));
+    EXPECT_EQ(open.items, (std::vector<std::string>{
+                              "&Block this caller", "&Never block this caller",
+                              "&Edit phone book entry...", "&Copy number", "&Play message", "&Stop",
+                              "&Delete message", "&Open the messages folder"}));
+    // A call without a message: nothing to play, stop or delete.
+    EXPECT_EQ(open.enabled, (std::vector<bool>{true, true, true, true, false, false, false, true}));
     // Closed without a choice: nothing changed.
     EXPECT_EQ(dialog->PhoneBook().Lookup(dialog->Screener().Call(1).GetLookupKey())->FilterType,
               FilterNeverBlock);
@@ -499,6 +534,99 @@ TEST_F(MainWindowHistoryTest, AnExistingEntryKeepsItsHoursAndMessage) {
         expected.LastCallTime = saved->LastCallTime; // stamped by the call
         EXPECT_TRUE(test::SameEntry(*saved, expected));
     }
+}
+
+} // namespace
+} // namespace rw
+
+namespace rw {
+namespace {
+
+// A message left on this run's call: listed with its length and in bold
+// until heard, counted in the tray, played on the speakers (which marks it
+// heard, kept for the next run), refused with a reason once damaged or
+// gone, and deleted only when the user says yes.
+TEST_F(MainWindowHistoryTest, AMessageIsListedPlayedAndDeletedAsTheUserAsks) {
+    StartRun();
+    std::vector<std::string> boxes;
+    int answer = IDNO;
+    dialog->SetMessageBox([&](HWND, const std::string& text, UINT) {
+        boxes.push_back(text);
+        return answer;
+    });
+    dialog->Preferences().ShowNotification = 0;
+    const size_t call = Ring(At(2, 23, 10), "01632 960555");
+    const std::string folder = configDir.Path("Messages");
+    const std::string name = "20000102-231000-01632960555.wav";
+    const std::string path = folder + "\\" + name;
+    ASSERT_TRUE(CreateDirectoryW(WidePath(folder).c_str(), nullptr));
+    test::WriteWholeFile(path, WaveFile(1500));
+    CMessageStore& store = dialog->Session().Messages();
+    ASSERT_EQ(store.Folder(), folder);
+    dialog->Screener().Call(call).SetRecording(name, 1500);
+    RecordingResult kept;
+    kept.path = path;
+    kept.kept = true;
+    kept.ms = 1500;
+    store.OnMessageEnded(call, kept);
+
+    EXPECT_EQ(RowText(0, 4), "0:02");
+    COLORREF colour = 0;
+    EXPECT_EQ(DrawRow(0, colour), CDRF_NEWFONT); // bold
+    EXPECT_NE(dialog->TrayTipText().find("\n1 new message"), std::string::npos);
+
+    // Played on the speakers from the list's menu: heard once it starts.
+    SelectRow(0);
+    dialog->menuChoice = ID_CALL_PLAY_MESSAGE;
+    SendMessageA(dialog->GetSafeHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    EXPECT_TRUE(PumpUntil([&] { return store.UnheardCount() == 0; }));
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(DrawRow(0, colour), CDRF_DODEFAULT);
+    EXPECT_EQ(dialog->TrayTipText().find("new message"), std::string::npos);
+    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, ID_CALL_STOP_MESSAGE, 0);
+    {
+        // The next run knows it was heard.
+        auto fs = CreateSystemFileSystem(false);
+        CMessageStore again(*fs);
+        again.Open(folder);
+        ASSERT_EQ(again.Messages().size(), 1u);
+        EXPECT_TRUE(again.Messages()[0].heard);
+    }
+
+    // Damaged or gone outside the program: refused with the reason.
+    struct Case {
+        std::vector<uint8_t> bytes; // empty: the file is gone
+        const char* reason;
+    } cases[] = {
+        {{'R', 'I', 'F', 'F', 0xFF, 0xFF, 0xFF, 0xFF, 'W', 'A', 'V', 'E', 'j', 'u', 'n', 'k'},
+         "not a recording"},
+        {{}, "no longer there"},
+    };
+    for (const Case& c : cases) {
+        if (c.bytes.empty())
+            DeleteFileW(WidePath(path).c_str());
+        else
+            test::WriteWholeFile(path, c.bytes);
+        boxes.clear();
+        SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, ID_CALL_PLAY_MESSAGE, 0);
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_NE(boxes[0].find(c.reason), std::string::npos) << boxes[0];
+        EXPECT_TRUE(dialog->Playback().Playing().empty());
+    }
+
+    // Deleted only when the user says yes.
+    test::WriteWholeFile(path, WaveFile(500));
+    boxes.clear();
+    answer = IDNO;
+    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, ID_CALL_DELETE_MESSAGE, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(GetFileAttributesW(WidePath(path).c_str()) != INVALID_FILE_ATTRIBUTES, true);
+    answer = IDYES;
+    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, ID_CALL_DELETE_MESSAGE, 0);
+    EXPECT_EQ(GetFileAttributesW(WidePath(path).c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(store.Messages().empty());
+    // The row no longer names it.
+    EXPECT_TRUE(PumpUntil([&] { return RowText(0, 4).empty(); }));
 }
 
 } // namespace

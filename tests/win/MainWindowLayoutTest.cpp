@@ -21,7 +21,7 @@
 namespace rw {
 namespace {
 
-constexpr int kColumns = 4;
+constexpr int kColumns = CCallListOrder::kColumnCount;
 
 RECT ClientRectOf(HWND control, HWND window) {
     RECT rect{};
@@ -163,12 +163,12 @@ TEST_F(MainWindowLayoutTest, ALargerWindowGrowsTheListAndKeepsTheButtonsAtTheirE
     const SIZE smallest = WindowSize(hWnd);
 
     // The desktop under test is 1024 pixels wide: the window grows a little.
-    Grow(60, 90);
+    Grow(30, 90);
     RECT grown{};
     GetClientRect(hWnd, &grown);
     const int dx = grown.right - client.right;
     const int dy = grown.bottom - client.bottom;
-    ASSERT_EQ(dx, 60);
+    ASSERT_EQ(dx, 30);
     ASSERT_EQ(dy, 90);
     const RECT listAfter = ClientRectOf(list, hWnd);
     EXPECT_EQ(listAfter.left, listBefore.left);
@@ -219,19 +219,19 @@ TEST_F(MainWindowLayoutTest, AColumnTheUserResizedKeepsItsWidth) {
 TEST_F(MainWindowLayoutTest, TheSizeIsKeptWithThePlacement) {
     Open({});
     const SIZE smallest = WindowSize(hWnd);
-    Grow(50, 60);
+    Grow(30, 60);
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     GetWindowPlacement(hWnd, &placement);
     SendMessageA(hWnd, WM_COMMAND, IDC_QUIT, 0);
     const RwWindowPlacement& stored = dialog.Preferences().MainPlacement;
     ASSERT_EQ(dialog.Preferences().MainPlacementValid, 1);
-    EXPECT_EQ(stored.normalRight - stored.normalLeft, smallest.cx + 50);
+    EXPECT_EQ(stored.normalRight - stored.normalLeft, smallest.cx + 30);
     EXPECT_EQ(stored.normalBottom - stored.normalTop, smallest.cy + 60);
 
     // The next run opens at that size, the list grown with it; a size saved
     // by a smaller window of an older version grows to the smallest.
-    for (const int extra : {50, -200}) {
+    for (const int extra : {30, -200}) {
         test::CScratchDir dir;
         CMainDialog next{clock};
         next.SetConfigPath(dir.Path("Ringwarden.cfg"));
