@@ -7,7 +7,8 @@
 # its "Keep a history of calls" box), and the Defaults, Non Phone Book Calls
 # and Block Suspend pages with their boxes for who gets through
 # (docs/config-defaults.png, docs/config-non-phone-book.png,
-# docs/config-block-suspend.png).
+# docs/config-block-suspend.png), and the Messages page
+# (docs/config-messages.png).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/win}
@@ -16,7 +17,7 @@ trap 'rm -rf "$tmp"' EXIT
 . "$root/tools/wine-env.sh"
 RW_MENU_PICTURE="$(rw_winpath "$tmp")\\menu.bmp" bash "$root/tools/wine-exec.sh" "$build" \
     "$build/bin/win_tests.exe" \
-    --gtest_filter=MainWindowHistoryTest.TheContextMenuOffersItsFourCommands >/dev/null
+    --gtest_filter=MainWindowHistoryTest.TheContextMenuOffersItsCommands >/dev/null
 convert "$tmp/menu.bmp" "$root/docs/context-menu.png"
 echo "wrote $root/docs/context-menu.png"
 RW_PREFERENCES_PICTURE="$(rw_winpath "$tmp")\\preferences.bmp" bash "$root/tools/wine-exec.sh" \
@@ -31,3 +32,8 @@ for page in defaults non-phone-book block-suspend; do
     convert "$tmp/$page.bmp" "$root/docs/config-$page.png"
     echo "wrote $root/docs/config-$page.png"
 done
+RW_MESSAGES_PICTURE="$(rw_winpath "$tmp")\\messages.bmp" bash "$root/tools/wine-exec.sh" \
+    "$build" "$build/bin/config_sheet_tests.exe" \
+    --gtest_filter=ConfigSheetTest.MessagesPageRoundTripsThroughTheSheet >/dev/null
+convert "$tmp/messages.bmp" "$root/docs/config-messages.png"
+echo "wrote $root/docs/config-messages.png"

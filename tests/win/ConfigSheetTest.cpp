@@ -226,7 +226,8 @@ TEST_F(ConfigSheetTest, MessagesPageRoundTripsThroughTheSheet) {
     CConfigPropertySheet sheet(prefs, book);
     sheet.MessageSettings().SetRules(MessageRules{true, false});
     sheet.MessageSettings().SetMaxSeconds(90);
-    sheet.SetMessageStatus("Messages are kept in C:\\Somewhere\\Messages");
+    sheet.SetMessageStatus(
+        "Messages are kept in C:\\Users\\Pat\\AppData\\Roaming\\Ringwarden\\Messages");
     const char* picture = std::getenv("RW_MESSAGES_PICTURE");
     CCorePropertySheet::SetShownHook([&](CCorePropertySheet&) {
         Show(sheet, kMessages);

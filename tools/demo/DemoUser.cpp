@@ -2,7 +2,8 @@
 // mouse and keyboard as a person would. It waits until Ringwarden's call
 // list holds ROWS rows and the incoming call popup has gone, then
 // right-clicks the newest call (the list's first row) and presses B for
-// "Block this caller". With QUIET_ROWS and OFF_ROWS, it then waits for that
+// "Block this caller", then plays the newest message from the tray icon's
+// menu. With QUIET_ROWS and OFF_ROWS, it then waits for that
 // many rows and turns "Quiet" on for 30 minutes from the tray icon's menu,
 // and for the next count and turns it off there again.
 //
@@ -112,6 +113,12 @@ int main(int argc, char** argv) {
     Key('B', 0);
     Key('B', KEYEVENTF_KEYUP);
     std::printf("demo user: right-clicked the newest call and chose \"Block this caller\"\n");
+    // The two messages left before that call: the newest is played on the
+    // computer's speakers, from the tray (&Play the newest message).
+    Sleep(1000);
+    RightClickTrayIcon(watch.main);
+    Choose("P");
+    std::printf("demo user: chose \"Play the newest message\" from the tray icon's menu\n");
     if (argc < 5)
         return 0;
     // Quiet for 30 minutes from the tray: Q&uiet, For &30 minutes.
