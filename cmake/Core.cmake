@@ -10,6 +10,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/app/CallerFilter.cpp
     ${RW_SRC}/app/LineHealth.cpp
     ${RW_SRC}/app/ModemVerdict.cpp
+    ${RW_SRC}/app/RingTest.cpp
     ${RW_SRC}/app/MessagePolicy.cpp
     ${RW_SRC}/app/MessageStore.cpp
     ${RW_SRC}/app/RepeatedCalls.cpp

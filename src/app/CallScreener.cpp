@@ -87,6 +87,8 @@ void CCallScreener::ReleaseCalls(const CTapiLine* line) {
 }
 
 void CCallScreener::Release(const CTapiLine* line, bool notify) {
+    if (m_testCall && (!line || m_testCall->Line() == line))
+        EndTestCall();
     size_t stillWaiting = 0;
     auto released = [line](const LiveCall& live) { return !line || live.call->Line() == line; };
     for (LiveCall& live : m_live) {
@@ -268,6 +270,10 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
         // line releases their handles itself.
         if (fetched && info.Origin() == LINECALLORIGIN_OUTBOUND)
             return;
+        if (m_ringTest && !m_testCall) {
+            FollowTestCall(line, handle, fetched ? &info : nullptr);
+            return;
+        }
         std::string name, number;
         bool hasNumber = false;
         CallerIdType kind = CallerIdNone;
@@ -325,6 +331,48 @@ void CCallScreener::OnLineNewCall(CTapiLine* line, HCALL handle, DWORD, DWORD) {
     }
 }
 
+void CCallScreener::FollowTestCall(CTapiLine* line, HCALL handle, const CTapiCallInfo* info) {
+    m_testCall = std::make_unique<CTapiCall>(line, handle, this);
+    m_testCallerIdTold = false;
+    if (CTraceLog* trace = ActiveTrace())
+        trace->Add(GetTickCount(), "ring test: call offered, followed and left alone");
+    m_ringTest->OnTestRing(m_rules.Clock().Now());
+    // Caller ID sent before the first ring (as in the UK) is there already.
+    if (info && m_ringTest && m_testCall &&
+        CallerIdKindOf(info->CallerIdFlags(), info->CallerIdName(), info->CallerIdNumber()) !=
+            CallerIdNone)
+        TellTestCallerId(*info);
+}
+
+void CCallScreener::TellTestCallerId(const CTapiCallInfo& info) {
+    if (m_testCallerIdTold || !m_ringTest)
+        return;
+    CLoggedCall call;
+    std::string name, number;
+    call.SetHasNumber(ReadCallerId(info, name, number));
+    call.SetName(name);
+    call.SetCallerIdName(name);
+    call.SetNumber(number);
+    call.SetCallerIdKind(
+        CallerIdKindOf(info.CallerIdFlags(), info.CallerIdName(), info.CallerIdNumber()));
+    call.MakeLookupKey();
+    const CDateTime now = m_rules.Clock().Now();
+    call.SetCallTime(now);
+    m_rules.WouldScreen(call);
+    m_testCallerIdTold = true;
+    if (ActiveTrace())
+        TraceCall(0, call, "ring test, caller ID (nothing done)");
+    m_ringTest->OnTestCallerId(call, now);
+}
+
+void CCallScreener::EndTestCall() {
+    // Idle already (or its line gone): destroying it only releases the
+    // handle.
+    m_testCall.reset();
+    if (m_ringTest)
+        m_ringTest->OnTestCallGone();
+}
+
 void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
     if (!(infoState & LINECALLINFOSTATE_CALLERID))
         return;
@@ -332,6 +380,10 @@ void CCallScreener::OnCallInfo(CTapiCall* call, DWORD infoState) {
         CTapiCallInfo info(call->Handle());
         if (info.Fetch() != 0)
             return;
+        if (call == m_testCall.get()) {
+            TellTestCallerId(info);
+            return;
+        }
         LiveCall* live = FindLive(call);
         if (!live)
             return;
@@ -430,6 +482,12 @@ void CCallScreener::ScreenHeldBack() {
 }
 
 void CCallScreener::OnCallState(CTapiCall* call, DWORD state, DWORD, DWORD) {
+    if (call == m_testCall.get()) {
+        // Nothing is done to the test call; it goes only once idle.
+        if (state == LINECALLSTATE_IDLE)
+            EndTestCall();
+        return;
+    }
     if (LiveCall* live = FindLive(call))
         live->onHold = state == LINECALLSTATE_ONHOLD || state == LINECALLSTATE_ONHOLDPENDCONF ||
                        state == LINECALLSTATE_ONHOLDPENDTRANSFER;

@@ -19,6 +19,7 @@
 #include "app/CallScreenerNotify.h"
 #include "app/ScreeningRules.h"
 #include "app/MessageTaker.h"
+#include "app/RingTest.h"
 #include "audio/CallPlayer.h"
 #include "audio/CallRecorder.h"
 #include "audio/HiddenWindow.h"
@@ -50,6 +51,12 @@ public:
     virtual ~CCallScreener();
     CCallScreener(const CCallScreener&) = delete;
     CCallScreener& operator=(const CCallScreener&) = delete;
+
+    // The ring test: the next call offered is followed for `listener` only,
+    // never logged, screened, answered or stamped; its caller ID is told
+    // with the action the rules would have given it. Null ends the test (a
+    // test call still ringing is left to ring until it goes idle).
+    void SetRingTest(CRingTestListener* listener) { m_ringTest = listener; }
 
     // The calls of this run, in order of arrival.
     size_t CallCount() const { return m_log.size(); }
@@ -147,6 +154,10 @@ public:
     static LRESULT CALLBACK TimerWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    // The ring test's call: followed, told of, and left alone.
+    void FollowTestCall(CTapiLine* line, HCALL handle, const CTapiCallInfo* info);
+    void TellTestCallerId(const CTapiCallInfo& info);
+    void EndTestCall();
     // How far the program has taken a call of its own.
     enum class Hold {
         None,      // not the program's: permitted, waiting, not answered by it
@@ -263,6 +274,10 @@ private:
 
     std::vector<std::unique_ptr<CLoggedCall>> m_log;
     std::vector<LiveCall> m_live;
+    // The ring test's listener while it waits, and the test call it follows.
+    CRingTestListener* m_ringTest = nullptr;
+    std::unique_ptr<CTapiCall> m_testCall;
+    bool m_testCallerIdTold = false;
     UINT m_trayTip = 130;
     CCallPlayer m_player;
     CCallRecorder m_recorder{this};

@@ -54,6 +54,16 @@ CallAction CScreeningRules::ByDefaultTime(CDateTime now, CallAction inside,
     return ByTime(m_preferences.OutOfHoursStart, m_preferences.OutOfHoursEnd, now, inside, outside);
 }
 
+void CScreeningRules::WouldScreen(CLoggedCall& call) {
+    // Back to real screening however EvaluateCall ends.
+    struct Restore {
+        bool& flag;
+        ~Restore() { flag = false; }
+    } restore{m_dryRun};
+    m_dryRun = true;
+    EvaluateCall(call);
+}
+
 void CScreeningRules::EvaluateCall(CLoggedCall& call) {
     call.SetAction(ActionWaitingForCallerId);
     if (call.GetNumber().empty())
@@ -79,7 +89,8 @@ void CScreeningRules::EvaluateCall(CLoggedCall& call) {
             call.SetMessageFile(std::string());
         else
             call.SetMessageFile(entry->MessageFile);
-        entry->LastCallTime = call.GetCallTime();
+        if (!m_dryRun)
+            entry->LastCallTime = call.GetCallTime();
         switch (entry->FilterType) {
         case FilterNeverBlock:
             action = ActionPermitNeverBlock;
@@ -140,7 +151,7 @@ void CScreeningRules::EvaluateCall(CLoggedCall& call) {
     if (IsSuspendableAction(action) && call.HasNumber() && (fromEntry || m_repeatsWithoutEntry)) {
         if (m_repeats.IsRepeat(call.GetLookupKey(), realNow))
             action = ActionPermitRepeatedCall;
-        else
+        else if (!m_dryRun)
             m_repeats.RememberBlock(call.GetLookupKey(), realNow);
     }
     // Robots do not press keys; people do. Withheld callers are not asked:

@@ -53,6 +53,9 @@ public:
     // press a key instead (ActionKeyCheck, the block kept as its fallback),
     // unless the number passed the check lately (ActionPermitCheckedCaller).
     void EvaluateCall(CLoggedCall& call);
+    // What EvaluateCall would make of `call` now, changing nothing: no
+    // entry is stamped and no block is remembered for a repeat.
+    void WouldScreen(CLoggedCall& call);
 
     // Ends an expired suspension; called once per newly reported call,
     // before it is first screened.
@@ -98,6 +101,9 @@ private:
     bool m_keyCheck = false;
     std::string m_keyCheckPrompt;
     CVerifiedCallers m_verified;
+    // Set while WouldScreen runs: EvaluateCall then leaves everything as it
+    // was.
+    bool m_dryRun = false;
 };
 
 } // namespace rw

@@ -1110,7 +1110,7 @@ std::string CMainDialog::ModemReportNow() const {
 }
 
 void CMainDialog::OnCheckModem() {
-    CModemCheckDialog check(m_hWnd, ModemReportNow());
+    CModemCheckDialog check(m_hWnd, ModemReportNow(), &m_screener, &m_session.Rules().Clock());
     check.DoModal();
 }
 

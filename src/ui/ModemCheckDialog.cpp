@@ -1,17 +1,58 @@
 #include "ui/ModemCheckDialog.h"
 
+#include "app/CallScreener.h"
+#include "records/Clock.h"
+
 #include <string>
 
 namespace rw {
 
 BOOL CModemCheckDialog::OnInitDialog() {
     SetDlgItemTextA(m_hWnd, IDC_MODEM_REPORT, m_report.c_str());
+    // Without the program's own lines there is nothing to ring.
+    EnableWindow(GetDlgItem(IDC_MODEM_RING_TEST), m_screener && m_clock);
+    m_ringTest.SetOnChange([this] { OnRingTestChanged(); });
     return TRUE;
+}
+
+std::string CModemCheckDialog::Text() const {
+    const std::string test = m_ringTest.Text();
+    return test.empty() ? m_report : m_report + "\r\n\r\n" + test;
+}
+
+void CModemCheckDialog::OnRingTest() {
+    if (!m_screener || !m_clock)
+        return;
+    m_ringTest.Start(m_clock->Now());
+    m_screener->SetRingTest(&m_ringTest);
+}
+
+void CModemCheckDialog::OnRingTestChanged() {
+    if (m_screener && !m_ringTest.Listening())
+        m_screener->SetRingTest(nullptr);
+    if (!m_hWnd)
+        return;
+    const std::string text = Text();
+    HWND report = GetDlgItem(IDC_MODEM_REPORT);
+    SetWindowTextA(report, text.c_str());
+    // The test's lines are at the end: scrolled into view.
+    SendMessageA(report, EM_SETSEL, text.size(), text.size());
+    SendMessageA(report, EM_SCROLLCARET, 0, 0);
+}
+
+void CModemCheckDialog::OnDestroy() {
+    // A test call still ringing is left to ring; nothing more is told here.
+    if (m_screener)
+        m_screener->SetRingTest(nullptr);
 }
 
 bool CModemCheckDialog::OnCommand(WORD id, WORD notifyCode, HWND control) {
     if (id == IDC_MODEM_COPY && notifyCode == BN_CLICKED) {
-        CopyText(m_hWnd, m_report);
+        CopyText(m_hWnd, Text());
+        return true;
+    }
+    if (id == IDC_MODEM_RING_TEST && notifyCode == BN_CLICKED) {
+        OnRingTest();
         return true;
     }
     return CDialog::OnCommand(id, notifyCode, control);

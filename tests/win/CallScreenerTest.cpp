@@ -567,6 +567,60 @@ TEST_F(CallScreenerTest, LateCallerIdScreensTheWaitingCallOnce) {
     HangUpAndWait(id);
 }
 
+// The ring test follows the next call only: it reports the ring, the
+// caller ID (early or late) and what the rules would have done, and the
+// call is neither answered, logged nor stamped; the call after it is
+// screened as ever.
+TEST_F(CallScreenerTest, TheRingTestAnswersNothingAndChangesNothing) {
+    CPhoneBookEntry& entry = AddEntry("0555", FilterAlwaysBlock);
+    const CDateTime never = entry.LastCallTime;
+    struct Case {
+        CallerId first; // what the call is offered with
+        bool late;      // caller ID follows the ring
+    } cases[] = {
+        {Caller(CallerIdKind::Number, "0555", ""), false},
+        {Caller(CallerIdKind::Unknown, "", ""), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.late ? "late caller ID" : "caller ID with the call");
+        CRingTest test;
+        test.Start(clock.Now());
+        screener.SetRingTest(&test);
+        const uint32_t id = Ring(c.first);
+        ASSERT_TRUE(PumpUntil([&] { return test.GetState() != CRingTest::State::Waiting; }));
+        if (c.late) {
+            EXPECT_EQ(test.GetState(), CRingTest::State::Ringing);
+            ASSERT_TRUE(DeliverCallerId(id, Caller(CallerIdKind::Number, "0555", "")));
+        }
+        ASSERT_TRUE(PumpUntil([&] { return test.GetState() == CRingTest::State::CallerIdCame; }));
+        screener.SetRingTest(nullptr);
+        EXPECT_NE(test.Text().find("\"0555\""), std::string::npos) << test.Text();
+        EXPECT_NE(test.Text().find(ActionText(ActionBlockAlways)), std::string::npos);
+        PumpFor(300);
+        EXPECT_EQ(0u, Record(id).answerRequests);
+        EXPECT_EQ(0u, screener.CallCount());
+        EXPECT_TRUE(notify.events.empty());
+        EXPECT_EQ(never, entry.LastCallTime);
+        HangUp(id);
+        EXPECT_TRUE(PumpUntil([&] { return Record(id).deallocated; }));
+    }
+    // A test call that ends without caller ID says so.
+    CRingTest test;
+    test.Start(clock.Now());
+    screener.SetRingTest(&test);
+    const uint32_t silent = Ring(Caller(CallerIdKind::Unknown, "", ""));
+    ASSERT_TRUE(PumpUntil([&] { return test.GetState() == CRingTest::State::Ringing; }));
+    HangUp(silent);
+    ASSERT_TRUE(
+        PumpUntil([&] { return test.GetState() == CRingTest::State::GoneWithoutCallerId; }));
+    screener.SetRingTest(nullptr);
+    // The next call is screened as usual.
+    const uint32_t next = RingNumber("0555");
+    EXPECT_EQ(ActionBlockAlways, screener.Call(0).GetAction());
+    ASSERT_TRUE(WaitState(next, LINECALLSTATE_CONNECTED));
+    HangUpAndWait(next);
+}
+
 // Sound is prepared away from the line: a device that is slow to open or a
 // file that is slow to read holds up neither the caller's keys, nor the
 // hang-up, nor the next call, and a sound whose call has moved on is never
