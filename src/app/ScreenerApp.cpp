@@ -88,6 +88,7 @@ int CScreenerApp::Run() {
         mainDialog.SetHistoryAllowed(!line.noHistory);
         mainDialog.SetStartOverride(line.overrideRequest, line.overrideMinutes);
         mainDialog.SetTraceForced(line.trace);
+        mainDialog.SetStartupModemCheck(true);
         mainDialog.DoModal();
         // The main window closes its lines when destroyed, before the
         // registration ends.

@@ -171,6 +171,8 @@ BOOL CMainDialog::OnInitDialog() {
     // Last: a message box runs a message loop, in which calls may already
     // be logged into the list.
     TellConfigurationProblems();
+    if (m_startupModemCheck)
+        CheckLinesSuit();
     return TRUE;
 }
 
@@ -199,6 +201,24 @@ void CMainDialog::TellConfigurationProblems() {
         if (!goOn)
             OnQuit();
     }
+}
+
+void CMainDialog::CheckLinesSuit() {
+    // No device at all was told at registration.
+    if (LineDeviceCount() == 0)
+        return;
+    std::vector<const CTapiLine*> lines;
+    for (const auto& line : m_supervisor.Lines())
+        lines.push_back(line.get());
+    std::string why;
+    for (const CModemDescription& modem : CModemCheck::Describe(lines)) {
+        if (ModemSuits(modem))
+            return;
+        why += modem.name + ": " + VerdictText(JudgeModem(modem).front()) + "\n";
+    }
+    if (ShowMessage(FormatResString(IDS_NO_LINE_SUITS, why), MB_YESNO | MB_ICONEXCLAMATION) ==
+        IDYES)
+        OnCheckModem();
 }
 
 void CMainDialog::OnConfigurationUnreadable(const std::string&, const std::string&) {

@@ -97,6 +97,10 @@ public:
         m_startOverride = request;
         m_startOverrideMinutes = minutes;
     }
+    // Whether the window, once open, checks that some line can screen calls
+    // and offers "Check the modem" when none can (the program does; tests
+    // of other things need not).
+    void SetStartupModemCheck(bool on) { m_startupModemCheck = on; }
     // The help document to open instead of the one beside the executable.
     void SetHelpPath(const std::string& path) { m_helpPath = path; }
 
@@ -206,6 +210,9 @@ private:
     // Tells once, when the window has opened, what the session's start found
     // wrong.
     void TellConfigurationProblems();
+    // At start: when no line device can screen calls, says why and offers
+    // the modem check.
+    void CheckLinesSuit();
     // Before the configuration is changed: true once the file has been read;
     // until then tells the user why not, and tries again while asked to.
     bool ConfigurationReadyForChange();
@@ -334,6 +341,7 @@ private:
     bool m_startHidden = true;
     // The close request then ends the program instead of hiding the window.
     bool m_quitting = false;
+    bool m_startupModemCheck = false;
 };
 
 } // namespace rw

@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace rw {
 namespace {
@@ -54,7 +55,8 @@ protected:
     // A main window of its own for each start, as at each program start.
     // `beforeWindow` runs between registering and the window's start, as a
     // message box at start would.
-    void Start(uint32_t devices, const std::function<void()>& beforeWindow = {}) {
+    void Start(uint32_t devices, const std::function<void()>& beforeWindow = {},
+               bool startupModemCheck = false) {
         linesim::SetDeviceCount(devices);
         ASSERT_EQ(0, RegisterLineApp(nullptr, nullptr, nullptr));
         if (beforeWindow)
@@ -65,6 +67,11 @@ protected:
         window->Supervisor().SetRetryInterval(100);
         window->Supervisor().SetReinitEndingWait(300);
         window->Screener().SetDropRetryInterval(20);
+        window->SetStartupModemCheck(startupModemCheck);
+        window->SetMessageBox([this](HWND, const std::string& text, UINT) {
+            boxes.push_back(text);
+            return IDNO;
+        });
         ASSERT_TRUE(window->Create());
         auto entry = test::Entry("Sales Line", "0800 111");
         entry->FilterType = 2; // always block
@@ -96,6 +103,7 @@ protected:
     CSettableClock clock;
     std::unique_ptr<CMainDialog> window;
     bool traceForced = false;
+    std::vector<std::string> boxes;
 };
 
 TEST_F(LineHealthWiringTest, TheLineComesBackAndTheNextBlockedCallIsAnswered) {
@@ -277,7 +285,17 @@ TEST_F(LineHealthWiringTest, CheckTheModemShowsAndCopiesTheReport) {
     for (bool callerId : {true, false}) {
         SCOPED_TRACE(callerId ? "a voice modem" : "no caller ID");
         linesim::SetOption(linesim::Option::NoCallerId, !callerId);
-        Start(1);
+        boxes.clear();
+        Start(1, {}, true);
+        // At start, a line that cannot screen is told, with the way to the
+        // check (answered No here).
+        if (callerId) {
+            EXPECT_TRUE(boxes.empty());
+        } else {
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_NE(boxes[0].find("cannot report caller ID"), std::string::npos) << boxes[0];
+            EXPECT_NE(boxes[0].find("Open Check the modem"), std::string::npos);
+        }
         const std::string report = window->ModemReportNow();
         EXPECT_NE(std::string::npos, report.find("Watched by Ringwarden: yes (opened as owner)"))
             << report;
