@@ -1,12 +1,16 @@
 #include "telephony/TapiAddressCaps.h"
 
 #include "telephony/TapiApi.h"
+#include "telephony/TapiTrace.h"
 
 namespace rw {
 
 LONG CTapiAddressCaps::Query() {
-    return Tapi().lineGetAddressCaps(m_app, m_device, m_address, m_version, 0,
-                                     static_cast<LINEADDRESSCAPS*>(MutableBlock()));
+    const LONG result = Tapi().lineGetAddressCaps(m_app, m_device, m_address, m_version, 0,
+                                                  static_cast<LINEADDRESSCAPS*>(MutableBlock()));
+    if (TapiTraceSink())
+        TraceTapiRequest("lineGetAddressCaps", m_device, nullptr, result);
+    return result;
 }
 
 const LINEADDRESSCAPS* CTapiAddressCaps::Caps() const {

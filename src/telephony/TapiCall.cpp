@@ -98,6 +98,8 @@ LONG CTapiCall::Drop(const char* userUserInfo, DWORD size) {
 
 LONG CTapiCall::Deallocate() {
     LONG result = Tapi().lineDeallocateCall(m_handle);
+    if (TapiTraceSink())
+        TraceTapiRequest("lineDeallocateCall", m_handle, nullptr, result);
     if (result == 0 && m_line)
         m_line->RemovePendingRequests(this);
     m_handle = 0;

@@ -1,6 +1,7 @@
 #include "telephony/TapiCallInfo.h"
 
 #include "telephony/TapiApi.h"
+#include "telephony/TapiTrace.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,7 +9,10 @@
 namespace rw {
 
 LONG CTapiCallInfo::Query() {
-    return Tapi().lineGetCallInfo(m_call, static_cast<LINECALLINFO*>(MutableBlock()));
+    const LONG result = Tapi().lineGetCallInfo(m_call, static_cast<LINECALLINFO*>(MutableBlock()));
+    if (TapiTraceSink())
+        TraceTapiRequest("lineGetCallInfo", m_call, nullptr, result);
+    return result;
 }
 
 const LINECALLINFO* CTapiCallInfo::Info() const {

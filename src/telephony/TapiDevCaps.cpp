@@ -1,12 +1,16 @@
 #include "telephony/TapiDevCaps.h"
 
 #include "telephony/TapiApi.h"
+#include "telephony/TapiTrace.h"
 
 namespace rw {
 
 LONG CTapiDevCaps::Query() {
-    return Tapi().lineGetDevCaps(m_app, m_device, m_version, 0,
-                                 static_cast<LINEDEVCAPS*>(MutableBlock()));
+    const LONG result = Tapi().lineGetDevCaps(m_app, m_device, m_version, 0,
+                                              static_cast<LINEDEVCAPS*>(MutableBlock()));
+    if (TapiTraceSink())
+        TraceTapiRequest("lineGetDevCaps", m_device, nullptr, result);
+    return result;
 }
 
 const LINEDEVCAPS* CTapiDevCaps::Caps() const {

@@ -1,6 +1,7 @@
 #include "telephony/TapiDeviceId.h"
 
 #include "telephony/TapiApi.h"
+#include "telephony/TapiTrace.h"
 
 #include <cstring>
 
@@ -11,9 +12,17 @@ static_assert(sizeof(VARSTRING) == 24);
 
 LONG CTapiDeviceId::Query() {
     auto* block = static_cast<VARSTRING*>(MutableBlock());
-    if (m_phone)
-        return Tapi().phoneGetID(m_phone, block, m_deviceClass);
-    return Tapi().lineGetID(m_line, m_addressId, m_call, m_select, block, m_deviceClass);
+    if (m_phone) {
+        const LONG result = Tapi().phoneGetID(m_phone, block, m_deviceClass);
+        if (TapiTraceSink())
+            TraceTapiRequest("phoneGetID", m_phone, m_deviceClass, result);
+        return result;
+    }
+    const LONG result =
+        Tapi().lineGetID(m_line, m_addressId, m_call, m_select, block, m_deviceClass);
+    if (TapiTraceSink())
+        TraceTapiRequest("lineGetID", m_call ? m_call : m_line, m_deviceClass, result);
+    return result;
 }
 
 bool CTapiDeviceId::DeviceId(DWORD& id) const {

@@ -39,7 +39,9 @@ LONG CTapiLine::Open(DWORD device, CTapiLineNotify* notify, DWORD privileges, DW
     m_deviceId = device;
     m_privileges = privileges;
     AddNotify(notify);
-    Tapi().lineSetStatusMessages(m_handle, kAllLineStates, kAllAddressStates);
+    const LONG status = Tapi().lineSetStatusMessages(m_handle, kAllLineStates, kAllAddressStates);
+    if (TapiTraceSink())
+        TraceTapiRequest("lineSetStatusMessages", m_handle, nullptr, status);
     return 0;
 }
 
@@ -62,9 +64,14 @@ LONG CTapiLine::Close() {
     if (!m_handle)
         return 0;
     LONG result = Tapi().lineClose(m_handle);
+    if (TapiTraceSink())
+        TraceTapiRequest("lineClose", m_handle, nullptr, result);
     RemovePendingRequests(nullptr);
-    for (HCALL call : m_unowned)
-        Tapi().lineDeallocateCall(call);
+    for (HCALL call : m_unowned) {
+        const LONG released = Tapi().lineDeallocateCall(call);
+        if (TapiTraceSink())
+            TraceTapiRequest("lineDeallocateCall", call, nullptr, released);
+    }
     m_unowned.clear();
     m_handle = 0;
     m_deviceId = static_cast<DWORD>(-1);
@@ -182,6 +189,8 @@ DWORD CTapiLine::AddressIdOf(HCALL call) {
     LINECALLINFO info{};
     info.dwTotalSize = kLineCallInfoFixedSize;
     LONG result = Tapi().lineGetCallInfo(call, &info);
+    if (TapiTraceSink())
+        TraceTapiRequest("lineGetCallInfo", call, "fixed part", result);
     return result == 0 || result == static_cast<LONG>(LINEERR_STRUCTURETOOSMALL) ? info.dwAddressID
                                                                                  : 0;
 }
@@ -208,7 +217,9 @@ void CTapiLine::OnCallState(HCALL call, DWORD_PTR state, DWORD_PTR detail, DWORD
         unowned = std::find(m_unowned.begin(), m_unowned.end(), call);
     }
     if (st == LINECALLSTATE_IDLE) {
-        Tapi().lineDeallocateCall(call);
+        const LONG released = Tapi().lineDeallocateCall(call);
+        if (TapiTraceSink())
+            TraceTapiRequest("lineDeallocateCall", call, nullptr, released);
         if (unowned != m_unowned.end())
             m_unowned.erase(unowned);
     } else if (unowned == m_unowned.end()) {

@@ -82,11 +82,13 @@ void CALLBACK LineCallback(DWORD device, DWORD message, DWORD_PTR instance, DWOR
     }
 }
 
-void CALLBACK PhoneCallback(DWORD, DWORD message, DWORD_PTR, DWORD_PTR param1, DWORD_PTR,
-                            DWORD_PTR) {
+void CALLBACK PhoneCallback(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR param1,
+                            DWORD_PTR param2, DWORD_PTR param3) {
     // No phone device is ever opened, so only the registration's own
     // messages arrive: a new device, and the request to register again.
     try {
+        if (TapiTraceSink())
+            TraceTapiMessage(device, message, instance, param1, param2, param3, true);
         if (!g_phone.notify)
             return;
         if (message == PHONE_CREATE)

@@ -38,6 +38,21 @@ const char* MessageName(DWORD message) {
     }
 }
 
+const char* PhoneMessageName(DWORD message) {
+    switch (message) {
+    case PHONE_CREATE:
+        return "PHONE_CREATE";
+    case PHONE_STATE:
+        return "PHONE_STATE";
+    case PHONE_REPLY:
+        return "PHONE_REPLY";
+    case PHONE_CLOSE:
+        return "PHONE_CLOSE";
+    default:
+        return nullptr;
+    }
+}
+
 } // namespace
 
 void SetTapiTraceSink(CTapiTraceSink* sink) {
@@ -49,14 +64,16 @@ CTapiTraceSink* TapiTraceSink() {
 }
 
 void TraceTapiMessage(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR param1,
-                      DWORD_PTR param2, DWORD_PTR param3) {
+                      DWORD_PTR param2, DWORD_PTR param3, bool phone) {
     if (!g_sink)
         return;
     char line[160];
-    const char* name = MessageName(message);
+    // The phone messages' numbers overlap the line ones'.
+    const char* name = phone ? PhoneMessageName(message) : MessageName(message);
     char number[16];
     if (!name) {
-        std::snprintf(number, sizeof number, "message %lu", static_cast<unsigned long>(message));
+        std::snprintf(number, sizeof number, "%s %lu", phone ? "phone message" : "message",
+                      static_cast<unsigned long>(message));
         name = number;
     }
     std::snprintf(line, sizeof line, "<- %s device/call 0x%lX instance 0x%llX 0x%llX 0x%llX 0x%llX",

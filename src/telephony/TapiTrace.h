@@ -25,8 +25,9 @@ CTapiTraceSink* TapiTraceSink();
 
 // Format and report only when there is a sink; callers test TapiTraceSink()
 // first, so that nothing is formatted while the trace is off.
+// `phone`: a message of the phone registration's callback.
 void TraceTapiMessage(DWORD device, DWORD message, DWORD_PTR instance, DWORD_PTR param1,
-                      DWORD_PTR param2, DWORD_PTR param3);
+                      DWORD_PTR param2, DWORD_PTR param3, bool phone = false);
 void TraceTapiRequest(const char* function, DWORD_PTR handle, const char* detail, LONG result);
 
 } // namespace rw
