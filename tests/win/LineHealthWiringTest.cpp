@@ -6,6 +6,7 @@
 #include "../support/SimulatedLine.h"
 #include "../support/ExePath.h"
 #include "../support/MessagePump.h"
+#include "../support/ScreenPicture.h"
 #include "../support/SimCaller.h"
 #include "LineSim.h"
 #include "records/Clock.h"
@@ -19,6 +20,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -307,7 +309,7 @@ TEST_F(LineHealthWiringTest, CheckTheModemShowsAndCopiesTheReport) {
                                        : "This line cannot report caller ID"))
             << report;
 
-        CModemCheckDialog check(window->GetSafeHwnd(), report);
+        CModemCheckDialog check(window->GetSafeHwnd(), report, &window->Screener(), &clock);
         ASSERT_TRUE(check.Create());
         char shown[4096] = {};
         GetDlgItemTextA(check.GetSafeHwnd(), IDC_MODEM_REPORT, shown, sizeof shown);
@@ -324,6 +326,34 @@ TEST_F(LineHealthWiringTest, CheckTheModemShowsAndCopiesTheReport) {
             CloseClipboard();
         }
         EXPECT_EQ(report, copied);
+        if (callerId) {
+            // Ring test: the next call is reported and left to ring.
+            SendMessageA(check.GetDlgItem(IDC_MODEM_RING_TEST), BM_CLICK, 0, 0);
+            const uint32_t call =
+                linesim::Ring(Caller(CallerIdKind::Number, "0800 111", "SALES LINE"));
+            ASSERT_TRUE(PumpUntil(
+                [&] { return check.GetRingTest().GetState() == CRingTest::State::CallerIdCame; }));
+            GetDlgItemTextA(check.GetSafeHwnd(), IDC_MODEM_REPORT, shown, sizeof shown);
+            EXPECT_NE(std::string(shown).find("Ringwarden would have screened it: Block (always) "
+                                              "(Sales Line)."),
+                      std::string::npos)
+                << shown;
+            EXPECT_EQ(window->Screener().CallCount(), 0u);
+            EXPECT_LT(Record(call).answeredMs, 0);
+            // RW_MODEM_PICTURE: where to keep a picture of the window.
+            if (const char* picture = std::getenv("RW_MODEM_PICTURE")) {
+                ShowWindow(check.GetSafeHwnd(), SW_SHOWNORMAL);
+                SetWindowPos(check.GetSafeHwnd(), HWND_TOPMOST, 0, 0, 0, 0,
+                             SWP_NOMOVE | SWP_NOSIZE);
+                PumpUntil([] { return false; });
+                RedrawWindow(check.GetSafeHwnd(), nullptr, nullptr,
+                             RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+                RECT rect{};
+                GetWindowRect(check.GetSafeHwnd(), &rect);
+                test::SaveScreenPicture(picture, rect);
+            }
+            linesim::HangUp(call);
+        }
         check.DestroyWindow();
         Stop();
     }
