@@ -8,7 +8,8 @@
 # and Block Suspend pages with their boxes for who gets through
 # (docs/config-defaults.png, docs/config-non-phone-book.png,
 # docs/config-block-suspend.png), and the Messages page
-# (docs/config-messages.png).
+# (docs/config-messages.png), and Check the modem after a ring test
+# (docs/modem-check.png).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/win}
@@ -37,3 +38,8 @@ RW_MESSAGES_PICTURE="$(rw_winpath "$tmp")\\messages.bmp" bash "$root/tools/wine-
     --gtest_filter=ConfigSheetTest.MessagesPageRoundTripsThroughTheSheet >/dev/null
 convert "$tmp/messages.bmp" "$root/docs/config-messages.png"
 echo "wrote $root/docs/config-messages.png"
+RW_MODEM_PICTURE="$(rw_winpath "$tmp")\\modem.bmp" bash "$root/tools/wine-exec.sh" \
+    "$build" "$build/bin/win_tests.exe" \
+    --gtest_filter=LineHealthWiringTest.CheckTheModemShowsAndCopiesTheReport >/dev/null
+convert "$tmp/modem.bmp" "$root/docs/modem-check.png"
+echo "wrote $root/docs/modem-check.png"
