@@ -12,8 +12,11 @@ packages=(
     librsvg2-bin icoutils
     nsis zip
     espeak-ng sox
+    dpkg-dev python3-openpyxl
 )
 # espeak-ng and sox speak the demo's and the tests' messages at build time.
+# dpkg-dev unpacks the source packages below; Debian's python3-openpyxl
+# (a reader no one here wrote) checks the workbooks the export writes.
 # The installer is built as a 64-bit NSIS program (Target amd64-unicode), so
 # the 64-bit Wine runs it: no i386 architecture or wine32 is needed, and
 # machines whose kernel cannot run 32-bit programs test it too.
@@ -30,4 +33,36 @@ if ((${#missing[@]})); then
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -q
     apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# The workbook export is written with libxlsxwriter and zlib, built from
+# Debian's own source packages (for mingw-w64 as well as natively), pinned
+# to these versions. The sources go to build/third-party, outside Git.
+xlsx_version=1.1.4-2
+zlib_version=1:1.2.13.dfsg-1
+root=$(cd "$(dirname "$0")/.." && pwd)
+third=$root/build/third-party
+if [ ! -f "$third/libxlsxwriter/include/xlsxwriter.h" ] || [ ! -f "$third/zlib/zlib.h" ]; then
+    src_list=/etc/apt/sources.list.d/ringwarden-deb-src.sources
+    if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+        echo "Adding a deb-src line for Debian's archive ($src_list)"
+        # The same archive and suites as the binary packages come from.
+        cat >"$src_list" <<'SOURCES'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+        apt-get update -q
+    fi
+    rm -rf "$third.tmp"
+    mkdir -p "$third.tmp"
+    (cd "$third.tmp" && apt-get source -q "libxlsxwriter=$xlsx_version" "zlib=$zlib_version" </dev/null)
+    mkdir -p "$third"
+    rm -rf "$third/libxlsxwriter" "$third/zlib"
+    mv "$third.tmp"/libxlsxwriter-*/ "$third/libxlsxwriter"
+    mv "$third.tmp"/zlib-*/ "$third/zlib"
+    rm -rf "$third.tmp"
+    echo "libxlsxwriter $xlsx_version, zlib $zlib_version" >"$third/VERSIONS"
 fi

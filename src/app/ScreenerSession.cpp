@@ -1,5 +1,7 @@
 #include "app/ScreenerSession.h"
 
+#include "records/CallWorkbook.h"
+
 #include "app/CallerFilter.h"
 #include "records/Archive.h"
 #include "records/ByteStream.h"
@@ -484,6 +486,28 @@ void CScreenerSession::RenameCaller(const std::string& key, const std::string& n
 }
 
 // --- Calls ------------------------------------------------------------------
+
+std::vector<CHistoryRow> CScreenerSession::CallRows(CDateTime since) {
+    std::vector<CHistoryRow> rows;
+    rows.reserve(m_history.size() + ThisRunCallCount());
+    auto add = [&](const CLoggedCall& call) {
+        if (!since.IsValid() || call.GetCallTime().GetDays() >= since.GetDays())
+            rows.push_back(HistoryRowFrom(call, m_clock));
+    };
+    for (const auto& call : m_history)
+        add(*call);
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        add(m_calls->Call(i));
+    std::stable_sort(rows.begin(), rows.end(), [](const CHistoryRow& a, const CHistoryRow& b) {
+        return a.time.GetDays() < b.time.GetDays();
+    });
+    return rows;
+}
+
+bool CScreenerSession::ExportCalls(const std::string& path, const std::string& timeFormat,
+                                   std::string& error, CDateTime since) {
+    return CCallWorkbook::Write(path, CallRows(since), timeFormat, error);
+}
 
 void CScreenerSession::OnCallLogged(size_t index) {
     ScheduleCallSave();

@@ -248,6 +248,13 @@ public:
     CLoggedCall& CallAt(size_t logIndex);
     size_t EarlierCallCount() const { return m_history.size(); }
     const CCallHistoryLog& HistoryLog() const { return m_historyLog; }
+    // Every call the list holds (the earlier runs' and this run's), oldest
+    // first, as history rows; those before `since` (when not null) left out.
+    std::vector<CHistoryRow> CallRows(CDateTime since = CDateTime());
+    // Writes them to an .xlsx workbook at `path`, the times in
+    // `timeFormat`; false with the reason in `error`.
+    bool ExportCalls(const std::string& path, const std::string& timeFormat, std::string& error,
+                     CDateTime since = CDateTime());
 
     // Writes the book and preferences now unless the file is unread or this
     // run cannot save; `report` tells a failure. True when the file holds them.

@@ -5,6 +5,7 @@
 #include "app/RunningCopy.h"
 #include "records/Archive.h"
 #include "records/ByteStream.h"
+#include "records/CallWorkbook.h"
 #include "records/StringTable.h"
 #include "records/WidePath.h"
 #include "res/resource.h"
@@ -18,6 +19,7 @@
 #include "ui/framework/AppMessageBox.h"
 #include "ui/framework/PaintDC.h"
 
+#include <commdlg.h>
 #include <shellapi.h>
 
 #include <cstring>
@@ -102,6 +104,7 @@ const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
     {IDC_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
     {ID_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
     {ID_TRAY_CHECK_MODEM, &CMainDialog::OnCheckModem},
+    {IDC_EXPORT_CALLS, &CMainDialog::OnExportCalls},
     {ID_CALL_PLAY_MESSAGE, &CMainDialog::OnPlayMessage},
     {ID_CALL_STOP_MESSAGE, &CMainDialog::OnStopMessage},
     {ID_CALL_DELETE_MESSAGE, &CMainDialog::OnDeleteMessage},
@@ -1132,6 +1135,45 @@ std::string CMainDialog::ModemReportNow() const {
 void CMainDialog::OnCheckModem() {
     CModemCheckDialog check(m_hWnd, ModemReportNow(), &m_screener, &m_session.Rules().Clock());
     check.DoModal();
+}
+
+bool CMainDialog::AskExportPath(std::string& path) {
+    wchar_t file[MAX_PATH] = L"Ringwarden calls.xlsx";
+    // "Name|*.ext|": the dialog wants NULs between the parts.
+    std::wstring filter = WidePath(LoadResString(IDS_EXPORT_FILTER));
+    for (wchar_t& c : filter)
+        if (c == L'|')
+            c = L'\0';
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = m_hWnd;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrDefExt = L"xlsx";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    if (!GetSaveFileNameW(&ofn))
+        return false;
+    path = Utf8Path(file);
+    return true;
+}
+
+void CMainDialog::OnExportCalls() {
+    std::string path;
+    if (!AskExportPath(path))
+        return;
+    // Times as the user's short date and time read.
+    char date[80] = {}, time[80] = {};
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, date, sizeof date);
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, time, sizeof time);
+    std::string error;
+    const size_t count = m_session.EarlierCallCount() + m_screener.CallCount();
+    if (m_session.ExportCalls(path, CCallWorkbook::TimeFormatFrom(date, time), error))
+        ShowMessage(FormatResString(IDS_EXPORT_DONE, std::to_string(count), DisplayPath(path)),
+                    MB_OK | MB_ICONINFORMATION);
+    else
+        ShowMessage(FormatResString(IDS_EXPORT_FAILED, DisplayPath(path), error),
+                    MB_OK | MB_ICONEXCLAMATION);
 }
 
 void CMainDialog::OnAbout() {

@@ -237,6 +237,11 @@ private:
     // "Check the modem": the report on every line device, through the
     // program's own lines where they are open.
     void OnCheckModem();
+    // "Export calls...": every call in the list, to an .xlsx workbook the
+    // user names.
+    void OnExportCalls();
+    // Asks where to save a workbook; false when the user cancelled.
+    virtual bool AskExportPath(std::string& path);
     void OnBalloonClicked();
     void OnOverrideButton();
     void OnOverrideOff();

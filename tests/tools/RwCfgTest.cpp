@@ -1,11 +1,13 @@
 #include "../core/ConfigTestUtil.h"
 #include "RwCfg.h"
 #include "records/CallHistory.h"
+#include "records/CallWorkbook.h"
 #include "records/ConfigFile.h"
 #include "records/EntryLimits.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 #include <sstream>
 
@@ -380,6 +382,73 @@ TEST(RwCfgHistory, PrintsTheHistoryNewestFirstFilteredByDateAndNumber) {
     EXPECT_EQ(rwcfg::Run({"history", dir.Path("none.csv")}, out, err, *fs), 1);
     EXPECT_TRUE(rwcfg::NamesItsFile({"history", path}));
     EXPECT_FALSE(rwcfg::NamesItsFile({"history", "--number", "0123"}));
+}
+
+// The history as a workbook, read back by a reader no one here wrote
+// (Debian's openpyxl): the numbers as written (leading zeros and spaces
+// kept, as text), the times as dates, every byte of a name intact, the
+// header row frozen; --number picks the same calls as the table does.
+TEST(RwCfgHistory, WritesAWorkbookThatASpreadsheetReadsAsWritten) {
+    test::CScratchDir dir;
+    const std::string path = dir.Path("Ringwarden-calls.csv");
+    const std::string text =
+        HistoryHeader() +
+        "2026-02-27T09:00:00+01:00,Fred,0123 456,number,Block (always),yes\r\n"
+        "2026-03-01T10:00:05+01:00,\"Zo\xC3\xAB \"\"&<x>\"\"\",00441632960555,name and number,"
+        "Permit (never block),no\r\n"
+        "2026-03-02T11:00:00+01:00,<Blocked>,<Blocked>,withheld,Block (always),yes\r\n";
+    test::WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+    std::unique_ptr<CFileSystem> fs = CreateSystemFileSystem(false);
+    std::ostringstream out, err;
+    auto read = [&](const std::string& book) {
+        std::string lines;
+        const std::string command =
+            std::string("/usr/bin/python3 ") + RW_XLSX_READER + " '" + book + "' 2>&1";
+        if (FILE* pipe = popen(command.c_str(), "r")) {
+            char buffer[512];
+            while (fgets(buffer, sizeof buffer, pipe))
+                lines += buffer;
+            pclose(pipe);
+        }
+        return lines;
+    };
+    const std::string book = dir.Path("calls.xlsx");
+    ASSERT_EQ(rwcfg::Run({"history", path, "--xlsx", book}, out, err, *fs), 0) << err.str();
+    EXPECT_EQ(out.str(), "3 calls written to " + book + "\n");
+    EXPECT_EQ(read(book),
+              "frozen A2\n"
+              "format yyyy-mm-dd hh:mm:ss\n"
+              "s:Time\ts:Name\ts:Number\ts:Caller ID\ts:Action\ts:Answered and dropped\n"
+              "d:2026-02-27 09:00:00\ts:Fred\ts:0123 456\ts:number\ts:Block (always)\ts:yes\n"
+              "d:2026-03-01 10:00:05\ts:Zo\xC3\xAB \"&<x>\"\ts:00441632960555\ts:name and number\t"
+              "s:Permit (never block)\ts:no\n"
+              "d:2026-03-02 11:00:00\ts:<Blocked>\ts:<Blocked>\ts:withheld\ts:Block (always)\t"
+              "s:yes\n");
+    // One caller, however the number is written.
+    ASSERT_EQ(rwcfg::Run({"history", path, "--number", "0123456", "--xlsx", book}, out, err, *fs),
+              0);
+    const std::string one = read(book);
+    EXPECT_NE(one.find("s:0123 456"), std::string::npos) << one;
+    EXPECT_EQ(one.find("Zo"), std::string::npos) << one;
+    // A folder that is not there: told, not written.
+    EXPECT_EQ(rwcfg::Run({"history", path, "--xlsx", dir.Path("none/calls.xlsx")}, out, err, *fs),
+              1);
+    EXPECT_NE(err.str().find("cannot write"), std::string::npos);
+}
+
+// The user's date and time pictures as a spreadsheet's number format.
+TEST(CallWorkbook, TimeFormatFromTheUsersPictures) {
+    struct Case {
+        const char* date;
+        const char* time;
+        const char* format;
+    } cases[] = {
+        {"dd/MM/yyyy", "HH:mm:ss", "dd/mm/yyyy hh:mm:ss"},
+        {"M/d/yyyy", "h:mm:ss tt", "m/d/yyyy h:mm:ss AM/PM"},
+        {"yyyy-MM-dd", "H:mm", "yyyy-mm-dd h:mm"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CCallWorkbook::TimeFormatFrom(c.date, c.time), c.format) << c.date;
 }
 
 // A WAV header of 8 kHz 16-bit mono PCM declaring `declared` bytes of

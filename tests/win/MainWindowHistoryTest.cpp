@@ -116,6 +116,7 @@ class CDialogWithChoices : public CMainDialog {
 public:
     using CMainDialog::CMainDialog;
     UINT menuChoice = 0;
+    std::string exportPath;
     int menusShown = 0;
     int sheetsRun = 0;
 
@@ -125,6 +126,10 @@ protected:
     UINT TrackCallMenu(HMENU menu, POINT at) override {
         ++menusShown;
         return realMenu ? CMainDialog::TrackCallMenu(menu, at) : menuChoice;
+    }
+    bool AskExportPath(std::string& path) override {
+        path = exportPath;
+        return !path.empty();
     }
     bool RunEntrySheet(CPhoneBookEntry& entry) override {
         ++sheetsRun;
@@ -470,6 +475,38 @@ TEST_F(MainWindowHistoryTest, EachOneClickPathBlocksTheCallersNextCall) {
 
 // The menu itself, as the user sees it, opened from the keyboard on the
 // selected row: an entry there already, so every item is offered.
+// "Export calls...": the earlier runs' calls and this run's, in one
+// workbook (its contents are read back by openpyxl in the rwcfg tests,
+// which share the writer).
+TEST_F(MainWindowHistoryTest, ExportCallsWritesEveryListedCall) {
+    const std::string earlier =
+        HistoryHeader() +
+        "2000-01-05T18:20:00+00:00,Friend,01632 960123,number,Permit (never block),no\r\n";
+    test::WriteWholeFile(historyPath, std::vector<uint8_t>(earlier.begin(), earlier.end()));
+    StartRun();
+    dialog->Preferences().ShowNotification = 0;
+    Ring(At(6, 9, 58), "01632 960555");
+    std::vector<std::string> boxes;
+    dialog->SetMessageBox([&](HWND, const std::string& text, UINT) {
+        boxes.push_back(text);
+        return IDOK;
+    });
+    dialog->exportPath = configDir.Path("calls.xlsx");
+    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, IDC_EXPORT_CALLS, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("2 calls were exported", 0), 0u) << boxes[0];
+    const std::vector<uint8_t> book = test::ReadWholeFile(dialog->exportPath);
+    ASSERT_GT(book.size(), 4u);
+    EXPECT_EQ(book[0], 'P'); // a zip, as every .xlsx is
+    EXPECT_EQ(book[1], 'K');
+    // A folder that is not there: told, with the reason.
+    boxes.clear();
+    dialog->exportPath = configDir.Path("gone\\calls.xlsx");
+    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, IDC_EXPORT_CALLS, 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("The calls could not be exported", 0), 0u) << boxes[0];
+}
+
 TEST_F(MainWindowHistoryTest, TheContextMenuOffersItsCommands) {
     // Two calls of an earlier run, shown in grey below this run's.
     const std::string earlier =

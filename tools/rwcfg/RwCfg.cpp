@@ -4,6 +4,7 @@
 #include "records/Archive.h"
 #include "records/CallAction.h"
 #include "records/CallHistory.h"
+#include "records/CallWorkbook.h"
 #include "records/ConfigFile.h"
 #include "records/Cp1252.h"
 #include "records/CsvField.h"
@@ -834,10 +835,14 @@ HistoryArgs ParseHistoryArgs(const std::vector<std::string>& args) {
     HistoryArgs parsed;
     for (size_t i = 1; i < args.size() && parsed.valid; ++i) {
         const std::string& arg = args[i];
-        if ((arg == "--since" || arg == "--number") && i + 1 < args.size()) {
+        if ((arg == "--since" || arg == "--number" || arg == "--xlsx") && i + 1 < args.size()) {
             const std::string& value = args[++i];
             if (arg == "--number") {
                 parsed.number = value;
+                continue;
+            }
+            if (arg == "--xlsx") {
+                parsed.xlsx = value;
                 continue;
             }
             int y = 0, m = 0, d = 0;
@@ -854,16 +859,21 @@ HistoryArgs ParseHistoryArgs(const std::vector<std::string>& args) {
     return parsed;
 }
 
+// Either the text as typed, or the same number written another way
+// ("0123 456" finds "0123-456"); everything without `number`.
+bool NumberMatches(const std::string& rowNumber, const std::string& number,
+                   const std::string& key) {
+    return number.empty() || ContainsNoCase(rowNumber, number) ||
+           (!key.empty() && MakeLookupKeyFrom(rowNumber).find(key) != std::string::npos);
+}
+
 std::string HistoryTable(const std::vector<CHistoryRow>& oldestFirst, const std::string& number) {
     const std::string key = MakeLookupKeyFrom(number);
     std::vector<std::vector<std::string>> rows;
     rows.push_back({"Time", "Name", "Number", "Caller ID", "Action", "Answered and dropped"});
     for (auto it = oldestFirst.rbegin(); it != oldestFirst.rend(); ++it) {
         const CHistoryRow& r = *it;
-        // Either the text as typed, or the same number written another way
-        // ("0123 456" finds "0123-456").
-        if (!number.empty() && !ContainsNoCase(r.number, number) &&
-            (key.empty() || MakeLookupKeyFrom(r.number).find(key) == std::string::npos))
+        if (!NumberMatches(r.number, number, key))
             continue;
         rows.push_back({FormatHistoryTime(r.time, r.utcOffsetMinutes), Cp1252ToUtf8(r.name),
                         Cp1252ToUtf8(r.number), CallerIdKindText(r.kind),
@@ -901,7 +911,22 @@ int History(const HistoryArgs& args, std::ostream& out, std::ostream& err, CFile
     CHistoryReadOptions options;
     options.since = args.since;
     const CHistoryReadResult read = ReadHistory(*file, options);
-    out << HistoryTable(read.rows, args.number);
+    if (!args.xlsx.empty()) {
+        std::vector<CHistoryRow> rows;
+        const std::string key = MakeLookupKeyFrom(args.number);
+        for (const CHistoryRow& row : read.rows)
+            if (NumberMatches(row.number, args.number, key))
+                rows.push_back(row);
+        std::string error;
+        if (!CCallWorkbook::Write(args.xlsx, rows, CCallWorkbook::kDefaultTimeFormat, error)) {
+            err << "rwcfg: cannot write " << args.xlsx << ": " << error << "\n";
+            return 1;
+        }
+        out << rows.size() << (rows.size() == 1 ? " call" : " calls") << " written to " << args.xlsx
+            << "\n";
+    } else {
+        out << HistoryTable(read.rows, args.number);
+    }
     if (read.skipped)
         err << "rwcfg: " << read.skipped << (read.skipped == 1 ? " row" : " rows") << " of "
             << args.file << " could not be read\n";
@@ -982,7 +1007,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << "usage: rwcfg dump [FILE]\n"
                "       rwcfg export-csv [FILE] > entries.csv\n"
                "       rwcfg import-csv CSV [FILE]\n"
-               "       rwcfg history [FILE] [--since YYYY-MM-DD] [--number TEXT]\n"
+               "       rwcfg history [FILE] [--since YYYY-MM-DD] [--number TEXT] [--xlsx OUT]\n"
                "       rwcfg messages [FOLDER]\n"
                "       rwcfg where\n"
                "Without FILE: the Ringwarden.cfg that Ringwarden beside rwcfg uses (rwcfg "
@@ -991,7 +1016,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         err << "usage: rwcfg dump FILE\n"
                "       rwcfg export-csv FILE > entries.csv\n"
                "       rwcfg import-csv CSV FILE\n"
-               "       rwcfg history FILE [--since YYYY-MM-DD] [--number TEXT]\n"
+               "       rwcfg history FILE [--since YYYY-MM-DD] [--number TEXT] [--xlsx OUT]\n"
                "       rwcfg messages FOLDER\n";
     return 2;
 }

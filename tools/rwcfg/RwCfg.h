@@ -62,12 +62,14 @@ struct MergeCounts {
 // used up.
 MergeCounts MergeRows(std::vector<CsvRow>& rows, CPhoneBook& book);
 
-// `history [FILE] [--since YYYY-MM-DD] [--number TEXT]`: the call history
-// (Ringwarden-calls.csv) as a table, newest first.
+// `history [FILE] [--since YYYY-MM-DD] [--number TEXT] [--xlsx OUT]`: the
+// call history (Ringwarden-calls.csv) as a table, newest first, or as an
+// .xlsx workbook in OUT (oldest first, as a spreadsheet reads down).
 struct HistoryArgs {
     std::string file; // empty: beside the program's configuration
     CDateTime since;  // null: every row
     std::string number;
+    std::string xlsx; // the workbook to write, or empty
     bool valid = true;
 };
 HistoryArgs ParseHistoryArgs(const std::vector<std::string>& args);
