@@ -612,15 +612,24 @@ TEST_F(MainWindowHistoryTest, AMessageIsListedPlayedAndDeletedAsTheUserAsks) {
     EXPECT_EQ(DrawRow(0, colour), CDRF_NEWFONT); // bold
     EXPECT_NE(dialog->TrayTipText().find("\n1 new message"), std::string::npos);
 
-    // Played on the speakers from the list's menu: heard once it starts.
+    // Enter on the row plays it on the speakers (the list has the key, not
+    // the dialog's default button); heard once it starts.
     SelectRow(0);
-    dialog->menuChoice = ID_CALL_PLAY_MESSAGE;
-    SendMessageA(dialog->GetSafeHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    SetFocus(list);
+    EXPECT_EQ(SendMessageA(list, WM_GETDLGCODE, VK_RETURN, 0) & DLGC_WANTMESSAGE, 0);
+    MSG enter{list, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_NE(SendMessageA(list, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) &
+                  DLGC_WANTMESSAGE,
+              0);
+    SendMessageA(list, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(dialog->Playback().Playing(), name);
     EXPECT_TRUE(PumpUntil([&] { return store.UnheardCount() == 0; }));
     EXPECT_TRUE(boxes.empty());
     EXPECT_EQ(DrawRow(0, colour), CDRF_DODEFAULT);
     EXPECT_EQ(dialog->TrayTipText().find("new message"), std::string::npos);
-    SendMessageA(dialog->GetSafeHwnd(), WM_COMMAND, ID_CALL_STOP_MESSAGE, 0);
+    dialog->menuChoice = ID_CALL_STOP_MESSAGE;
+    SendMessageA(dialog->GetSafeHwnd(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    EXPECT_TRUE(dialog->Playback().Playing().empty());
     {
         // The next run knows it was heard.
         auto fs = CreateSystemFileSystem(false);
