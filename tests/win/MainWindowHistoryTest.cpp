@@ -213,7 +213,7 @@ TEST_F(MainWindowHistoryTest, CallsOfOneRunAreListedInGreyByTheNext) {
     const std::string text = FileText();
     EXPECT_EQ(text.rfind(HistoryHeader(), 0), 0u);
     EXPECT_NE(text.find("2000-01-02T10:00:00+00:00,<No Phone Book Entry>,0555 100,number,"
-                        "Permit (never block - default rule),no\r\n"),
+                        "Permit (never block - default rule),no,,\r\n"),
               std::string::npos);
     EXPECT_NE(text.find(",<Blocked>,withheld,"), std::string::npos);
 
