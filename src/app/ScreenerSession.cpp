@@ -398,6 +398,10 @@ void CScreenerSession::ConfirmConfiguration(const CSettings& settings) {
     // (or they are again).
     if (historyChanged) {
         m_historyLog.WriteQueued();
+        // Turned off: the calls still up are not kept for the next start
+        // either.
+        if (!m_settings.KeepHistory())
+            m_historyLog.RemoveUnfinished();
         OpenHistory();
     }
     // A Delete on the Phone Book page is confirmed by the sheet's OK (its
@@ -483,18 +487,51 @@ void CScreenerSession::RenameCaller(const std::string& key, const std::string& n
 
 void CScreenerSession::OnCallLogged(size_t index) {
     ScheduleCallSave();
-    QueueHistory(index);
+    RowStateOf(index) = RowState::Up;
+    UnfinishedChanged();
 }
 
 void CScreenerSession::OnCallChanged(size_t index) {
     ScheduleCallSave();
-    QueueHistory(index);
+    RowState& state = RowStateOf(index);
+    if (state == RowState::Written)
+        return;
+    // The message of a call that has ended is known now.
+    if (state == RowState::Ended && !(m_calls && m_calls->MessagePending(index)))
+        FinishCall(index);
+    else
+        UnfinishedChanged();
 }
 
 void CScreenerSession::OnCallEnded(size_t index) {
-    // The call's row says now whether the program answered and dropped it.
-    if (CallAt(index).GetAnsweredAndDropped())
-        QueueHistory(index);
+    RowState& state = RowStateOf(index);
+    if (state == RowState::Written)
+        return;
+    state = RowState::Ended;
+    // A message still being finished says what the call left: its row
+    // waits for it.
+    if (m_calls && m_calls->MessagePending(index))
+        UnfinishedChanged();
+    else
+        FinishCall(index);
+}
+
+CScreenerSession::RowState& CScreenerSession::RowStateOf(size_t index) {
+    if (index >= m_rowStates.size())
+        m_rowStates.resize(index + 1, RowState::Up);
+    return m_rowStates[index];
+}
+
+void CScreenerSession::FinishCall(size_t index) {
+    RowStateOf(index) = RowState::Written;
+    QueueHistory(index);
+    UnfinishedChanged();
+}
+
+void CScreenerSession::FinishAllCalls() {
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        if (RowStateOf(i) != RowState::Written)
+            FinishCall(i);
 }
 
 CLoggedCall& CScreenerSession::CallAt(size_t logIndex) {
@@ -536,6 +573,17 @@ void CScreenerSession::QueueHistory(size_t index) {
     if (!m_historyLog.IsOpen() || m_readOnly)
         return;
     m_historyLog.Queue(CallAt(index));
+    ScheduleHistoryWrite();
+}
+
+void CScreenerSession::UnfinishedChanged() {
+    if (!m_historyLog.IsOpen() || m_readOnly)
+        return;
+    m_unfinishedChanged = true;
+    ScheduleHistoryWrite();
+}
+
+void CScreenerSession::ScheduleHistoryWrite() {
     if (m_historyWritePending)
         return;
     m_historyWritePending = true;
@@ -557,13 +605,19 @@ void CScreenerSession::WriteHistory() {
     // listed twice.
     if (m_earlierCallsUnread) {
         LoadEarlierCalls();
-        if (m_earlierCallsUnread)
+        if (m_earlierCallsUnread) {
+            WriteUnfinished();
             return; // the timer is set again
+        }
     }
     // A file another program holds (a spreadsheet, a backup) is tried again
     // later; its rows wait in memory, and are told once they have waited
     // long enough to matter.
-    if (m_historyLog.WriteQueued()) {
+    const bool written = m_historyLog.WriteQueued();
+    // After the history: a crash between the two leaves a finished call in
+    // both, and the reader takes the same call's rows as one.
+    WriteUnfinished();
+    if (written) {
         m_rowsWaiting = false;
         m_rowsWaitingTold = false;
         return;
@@ -582,10 +636,32 @@ void CScreenerSession::WriteHistory() {
     }
 }
 
-void CScreenerSession::KeepWaitingRows() {
+void CScreenerSession::WriteUnfinished() {
     if (!m_historyLog.IsOpen() || m_readOnly)
         return;
-    m_historyLog.KeepWaiting();
+    if (!m_unfinishedChanged && !m_historyLog.UnfinishedStale())
+        return;
+    m_unfinishedChanged = false;
+    std::vector<CHistoryRow> rows;
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        if (RowStateOf(i) != RowState::Written)
+            rows.push_back(HistoryRowFrom(CallAt(i), m_clock));
+    // A failure is tried again with the next write (the log marks it stale).
+    if (!m_historyLog.KeepUnfinished(rows) && !m_historyWritePending) {
+        m_historyWritePending = true;
+        m_timers.Start(CSessionTimers::HistoryWrite, m_historyRetryMs);
+    }
+}
+
+bool CScreenerSession::KeepWaitingRows() {
+    if (!m_historyLog.IsOpen() || m_readOnly)
+        return true;
+    // Every call's row is in the history or the waiting file now: the
+    // unfinished file has nothing left to keep.
+    if (!m_historyLog.KeepWaiting())
+        return false;
+    m_historyLog.RemoveUnfinished();
+    return true;
 }
 
 // --- Timers and the end -------------------------------------------------------
@@ -618,6 +694,7 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
 }
 
 void CScreenerSession::EndSession(const std::vector<uint8_t>* bookBefore) {
+    FinishAllCalls();
     WriteHistory();
     m_trace.Flush();
     KeepWaitingRows();
@@ -653,6 +730,8 @@ void CScreenerSession::Quit() {
 }
 
 void CScreenerSession::WriteLastRows() {
+    // Calls the lines' closing left up are written as they are.
+    FinishAllCalls();
     m_timers.Stop(CSessionTimers::HistoryWrite);
     m_historyWritePending = false;
     if (!m_historyLog.IsOpen() || m_readOnly)

@@ -128,6 +128,7 @@ public:
     CLoggedCall& Call(size_t index) override { return m_screener.Call(index); }
     // Calls that only wait for a failing drop do not hold the save up.
     size_t LiveCallCount() const override { return m_screener.CallsUpCount(); }
+    bool MessagePending(size_t index) const override { return m_screener.MessagePending(index); }
 
     // CCallScreenerNotify.
     void OnCallLogged(size_t index) override;

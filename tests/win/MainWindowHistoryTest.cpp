@@ -140,7 +140,8 @@ protected:
                 CallerIdKind kind = CallerIdKind::Number) {
         clock.Set(time);
         const size_t before = dialog->Screener().CallCount();
-        EXPECT_NE(0u, linesim::Ring(Caller(kind, number, "")));
+        lastSimCall = linesim::Ring(Caller(kind, number, ""));
+        EXPECT_NE(0u, lastSimCall);
         EXPECT_TRUE(PumpUntil([&] { return dialog->Screener().CallCount() > before; }));
         return before;
     }
@@ -202,6 +203,7 @@ protected:
     CSettableClock clock;
     std::unique_ptr<CDialogWithChoices> dialog;
     HWND list = nullptr;
+    uint32_t lastSimCall = 0; // the simulator's id of the last call rung
 };
 
 TEST_F(MainWindowHistoryTest, CallsOfOneRunAreListedInGreyByTheNext) {
@@ -354,8 +356,14 @@ TEST_F(MainWindowHistoryTest, RowsWaitWhileTheFileIsLockedAndNoneIsLost) {
     clock.Set(At(2, 10, 0));
     StartRun();
     EXPECT_EQ(ListView_GetItemCount(list), 0);
-    Ring(At(2, 11, 0), "0555 401");
-    Ring(At(2, 11, 1), "0555 402");
+    // Each call's row is written once it has ended.
+    for (const char* number : {"0555 401", "0555 402"}) {
+        Ring(At(2, 11, number[7] - '0'), number);
+        const uint32_t call = lastSimCall;
+        ASSERT_TRUE(linesim::HangUp(call));
+        const size_t index = dialog->Screener().CallCount() - 1;
+        ASSERT_TRUE(PumpUntil([&] { return dialog->Screener().Call(index).GetCall() == nullptr; }));
+    }
     PumpUntil([] { return false; });
     EXPECT_EQ(dialog->HistoryLog().Waiting(), 2u);
     CloseHandle(held);
