@@ -227,13 +227,6 @@ bool ParseRow(const std::vector<std::string>& f, const std::string* actionTexts,
     return true;
 }
 
-// A later row of the same call: the same moment, and the earlier row was
-// still waiting for caller ID or names the same caller.
-bool SameCall(const CHistoryRow& earlier, const CHistoryRow& later) {
-    return earlier.time == later.time && earlier.utcOffsetMinutes == later.utcOffsetMinutes &&
-           (earlier.action == ActionWaitingForCallerId || earlier.number == later.number);
-}
-
 // What ends the torn row at the end of `file`: a closing quote when its
 // quotes leave one open, and the line end it lacks.
 std::string TornRowEnding(const CAppendFile& file) {
@@ -250,6 +243,11 @@ std::string HistoryPathFor(const std::string& configPath) {
     const std::string folder =
         slash == std::string::npos ? std::string() : configPath.substr(0, slash + 1);
     return folder + kHistoryFileName;
+}
+
+bool IsSameCall(const CHistoryRow& earlier, const CHistoryRow& later) {
+    return earlier.time == later.time && earlier.utcOffsetMinutes == later.utcOffsetMinutes &&
+           (earlier.action == ActionWaitingForCallerId || earlier.number == later.number);
 }
 
 bool IsPlainMessageName(const std::string& name) {
@@ -407,7 +405,7 @@ CHistoryReadResult ReadHistory(CByteSource& source, const CHistoryReadOptions& o
         const size_t look = std::min(kept.size(), kSameCallLookBack);
         for (size_t i = 0; i < look && !merged; ++i) {
             CHistoryRow& earlier = kept[kept.size() - 1 - i];
-            if (SameCall(earlier, row)) {
+            if (IsSameCall(earlier, row)) {
                 earlier = std::move(row);
                 merged = true;
             }

@@ -67,6 +67,11 @@ bool ParseCallerIdKind(const std::string& text, CallerIdType& kind);
 // the Messages folder ending in .wav, with no folder and no way out of it.
 bool IsPlainMessageName(const std::string& name);
 
+// A later row of the same call: the same moment, and the earlier row was
+// still waiting for caller ID or names the same caller. (Files of earlier
+// versions wrote a call again when its outcome changed.)
+bool IsSameCall(const CHistoryRow& earlier, const CHistoryRow& later);
+
 struct CHistoryReadOptions {
     // Rows older than this are passed over (a null time keeps every row).
     CDateTime since;
