@@ -1,4 +1,5 @@
 #include "../core/ConfigTestUtil.h"
+#include "../core/StatisticsRows.h"
 #include "RwCfg.h"
 #include "records/CallHistory.h"
 #include "records/ConfigFile.h"
@@ -380,6 +381,50 @@ TEST(RwCfgHistory, PrintsTheHistoryNewestFirstFilteredByDateAndNumber) {
     EXPECT_EQ(rwcfg::Run({"history", dir.Path("none.csv")}, out, err, *fs), 1);
     EXPECT_TRUE(rwcfg::NamesItsFile({"history", path}));
     EXPECT_FALSE(rwcfg::NamesItsFile({"history", "--number", "0123"}));
+}
+
+// The statistics core's week of calls, written as the program writes them:
+// the same figures come out, as text.
+TEST(RwCfgStats, PrintsTheFiguresOfTheCoresWeekOfCalls) {
+    test::CScratchDir dir;
+    const std::string path = dir.Path("Ringwarden-calls.csv");
+    std::string text = HistoryHeader();
+    for (const CHistoryRow& row : test::StatisticsWeek())
+        text += FormatHistoryRow(row);
+    text += "not a row\r\n";
+    test::WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+    std::unique_ptr<CFileSystem> fs = CreateSystemFileSystem(false);
+    std::ostringstream out, err;
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {{"stats", path, "--days", "7", "--today", "2026-03-04"},
+         {"Today: 7 calls, 4 blocked (57%)", "This week: 11 calls, 6 blocked (55%)",
+          "Last 7 days: 12 calls, 6 blocked (50%)", "    3  Sales (0161-496-0000)",
+          "    4  Friend (01632 960001)", "2026-03-04, 1, 3, 1, 2"}},
+        {{"stats", "--today", "2026-03-04", path},
+         {"Last 30 days: 13 calls, 7 blocked (54%)", "    4  Sales (0161-496-0000)"}},
+    };
+    for (const Case& c : cases) {
+        out.str("");
+        err.str("");
+        ASSERT_EQ(rwcfg::Run(c.args, out, err, *fs), 0) << err.str();
+        for (const std::string& line : c.lines)
+            EXPECT_NE(out.str().find(line + "\n"), std::string::npos) << line << "\n" << out.str();
+        EXPECT_NE(err.str().find("1 row of"), std::string::npos);
+    }
+    for (const auto& bad :
+         std::vector<std::vector<std::string>>{{"stats", path, "--days", "0"},
+                                               {"stats", path, "--days", "367"},
+                                               {"stats", path, "--days", "7x"},
+                                               {"stats", path, "--today", "March"},
+                                               {"stats", path, "--weeks", "1"}})
+        EXPECT_EQ(rwcfg::Run(bad, out, err, *fs), 2) << bad[2];
+    EXPECT_EQ(rwcfg::Run({"stats", dir.Path("none.csv")}, out, err, *fs), 1);
+    EXPECT_TRUE(rwcfg::NamesItsFile({"stats", path}));
+    EXPECT_FALSE(rwcfg::NamesItsFile({"stats", "--days", "7"}));
 }
 
 // A WAV header of 8 kHz 16-bit mono PCM declaring `declared` bytes of
