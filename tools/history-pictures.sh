@@ -7,7 +7,8 @@
 # its "Keep a history of calls" box), and the Defaults, Non Phone Book Calls
 # and Block Suspend pages with their boxes for who gets through
 # (docs/config-defaults.png, docs/config-non-phone-book.png,
-# docs/config-block-suspend.png).
+# docs/config-block-suspend.png), and the statistics window over a small
+# history (docs/statistics.png).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/win}
@@ -31,3 +32,7 @@ for page in defaults non-phone-book block-suspend; do
     convert "$tmp/$page.bmp" "$root/docs/config-$page.png"
     echo "wrote $root/docs/config-$page.png"
 done
+RW_STATISTICS_PICTURE="$(rw_winpath "$tmp")\\statistics.bmp" bash "$root/tools/wine-exec.sh" \
+    "$build" "$build/bin/statistics_tests.exe" >/dev/null
+convert "$tmp/statistics.bmp" "$root/docs/statistics.png"
+echo "wrote $root/docs/statistics.png"

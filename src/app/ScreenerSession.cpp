@@ -636,6 +636,14 @@ void CScreenerSession::WriteHistory() {
     }
 }
 
+std::vector<CHistoryRow> CScreenerSession::ThisRunRows() {
+    std::vector<CHistoryRow> rows;
+    rows.reserve(ThisRunCallCount());
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        rows.push_back(HistoryRowFrom(CallAt(i), m_clock));
+    return rows;
+}
+
 void CScreenerSession::WriteUnfinished() {
     if (!m_historyLog.IsOpen() || m_readOnly)
         return;

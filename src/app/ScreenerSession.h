@@ -251,6 +251,10 @@ public:
     CLoggedCall& CallAt(size_t logIndex);
     size_t EarlierCallCount() const { return m_history.size(); }
     const CCallHistoryLog& HistoryLog() const { return m_historyLog; }
+    // This run's calls as history rows (those still up as they are now),
+    // and the clock's now: what the statistics count besides the file.
+    std::vector<CHistoryRow> ThisRunRows();
+    CDateTime Now() const { return m_clock.Now(); }
 
     // Writes the book and preferences now unless the file is unread or this
     // run cannot save; `report` tells a failure. True when the file holds them.

@@ -12,6 +12,7 @@
 #include "app/ModemCheck.h"
 #include "ui/AboutDialog.h"
 #include "ui/ModemCheckDialog.h"
+#include "ui/StatisticsDialog.h"
 #include "ui/ConfigPropertySheet.h"
 #include "ui/NotificationDialog.h"
 #include "ui/PhoneBookPropertySheet.h"
@@ -99,6 +100,8 @@ const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
     {IDC_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
     {ID_OVERRIDE_OFF, &CMainDialog::OnOverrideOff},
     {ID_TRAY_CHECK_MODEM, &CMainDialog::OnCheckModem},
+    {IDC_STATISTICS, &CMainDialog::OnStatistics},
+    {ID_TRAY_STATISTICS, &CMainDialog::OnStatistics},
 };
 
 const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
@@ -911,6 +914,16 @@ std::string CMainDialog::ModemReportNow() const {
 void CMainDialog::OnCheckModem() {
     CModemCheckDialog check(m_hWnd, ModemReportNow());
     check.DoModal();
+}
+
+void CMainDialog::OnStatistics() {
+    // The history file is read by the window, off this thread; this run's
+    // calls are copied now. Choosing a caller there has no list filter to
+    // go to yet: SetCallerChosen is the hook for one.
+    CStatisticsDialog statistics(
+        m_hWnd,
+        CStatisticsInput{m_session.HistoryLog().Path(), m_session.ThisRunRows(), m_session.Now()});
+    statistics.DoModal();
 }
 
 void CMainDialog::OnAbout() {

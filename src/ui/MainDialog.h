@@ -218,6 +218,8 @@ private:
     // "Check the modem": the report on every line device, through the
     // program's own lines where they are open.
     void OnCheckModem();
+    // The statistics window, from the button and the tray menu.
+    void OnStatistics();
     void OnBalloonClicked();
     void OnOverrideButton();
     void OnOverrideOff();

@@ -119,10 +119,12 @@ TEST(CallStatistics, EveryActionHasItsOutcome) {
 // Only the ten who rang most, most first; a tie goes to the latest caller.
 TEST(CallStatistics, TheTopListsKeepTenMostFirst) {
     std::vector<CHistoryRow> rows;
-    for (int caller = 0; caller < 12; ++caller)
+    for (int caller = 0; caller < 12; ++caller) {
+        const std::string digits = std::to_string(caller);
         for (int call = 0; call <= caller % 3; ++call)
-            rows.push_back(StatRow(4, caller, call, "C" + std::to_string(caller),
+            rows.push_back(StatRow(4, caller, call, std::string("C").append(digits),
                                    std::to_string(100 + caller), ActionBlockAlways));
+    }
     const CCallStatistics s = ComputeCallStatistics(rows, test::StatisticsToday(), 7);
     EXPECT_EQ(
         Callers(s.topBlocked),
