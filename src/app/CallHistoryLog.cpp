@@ -50,7 +50,7 @@ void CCallHistoryLog::Open(const std::string& path) {
     }
     // Calls an earlier run had up when it ended without quitting (a crash,
     // the power): their outcome as it was then is final now.
-    if (std::unique_ptr<CReadFile> unfinished = m_fs.OpenRead(UnfinishedPathFor(path))) {
+    if (std::unique_ptr<CReadFile> unfinished = UnfinishedFs().OpenRead(UnfinishedPathFor(path))) {
         CHistoryReadResult read = ReadHistory(*unfinished);
         m_carried = std::move(read.rows);
         m_queued.insert(m_queued.end(), m_carried.begin(), m_carried.end());
@@ -123,9 +123,9 @@ bool CCallHistoryLog::KeepUnfinished(const std::vector<CHistoryRow>& rows) {
     const std::string path = UnfinishedPathFor(m_file->Path());
     bool kept = true;
     if (rows.empty() && m_carried.empty()) {
-        kept = !m_fs.Exists(path) || m_fs.Remove(path);
+        kept = !UnfinishedFs().Exists(path) || UnfinishedFs().Remove(path);
     } else {
-        kept = WriteFileSafely(m_fs, path, [&](CByteSink& sink) {
+        kept = WriteFileSafely(UnfinishedFs(), path, [&](CByteSink& sink) {
             std::string text = HistoryHeader();
             for (const CHistoryRow& row : m_carried)
                 text += FormatHistoryRow(row);
@@ -146,7 +146,7 @@ bool CCallHistoryLog::RemoveUnfinished() {
     m_carried.clear();
     m_unfinishedStale = false;
     const std::string path = UnfinishedPathFor(m_file->Path());
-    return !m_fs.Exists(path) || m_fs.Remove(path);
+    return !UnfinishedFs().Exists(path) || UnfinishedFs().Remove(path);
 }
 
 bool CCallHistoryLog::KeepWaiting() {
@@ -156,9 +156,9 @@ bool CCallHistoryLog::KeepWaiting() {
     if (Waiting() == 0) {
         // Written after all: an older waiting file must not bring its rows
         // back a second time.
-        return !m_fs.Exists(path) || m_fs.Remove(path);
+        return !UnfinishedFs().Exists(path) || UnfinishedFs().Remove(path);
     }
-    return WriteFileSafely(m_fs, path, [this](CByteSink& sink) {
+    return WriteFileSafely(UnfinishedFs(), path, [this](CByteSink& sink) {
         std::string text = HistoryHeader();
         for (const std::string& row : m_file->PendingRows())
             text += row;

@@ -68,6 +68,11 @@ public:
     bool UnfinishedStale() const { return m_unfinishedStale; }
     // At exit, once every call's row is written or kept in the waiting file.
     bool RemoveUnfinished();
+    // The files the unfinished file is written with (by default the
+    // history's). It guards against the program's crash, not the
+    // system's: the session passes one that does not push each write
+    // through to the disk, so that keeping it costs the message loop little.
+    void SetUnfinishedFileSystem(CFileSystem& fs) { m_unfinishedFs = &fs; }
     // The unfinished file of the history `path`.
     static std::string UnfinishedPathFor(const std::string& path) { return path + ".pending"; }
 
@@ -83,6 +88,8 @@ private:
     // unfinished file keeps them until they are.
     std::vector<CHistoryRow> m_carried;
     bool m_unfinishedStale = false;
+    CFileSystem* m_unfinishedFs = nullptr;
+    CFileSystem& UnfinishedFs() { return m_unfinishedFs ? *m_unfinishedFs : m_fs; }
 };
 
 } // namespace rw

@@ -29,7 +29,9 @@ CScreenerSession::CScreenerSession(const CClock& clock, CSessionTimers& timers,
                                    CScreenerSessionNotify* notify, std::unique_ptr<CFileSystem> fs)
     : m_clock(clock), m_timers(timers), m_notify(notify),
       m_fs(fs ? std::move(fs) : CreateSystemFileSystem()),
-      m_rules(m_phoneBook, m_preferences, clock), m_configFile(*m_fs), m_historyLog(*m_fs, clock) {}
+      m_rules(m_phoneBook, m_preferences, clock), m_configFile(*m_fs), m_historyLog(*m_fs, clock) {
+    m_historyLog.SetUnfinishedFileSystem(*m_traceFs);
+}
 
 CScreenerSession::~CScreenerSession() {
     // Nothing may report to a session that is gone.
@@ -649,11 +651,24 @@ void CScreenerSession::WriteUnfinished() {
         return;
     if (!m_unfinishedChanged && !m_historyLog.UnfinishedStale())
         return;
-    m_unfinishedChanged = false;
     std::vector<CHistoryRow> rows;
     for (size_t i = 0; i < ThisRunCallCount(); ++i)
         if (RowStateOf(i) != RowState::Written)
             rows.push_back(HistoryRowFrom(CallAt(i), m_clock));
+    // Once no call is up the file goes at once (a quick delete); a rewrite
+    // waits for its turn, so that a burst of calls makes one.
+    const uint32_t now = m_timers.Now();
+    const uint32_t since = now - m_lastUnfinishedWrite;
+    if (!rows.empty() && m_unfinishedWritten && since < kUnfinishedWriteMs) {
+        if (!m_historyWritePending) {
+            m_historyWritePending = true;
+            m_timers.Start(CSessionTimers::HistoryWrite, kUnfinishedWriteMs - since);
+        }
+        return;
+    }
+    m_unfinishedChanged = false;
+    m_unfinishedWritten = true;
+    m_lastUnfinishedWrite = now;
     // A failure is tried again with the next write (the log marks it stale).
     if (!m_historyLog.KeepUnfinished(rows) && !m_historyWritePending) {
         m_historyWritePending = true;

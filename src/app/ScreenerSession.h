@@ -332,6 +332,11 @@ private:
     bool m_historyAllowed = true;
     std::vector<RowState> m_rowStates; // by this run's log index
     bool m_unfinishedChanged = false;
+    // The unfinished file is written at most this often: it changes with
+    // every call, and each write holds the message loop.
+    static constexpr uint32_t kUnfinishedWriteMs = 1000;
+    bool m_unfinishedWritten = false; // m_lastUnfinishedWrite holds a time
+    uint32_t m_lastUnfinishedWrite = 0;
     unsigned m_historyRetryMs = 10000;
     bool m_historyWritePending = false;
     uint32_t m_lastHistoryWrite = 0;
