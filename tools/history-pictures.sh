@@ -9,7 +9,8 @@
 # (docs/config-defaults.png, docs/config-non-phone-book.png,
 # docs/config-block-suspend.png), and the Messages page
 # (docs/config-messages.png), and Check the modem after a ring test
-# (docs/modem-check.png).
+# (docs/modem-check.png), and the statistics window over a small history
+# (docs/statistics.png).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/win}
@@ -43,3 +44,7 @@ RW_MODEM_PICTURE="$(rw_winpath "$tmp")\\modem.bmp" bash "$root/tools/wine-exec.s
     --gtest_filter=LineHealthWiringTest.CheckTheModemShowsAndCopiesTheReport >/dev/null
 convert "$tmp/modem.bmp" "$root/docs/modem-check.png"
 echo "wrote $root/docs/modem-check.png"
+RW_STATISTICS_PICTURE="$(rw_winpath "$tmp")\\statistics.bmp" bash "$root/tools/wine-exec.sh" \
+    "$build" "$build/bin/statistics_tests.exe" >/dev/null
+convert "$tmp/statistics.bmp" "$root/docs/statistics.png"
+echo "wrote $root/docs/statistics.png"

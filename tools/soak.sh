@@ -20,7 +20,8 @@
 # end. The figures are printed and kept in BUILD/soak/figures.txt.
 # Exits non-zero when an answered call was not dropped, a call handle was
 # not released, or USER/GDI objects or the process's windows grew with the
-# calls; or when a blocked call did not hear its message. Every call the
+# calls; or when a blocked call did not hear its message; or when the call
+# history does not hold exactly one row per call. Every call the
 # soak's program answers is a blocked one with a message file, and the
 # simulator counts the bytes played on each call's own wave device: so every
 # answered call must have asked for its wave device and been played some
@@ -119,6 +120,10 @@ fi
 printf '\001' | dd of="$dir/Ringwarden.cfg" bs=1 seek=29 conv=notrunc 2>/dev/null
 
 echo "soak: $calls calls against $entries phone book entries"
+# Each call is one row of the call history, written once its outcome is
+# final: the run starts without one, and must end with as many rows as calls.
+rm -f "$dir/Ringwarden-calls.csv" "$dir/Ringwarden-calls.csv.pending" \
+    "$dir/Ringwarden-calls.csv.waiting"
 start=$(date +%s)
 # The script quits by itself; a program that hangs is stopped well after.
 limit=$((calls * 15 / 1000 + 180))
@@ -133,6 +138,17 @@ echo "soak: $(($(date +%s) - start)) s in all" | tee -a "$dir/figures.txt"
 if ((rc != 0)); then
     echo "soak: Ringwarden ended with exit code $rc" >&2
     cat "$dir/output.txt" >&2
+    exit 1
+fi
+
+# One call, one row: the header and then a row for each call; nothing left
+# pending or waiting after a clean exit.
+historyRows=$(($(wc -l <"$dir/Ringwarden-calls.csv") - 1))
+echo "soak: call history $historyRows rows for $calls calls" | tee -a "$dir/figures.txt"
+if ((historyRows != calls)) || [ -e "$dir/Ringwarden-calls.csv.pending" ] ||
+    [ -e "$dir/Ringwarden-calls.csv.waiting" ]; then
+    echo "soak: FAILED: $historyRows history rows for $calls calls" \
+        "(or rows left pending or waiting)" >&2
     exit 1
 fi
 

@@ -14,6 +14,8 @@ CHistoryRow HistoryRowFrom(const CLoggedCall& call, const CClock& clock) {
     row.kind = call.GetCallerIdKind();
     row.action = call.GetAction();
     row.answeredAndDropped = call.GetAnsweredAndDropped();
+    row.message = call.GetRecording();
+    row.messageMs = row.message.empty() ? 0 : call.GetRecordingMs();
     return row;
 }
 
@@ -26,24 +28,35 @@ std::unique_ptr<CLoggedCall> LoggedCallFrom(const CHistoryRow& row) {
     call->SetCallerIdKind(row.kind);
     call->SetAction(row.action);
     call->SetAnsweredAndDropped(row.answeredAndDropped);
+    if (!row.message.empty())
+        call->SetRecording(row.message, row.messageMs);
     return call;
 }
 
 void CCallHistoryLog::Open(const std::string& path) {
     m_queued.clear();
+    m_carried.clear();
     m_waitingFileQueued = false;
+    m_unfinishedStale = false;
     m_file = path.empty() ? nullptr : std::make_unique<CCallHistoryFile>(m_fs, path);
     if (!m_file)
         return;
     // Rows an earlier run kept because the history could not be written
     // then: older than any of this run's, so they go first.
-    std::unique_ptr<CReadFile> waiting = m_fs.OpenRead(WaitingPathFor(path));
-    if (!waiting)
-        return;
-    CHistoryReadResult read = ReadHistory(*waiting);
-    waiting.reset();
-    m_queued = std::move(read.rows);
-    m_waitingFileQueued = true;
+    if (std::unique_ptr<CReadFile> waiting = m_fs.OpenRead(WaitingPathFor(path))) {
+        CHistoryReadResult read = ReadHistory(*waiting);
+        m_queued = std::move(read.rows);
+        m_waitingFileQueued = true;
+    }
+    // Calls an earlier run had up when it ended without quitting (a crash,
+    // the power): their outcome as it was then is final now.
+    if (std::unique_ptr<CReadFile> unfinished = UnfinishedFs().OpenRead(UnfinishedPathFor(path))) {
+        CHistoryReadResult read = ReadHistory(*unfinished);
+        m_carried = std::move(read.rows);
+        m_queued.insert(m_queued.end(), m_carried.begin(), m_carried.end());
+        // Nothing to carry: the empty file goes at the first write.
+        m_unfinishedStale = m_carried.empty();
+    }
 }
 
 const std::string& CCallHistoryLog::Path() const {
@@ -95,7 +108,45 @@ bool CCallHistoryLog::WriteQueued() {
     }
     if (m_waitingFileQueued && m_fs.Remove(WaitingPathFor(m_file->Path())))
         m_waitingFileQueued = false;
+    if (!m_carried.empty()) {
+        // In the history now: the unfinished file must stop carrying them.
+        m_carried.clear();
+        m_unfinishedStale = true;
+    }
     return true;
+}
+
+bool CCallHistoryLog::KeepUnfinished(const std::vector<CHistoryRow>& rows) {
+    if (!m_file)
+        return true;
+    m_unfinishedStale = false;
+    const std::string path = UnfinishedPathFor(m_file->Path());
+    bool kept = true;
+    if (rows.empty() && m_carried.empty()) {
+        kept = !UnfinishedFs().Exists(path) || UnfinishedFs().Remove(path);
+    } else {
+        kept = WriteFileSafely(UnfinishedFs(), path, [&](CByteSink& sink) {
+            std::string text = HistoryHeader();
+            for (const CHistoryRow& row : m_carried)
+                text += FormatHistoryRow(row);
+            for (const CHistoryRow& row : rows)
+                text += FormatHistoryRow(row);
+            if (!sink.Write(text.data(), text.size()))
+                throw CArchiveException(CArchiveException::writeFailed, 0, "rows not kept");
+        });
+    }
+    if (!kept)
+        m_unfinishedStale = true;
+    return kept;
+}
+
+bool CCallHistoryLog::RemoveUnfinished() {
+    if (!m_file)
+        return true;
+    m_carried.clear();
+    m_unfinishedStale = false;
+    const std::string path = UnfinishedPathFor(m_file->Path());
+    return !UnfinishedFs().Exists(path) || UnfinishedFs().Remove(path);
 }
 
 bool CCallHistoryLog::KeepWaiting() {
@@ -105,9 +156,9 @@ bool CCallHistoryLog::KeepWaiting() {
     if (Waiting() == 0) {
         // Written after all: an older waiting file must not bring its rows
         // back a second time.
-        return !m_fs.Exists(path) || m_fs.Remove(path);
+        return !UnfinishedFs().Exists(path) || UnfinishedFs().Remove(path);
     }
-    return WriteFileSafely(m_fs, path, [this](CByteSink& sink) {
+    return WriteFileSafely(UnfinishedFs(), path, [this](CByteSink& sink) {
         std::string text = HistoryHeader();
         for (const std::string& row : m_file->PendingRows())
             text += row;

@@ -1,7 +1,9 @@
 // The program's side of the call history: what a logged call writes, what
-// the list gets back at start, and when writing is off. Rows are queued
-// while a call is screened and written later from the message loop, so a
-// call never waits for the disk.
+// the list gets back at start, and when writing is off. A call's one row is
+// queued once its outcome is final and written later from the message loop,
+// so a call never waits for the disk. Calls still up are kept in a small
+// file beside the history (the unfinished file), so that a crash loses none:
+// the next start writes them as they were.
 #pragma once
 
 #include "records/CallHistory.h"
@@ -29,8 +31,9 @@ public:
     CCallHistoryLog(CFileSystem& fs, const CClock& clock) : m_fs(fs), m_clock(clock) {}
 
     // Starts keeping history in `path`; an empty path (history off) stops.
-    // Rows an earlier run could not write (its waiting file) are queued
-    // first.
+    // Rows an earlier run could not write (its waiting file), then the calls
+    // it left up when it ended without quitting (its unfinished file), are
+    // queued first.
     void Open(const std::string& path);
     bool IsOpen() const { return m_file != nullptr; }
     const std::string& Path() const;
@@ -55,6 +58,24 @@ public:
     // The waiting file of the history `path`.
     static std::string WaitingPathFor(const std::string& path) { return path + ".waiting"; }
 
+    // Replaces the unfinished file with the rows of the calls still up (and
+    // an earlier run's unfinished rows not yet written); with none, it goes.
+    // Written through a temporary file and a replace. False when it could
+    // not be: it is then worth trying again.
+    bool KeepUnfinished(const std::vector<CHistoryRow>& rows);
+    // The unfinished file must be written again (an earlier run's rows it
+    // held are in the history now, or the last write failed).
+    bool UnfinishedStale() const { return m_unfinishedStale; }
+    // At exit, once every call's row is written or kept in the waiting file.
+    bool RemoveUnfinished();
+    // The files the unfinished file is written with (by default the
+    // history's). It guards against the program's crash, not the
+    // system's: the session passes one that does not push each write
+    // through to the disk, so that keeping it costs the message loop little.
+    void SetUnfinishedFileSystem(CFileSystem& fs) { m_unfinishedFs = &fs; }
+    // The unfinished file of the history `path`.
+    static std::string UnfinishedPathFor(const std::string& path) { return path + ".pending"; }
+
 private:
     CFileSystem& m_fs;
     const CClock& m_clock;
@@ -63,6 +84,12 @@ private:
     std::string m_lastError;
     // The waiting file's rows were queued: it goes once they are written.
     bool m_waitingFileQueued = false;
+    // An earlier run's unfinished rows, queued and not yet written: each
+    // unfinished file keeps them until they are.
+    std::vector<CHistoryRow> m_carried;
+    bool m_unfinishedStale = false;
+    CFileSystem* m_unfinishedFs = nullptr;
+    CFileSystem& UnfinishedFs() { return m_unfinishedFs ? *m_unfinishedFs : m_fs; }
 };
 
 } // namespace rw

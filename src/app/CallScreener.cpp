@@ -76,6 +76,11 @@ bool CCallScreener::IsRecording() const {
                        [](const LiveCall& live) { return live.recording != 0; });
 }
 
+bool CCallScreener::MessagePending(size_t index) const {
+    return std::any_of(m_recordings.begin(), m_recordings.end(),
+                       [index](const auto& r) { return r.second == index; });
+}
+
 void CCallScreener::ReleaseCalls() {
     Release(nullptr, true);
 }
@@ -90,10 +95,12 @@ void CCallScreener::Release(const CTapiLine* line, bool notify) {
     if (m_testCall && (!line || m_testCall->Line() == line))
         EndTestCall();
     size_t stillWaiting = 0;
+    std::vector<size_t> ended;
     auto released = [line](const LiveCall& live) { return !line || live.call->Line() == line; };
     for (LiveCall& live : m_live) {
         if (!released(live))
             continue;
+        ended.push_back(live.index);
         StopSound(live);
         StopRecording(live);
         CancelTimers(live);
@@ -104,9 +111,13 @@ void CCallScreener::Release(const CTapiLine* line, bool notify) {
     // Each call object drops a call still up and releases its handle (a
     // closed line's dead handles only fail quietly).
     std::erase_if(m_live, released);
-    if (notify && m_notify)
+    if (notify && m_notify) {
         for (size_t i = 0; i < stillWaiting; ++i)
             m_notify->OnCallerIdOutcome(false);
+        // Their outcome is final now, as for a call gone idle.
+        for (size_t index : ended)
+            m_notify->OnCallEnded(index);
+    }
 }
 
 size_t CCallScreener::CallsUpCount() const {
@@ -1116,8 +1127,12 @@ void CCallScreener::OnRecordingFailed(uint32_t id, RecordingFailure why, uint32_
             live.recording = 0;
             if (live.hold == Hold::Holding)
                 ArmHoldTimer(live);
-            break;
+            return;
         }
+    // The call went idle meanwhile: whoever waits for its message to write
+    // its outcome learns there is none.
+    if (m_notify)
+        m_notify->OnCallChanged(static_cast<size_t>(index));
 }
 
 // A message-only window: it only ever receives this screener's timers. Each

@@ -96,6 +96,10 @@ public:
     void SetMessageTaker(CMessageTaker* taker) { m_messages = taker; }
     // Whether a message is being recorded from a call now.
     bool IsRecording() const;
+    // Whether the message of the call at log `index` is still to be
+    // reported (recording, or being finished after the call went idle):
+    // OnCallChanged comes once it is, kept or not.
+    bool MessagePending(size_t index) const;
 
     // Lets go of every call object, dropping calls still up. The window
     // calls it before it closes the lines the calls belong to. Calls still

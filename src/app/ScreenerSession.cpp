@@ -31,7 +31,9 @@ CScreenerSession::CScreenerSession(const CClock& clock, CSessionTimers& timers,
                                    CScreenerSessionNotify* notify, std::unique_ptr<CFileSystem> fs)
     : m_clock(clock), m_timers(timers), m_notify(notify),
       m_fs(fs ? std::move(fs) : CreateSystemFileSystem()),
-      m_rules(m_phoneBook, m_preferences, clock), m_configFile(*m_fs), m_historyLog(*m_fs, clock) {}
+      m_rules(m_phoneBook, m_preferences, clock), m_configFile(*m_fs), m_historyLog(*m_fs, clock) {
+    m_historyLog.SetUnfinishedFileSystem(*m_traceFs);
+}
 
 CScreenerSession::~CScreenerSession() {
     // Nothing may report to a session that is gone.
@@ -404,6 +406,10 @@ void CScreenerSession::ConfirmConfiguration(const CSettings& settings) {
     // (or they are again).
     if (historyChanged) {
         m_historyLog.WriteQueued();
+        // Turned off: the calls still up are not kept for the next start
+        // either.
+        if (!m_settings.KeepHistory())
+            m_historyLog.RemoveUnfinished();
         OpenHistory();
     }
     // A Delete on the Phone Book page is confirmed by the sheet's OK (its
@@ -511,18 +517,51 @@ bool CScreenerSession::ExportCalls(const std::string& path, const std::string& t
 
 void CScreenerSession::OnCallLogged(size_t index) {
     ScheduleCallSave();
-    QueueHistory(index);
+    RowStateOf(index) = RowState::Up;
+    UnfinishedChanged();
 }
 
 void CScreenerSession::OnCallChanged(size_t index) {
     ScheduleCallSave();
-    QueueHistory(index);
+    RowState& state = RowStateOf(index);
+    if (state == RowState::Written)
+        return;
+    // The message of a call that has ended is known now.
+    if (state == RowState::Ended && !(m_calls && m_calls->MessagePending(index)))
+        FinishCall(index);
+    else
+        UnfinishedChanged();
 }
 
 void CScreenerSession::OnCallEnded(size_t index) {
-    // The call's row says now whether the program answered and dropped it.
-    if (CallAt(index).GetAnsweredAndDropped())
-        QueueHistory(index);
+    RowState& state = RowStateOf(index);
+    if (state == RowState::Written)
+        return;
+    state = RowState::Ended;
+    // A message still being finished says what the call left: its row
+    // waits for it.
+    if (m_calls && m_calls->MessagePending(index))
+        UnfinishedChanged();
+    else
+        FinishCall(index);
+}
+
+CScreenerSession::RowState& CScreenerSession::RowStateOf(size_t index) {
+    if (index >= m_rowStates.size())
+        m_rowStates.resize(index + 1, RowState::Up);
+    return m_rowStates[index];
+}
+
+void CScreenerSession::FinishCall(size_t index) {
+    RowStateOf(index) = RowState::Written;
+    QueueHistory(index);
+    UnfinishedChanged();
+}
+
+void CScreenerSession::FinishAllCalls() {
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        if (RowStateOf(i) != RowState::Written)
+            FinishCall(i);
 }
 
 CLoggedCall& CScreenerSession::CallAt(size_t logIndex) {
@@ -564,6 +603,17 @@ void CScreenerSession::QueueHistory(size_t index) {
     if (!m_historyLog.IsOpen() || m_readOnly)
         return;
     m_historyLog.Queue(CallAt(index));
+    ScheduleHistoryWrite();
+}
+
+void CScreenerSession::UnfinishedChanged() {
+    if (!m_historyLog.IsOpen() || m_readOnly)
+        return;
+    m_unfinishedChanged = true;
+    ScheduleHistoryWrite();
+}
+
+void CScreenerSession::ScheduleHistoryWrite() {
     if (m_historyWritePending)
         return;
     m_historyWritePending = true;
@@ -585,13 +635,19 @@ void CScreenerSession::WriteHistory() {
     // listed twice.
     if (m_earlierCallsUnread) {
         LoadEarlierCalls();
-        if (m_earlierCallsUnread)
+        if (m_earlierCallsUnread) {
+            WriteUnfinished();
             return; // the timer is set again
+        }
     }
     // A file another program holds (a spreadsheet, a backup) is tried again
     // later; its rows wait in memory, and are told once they have waited
     // long enough to matter.
-    if (m_historyLog.WriteQueued()) {
+    const bool written = m_historyLog.WriteQueued();
+    // After the history: a crash between the two leaves a finished call in
+    // both, and the reader takes the same call's rows as one.
+    WriteUnfinished();
+    if (written) {
         m_rowsWaiting = false;
         m_rowsWaitingTold = false;
         return;
@@ -610,10 +666,53 @@ void CScreenerSession::WriteHistory() {
     }
 }
 
-void CScreenerSession::KeepWaitingRows() {
+std::vector<CHistoryRow> CScreenerSession::ThisRunRows() {
+    std::vector<CHistoryRow> rows;
+    rows.reserve(ThisRunCallCount());
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        rows.push_back(HistoryRowFrom(CallAt(i), m_clock));
+    return rows;
+}
+
+void CScreenerSession::WriteUnfinished() {
     if (!m_historyLog.IsOpen() || m_readOnly)
         return;
-    m_historyLog.KeepWaiting();
+    if (!m_unfinishedChanged && !m_historyLog.UnfinishedStale())
+        return;
+    std::vector<CHistoryRow> rows;
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        if (RowStateOf(i) != RowState::Written)
+            rows.push_back(HistoryRowFrom(CallAt(i), m_clock));
+    // Once no call is up the file goes at once (a quick delete); a rewrite
+    // waits for its turn, so that a burst of calls makes one.
+    const uint32_t now = m_timers.Now();
+    const uint32_t since = now - m_lastUnfinishedWrite;
+    if (!rows.empty() && m_unfinishedWritten && since < kUnfinishedWriteMs) {
+        if (!m_historyWritePending) {
+            m_historyWritePending = true;
+            m_timers.Start(CSessionTimers::HistoryWrite, kUnfinishedWriteMs - since);
+        }
+        return;
+    }
+    m_unfinishedChanged = false;
+    m_unfinishedWritten = true;
+    m_lastUnfinishedWrite = now;
+    // A failure is tried again with the next write (the log marks it stale).
+    if (!m_historyLog.KeepUnfinished(rows) && !m_historyWritePending) {
+        m_historyWritePending = true;
+        m_timers.Start(CSessionTimers::HistoryWrite, m_historyRetryMs);
+    }
+}
+
+bool CScreenerSession::KeepWaitingRows() {
+    if (!m_historyLog.IsOpen() || m_readOnly)
+        return true;
+    // Every call's row is in the history or the waiting file now: the
+    // unfinished file has nothing left to keep.
+    if (!m_historyLog.KeepWaiting())
+        return false;
+    m_historyLog.RemoveUnfinished();
+    return true;
 }
 
 // --- Timers and the end -------------------------------------------------------
@@ -646,6 +745,7 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
 }
 
 void CScreenerSession::EndSession(const std::vector<uint8_t>* bookBefore) {
+    FinishAllCalls();
     WriteHistory();
     m_trace.Flush();
     KeepWaitingRows();
@@ -681,6 +781,8 @@ void CScreenerSession::Quit() {
 }
 
 void CScreenerSession::WriteLastRows() {
+    // Calls the lines' closing left up are written as they are.
+    FinishAllCalls();
     m_timers.Stop(CSessionTimers::HistoryWrite);
     m_historyWritePending = false;
     if (!m_historyLog.IsOpen() || m_readOnly)

@@ -60,6 +60,9 @@ public:
     virtual CLoggedCall& Call(size_t index) = 0;
     // Calls not yet idle: nothing is saved while one is up.
     virtual size_t LiveCallCount() const = 0;
+    // The message the call at `index` left is still being finished: its
+    // row waits for it (OnCallChanged comes when it is done).
+    virtual bool MessagePending(size_t /*index*/) const { return false; }
 };
 
 class CScreenerSessionNotify {
@@ -225,7 +228,11 @@ public:
     static constexpr unsigned kOverrideCheckMs = 15000;
     static constexpr uint32_t kOverrideReminderMs = 24u * 60 * 60 * 1000;
 
-    // What a call did.
+    // What a call did. Each call is written to the history once, when its
+    // outcome is final: once it has ended and its message (if one was being
+    // recorded) is known, or at exit and log-off for a call still up. Until
+    // then it is kept in the history's unfinished file, so that a crash
+    // loses none.
     void OnCallLogged(size_t index);
     void OnCallChanged(size_t index);
     void OnCallEnded(size_t index);
@@ -255,6 +262,10 @@ public:
     // `timeFormat`; false with the reason in `error`.
     bool ExportCalls(const std::string& path, const std::string& timeFormat, std::string& error,
                      CDateTime since = CDateTime());
+    // This run's calls as history rows (those still up as they are now),
+    // and the clock's now: what the statistics count besides the file.
+    std::vector<CHistoryRow> ThisRunRows();
+    CDateTime Now() const { return m_clock.Now(); }
 
     // Writes the book and preferences now unless the file is unread or this
     // run cannot save; `report` tells a failure. True when the file holds them.
@@ -279,8 +290,19 @@ private:
     void ReportSaveFailure(const std::string& path, const std::string& reason);
     void ScheduleCallSave();
     void QueueHistory(size_t index);
+    // Each call of this run, as far as its row goes.
+    enum class RowState : uint8_t { Up, Ended, Written };
+    RowState& RowStateOf(size_t index);
+    // The call's outcome is final: its row is queued, once.
+    void FinishCall(size_t index);
+    // At exit and log-off: the calls still up are written as they are.
+    void FinishAllCalls();
+    // The calls still up changed: the unfinished file is written again.
+    void UnfinishedChanged();
+    void ScheduleHistoryWrite();
+    void WriteUnfinished();
     void WriteHistory();
-    void KeepWaitingRows();
+    bool KeepWaitingRows();
     void RenameCaller(const std::string& key, const std::string& name);
     // Starts or stops the trace as the settings and the command line say.
     void UpdateTrace();
@@ -319,6 +341,13 @@ private:
     std::string m_failureToldReason;
 
     bool m_historyAllowed = true;
+    std::vector<RowState> m_rowStates; // by this run's log index
+    bool m_unfinishedChanged = false;
+    // The unfinished file is written at most this often: it changes with
+    // every call, and each write holds the message loop.
+    static constexpr uint32_t kUnfinishedWriteMs = 1000;
+    bool m_unfinishedWritten = false; // m_lastUnfinishedWrite holds a time
+    uint32_t m_lastUnfinishedWrite = 0;
     unsigned m_historyRetryMs = 10000;
     bool m_historyWritePending = false;
     uint32_t m_lastHistoryWrite = 0;

@@ -15,9 +15,14 @@ namespace rw {
 namespace {
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
-constexpr size_t kColumnCount = 6;
-const char* const kColumns[kColumnCount] = {"Time",      "Name",   "Number",
-                                            "Caller ID", "Action", "Answered and dropped"};
+// The columns, in order. Files written before the message columns came
+// hold only the first kOldColumnCount; they read as rows without a message.
+constexpr size_t kColumnCount = 8;
+constexpr size_t kOldColumnCount = 6;
+const char* const kColumns[kColumnCount] = {"Time",    "Name",
+                                            "Number",  "Caller ID",
+                                            "Action",  "Answered and dropped",
+                                            "Message", "Message length (ms)"};
 const char* const kKinds[] = {"none",     "number",      "name",       "name and number",
                               "withheld", "out of area", "unavailable"};
 // How far back a later row of the same call looks for the earlier one: the
@@ -170,16 +175,16 @@ private:
 };
 
 bool IsHeader(const std::vector<std::string>& fields) {
-    if (fields.size() != kColumnCount)
+    if (fields.size() != kColumnCount && fields.size() != kOldColumnCount)
         return false;
-    for (size_t i = 0; i < kColumnCount; ++i)
+    for (size_t i = 0; i < fields.size(); ++i)
         if (fields[i] != kColumns[i])
             return false;
     return true;
 }
 
 bool ParseRow(const std::vector<std::string>& f, const std::string* actionTexts, CHistoryRow& row) {
-    if (f.size() != kColumnCount)
+    if (f.size() != kColumnCount && f.size() != kOldColumnCount)
         return false;
     if (!ParseHistoryTime(f[0], row.time, row.utcOffsetMinutes))
         return false;
@@ -208,14 +213,18 @@ bool ParseRow(const std::vector<std::string>& f, const std::string* actionTexts,
         row.answeredAndDropped = false;
     else
         return false;
+    if (f.size() == kColumnCount && !f[6].empty()) {
+        // The name is used to open a file in the Messages folder: anything
+        // but a plain name there (a path, "..", another kind of file) is
+        // dropped, and the row reads as a call without a message.
+        int ms = 0;
+        const bool msRead = f[7].size() <= 9 && ParseDigits(f[7], 0, f[7].size(), ms);
+        if (IsPlainMessageName(f[6]) && msRead) {
+            row.message = f[6];
+            row.messageMs = static_cast<uint32_t>(ms);
+        }
+    }
     return true;
-}
-
-// A later row of the same call: the same moment, and the earlier row was
-// still waiting for caller ID or names the same caller.
-bool SameCall(const CHistoryRow& earlier, const CHistoryRow& later) {
-    return earlier.time == later.time && earlier.utcOffsetMinutes == later.utcOffsetMinutes &&
-           (earlier.action == ActionWaitingForCallerId || earlier.number == later.number);
 }
 
 // What ends the torn row at the end of `file`: a closing quote when its
@@ -234,6 +243,27 @@ std::string HistoryPathFor(const std::string& configPath) {
     const std::string folder =
         slash == std::string::npos ? std::string() : configPath.substr(0, slash + 1);
     return folder + kHistoryFileName;
+}
+
+bool IsSameCall(const CHistoryRow& earlier, const CHistoryRow& later) {
+    return earlier.time == later.time && earlier.utcOffsetMinutes == later.utcOffsetMinutes &&
+           (earlier.action == ActionWaitingForCallerId || earlier.number == later.number);
+}
+
+bool IsPlainMessageName(const std::string& name) {
+    constexpr size_t kMaxName = 255; // the longest name a file system takes
+    if (name.size() < 5 || name.size() > kMaxName || name.find("..") != std::string::npos)
+        return false;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u >= 0x7F || std::strchr("\\/:*?\"<>|", c))
+            return false;
+    }
+    std::string ext = name.substr(name.size() - 4);
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    });
+    return ext == ".wav" && name.front() != ' ' && name.back() != ' ';
 }
 
 std::string HistoryHeader() {
@@ -317,6 +347,15 @@ std::string FormatHistoryRow(const CHistoryRow& row) {
     AppendCsvField(out, Cp1252ToUtf8(ActionText(row.action)));
     out += ',';
     out += row.answeredAndDropped ? "yes" : "no";
+    out += ',';
+    // Only a name the reader takes back is written.
+    if (IsPlainMessageName(row.message)) {
+        out += row.message;
+        out += ',';
+        out += std::to_string(row.messageMs);
+    } else {
+        out += ',';
+    }
     out += "\r\n";
     return out;
 }
@@ -366,7 +405,7 @@ CHistoryReadResult ReadHistory(CByteSource& source, const CHistoryReadOptions& o
         const size_t look = std::min(kept.size(), kSameCallLookBack);
         for (size_t i = 0; i < look && !merged; ++i) {
             CHistoryRow& earlier = kept[kept.size() - 1 - i];
-            if (SameCall(earlier, row)) {
+            if (IsSameCall(earlier, row)) {
                 earlier = std::move(row);
                 merged = true;
             }

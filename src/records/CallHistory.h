@@ -1,10 +1,11 @@
-// The call history kept across runs: one CSV row per call (and another when
-// the call's outcome changes), appended to Ringwarden-calls.csv beside the
-// configuration. The file is UTF-8 with a byte-order mark, CRLF line ends,
-// RFC 4180 quoting and a header row, so that a spreadsheet opens it as it
-// is. Reading never trusts the file: a torn last row (a power cut in the
-// middle of a write) is ignored, a row that cannot be read is skipped and
-// counted, and nothing is allocated beyond what the file's own bytes hold.
+// The call history kept across runs: one CSV row per call, written once its
+// outcome is final and appended to Ringwarden-calls.csv beside the
+// configuration. (Files of earlier versions may hold a second row of the same
+// call when its outcome changed; the reader merges them.) The file is UTF-8 with a byte-order mark,
+// CRLF line ends, RFC 4180 quoting and a header row, so that a spreadsheet opens it as it is.
+// Reading never trusts the file: a torn last row (a power cut in the middle of a write) is ignored,
+// a row that cannot be read is skipped and counted, and nothing is allocated beyond what the file's
+// own bytes hold.
 #pragma once
 
 #include "records/DateTime.h"
@@ -27,6 +28,10 @@ struct CHistoryRow {
     CallerIdType kind = CallerIdNone;
     int32_t action = 0; // a CallAction
     bool answeredAndDropped = false;
+    // The message the caller left: its file's name in the Messages folder
+    // (empty: none) and its length. Read back only as a plain .wav name.
+    std::string message;
+    uint32_t messageMs = 0;
 
     friend bool operator==(const CHistoryRow&, const CHistoryRow&) = default;
 };
@@ -58,6 +63,14 @@ bool ParseHistoryTime(const std::string& text, CDateTime& time, int& utcOffsetMi
 // The caller-ID kind's word in the file ("number", "withheld" ...), and back.
 std::string CallerIdKindText(CallerIdType kind);
 bool ParseCallerIdKind(const std::string& text, CallerIdType& kind);
+// A message file's name as the history may name one: a plain file name in
+// the Messages folder ending in .wav, with no folder and no way out of it.
+bool IsPlainMessageName(const std::string& name);
+
+// A later row of the same call: the same moment, and the earlier row was
+// still waiting for caller ID or names the same caller. (Files of earlier
+// versions wrote a call again when its outcome changed.)
+bool IsSameCall(const CHistoryRow& earlier, const CHistoryRow& later);
 
 struct CHistoryReadOptions {
     // Rows older than this are passed over (a null time keeps every row).

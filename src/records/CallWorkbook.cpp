@@ -10,6 +10,7 @@
 #endif
 
 #include <cstdio>
+#include <iterator>
 
 namespace rw {
 namespace {
@@ -65,9 +66,11 @@ bool WriteTo(const char* path, const std::vector<CHistoryRow>& rows, const std::
     lxw_format* text = workbook_add_format(workbook);
     format_set_num_format(text, "@");
 
-    const char* titles[] = {"Time",      "Name",   "Number",
-                            "Caller ID", "Action", "Answered and dropped"};
-    const double widths[] = {20, 28, 18, 12, 36, 10};
+    const char* titles[] = {"Time",      "Name",           "Number",
+                            "Caller ID", "Action",         "Answered and dropped",
+                            "Message",   "Message seconds"};
+    const double widths[] = {20, 28, 18, 12, 36, 10, 34, 10};
+    static_assert(std::size(titles) == std::size(widths));
     for (lxw_col_t c = 0; c < static_cast<lxw_col_t>(std::size(titles)); ++c) {
         worksheet_set_column(sheet, c, c, widths[c], c == 2 ? text : nullptr);
         worksheet_write_string(sheet, 0, c, titles[c], header);
@@ -93,6 +96,10 @@ bool WriteTo(const char* path, const std::vector<CHistoryRow>& rows, const std::
         worksheet_write_string(sheet, r, 3, CallerIdKindText(row.kind).c_str(), nullptr);
         worksheet_write_string(sheet, r, 4, Utf8(ActionText(row.action)).c_str(), nullptr);
         worksheet_write_string(sheet, r, 5, row.answeredAndDropped ? "yes" : "no", nullptr);
+        if (!row.message.empty()) {
+            worksheet_write_string(sheet, r, 6, Utf8(row.message).c_str(), nullptr);
+            worksheet_write_number(sheet, r, 7, row.messageMs / 1000.0, nullptr);
+        }
         ++r;
     }
     const lxw_error result = workbook_close(workbook);

@@ -16,6 +16,7 @@
 #define IDD_CONFIG_SECURITY 144
 #define IDD_MODEM_CHECK 145
 #define IDD_CONFIG_MESSAGES 146
+#define IDD_STATISTICS 142
 
 // The tray icon's id and its menu (a menu resource, so no clash with the
 // dialog of the same number)
@@ -66,6 +67,21 @@
 #define IDC_OVERRIDE_TEXT 1081
 #define IDC_OVERRIDE_OFF 1082
 #define IDC_EXPORT_CALLS 1126
+// Opens the statistics window
+#define IDC_STATISTICS 1100
+
+// Statistics window: the period, the chart, the totals, the two top-ten
+// lists with their labels, the figures as text, and Copy
+#define IDC_STATS_PERIOD 1101
+#define IDC_STATS_CHART 1102
+#define IDC_STATS_TOTALS 1103
+#define IDC_STATS_TOP_BLOCKED_LABEL 1104
+#define IDC_STATS_TOP_BLOCKED 1105
+#define IDC_STATS_TOP_RANG_LABEL 1106
+#define IDC_STATS_TOP_RANG 1107
+#define IDC_STATS_TEXT 1108
+#define IDC_STATS_COPY 1109
+#define IDC_STATS_PERIOD_LABEL 1110
 
 // Incoming call notification
 #define IDC_NOTIFY_NUMBER 1040
@@ -189,6 +205,7 @@
 #define ID_CALL_DELETE_MESSAGE 32812
 #define ID_CALL_OPEN_MESSAGES 32813
 #define ID_TRAY_PLAY_NEWEST 32814
+#define ID_TRAY_STATISTICS 32830
 #define ID_APP_ABOUT 57664
 
 // Strings

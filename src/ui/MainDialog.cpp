@@ -13,6 +13,7 @@
 #include "app/ModemCheck.h"
 #include "ui/AboutDialog.h"
 #include "ui/ModemCheckDialog.h"
+#include "ui/StatisticsDialog.h"
 #include "ui/ConfigPropertySheet.h"
 #include "ui/NotificationDialog.h"
 #include "ui/PhoneBookPropertySheet.h"
@@ -110,6 +111,8 @@ const CMainDialog::CommandHandler CMainDialog::kCommands[] = {
     {ID_CALL_DELETE_MESSAGE, &CMainDialog::OnDeleteMessage},
     {ID_CALL_OPEN_MESSAGES, &CMainDialog::OnOpenMessages},
     {ID_TRAY_PLAY_NEWEST, &CMainDialog::OnPlayNewest},
+    {IDC_STATISTICS, &CMainDialog::OnStatistics},
+    {ID_TRAY_STATISTICS, &CMainDialog::OnStatistics},
 };
 
 const CMainDialog::MessageHandler CMainDialog::kMessages[] = {
@@ -1174,6 +1177,16 @@ void CMainDialog::OnExportCalls() {
     else
         ShowMessage(FormatResString(IDS_EXPORT_FAILED, DisplayPath(path), error),
                     MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CMainDialog::OnStatistics() {
+    // The history file is read by the window, off this thread; this run's
+    // calls are copied now. Choosing a caller there has no list filter to
+    // go to yet: SetCallerChosen is the hook for one.
+    CStatisticsDialog statistics(
+        m_hWnd,
+        CStatisticsInput{m_session.HistoryLog().Path(), m_session.ThisRunRows(), m_session.Now()});
+    statistics.DoModal();
 }
 
 void CMainDialog::OnAbout() {

@@ -142,6 +142,7 @@ public:
     CLoggedCall& Call(size_t index) override { return m_screener.Call(index); }
     // Calls that only wait for a failing drop do not hold the save up.
     size_t LiveCallCount() const override { return m_screener.CallsUpCount(); }
+    bool MessagePending(size_t index) const override { return m_screener.MessagePending(index); }
 
     // CCallScreenerNotify.
     void OnCallLogged(size_t index) override;
@@ -242,6 +243,8 @@ private:
     void OnExportCalls();
     // Asks where to save a workbook; false when the user cancelled.
     virtual bool AskExportPath(std::string& path);
+    // The statistics window, from the button and the tray menu.
+    void OnStatistics();
     void OnBalloonClicked();
     void OnOverrideButton();
     void OnOverrideOff();

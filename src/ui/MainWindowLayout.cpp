@@ -16,6 +16,7 @@ unsigned CMainWindowLayout::AnchorOf(int id, bool etchedLine) {
     case IDC_OVERRIDE:
     case IDC_OVERRIDE_OFF:
     case IDC_EXPORT_CALLS:
+    case IDC_STATISTICS:
         return Right | Top;
     case IDC_OVERRIDE_TEXT:
         return Left | Top | Right;

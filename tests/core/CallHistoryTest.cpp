@@ -95,6 +95,12 @@ TEST_F(CallHistoryTest, RowsWrittenByOneRunAreReadByTheNext) {
         Row("Night Owl", "01632 960003", 5, ActionPermitRepeatedCall, CallerIdNumber),
         Row("Sales", "01632 960004", 6, ActionBlockFailed, CallerIdNumber),
         Row("Second caller", "01632 960005", 7, ActionNotAnsweredLineBusy, CallerIdNumber),
+        [] {
+            CHistoryRow r = Row("Surgery", "01632 960006", 8, ActionBlockByTime);
+            r.message = "20260301-140809-01632960006.wav";
+            r.messageMs = 4200;
+            return r;
+        }(),
     };
     {
         CCallHistoryFile file(fs, path);
@@ -111,8 +117,9 @@ TEST_F(CallHistoryTest, RowsWrittenByOneRunAreReadByTheNext) {
     EXPECT_EQ(text.substr(0, HistoryHeader().size()), HistoryHeader());
     EXPECT_EQ(text.substr(0, 3), "\xEF\xBB\xBF");
     EXPECT_NE(text.find("2026-03-01T14:01:09+01:00,\"Fred \"\"the\"\" Bloggs, Jr\",01632 960001,"
-                        "name and number,Block (always),yes\r\n"),
+                        "name and number,Block (always),yes,,\r\n"),
               std::string::npos);
+    EXPECT_NE(text.find(",yes,20260301-140809-01632960006.wav,4200\r\n"), std::string::npos);
     EXPECT_NE(text.find(",Caf\xC3\xA9 line two,"), std::string::npos); // UTF-8
 
     const CHistoryReadResult read = Load();
@@ -232,6 +239,63 @@ TEST_F(CallHistoryTest, ARowTornInsideAQuotedNameHidesNoLaterRow) {
     EXPECT_EQ(read.skipped, 1u);
 }
 
+// A message's name is used to open a file in the Messages folder: read back
+// only as a plain .wav name there, or the row reads as one without a
+// message. Files of earlier versions (six columns) read as before.
+TEST_F(CallHistoryTest, AMessageIsReadBackOnlyAsAPlainWaveFileName) {
+    const std::string start =
+        "2026-03-01T14:00:00+01:00,A,1,number,Block (based on time of call),yes,";
+    struct Case {
+        const char* what;
+        std::string fields; // the last two
+        std::string message;
+        uint32_t ms;
+    };
+    const Case cases[] = {
+        {"none", ",", "", 0},
+        {"a message", "20260301-140000-1.wav,61000", "20260301-140000-1.wav", 61000},
+        {"upper-case extension", "call.WAV,5", "call.WAV", 5},
+        {"a length without a message", ",5", "", 0},
+        {"a folder", "..\\Ringwarden.cfg.wav,5", "", 0},
+        {"a forward slash", "sub/a.wav,5", "", 0},
+        {"a drive", "C:a.wav,5", "", 0},
+        {"an absolute path", "\"C:\\Windows\\a.wav\",5", "", 0},
+        {"a UNC path", "\\\\server\\share\\a.wav,5", "", 0},
+        {"two dots", "a..wav,5", "", 0},
+        {"not a wave file", "a.exe,5", "", 0},
+        {"only the extension", ".wav,5", "", 0},
+        {"a control character", "a\x01.wav,5", "", 0},
+        {"a length that is not a number", "a.wav,-5", "", 0},
+        {"a length too long", "a.wav,12345678901", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const CHistoryReadResult read = Read(HistoryHeader() + start + c.fields + "\r\n");
+        ASSERT_EQ(read.rows.size(), 1u);
+        EXPECT_EQ(read.skipped, 0u);
+        EXPECT_EQ(read.rows[0].message, c.message);
+        EXPECT_EQ(read.rows[0].messageMs, c.ms);
+        // Written back as read: an unsafe name never reaches the file.
+        const CHistoryReadResult again = Read(HistoryHeader() + FormatHistoryRow(read.rows[0]));
+        ASSERT_EQ(again.rows.size(), 1u);
+        EXPECT_EQ(again.rows[0], read.rows[0]);
+    }
+    // An earlier version's file, header and rows of six columns, then rows
+    // this version appended.
+    const std::string old = "\xEF\xBB\xBFTime,Name,Number,Caller ID,Action,Answered and dropped\r\n"
+                            "2026-03-01T14:00:00+01:00,A,1,number,Block (always),no\r\n"
+                            "2026-03-01T14:00:00+01:00,A,1,number,Block (always),yes\r\n";
+    CHistoryRow added = Row("B", "2", 5, ActionBlockByTime);
+    added.message = "b.wav";
+    added.messageMs = 900;
+    const CHistoryReadResult read = Read(old + FormatHistoryRow(added));
+    ASSERT_EQ(read.rows.size(), 2u) << "a screened row and its update count once";
+    EXPECT_EQ(read.skipped, 0u);
+    EXPECT_TRUE(read.rows[0].answeredAndDropped);
+    EXPECT_EQ(read.rows[0].message, "");
+    EXPECT_EQ(read.rows[1], added);
+}
+
 // Each line stands between two good rows; the good rows must always be read.
 TEST_F(CallHistoryTest, DamagedRowsAreSkippedAndCounted) {
     const std::string first = "2026-03-01T14:00:00+01:00,A,0,number,Block (always),yes\r\n";
@@ -252,6 +316,8 @@ TEST_F(CallHistoryTest, DamagedRowsAreSkippedAndCounted) {
         {"too few columns", "2026-03-01T14:00:00+01:00,A,1,number,Block (always)\r\n", false},
         {"too many columns", "2026-03-01T14:00:00+01:00,A,1,number,Block (always),yes,x\r\n",
          false},
+        {"too many columns after the message",
+         "2026-03-01T14:00:00+01:00,A,1,number,Block (always),yes,a.wav,1,x\r\n", false},
         {"hundreds of columns", std::string(500, ',') + "\r\n", false},
         {"no offset", "2026-03-01T14:00:00,A,1,number,Block (always),yes\r\n", false},
         {"month 13", "2026-13-01T14:00:00+01:00,A,1,number,Block (always),yes\r\n", false},

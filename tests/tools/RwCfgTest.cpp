@@ -1,4 +1,5 @@
 #include "../core/ConfigTestUtil.h"
+#include "../core/StatisticsRows.h"
 #include "RwCfg.h"
 #include "records/CallHistory.h"
 #include "records/CallWorkbook.h"
@@ -396,7 +397,8 @@ TEST(RwCfgHistory, WritesAWorkbookThatASpreadsheetReadsAsWritten) {
         "2026-02-27T09:00:00+01:00,Fred,0123 456,number,Block (always),yes\r\n"
         "2026-03-01T10:00:05+01:00,\"Zo\xC3\xAB \"\"&<x>\"\"\",00441632960555,name and number,"
         "Permit (never block),no\r\n"
-        "2026-03-02T11:00:00+01:00,<Blocked>,<Blocked>,withheld,Block (always),yes\r\n";
+        "2026-03-02T11:00:00+01:00,<Blocked>,<Blocked>,withheld,Block (always),yes,"
+        "20260302-110000.wav,2500\r\n";
     test::WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
     std::unique_ptr<CFileSystem> fs = CreateSystemFileSystem(false);
     std::ostringstream out, err;
@@ -418,12 +420,14 @@ TEST(RwCfgHistory, WritesAWorkbookThatASpreadsheetReadsAsWritten) {
     EXPECT_EQ(read(book),
               "frozen A2\n"
               "format yyyy-mm-dd hh:mm:ss\n"
-              "s:Time\ts:Name\ts:Number\ts:Caller ID\ts:Action\ts:Answered and dropped\n"
-              "d:2026-02-27 09:00:00\ts:Fred\ts:0123 456\ts:number\ts:Block (always)\ts:yes\n"
+              "s:Time\ts:Name\ts:Number\ts:Caller ID\ts:Action\ts:Answered and dropped\t"
+              "s:Message\ts:Message seconds\n"
+              "d:2026-02-27 09:00:00\ts:Fred\ts:0123 456\ts:number\ts:Block (always)\ts:yes\t"
+              "-:\t-:\n"
               "d:2026-03-01 10:00:05\ts:Zo\xC3\xAB \"&<x>\"\ts:00441632960555\ts:name and number\t"
-              "s:Permit (never block)\ts:no\n"
+              "s:Permit (never block)\ts:no\t-:\t-:\n"
               "d:2026-03-02 11:00:00\ts:<Blocked>\ts:<Blocked>\ts:withheld\ts:Block (always)\t"
-              "s:yes\n");
+              "s:yes\ts:20260302-110000.wav\tn:2.5\n");
     // One caller, however the number is written.
     ASSERT_EQ(rwcfg::Run({"history", path, "--number", "0123456", "--xlsx", book}, out, err, *fs),
               0);
@@ -449,6 +453,50 @@ TEST(CallWorkbook, TimeFormatFromTheUsersPictures) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(CCallWorkbook::TimeFormatFrom(c.date, c.time), c.format) << c.date;
+}
+
+// The statistics core's week of calls, written as the program writes them:
+// the same figures come out, as text.
+TEST(RwCfgStats, PrintsTheFiguresOfTheCoresWeekOfCalls) {
+    test::CScratchDir dir;
+    const std::string path = dir.Path("Ringwarden-calls.csv");
+    std::string text = HistoryHeader();
+    for (const CHistoryRow& row : test::StatisticsWeek())
+        text += FormatHistoryRow(row);
+    text += "not a row\r\n";
+    test::WriteWholeFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+    std::unique_ptr<CFileSystem> fs = CreateSystemFileSystem(false);
+    std::ostringstream out, err;
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {{"stats", path, "--days", "7", "--today", "2026-03-04"},
+         {"Today: 7 calls, 4 blocked (57%)", "This week: 11 calls, 6 blocked (55%)",
+          "Last 7 days: 12 calls, 6 blocked (50%)", "    3  Sales (0161-496-0000)",
+          "    4  Friend (01632 960001)", "2026-03-04, 1, 3, 1, 2"}},
+        {{"stats", "--today", "2026-03-04", path},
+         {"Last 30 days: 13 calls, 7 blocked (54%)", "    4  Sales (0161-496-0000)"}},
+    };
+    for (const Case& c : cases) {
+        out.str("");
+        err.str("");
+        ASSERT_EQ(rwcfg::Run(c.args, out, err, *fs), 0) << err.str();
+        for (const std::string& line : c.lines)
+            EXPECT_NE(out.str().find(line + "\n"), std::string::npos) << line << "\n" << out.str();
+        EXPECT_NE(err.str().find("1 row of"), std::string::npos);
+    }
+    for (const auto& bad :
+         std::vector<std::vector<std::string>>{{"stats", path, "--days", "0"},
+                                               {"stats", path, "--days", "367"},
+                                               {"stats", path, "--days", "7x"},
+                                               {"stats", path, "--today", "March"},
+                                               {"stats", path, "--weeks", "1"}})
+        EXPECT_EQ(rwcfg::Run(bad, out, err, *fs), 2) << bad[2];
+    EXPECT_EQ(rwcfg::Run({"stats", dir.Path("none.csv")}, out, err, *fs), 1);
+    EXPECT_TRUE(rwcfg::NamesItsFile({"stats", path}));
+    EXPECT_FALSE(rwcfg::NamesItsFile({"stats", "--days", "7"}));
 }
 
 // A WAV header of 8 kHz 16-bit mono PCM declaring `declared` bytes of

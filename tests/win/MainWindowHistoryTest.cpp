@@ -178,7 +178,8 @@ protected:
                 CallerIdKind kind = CallerIdKind::Number) {
         clock.Set(time);
         const size_t before = dialog->Screener().CallCount();
-        EXPECT_NE(0u, linesim::Ring(Caller(kind, number, "")));
+        lastSimCall = linesim::Ring(Caller(kind, number, ""));
+        EXPECT_NE(0u, lastSimCall);
         EXPECT_TRUE(PumpUntil([&] { return dialog->Screener().CallCount() > before; }));
         return before;
     }
@@ -240,6 +241,7 @@ protected:
     CSettableClock clock;
     std::unique_ptr<CDialogWithChoices> dialog;
     HWND list = nullptr;
+    uint32_t lastSimCall = 0; // the simulator's id of the last call rung
 };
 
 TEST_F(MainWindowHistoryTest, CallsOfOneRunAreListedInGreyByTheNext) {
@@ -251,7 +253,7 @@ TEST_F(MainWindowHistoryTest, CallsOfOneRunAreListedInGreyByTheNext) {
     const std::string text = FileText();
     EXPECT_EQ(text.rfind(HistoryHeader(), 0), 0u);
     EXPECT_NE(text.find("2000-01-02T10:00:00+00:00,<No Phone Book Entry>,0555 100,number,"
-                        "Permit (never block - default rule),no\r\n"),
+                        "Permit (never block - default rule),no,,\r\n"),
               std::string::npos);
     EXPECT_NE(text.find(",<Blocked>,withheld,"), std::string::npos);
 
@@ -392,8 +394,14 @@ TEST_F(MainWindowHistoryTest, RowsWaitWhileTheFileIsLockedAndNoneIsLost) {
     clock.Set(At(2, 10, 0));
     StartRun();
     EXPECT_EQ(ListView_GetItemCount(list), 0);
-    Ring(At(2, 11, 0), "0555 401");
-    Ring(At(2, 11, 1), "0555 402");
+    // Each call's row is written once it has ended.
+    for (const char* number : {"0555 401", "0555 402"}) {
+        Ring(At(2, 11, number[7] - '0'), number);
+        const uint32_t call = lastSimCall;
+        ASSERT_TRUE(linesim::HangUp(call));
+        const size_t index = dialog->Screener().CallCount() - 1;
+        ASSERT_TRUE(PumpUntil([&] { return dialog->Screener().Call(index).GetCall() == nullptr; }));
+    }
     PumpUntil([] { return false; });
     EXPECT_EQ(dialog->HistoryLog().Waiting(), 2u);
     CloseHandle(held);

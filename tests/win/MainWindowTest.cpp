@@ -65,6 +65,8 @@ TEST_F(MainWindowTest, TitleAndControlsInTabOrder) {
         {IDC_EDIT_ENTRY, "Button", "&Edit Phone Book Entry..."},
         {IDC_CONFIGURE, "Button", "C&onfigure..."},
         {IDC_OVERRIDE, "Button", "Q&uiet or ring all..."},
+        {IDC_STATISTICS, "Button", "&Statistics..."},
+        {IDC_EXPORT_CALLS, "Button", "E&xport calls..."},
         {IDC_OVERRIDE_TEXT, "Static", ""},
         {IDC_OVERRIDE_OFF, "Button", "&Turn off"},
         {IDC_HELP_BUTTON, "Button", "&Help"},

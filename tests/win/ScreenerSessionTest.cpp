@@ -63,6 +63,8 @@ public:
     size_t CallCount() const override { return calls.size(); }
     CLoggedCall& Call(size_t index) override { return *calls[index]; }
     size_t LiveCallCount() const override { return live; }
+    std::set<size_t> recording; // calls whose message is still being finished
+    bool MessagePending(size_t index) const override { return recording.count(index) != 0; }
 
     size_t Add(const std::string& name, const std::string& number) {
         auto call = std::make_unique<CLoggedCall>();
@@ -290,8 +292,11 @@ TEST_F(ScreenerSessionTest, HistoryRowsWaitWhileTheFileIsLockedAndOutliveTheRun)
         auto session = Started();
         session->SetHistoryRetryInterval(10000);
         fs->locked.insert(historyPath);
-        session->OnCallLogged(calls.Add("A", "1"));
-        session->OnCallLogged(calls.Add("B", "2"));
+        for (const char* name : {"A", "B"}) {
+            const size_t call = calls.Add(name, name);
+            session->OnCallLogged(call);
+            session->OnCallEnded(call);
+        }
         EXPECT_TRUE(timers.posted.count(CSessionTimers::HistoryWrite));
         timers.Fire(*session, CSessionTimers::HistoryWrite);
         EXPECT_EQ(session->HistoryLog().Waiting(), 2u);
@@ -310,12 +315,129 @@ TEST_F(ScreenerSessionTest, HistoryRowsWaitWhileTheFileIsLockedAndOutliveTheRun)
     auto next = Started();
     timers.Fire(*next, CSessionTimers::HistoryWrite);
     next->OnCallLogged(calls.Add("C", "3"));
+    next->OnCallEnded(0);
     timers.Fire(*next, CSessionTimers::HistoryWrite);
     std::vector<std::string> written;
     for (const CHistoryRow& row : HistoryOnDisk())
         written.push_back(row.name);
     EXPECT_EQ(written, (std::vector<std::string>{"A", "B", "C"}));
     EXPECT_FALSE(FileExists(CCallHistoryLog::WaitingPathFor(historyPath)));
+}
+
+// Each call makes one row, written once its outcome is final, however often
+// it changed on the way; until then it is kept in the unfinished file.
+TEST_F(ScreenerSessionTest, EachCallIsWrittenOnceWithItsLastOutcome) {
+    const std::string unfinished = CCallHistoryLog::UnfinishedPathFor(historyPath);
+    struct Case {
+        const char* what;
+        // What happens to call 0 after it is logged; the session is the
+        // second argument.
+        std::function<void(CLoggedCall&, CScreenerSession&)> events;
+        bool endsAtExit; // still up: written by the exit
+        int32_t action;
+        std::string name;
+        bool answeredAndDropped;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"blocked, answered, dropped",
+         [](CLoggedCall& call, CScreenerSession& s) {
+             s.OnCallChanged(0); // answered
+             call.SetAnsweredAndDropped(true);
+             s.OnCallEnded(0);
+         },
+         false, ActionBlockAlways, "Sales", true, ""},
+        {"caller ID after the first ring",
+         [](CLoggedCall& call, CScreenerSession& s) {
+             call.SetName("Neighbour");
+             call.SetAction(ActionPermitNeverBlock);
+             s.OnCallChanged(0);
+             s.OnCallEnded(0);
+         },
+         false, ActionPermitNeverBlock, "Neighbour", false, ""},
+        {"a message finished after the call went idle",
+         [this](CLoggedCall& call, CScreenerSession& s) {
+             calls.recording.insert(0);
+             call.SetAnsweredAndDropped(true);
+             s.OnCallEnded(0);
+             timers.Fire(s, CSessionTimers::HistoryWrite);
+             EXPECT_TRUE(HistoryOnDisk().empty()) << "written before its message was known";
+             calls.recording.clear();
+             call.SetRecording("20261201-100000-1.wav", 3000);
+             s.OnCallChanged(0);
+         },
+         false, ActionBlockAlways, "Sales", true, "20261201-100000-1.wav"},
+        {"still up at exit",
+         [](CLoggedCall& call, CScreenerSession& s) {
+             call.SetAction(ActionBlockByTime);
+             s.OnCallChanged(0);
+         },
+         true, ActionBlockByTime, "Sales", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(historyPath);
+        calls.calls.clear();
+        timers = CManualTimers();
+        auto session = Started();
+        const size_t index = calls.Add("Sales", "1");
+        CLoggedCall& call = *calls.calls[index];
+        call.SetAction(c.name == "Neighbour" ? ActionWaitingForCallerId : ActionBlockAlways);
+        if (c.name == "Neighbour")
+            call.SetName("");
+        session->OnCallLogged(index);
+        timers.Fire(*session, CSessionTimers::HistoryWrite);
+        EXPECT_TRUE(FileExists(unfinished)) << "a call up is kept for a crash";
+        c.events(call, *session);
+        timers.Fire(*session, CSessionTimers::HistoryWrite);
+        EXPECT_EQ(FileExists(unfinished), c.endsAtExit);
+        session->Quit();
+        session->WriteLastRows();
+        EXPECT_FALSE(FileExists(unfinished));
+
+        auto system = CreateSystemFileSystem(false);
+        std::unique_ptr<CReadFile> file = system->OpenRead(historyPath);
+        ASSERT_TRUE(file);
+        const CHistoryReadResult read = ReadHistory(*file);
+        EXPECT_EQ(read.rowsInFile, 1u) << "one call, one row";
+        ASSERT_EQ(read.rows.size(), 1u);
+        EXPECT_EQ(read.rows[0].action, c.action);
+        EXPECT_EQ(read.rows[0].name, c.name);
+        EXPECT_EQ(read.rows[0].answeredAndDropped, c.answeredAndDropped);
+        EXPECT_EQ(read.rows[0].message, c.message);
+    }
+}
+
+// A run that ends without quitting (a crash, the power) leaves the calls it
+// had up in the unfinished file; the next start writes them once.
+TEST_F(ScreenerSessionTest, ACallUpAtACrashIsWrittenAtTheNextStart) {
+    const std::string unfinished = CCallHistoryLog::UnfinishedPathFor(historyPath);
+    {
+        auto session = Started();
+        const size_t done = calls.Add("Done", "1");
+        session->OnCallLogged(done);
+        session->OnCallEnded(done);
+        session->OnCallLogged(calls.Add("Up", "2"));
+        timers.Fire(*session, CSessionTimers::HistoryWrite);
+        // Destroyed with no exit: what a crash leaves.
+    }
+    ASSERT_TRUE(FileExists(unfinished));
+    calls.calls.clear();
+    for (int run = 0; run < 2; ++run) {
+        auto next = Started();
+        timers.Fire(*next, CSessionTimers::HistoryWrite);
+        EXPECT_FALSE(FileExists(unfinished));
+        next->Quit();
+        next->WriteLastRows();
+    }
+    std::vector<std::string> written;
+    for (const CHistoryRow& row : HistoryOnDisk())
+        written.push_back(row.name);
+    EXPECT_EQ(written, (std::vector<std::string>{"Done", "Up"}));
+    auto system = CreateSystemFileSystem(false);
+    std::unique_ptr<CReadFile> file = system->OpenRead(historyPath);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(ReadHistory(*file).rowsInFile, 2u) << "written once";
 }
 
 // Each way the review found of losing the user's data, lived through the

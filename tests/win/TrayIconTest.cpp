@@ -467,17 +467,18 @@ TEST_F(TrayMouseTest, RightClickOpensTheMenuWithOpenInBold) {
     PumpBriefly();
 
     EXPECT_EQ(g_menu.opened, 1);
-    EXPECT_EQ(g_menu.itemCount, 12);
+    EXPECT_EQ(g_menu.itemCount, 13);
     EXPECT_EQ(g_menu.defaultItem, 0u);
-    EXPECT_EQ(g_menu.texts,
-              (std::vector<std::string>{
-                  "&Open Ringwarden", "&Block the last caller", "&Play the newest message", "",
-                  "Q&uiet", "&Let every call ring", "&Turn off quiet or let every call ring", "",
-                  "&Check the modem...", "&Quit Ringwarden", "", "&About Ringwarden"}));
+    EXPECT_EQ(g_menu.texts, (std::vector<std::string>{
+                                "&Open Ringwarden", "&Block the last caller",
+                                "&Play the newest message", "", "Q&uiet", "&Let every call ring",
+                                "&Turn off quiet or let every call ring", "", "&Check the modem...",
+                                "&Statistics...", "&Quit Ringwarden", "", "&About Ringwarden"}));
     const UINT submenu = static_cast<UINT>(-1);
-    EXPECT_EQ(g_menu.ids, (std::vector<UINT>{ID_TRAY_OPEN, ID_TRAY_BLOCK_LAST, ID_TRAY_PLAY_NEWEST,
-                                             0, submenu, submenu, ID_OVERRIDE_OFF, 0,
-                                             ID_TRAY_CHECK_MODEM, ID_TRAY_QUIT, 0, ID_APP_ABOUT}));
+    EXPECT_EQ(g_menu.ids,
+              (std::vector<UINT>{ID_TRAY_OPEN, ID_TRAY_BLOCK_LAST, ID_TRAY_PLAY_NEWEST, 0, submenu,
+                                 submenu, ID_OVERRIDE_OFF, 0, ID_TRAY_CHECK_MODEM,
+                                 ID_TRAY_STATISTICS, ID_TRAY_QUIT, 0, ID_APP_ABOUT}));
     // The choice reaches the notification window, and a message follows the
     // menu so that it closes properly the next time.
     EXPECT_EQ(Commands(),

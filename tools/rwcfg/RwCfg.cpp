@@ -1,10 +1,12 @@
 #include "RwCfg.h"
+#include "app/CallStatistics.h"
 #include "app/MessageStore.h"
 
 #include "records/Archive.h"
 #include "records/CallAction.h"
 #include "records/CallHistory.h"
 #include "records/CallWorkbook.h"
+#include "records/Clock.h"
 #include "records/ConfigFile.h"
 #include "records/Cp1252.h"
 #include "records/CsvField.h"
@@ -867,6 +869,33 @@ bool NumberMatches(const std::string& rowNumber, const std::string& number,
            (!key.empty() && MakeLookupKeyFrom(rowNumber).find(key) != std::string::npos);
 }
 
+StatsArgs ParseStatsArgs(const std::vector<std::string>& args) {
+    StatsArgs parsed;
+    for (size_t i = 1; i < args.size() && parsed.valid; ++i) {
+        const std::string& arg = args[i];
+        if (arg == "--days" && i + 1 < args.size()) {
+            const std::string& value = args[++i];
+            int days = 0;
+            char tail = 0;
+            if (value.size() > 3 || std::sscanf(value.c_str(), "%d%c", &days, &tail) != 1 ||
+                days < 1 || days > 366)
+                parsed.valid = false;
+            parsed.days = days;
+        } else if (arg == "--today" && i + 1 < args.size()) {
+            int y = 0, m = 0, d = 0;
+            char tail = 0;
+            if (std::sscanf(args[++i].c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3 ||
+                !(parsed.today = CDateTime::FromParts(y, m, d, 12, 0, 0)).IsValid())
+                parsed.valid = false;
+        } else if (arg.rfind("--", 0) != 0 && parsed.file.empty()) {
+            parsed.file = arg;
+        } else {
+            parsed.valid = false;
+        }
+    }
+    return parsed;
+}
+
 std::string HistoryTable(const std::vector<CHistoryRow>& oldestFirst, const std::string& number) {
     const std::string key = MakeLookupKeyFrom(number);
     std::vector<std::vector<std::string>> rows;
@@ -933,6 +962,25 @@ int History(const HistoryArgs& args, std::ostream& out, std::ostream& err, CFile
     return 0;
 }
 
+int Stats(StatsArgs args, std::ostream& out, std::ostream& err, CFileSystem& fs) {
+    std::unique_ptr<CReadFile> file = fs.OpenRead(args.file);
+    if (!file) {
+        err << "rwcfg: cannot open " << args.file << "\n";
+        return 1;
+    }
+    if (!args.today.IsValid())
+        args.today = CSystemClock().Now();
+    CHistoryReadResult read = ReadHistory(*file);
+    const CCallStatistics stats =
+        ComputeCallStatistics(std::move(read.rows), args.today, args.days);
+    // Names are the system code page's in memory; the output is UTF-8.
+    out << Cp1252ToUtf8(FormatCallStatistics(stats));
+    if (read.skipped)
+        err << "rwcfg: " << read.skipped << (read.skipped == 1 ? " row" : " rows") << " of "
+            << args.file << " could not be read\n";
+    return 0;
+}
+
 // The messages in `folder`, newest first: time, caller, length, heard.
 int Messages(const std::string& folder, std::ostream& out, CFileSystem& fs) {
     CMessageStore store(fs);
@@ -967,6 +1015,8 @@ bool NamesItsFile(const std::vector<std::string>& args) {
         return false;
     if (args[0] == "history")
         return !ParseHistoryArgs(args).file.empty();
+    if (args[0] == "stats")
+        return !ParseStatsArgs(args).file.empty();
     return (args.size() == 2 &&
             (args[0] == "dump" || args[0] == "export-csv" || args[0] == "messages")) ||
            (args.size() == 3 && args[0] == "import-csv");
@@ -997,6 +1047,13 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         if (history.valid && !history.file.empty())
             return History(history, out, err, fs);
     }
+    if (!args.empty() && args[0] == "stats") {
+        StatsArgs stats = ParseStatsArgs(args);
+        if (stats.valid && stats.file.empty() && hasDefault)
+            stats.file = HistoryPathFor(defaultPath);
+        if (stats.valid && !stats.file.empty())
+            return Stats(stats, out, err, fs);
+    }
     if (args.size() == 2 && args[0] == "messages")
         return Messages(args[1], out, fs);
     if (args.size() == 1 && args[0] == "messages" && hasDefault)
@@ -1008,6 +1065,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                "       rwcfg export-csv [FILE] > entries.csv\n"
                "       rwcfg import-csv CSV [FILE]\n"
                "       rwcfg history [FILE] [--since YYYY-MM-DD] [--number TEXT] [--xlsx OUT]\n"
+               "       rwcfg stats [FILE] [--days N] [--today YYYY-MM-DD]\n"
                "       rwcfg messages [FOLDER]\n"
                "       rwcfg where\n"
                "Without FILE: the Ringwarden.cfg that Ringwarden beside rwcfg uses (rwcfg "
@@ -1017,6 +1075,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
                "       rwcfg export-csv FILE > entries.csv\n"
                "       rwcfg import-csv CSV FILE\n"
                "       rwcfg history FILE [--since YYYY-MM-DD] [--number TEXT] [--xlsx OUT]\n"
+               "       rwcfg stats FILE [--days N] [--today YYYY-MM-DD]\n"
                "       rwcfg messages FOLDER\n";
     return 2;
 }

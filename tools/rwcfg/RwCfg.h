@@ -78,6 +78,17 @@ HistoryArgs ParseHistoryArgs(const std::vector<std::string>& args);
 // way) when it is not empty.
 std::string HistoryTable(const std::vector<CHistoryRow>& oldestFirst, const std::string& number);
 
+// `stats [FILE] [--days N] [--today YYYY-MM-DD]`: the statistics window's
+// figures (totals, the callers who rang most, calls per day) for the N days
+// (default 30, 1 to 366) ending today, or the day given.
+struct StatsArgs {
+    std::string file; // empty: beside the program's configuration
+    int days = 30;
+    CDateTime today; // null: the system's today
+    bool valid = true;
+};
+StatsArgs ParseStatsArgs(const std::vector<std::string>& args);
+
 // True when the command line names the configuration file itself, so the
 // program's own file need not be looked for.
 bool NamesItsFile(const std::vector<std::string>& args);
