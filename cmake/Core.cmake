@@ -7,6 +7,7 @@ set(RW_SRC ${RW_SOURCE_DIR}/src)
 set(RW_CORE_SOURCES
     ${RW_SRC}/app/BlockSuspension.cpp
     ${RW_SRC}/app/CallHistoryLog.cpp
+    ${RW_SRC}/app/CallHookEvent.cpp
     ${RW_SRC}/app/CallerFilter.cpp
     ${RW_SRC}/app/LineHealth.cpp
     ${RW_SRC}/app/ModemVerdict.cpp

@@ -997,6 +997,11 @@ void CCallScreener::StopRecording(LiveCall& live) {
         live.message = LiveCall::Message::None;
 }
 
+bool CCallScreener::RecordingPending(size_t index) const {
+    return std::any_of(m_recordings.begin(), m_recordings.end(),
+                       [index](const auto& r) { return r.second == index; });
+}
+
 long CCallScreener::TakeRecording(uint32_t id) {
     const auto it = std::find_if(m_recordings.begin(), m_recordings.end(),
                                  [id](const auto& r) { return r.first == id; });

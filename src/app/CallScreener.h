@@ -64,6 +64,8 @@ public:
     // by the program. The rest only wait for a drop to go through, which a
     // restart or a save need not wait for.
     size_t CallsUpCount() const;
+    // The message the call at `index` left is still being written.
+    bool RecordingPending(size_t index) const;
 
     UINT TrayTip() const { return m_trayTip; }
     // Remembers the id and tells the window.

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <utility>
 
 namespace rw {
@@ -489,12 +490,71 @@ void CScreenerSession::OnCallLogged(size_t index) {
 void CScreenerSession::OnCallChanged(size_t index) {
     ScheduleCallSave();
     QueueHistory(index);
+    const auto awaiting =
+        std::find(m_hookAwaitingMessage.begin(), m_hookAwaitingMessage.end(), index);
+    if (awaiting != m_hookAwaitingMessage.end() && !m_calls->MessagePending(index)) {
+        m_hookAwaitingMessage.erase(awaiting);
+        CallOutcomeFinal(index);
+    }
 }
 
 void CScreenerSession::OnCallEnded(size_t index) {
     // The call's row says now whether the program answered and dropped it.
     if (CallAt(index).GetAnsweredAndDropped())
         QueueHistory(index);
+    if (index >= kEarlierRunBase || !m_calls)
+        return;
+    // A message still being written decides the outcome when it is done.
+    if (m_calls->MessagePending(index)) {
+        try {
+            m_hookAwaitingMessage.push_back(index);
+        } catch (const std::bad_alloc&) {
+        }
+        return;
+    }
+    CallOutcomeFinal(index);
+}
+
+void CScreenerSession::CallOutcomeFinal(size_t index) {
+    const std::string& command = m_settings.HookCommand();
+    if (command.empty())
+        return;
+    const CLoggedCall& call = CallAt(index);
+    if (!HookWanted(m_settings.HookEventsChosen(), call))
+        return;
+    try {
+        const std::string recording = call.GetRecording();
+        const std::string message =
+            recording.empty() ? std::string() : m_messages.PathOf(recording);
+        // Started from the message loop, never while the call's own
+        // notification is being handled. A burst beyond the queue is skipped.
+        if (m_hook.Queue(command, HookVariables(call, message)))
+            m_timers.Post(CSessionTimers::CallHook);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void CScreenerSession::ServiceCallHook() {
+    std::vector<CCallHook::Failure> failures;
+    try {
+        failures = m_hook.Service(m_timers.Now());
+    } catch (const std::bad_alloc&) {
+    }
+    if (m_hook.Idle())
+        m_timers.Stop(CSessionTimers::CallHook);
+    else
+        m_timers.Start(CSessionTimers::CallHook, kCallHookCheckMs);
+    for (const CCallHook::Failure& failure : failures) {
+        if (std::find(m_hookFailuresTold.begin(), m_hookFailuresTold.end(), failure.command) !=
+            m_hookFailuresTold.end())
+            continue;
+        try {
+            m_hookFailuresTold.push_back(failure.command);
+        } catch (const std::bad_alloc&) {
+        }
+        if (m_notify)
+            m_notify->OnCallHookFailed(failure.command, failure.reason);
+    }
 }
 
 CLoggedCall& CScreenerSession::CallAt(size_t logIndex) {
@@ -600,6 +660,9 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
         return;
     case CSessionTimers::HistoryWrite:
         WriteHistory();
+        return;
+    case CSessionTimers::CallHook:
+        ServiceCallHook();
         return;
     case CSessionTimers::OverrideCheck:
         CheckOverride();

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "app/CallHistoryLog.h"
+#include "app/CallHook.h"
 #include "app/ConfigLocation.h"
 #include "app/ScreeningRules.h"
 #include "app/MessageSettings.h"
@@ -41,6 +42,7 @@ public:
         HistoryWrite,  // queued history rows are written
         OverrideCheck, // an override is looked at: ended, or due a reminder
         TraceWrite,    // queued trace lines are written
+        CallHook,      // the program run for each call is started or looked at
     };
     virtual ~CSessionTimers() = default;
     virtual void Start(Timer timer, unsigned ms) = 0;
@@ -60,6 +62,9 @@ public:
     virtual CLoggedCall& Call(size_t index) = 0;
     // Calls not yet idle: nothing is saved while one is up.
     virtual size_t LiveCallCount() const = 0;
+    // The message the call at `index` left is still being written: its
+    // outcome is not final until it is.
+    virtual bool MessagePending(size_t /*index*/) const { return false; }
 };
 
 class CScreenerSessionNotify {
@@ -93,6 +98,9 @@ public:
     // An override that lasts until it is turned off is still on (at each
     // start, and once a day).
     virtual void OnOverrideReminder() {}
+    // The program set to run for each call could not be started; told once
+    // per command line in a run. `reason` is the system's (UTF-8).
+    virtual void OnCallHookFailed(const std::string& /*command*/, const std::string& /*reason*/) {}
 };
 
 class CScreenerSession : public CTapiTraceSink {
@@ -225,6 +233,11 @@ public:
     void OnCallLogged(size_t index);
     void OnCallChanged(size_t index);
     void OnCallEnded(size_t index);
+    // The runs of the program set for each call ([Hook]), and how often
+    // they are looked at while any runs or waits.
+    const CCallHook& CallHook() const { return m_hook; }
+    CCallHook& CallHook() { return m_hook; }
+    static constexpr unsigned kCallHookCheckMs = 250;
 
     // Log-off or shut-down: saves now, and keeps the rows that wait. With a
     // configuration sheet open, `bookBefore` is its Phone Book page's copy
@@ -273,6 +286,10 @@ private:
     void RenameCaller(const std::string& key, const std::string& name);
     // Starts or stops the trace as the settings and the command line say.
     void UpdateTrace();
+    // The call's outcome is final: its program run is queued, if it is to
+    // have one.
+    void CallOutcomeFinal(size_t index);
+    void ServiceCallHook();
     size_t ThisRunCallCount() const { return m_calls ? m_calls->CallCount() : 0; }
 
     const CClock& m_clock;
@@ -329,6 +346,12 @@ private:
     std::unique_ptr<CFileSystem> m_traceFs = CreateSystemFileSystem(false);
     CTraceLog m_trace{*m_traceFs};
     bool m_traceForced = false;
+
+    CCallHook m_hook;
+    // Calls that have ended while their message was still being written.
+    std::vector<size_t> m_hookAwaitingMessage;
+    // The command lines whose failure has been told.
+    std::vector<std::string> m_hookFailuresTold;
 };
 
 } // namespace rw

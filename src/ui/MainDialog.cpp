@@ -214,6 +214,11 @@ void CMainDialog::OnSaveFailed(const std::string& path, const std::string& reaso
                 MB_OK | MB_ICONEXCLAMATION);
 }
 
+void CMainDialog::OnCallHookFailed(const std::string& command, const std::string& reason) {
+    ShowMessage(FormatResString(IDS_HOOK_FAILED, DisplayPath(command), DisplayPath(reason)),
+                MB_OK | MB_ICONEXCLAMATION);
+}
+
 void CMainDialog::OnEarlierCallsReady(size_t first, size_t count) {
     m_callList.AddRows(first, count);
 }
@@ -387,7 +392,7 @@ void CMainDialog::OnDestroy() {
     m_session.WriteLastRows();
     for (unsigned timer :
          {CSessionTimers::LoadRetry, CSessionTimers::CallSave, CSessionTimers::HistoryWrite,
-          CSessionTimers::OverrideCheck, CSessionTimers::TraceWrite})
+          CSessionTimers::OverrideCheck, CSessionTimers::TraceWrite, CSessionTimers::CallHook})
         KillTimer(m_hWnd, kSessionTimerBase + timer);
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);
@@ -1032,7 +1037,7 @@ bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
         return true;
     }
     if (timer >= kSessionTimerBase + CSessionTimers::LoadRetry &&
-        timer <= kSessionTimerBase + CSessionTimers::TraceWrite) {
+        timer <= kSessionTimerBase + CSessionTimers::CallHook) {
         m_session.OnTimer(static_cast<Timer>(timer - kSessionTimerBase));
         return true;
     }

@@ -114,6 +114,7 @@ public:
     void OnHistoryWaiting(const std::string& path, const std::string& reason, size_t rows) override;
     void OnOverrideChanged() override;
     void OnOverrideReminder() override;
+    void OnCallHookFailed(const std::string& command, const std::string& reason) override;
     // What the override line above the list says, and the tray's tip while
     // no call is up; empty while no override is on.
     std::string OverrideText() const;
@@ -128,6 +129,7 @@ public:
     CLoggedCall& Call(size_t index) override { return m_screener.Call(index); }
     // Calls that only wait for a failing drop do not hold the save up.
     size_t LiveCallCount() const override { return m_screener.CallsUpCount(); }
+    bool MessagePending(size_t index) const override { return m_screener.RecordingPending(index); }
 
     // CCallScreenerNotify.
     void OnCallLogged(size_t index) override;
