@@ -22,6 +22,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/records/Archive.cpp
     ${RW_SRC}/records/ByteStream.cpp
     ${RW_SRC}/records/CallHistory.cpp
+    ${RW_SRC}/records/CallSearch.cpp
     ${RW_SRC}/records/CallAction.cpp
     ${RW_SRC}/records/Clock.cpp
     ${RW_SRC}/records/ConfigFile.cpp

@@ -129,6 +129,8 @@
 #define IDC_HOOK_COMMAND 1121
 #define IDC_HOOK_EVENTS_LABEL 1122
 #define IDC_HOOK_EVENTS 1123
+// The search box above the call list
+#define IDC_CALL_SEARCH 1125
 #define IDC_TRACE 1075
 #define IDC_MODEM_REPORT 1076
 #define IDC_MODEM_COPY 1077

@@ -26,6 +26,13 @@
 namespace rw {
 namespace {
 
+std::string WindowTextOf(HWND hWnd) {
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(hWnd)) + 1, '\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextA(hWnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 constexpr UINT_PTR kTrayTimer = 1;
 constexpr UINT kTrayTimerMs = 60000;
 // The tray icon and the popup follow the calls at most this often. Each
@@ -900,6 +907,11 @@ void CMainDialog::OnHide() {
     ShowWindow(m_hWnd, SW_HIDE);
 }
 
+void CMainDialog::ShowCallsFrom(const std::string& text) {
+    SetDlgItemTextA(m_hWnd, IDC_CALL_SEARCH, text.c_str());
+    OnOpen();
+}
+
 void CMainDialog::OnOpen() {
     m_startHidden = false;
     ShowWindow(m_hWnd, SW_SHOWNORMAL);
@@ -924,6 +936,17 @@ void CMainDialog::OnAbout() {
 }
 
 bool CMainDialog::OnCommand(WORD id, WORD notifyCode, HWND control) {
+    // The search box: the list follows each change, and Esc empties it.
+    HWND search = GetDlgItem(IDC_CALL_SEARCH);
+    if (id == IDC_CALL_SEARCH && notifyCode == EN_CHANGE) {
+        m_callList.SetSearch(WindowTextOf(search));
+        UpdateButtons();
+        return true;
+    }
+    if (id == IDCANCEL && GetFocus() == search && GetWindowTextLengthA(search) > 0) {
+        SetWindowTextA(search, "");
+        return true;
+    }
     // Buttons and menus (0), accelerators (1).
     if (notifyCode <= 1 && id >= ID_QUIET_30 && id <= ID_ALL_RING_NEVER) {
         OnOverrideChoice(id);

@@ -99,6 +99,10 @@ public:
     // configuration has not been read. False when nothing changed.
     bool SetCallerFilter(size_t logIndex, int32_t filterType);
 
+    // Shows the main window with its list filtered to the calls `text` finds
+    // (a name, or a number in any writing), as if typed in the search box.
+    void ShowCallsFrom(const std::string& text);
+
     // Replaces the platform's message box (tests answer it themselves).
     void SetMessageBox(MessageBoxFn show) { m_messageBox = std::move(show); }
 
