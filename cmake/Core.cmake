@@ -14,6 +14,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/app/MessagePolicy.cpp
     ${RW_SRC}/app/MessageStore.cpp
     ${RW_SRC}/app/RepeatedCalls.cpp
+    ${RW_SRC}/app/RulePreview.cpp
     ${RW_SRC}/app/ScreeningOverride.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
     ${RW_SRC}/app/VerifiedCallers.cpp
