@@ -515,6 +515,34 @@ void CScreenerSession::OnCallEnded(size_t index) {
     CallOutcomeFinal(index);
 }
 
+CRulePreview CScreenerSession::MakePreview() {
+    std::vector<const CLoggedCall*> calls;
+    calls.reserve(ThisRunCallCount() + m_history.size());
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        calls.push_back(&m_calls->Call(i));
+    for (const auto& call : m_history)
+        calls.push_back(call.get());
+    return CRulePreview(std::move(calls), m_rules, m_clock.Now(), kPreviewDays);
+}
+
+CRulePreviewResult CScreenerSession::PreviewEntry(const CPhoneBookEntry& candidate,
+                                                  const std::string& replacedKey) {
+    try {
+        return MakePreview().ForEntry(m_phoneBook, candidate, replacedKey, m_preferences);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+CRulePreviewResult CScreenerSession::PreviewDefaults(const CRingwardenPreferences& preferences,
+                                                     unsigned allDayDays) {
+    try {
+        return MakePreview().ForDefaults(m_phoneBook, preferences, allDayDays);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
 void CScreenerSession::CallOutcomeFinal(size_t index) {
     const std::string& command = m_settings.HookCommand();
     if (command.empty())

@@ -13,6 +13,7 @@
 #include "app/ScreeningRules.h"
 #include "app/MessageSettings.h"
 #include "app/MessageStore.h"
+#include "app/RulePreview.h"
 #include "app/Settings.h"
 #include "app/TraceLog.h"
 #include "records/Clock.h"
@@ -258,6 +259,16 @@ public:
     size_t EarlierCallCount() const { return m_history.size(); }
     const CCallHistoryLog& HistoryLog() const { return m_historyLog; }
 
+    // What a rule would have done to the calls of the last kPreviewDays days
+    // (this run's and the history's), the rest as it is now; changes
+    // nothing. `replacedKey`: the key of the entry being edited (empty for
+    // a new one).
+    static constexpr int kPreviewDays = 30;
+    CRulePreviewResult PreviewEntry(const CPhoneBookEntry& candidate,
+                                    const std::string& replacedKey);
+    CRulePreviewResult PreviewDefaults(const CRingwardenPreferences& preferences,
+                                       unsigned allDayDays);
+
     // Writes the book and preferences now unless the file is unread or this
     // run cannot save; `report` tells a failure. True when the file holds them.
     // A file another program changed meanwhile is read again first, unless
@@ -290,6 +301,7 @@ private:
     // have one.
     void CallOutcomeFinal(size_t index);
     void ServiceCallHook();
+    CRulePreview MakePreview();
     size_t ThisRunCallCount() const { return m_calls ? m_calls->CallCount() : 0; }
 
     const CClock& m_clock;

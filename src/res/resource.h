@@ -131,6 +131,8 @@
 #define IDC_HOOK_EVENTS 1123
 // The search box above the call list
 #define IDC_CALL_SEARCH 1125
+// What a rule would have done (entry sheet, Defaults page)
+#define IDC_RULE_PREVIEW 1126
 #define IDC_TRACE 1075
 #define IDC_MODEM_REPORT 1076
 #define IDC_MODEM_COPY 1077
@@ -245,6 +247,9 @@
 #define IDS_HOOK_EVENT_BLOCKED 1652
 #define IDS_HOOK_EVENT_MESSAGES 1653
 #define IDS_HOOK_NOT_IN_CODE_PAGE 1654
+#define IDS_PREVIEW_ENTRY 1660
+#define IDS_PREVIEW_DEFAULTS 1661
+#define IDS_PREVIEW_EXAMPLE 1662
 #define IDS_COLUMN_NAME 2000
 #define IDS_COLUMN_NUMBER 2001
 #define IDS_COLUMN_TIME 2002

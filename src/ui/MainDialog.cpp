@@ -15,6 +15,7 @@
 #include "ui/ConfigPropertySheet.h"
 #include "ui/NotificationDialog.h"
 #include "ui/PhoneBookPropertySheet.h"
+#include "ui/RulePreviewText.h"
 #include "ui/framework/AppMessageBox.h"
 #include "ui/framework/PaintDC.h"
 
@@ -848,6 +849,10 @@ std::unique_ptr<CPhoneBookEntry> CMainDialog::EditEntry(const CPhoneBookEntry& e
 bool CMainDialog::RunEntrySheet(CPhoneBookEntry& entry) {
     CPhoneBookPropertySheet sheet(entry, PhoneBook(), Preferences(), IDS_ENTRY_SHEET_CAPTION,
                                   m_hWnd);
+    sheet.SetPreview([this, replaced = entry.LookupKey](const CPhoneBookEntry& candidate) {
+        return RulePreviewText(m_session.PreviewEntry(candidate, replaced), IDS_PREVIEW_ENTRY,
+                               CScreenerSession::kPreviewDays);
+    });
     return sheet.DoModal() == IDOK;
 }
 
