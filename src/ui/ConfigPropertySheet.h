@@ -15,6 +15,9 @@
 #include "ui/ConfigSecurityPage.h"
 #include "ui/framework/PropertySheet.h"
 
+#include <functional>
+#include <string>
+
 namespace rw {
 
 class CConfigPropertySheet : public CCorePropertySheet {
@@ -30,6 +33,13 @@ public:
     CSettings& Settings() { return *m_settings; }
     void SetSettings(CSettings& settings) { m_settings = &settings; }
 
+    // What the defaults as the pages now hold them would have done to
+    // earlier calls, as a sentence for the Defaults page; null: none.
+    using DefaultsPreview =
+        std::function<std::string(const CRingwardenPreferences& candidate, unsigned allDayDays)>;
+    void SetDefaultsPreview(DefaultsPreview preview) { m_defaultsPreview = std::move(preview); }
+    const DefaultsPreview& GetDefaultsPreview() const { return m_defaultsPreview; }
+
     CConfigGeneralPage& GeneralPage() { return m_generalPage; }
     CConfigDefaultsPage& DefaultsPage() { return m_defaultsPage; }
     CConfigPhoneBookPage& PhoneBookPage() { return m_phoneBookPage; }
@@ -41,6 +51,7 @@ private:
     CPhoneBook& m_phoneBook;
     CSettings m_ownSettings;
     CSettings* m_settings = &m_ownSettings;
+    DefaultsPreview m_defaultsPreview;
     // In tab order.
     CConfigGeneralPage m_generalPage;
     CConfigDefaultsPage m_defaultsPage;

@@ -172,6 +172,40 @@ TEST_F(MainWindowWiringTest, TheEntrySheetShowsWhatTheEntryWouldHaveBlocked) {
     EXPECT_EQ(dialog.PhoneBook().Lookup("0909111222"), nullptr) << "Cancel kept nothing";
 }
 
+// The Defaults page says what the default rule (as its own page now
+// holds it) and the out-of-hours window would have done to callers without
+// an entry.
+TEST_F(MainWindowWiringTest, TheDefaultsPageShowsWhatTheDefaultsWouldHaveBlocked) {
+    auto friendEntry = test::Entry("Friend", "0161 111");
+    const std::string key = friendEntry->LookupKey;
+    dialog.PhoneBook().SetAt(key, std::move(friendEntry));
+    clock.Set(CDateTime::FromParts(2026, 12, 1, 12, 0, 0));
+    Ring("0909 111 222");
+    Ring("0161 111");
+    Ring("07700 900123");
+    std::vector<std::string> said;
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet& sheet) {
+        HWND hSheet = sheet.GetSafeHwnd();
+        PropSheet_SetCurSel(hSheet, nullptr, 1); // Defaults
+        said.push_back(PageText(sheet, IDC_RULE_PREVIEW));
+        PropSheet_SetCurSel(hSheet, nullptr, 3); // Non Phone Book Calls
+        SendMessageA(GetDlgItem(PropSheet_GetCurrentPageHwnd(hSheet), IDC_RULE_ALWAYS), BM_CLICK, 0,
+                     0);
+        PropSheet_SetCurSel(hSheet, nullptr, 1);
+        said.push_back(PageText(sheet, IDC_RULE_PREVIEW));
+        sheet.PressButton(PSBTN_CANCEL);
+    });
+    Command(IDC_CONFIGURE);
+    ASSERT_EQ(said.size(), 2u);
+    EXPECT_EQ(said[0].substr(0, said[0].find('\r')),
+              "Over the last 30 days these defaults would have blocked 0 calls from 0 numbers "
+              "without an entry.");
+    EXPECT_EQ(said[1].substr(0, said[1].find('\r')),
+              "Over the last 30 days these defaults would have blocked 2 calls from 2 numbers "
+              "without an entry.");
+    EXPECT_EQ(dialog.Preferences().NonPhoneBookRule, FilterNeverBlock) << "Cancel kept nothing";
+}
+
 TEST_F(MainWindowWiringTest, OnePopupNamesEachNewCallerAndCanBeSwitchedOff) {
     auto popupText = [&](int id) {
         char text[256] = {};
