@@ -7,7 +7,8 @@
 # its "Keep a history of calls" box), and the Defaults, Non Phone Book Calls
 # and Block Suspend pages with their boxes for who gets through
 # (docs/config-defaults.png, docs/config-non-phone-book.png,
-# docs/config-block-suspend.png).
+# docs/config-block-suspend.png), and the entry sheet saying what a prefix
+# entry would have blocked (docs/entry-preview.png).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/win}
@@ -31,3 +32,8 @@ for page in defaults non-phone-book block-suspend; do
     convert "$tmp/$page.bmp" "$root/docs/config-$page.png"
     echo "wrote $root/docs/config-$page.png"
 done
+RW_ENTRY_PREVIEW_PICTURE="$(rw_winpath "$tmp")\\entry-preview.bmp" bash "$root/tools/wine-exec.sh" \
+    "$build" "$build/bin/win_tests.exe" \
+    --gtest_filter=MainWindowWiringTest.TheEntrySheetShowsWhatTheEntryWouldHaveBlocked >/dev/null
+convert "$tmp/entry-preview.bmp" "$root/docs/entry-preview.png"
+echo "wrote $root/docs/entry-preview.png"

@@ -6,6 +6,7 @@
 #include "../support/SimulatedLine.h"
 #include "../support/ExePath.h"
 #include "../support/MessagePump.h"
+#include "../support/ScreenPicture.h"
 #include "../support/SimCaller.h"
 #include "LineSim.h"
 #include "records/Clock.h"
@@ -19,6 +20,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -159,6 +161,13 @@ TEST_F(MainWindowWiringTest, TheEntrySheetShowsWhatTheEntryWouldHaveBlocked) {
         SetWindowTextA(GetDlgItem(general, IDC_ENTRY_NUMBER), "0909*");
         PropSheet_SetCurSel(hSheet, nullptr, 1);
         said.push_back(PageText(sheet, IDC_RULE_PREVIEW));
+        // RW_ENTRY_PREVIEW_PICTURE: where to keep the page's picture.
+        if (const char* picture = std::getenv("RW_ENTRY_PREVIEW_PICTURE")) {
+            UpdateWindow(hSheet);
+            RECT rect{};
+            GetWindowRect(hSheet, &rect);
+            test::SaveScreenPicture(picture, rect);
+        }
         sheet.PressButton(PSBTN_CANCEL);
     });
     Command(IDC_ADD_ENTRY);
