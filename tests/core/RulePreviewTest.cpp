@@ -56,7 +56,8 @@ protected:
         history.Add("<Blocked>", At(9, 22));
         auto own = test::Entry("Friend", "0909 555 000");
         own->FilterType = FilterNeverBlock;
-        book.SetAt(own->LookupKey, std::move(own));
+        const std::string key = own->LookupKey; // read before the move below
+        book.SetAt(key, std::move(own));
         preferences.OutOfHoursStart = CDateTime::TimeOfDay(22, 0);
         preferences.OutOfHoursEnd = CDateTime::TimeOfDay(7, 0);
     }
