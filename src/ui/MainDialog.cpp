@@ -956,6 +956,17 @@ bool CMainDialog::OnCommand(WORD id, WORD notifyCode, HWND control) {
         SetWindowTextA(search, "");
         return true;
     }
+    // Enter in the box goes to the calls found, never to Configure: the
+    // box is the default while it has the focus.
+    if (id == IDC_CALL_SEARCH && (notifyCode == EN_SETFOCUS || notifyCode == EN_KILLFOCUS)) {
+        SendMessageA(m_hWnd, DM_SETDEFID,
+                     notifyCode == EN_SETFOCUS ? IDC_CALL_SEARCH : IDC_CONFIGURE, 0);
+        return true;
+    }
+    if (id == IDC_CALL_SEARCH && notifyCode == BN_CLICKED) {
+        SetFocus(m_callList.Handle());
+        return true;
+    }
     // Buttons and menus (0), accelerators (1).
     if (notifyCode <= 1 && id >= ID_QUIET_30 && id <= ID_ALL_RING_NEVER) {
         OnOverrideChoice(id);

@@ -16,6 +16,7 @@
 #include "telephony/TapiApi.h"
 #include "telephony/TapiRegistration.h"
 #include "ui/MainDialog.h"
+#include "ui/framework/PropertySheet.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -430,6 +431,18 @@ TEST_F(MainWindowCallListTest, TheSearchBoxFindsANumberInAnyWritingAndEscClearsI
             EXPECT_EQ(Text(SelectedRow(), 1), selected) << c.typed;
         }
     }
+    // Enter in the box goes to the list, not to the default button.
+    bool sheetShown = false;
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet& sheet) {
+        sheetShown = true;
+        sheet.PressButton(PSBTN_CANCEL);
+    });
+    SetFocus(search);
+    MSG enter{search, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
+    EXPECT_TRUE(IsDialogMessageA(dialog.GetSafeHwnd(), &enter));
+    CCorePropertySheet::SetShownHook(nullptr);
+    EXPECT_EQ(GetFocus(), list);
+    EXPECT_FALSE(sheetShown) << "Enter in the box opened Configure";
     SetFocus(search);
     SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDCANCEL, 0);
     EXPECT_EQ(GetWindowTextLengthA(search), 0);
