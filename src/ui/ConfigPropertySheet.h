@@ -39,6 +39,13 @@ public:
         std::function<std::string(const CRingwardenPreferences& candidate, unsigned allDayDays)>;
     void SetDefaultsPreview(DefaultsPreview preview) { m_defaultsPreview = std::move(preview); }
     const DefaultsPreview& GetDefaultsPreview() const { return m_defaultsPreview; }
+    // The same for the entry sheets the Phone Book page opens: what
+    // `candidate` would have done, `replacedKey` the key of the entry it
+    // edits (empty for a new one).
+    using EntryPreview = std::function<std::string(const CPhoneBookEntry& candidate,
+                                                   const std::string& replacedKey)>;
+    void SetEntryPreview(EntryPreview preview) { m_entryPreview = std::move(preview); }
+    const EntryPreview& GetEntryPreview() const { return m_entryPreview; }
 
     CConfigGeneralPage& GeneralPage() { return m_generalPage; }
     CConfigDefaultsPage& DefaultsPage() { return m_defaultsPage; }
@@ -52,6 +59,7 @@ private:
     CSettings m_ownSettings;
     CSettings* m_settings = &m_ownSettings;
     DefaultsPreview m_defaultsPreview;
+    EntryPreview m_entryPreview;
     // In tab order.
     CConfigGeneralPage m_generalPage;
     CConfigDefaultsPage m_defaultsPage;

@@ -859,6 +859,10 @@ bool CMainDialog::RunEntrySheet(CPhoneBookEntry& entry) {
 bool CMainDialog::RunConfigSheet() {
     CConfigPropertySheet sheet(Preferences(), PhoneBook(), IDS_CONFIG_SHEET_CAPTION, m_hWnd);
     sheet.SetSettings(m_sheetSettings);
+    sheet.SetEntryPreview([this](const CPhoneBookEntry& candidate, const std::string& replaced) {
+        return RulePreviewText(m_session.PreviewEntry(candidate, replaced), IDS_PREVIEW_ENTRY,
+                               CScreenerSession::kPreviewDays);
+    });
     sheet.SetDefaultsPreview([this](const CRingwardenPreferences& candidate, unsigned days) {
         return RulePreviewText(m_session.PreviewDefaults(candidate, days), IDS_PREVIEW_DEFAULTS,
                                CScreenerSession::kPreviewDays);
