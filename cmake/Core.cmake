@@ -8,6 +8,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/app/BlockSuspension.cpp
     ${RW_SRC}/app/CallHistoryLog.cpp
     ${RW_SRC}/app/CallStatistics.cpp
+    ${RW_SRC}/app/CallHookEvent.cpp
     ${RW_SRC}/app/CallerFilter.cpp
     ${RW_SRC}/app/LineHealth.cpp
     ${RW_SRC}/app/ModemVerdict.cpp
@@ -15,6 +16,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/app/MessagePolicy.cpp
     ${RW_SRC}/app/MessageStore.cpp
     ${RW_SRC}/app/RepeatedCalls.cpp
+    ${RW_SRC}/app/RulePreview.cpp
     ${RW_SRC}/app/ScreeningOverride.cpp
     ${RW_SRC}/app/ScreeningRules.cpp
     ${RW_SRC}/app/VerifiedCallers.cpp
@@ -23,6 +25,7 @@ set(RW_CORE_SOURCES
     ${RW_SRC}/records/Archive.cpp
     ${RW_SRC}/records/ByteStream.cpp
     ${RW_SRC}/records/CallHistory.cpp
+    ${RW_SRC}/records/CallSearch.cpp
     ${RW_SRC}/records/CallAction.cpp
     ${RW_SRC}/records/Clock.cpp
     ${RW_SRC}/records/ConfigFile.cpp

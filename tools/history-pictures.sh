@@ -10,7 +10,8 @@
 # docs/config-block-suspend.png), and the Messages page
 # (docs/config-messages.png), and Check the modem after a ring test
 # (docs/modem-check.png), and the statistics window over a small history
-# (docs/statistics.png).
+# (docs/statistics.png), and the entry sheet saying what a prefix entry would
+# have blocked (docs/entry-preview.png).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/win}
@@ -48,3 +49,8 @@ RW_STATISTICS_PICTURE="$(rw_winpath "$tmp")\\statistics.bmp" bash "$root/tools/w
     "$build" "$build/bin/statistics_tests.exe" >/dev/null
 convert "$tmp/statistics.bmp" "$root/docs/statistics.png"
 echo "wrote $root/docs/statistics.png"
+RW_ENTRY_PREVIEW_PICTURE="$(rw_winpath "$tmp")\\entry-preview.bmp" bash "$root/tools/wine-exec.sh" \
+    "$build" "$build/bin/win_tests.exe" \
+    --gtest_filter=MainWindowWiringTest.TheEntrySheetShowsWhatTheEntryWouldHaveBlocked >/dev/null
+convert "$tmp/entry-preview.bmp" "$root/docs/entry-preview.png"
+echo "wrote $root/docs/entry-preview.png"

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <new>
 #include <utility>
 
 namespace rw {
@@ -528,7 +529,7 @@ void CScreenerSession::OnCallChanged(size_t index) {
         return;
     // The message of a call that has ended is known now.
     if (state == RowState::Ended && !(m_calls && m_calls->MessagePending(index)))
-        FinishCall(index);
+        FinishCall(index, true);
     else
         UnfinishedChanged();
 }
@@ -543,7 +544,7 @@ void CScreenerSession::OnCallEnded(size_t index) {
     if (m_calls && m_calls->MessagePending(index))
         UnfinishedChanged();
     else
-        FinishCall(index);
+        FinishCall(index, true);
 }
 
 CScreenerSession::RowState& CScreenerSession::RowStateOf(size_t index) {
@@ -552,16 +553,90 @@ CScreenerSession::RowState& CScreenerSession::RowStateOf(size_t index) {
     return m_rowStates[index];
 }
 
-void CScreenerSession::FinishCall(size_t index) {
+void CScreenerSession::FinishCall(size_t index, bool ended) {
     RowStateOf(index) = RowState::Written;
     QueueHistory(index);
     UnfinishedChanged();
+    // The program for each call runs once the outcome is final; a call
+    // still up when Ringwarden quits has none.
+    if (ended)
+        CallOutcomeFinal(index);
 }
 
 void CScreenerSession::FinishAllCalls() {
     for (size_t i = 0; i < ThisRunCallCount(); ++i)
         if (RowStateOf(i) != RowState::Written)
-            FinishCall(i);
+            FinishCall(i, false);
+}
+
+CRulePreview CScreenerSession::MakePreview() {
+    std::vector<const CLoggedCall*> calls;
+    calls.reserve(ThisRunCallCount() + m_history.size());
+    for (size_t i = 0; i < ThisRunCallCount(); ++i)
+        calls.push_back(&m_calls->Call(i));
+    for (const auto& call : m_history)
+        calls.push_back(call.get());
+    return CRulePreview(std::move(calls), m_rules, m_clock.Now(), kPreviewDays);
+}
+
+CRulePreviewResult CScreenerSession::PreviewEntry(const CPhoneBookEntry& candidate,
+                                                  const std::string& replacedKey) {
+    try {
+        return MakePreview().ForEntry(m_phoneBook, candidate, replacedKey, m_preferences);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+CRulePreviewResult CScreenerSession::PreviewDefaults(const CRingwardenPreferences& preferences,
+                                                     unsigned allDayDays) {
+    try {
+        return MakePreview().ForDefaults(m_phoneBook, preferences, allDayDays);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
+void CScreenerSession::CallOutcomeFinal(size_t index) {
+    const std::string& command = m_settings.HookCommand();
+    if (command.empty())
+        return;
+    const CLoggedCall& call = CallAt(index);
+    if (!HookWanted(m_settings.HookEventsChosen(), call))
+        return;
+    try {
+        const std::string recording = call.GetRecording();
+        const std::string message =
+            recording.empty() ? std::string() : m_messages.PathOf(recording);
+        // Started from the message loop, never while the call's own
+        // notification is being handled. A burst beyond the queue is skipped.
+        if (m_hook.Queue(command, HookVariables(call, message)))
+            m_timers.Post(CSessionTimers::CallHook);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+void CScreenerSession::ServiceCallHook() {
+    std::vector<CCallHook::Failure> failures;
+    try {
+        failures = m_hook.Service(m_timers.Now());
+    } catch (const std::bad_alloc&) {
+    }
+    if (m_hook.Idle())
+        m_timers.Stop(CSessionTimers::CallHook);
+    else
+        m_timers.Start(CSessionTimers::CallHook, kCallHookCheckMs);
+    for (const CCallHook::Failure& failure : failures) {
+        if (std::find(m_hookFailuresTold.begin(), m_hookFailuresTold.end(), failure.command) !=
+            m_hookFailuresTold.end())
+            continue;
+        try {
+            m_hookFailuresTold.push_back(failure.command);
+        } catch (const std::bad_alloc&) {
+        }
+        if (m_notify)
+            m_notify->OnCallHookFailed(failure.command, failure.reason);
+    }
 }
 
 CLoggedCall& CScreenerSession::CallAt(size_t logIndex) {
@@ -727,6 +802,9 @@ void CScreenerSession::OnTimer(CSessionTimers::Timer timer) {
         return;
     case CSessionTimers::HistoryWrite:
         WriteHistory();
+        return;
+    case CSessionTimers::CallHook:
+        ServiceCallHook();
         return;
     case CSessionTimers::OverrideCheck:
         CheckOverride();

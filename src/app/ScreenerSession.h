@@ -8,10 +8,12 @@
 #pragma once
 
 #include "app/CallHistoryLog.h"
+#include "app/CallHook.h"
 #include "app/ConfigLocation.h"
 #include "app/ScreeningRules.h"
 #include "app/MessageSettings.h"
 #include "app/MessageStore.h"
+#include "app/RulePreview.h"
 #include "app/Settings.h"
 #include "app/TraceLog.h"
 #include "records/Clock.h"
@@ -41,6 +43,7 @@ public:
         HistoryWrite,  // queued history rows are written
         OverrideCheck, // an override is looked at: ended, or due a reminder
         TraceWrite,    // queued trace lines are written
+        CallHook,      // the program run for each call is started or looked at
     };
     virtual ~CSessionTimers() = default;
     virtual void Start(Timer timer, unsigned ms) = 0;
@@ -99,6 +102,9 @@ public:
     // The messages folder changed: a message kept, heard or deleted, or the
     // folder filled up or a recording failed.
     virtual void OnMessagesChanged() {}
+    // The program set to run for each call could not be started; told once
+    // per command line in a run. `reason` is the system's (UTF-8).
+    virtual void OnCallHookFailed(const std::string& /*command*/, const std::string& /*reason*/) {}
 };
 
 class CScreenerSession : public CTapiTraceSink {
@@ -236,6 +242,11 @@ public:
     void OnCallLogged(size_t index);
     void OnCallChanged(size_t index);
     void OnCallEnded(size_t index);
+    // The runs of the program set for each call ([Hook]), and how often
+    // they are looked at while any runs or waits.
+    const CCallHook& CallHook() const { return m_hook; }
+    CCallHook& CallHook() { return m_hook; }
+    static constexpr unsigned kCallHookCheckMs = 250;
 
     // Log-off or shut-down: saves now, and keeps the rows that wait. With a
     // configuration sheet open, `bookBefore` is its Phone Book page's copy
@@ -267,6 +278,16 @@ public:
     std::vector<CHistoryRow> ThisRunRows();
     CDateTime Now() const { return m_clock.Now(); }
 
+    // What a rule would have done to the calls of the last kPreviewDays days
+    // (this run's and the history's), the rest as it is now; changes
+    // nothing. `replacedKey`: the key of the entry being edited (empty for
+    // a new one).
+    static constexpr int kPreviewDays = 30;
+    CRulePreviewResult PreviewEntry(const CPhoneBookEntry& candidate,
+                                    const std::string& replacedKey);
+    CRulePreviewResult PreviewDefaults(const CRingwardenPreferences& preferences,
+                                       unsigned allDayDays);
+
     // Writes the book and preferences now unless the file is unread or this
     // run cannot save; `report` tells a failure. True when the file holds them.
     // A file another program changed meanwhile is read again first, unless
@@ -294,7 +315,8 @@ private:
     enum class RowState : uint8_t { Up, Ended, Written };
     RowState& RowStateOf(size_t index);
     // The call's outcome is final: its row is queued, once.
-    void FinishCall(size_t index);
+    // `ended`: the call is over (not only written because Ringwarden quits).
+    void FinishCall(size_t index, bool ended);
     // At exit and log-off: the calls still up are written as they are.
     void FinishAllCalls();
     // The calls still up changed: the unfinished file is written again.
@@ -306,6 +328,11 @@ private:
     void RenameCaller(const std::string& key, const std::string& name);
     // Starts or stops the trace as the settings and the command line say.
     void UpdateTrace();
+    // The call's outcome is final: its program run is queued, if it is to
+    // have one.
+    void CallOutcomeFinal(size_t index);
+    void ServiceCallHook();
+    CRulePreview MakePreview();
     size_t ThisRunCallCount() const { return m_calls ? m_calls->CallCount() : 0; }
 
     const CClock& m_clock;
@@ -369,6 +396,10 @@ private:
     std::unique_ptr<CFileSystem> m_traceFs = CreateSystemFileSystem(false);
     CTraceLog m_trace{*m_traceFs};
     bool m_traceForced = false;
+
+    CCallHook m_hook;
+    // The command lines whose failure has been told.
+    std::vector<std::string> m_hookFailuresTold;
 };
 
 } // namespace rw

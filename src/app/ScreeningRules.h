@@ -64,6 +64,7 @@ public:
     const CBlockSuspension& Suspension() const { return m_suspension; }
     const CClock& Clock() const { return m_clock; }
     CRepeatedCalls& RepeatedCalls() { return m_repeats; }
+    const CRepeatedCalls& RepeatedCalls() const { return m_repeats; }
     // A repeated call rings through for a caller with no entry too.
     void SetRepeatsWithoutEntry(bool on) { m_repeatsWithoutEntry = on; }
     bool RepeatsWithoutEntry() const { return m_repeatsWithoutEntry; }

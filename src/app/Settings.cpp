@@ -45,6 +45,9 @@ bool WriteText(const std::wstring& file, const wchar_t* section, const wchar_t* 
 }
 constexpr const wchar_t* kDiagnostics = L"Diagnostics";
 constexpr const wchar_t* kTrace = L"Trace";
+constexpr const wchar_t* kHook = L"Hook";
+constexpr const wchar_t* kHookCommand = L"Command";
+constexpr const wchar_t* kHookEvents = L"Events";
 
 } // namespace
 
@@ -149,6 +152,21 @@ void CSettings::Load(const std::string& path) {
         CScreeningOverride::ParseUntil(ReadText(file, kOverride, kUntil), until))
         SetOverride(mode, until);
     m_trace = ReadProfileInt(file, kDiagnostics, kTrace, kDefaultTrace ? 1 : 0, 0, 1) != 0;
+    {
+        // Any script, as a path: read wide, kept as UTF-8. One that fills
+        // the buffer was cut short: run no part of a command line.
+        std::wstring command(kMaxHookCommand + 2, L'\0');
+        const DWORD length =
+            GetPrivateProfileStringW(kHook, kHookCommand, L"", command.data(),
+                                     static_cast<DWORD>(command.size()), file.c_str());
+        if (length <= kMaxHookCommand) {
+            command.resize(length);
+            m_hookCommand = Utf8Path(command);
+        }
+    }
+    HookEvents events = HookEvents::All;
+    if (ParseHookEvents(ReadText(file, kHook, kHookEvents), events))
+        m_hookEvents = events;
 }
 
 bool CSettings::Save(const std::string& path) {
@@ -193,6 +211,19 @@ bool CSettings::Save(const std::string& path) {
                                  : CScreeningOverride::FormatUntil(m_overrideUntil))) &&
               written;
     written = keep(WriteProfileInt(file, kDiagnostics, kTrace, m_trace ? 1 : 0)) && written;
+    {
+        // The profile functions take one pair of quotes off a value that
+        // starts and ends with them ("C:\Program Files\x.exe" "%1" would
+        // lose its first and last): such a command gets a pair to lose.
+        std::wstring command = WidePath(m_hookCommand);
+        if (command.size() >= 2 && command.front() == command.back() &&
+            (command.front() == L'"' || command.front() == L'\''))
+            command = L'"' + command + L'"';
+        written = keep(WritePrivateProfileStringW(kHook, kHookCommand, command.c_str(),
+                                                  file.c_str()) != FALSE) &&
+                  written;
+    }
+    written = keep(WriteText(file, kHook, kHookEvents, HookEventsName(m_hookEvents))) && written;
     // The profile functions may keep the file in a cache; all three null
     // flushes it, so that the file on disk holds the settings now.
     WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.c_str());

@@ -7,6 +7,7 @@
 // its default, a getter and setter, and a line each in Load and Save.
 #pragma once
 
+#include "app/CallHookEvent.h"
 #include "app/ScreeningOverride.h"
 
 #include <string>
@@ -85,6 +86,13 @@ public:
     // [Diagnostics] Trace
     bool Trace() const { return m_trace; }
     void SetTrace(bool on) { m_trace = on; }
+    // [Hook] Command: the program run for each call (UTF-8, the user's
+    // command line as typed; empty: none), and Events: which calls.
+    static constexpr size_t kMaxHookCommand = 2048;
+    const std::string& HookCommand() const { return m_hookCommand; }
+    void SetHookCommand(const std::string& command) { m_hookCommand = command; }
+    HookEvents HookEventsChosen() const { return m_hookEvents; }
+    void SetHookEvents(HookEvents events) { m_hookEvents = events; }
 
 private:
     std::string m_lastError;
@@ -99,6 +107,8 @@ private:
     unsigned m_allDayOutOfHours = 0;
     OverrideMode m_override = OverrideMode::None;
     long long m_overrideUntil = 0;
+    std::string m_hookCommand;
+    HookEvents m_hookEvents = HookEvents::All;
 };
 
 } // namespace rw

@@ -127,27 +127,54 @@ int CCallListOrder::ActionRank(int32_t action) const {
     return action >= 0 && action < kActionCount ? m_actionRank[static_cast<size_t>(action)] : -1;
 }
 
-size_t CCallListOrder::Insert(size_t logIndex) {
-    const auto at = std::upper_bound(m_rows.begin(), m_rows.end(), logIndex,
-                                     [this](size_t a, size_t b) { return Compare(a, b) < 0; });
-    return static_cast<size_t>(m_rows.insert(at, logIndex) - m_rows.begin());
+std::vector<size_t>::iterator CCallListOrder::SortedPlace(std::vector<size_t>& rows,
+                                                          size_t logIndex) const {
+    return std::upper_bound(rows.begin(), rows.end(), logIndex,
+                            [this](size_t a, size_t b) { return Compare(a, b) < 0; });
+}
+
+int CCallListOrder::Insert(size_t logIndex) {
+    m_all.insert(SortedPlace(m_all, logIndex), logIndex);
+    if (!Shown(logIndex))
+        return -1;
+    return static_cast<int>(m_rows.insert(SortedPlace(m_rows, logIndex), logIndex) -
+                            m_rows.begin());
 }
 
 void CCallListOrder::InsertMany(size_t first, size_t count) {
-    m_rows.reserve(m_rows.size() + count);
+    m_all.reserve(m_all.size() + count);
     for (size_t i = 0; i < count; ++i)
-        m_rows.push_back(first + i);
+        m_all.push_back(first + i);
     // Sorted by a key read once per row: inserting each in turn would move
     // the rows after it every time.
     Sort();
 }
 
 int CCallListOrder::Reposition(size_t logIndex) {
-    const int position = PositionOf(logIndex);
-    if (position < 0)
+    const auto all = std::find(m_all.begin(), m_all.end(), logIndex);
+    if (all == m_all.end())
         return -1;
-    m_rows.erase(m_rows.begin() + position);
-    return static_cast<int>(Insert(logIndex));
+    m_all.erase(all);
+    const int position = PositionOf(logIndex);
+    if (position >= 0)
+        m_rows.erase(m_rows.begin() + position);
+    return Insert(logIndex);
+}
+
+void CCallListOrder::SetFilter(Filter filter) {
+    m_filter = std::move(filter);
+    ApplyFilter();
+}
+
+void CCallListOrder::ApplyFilter() {
+    if (!m_filter) {
+        m_rows = m_all;
+        return;
+    }
+    m_rows.clear();
+    for (size_t logIndex : m_all)
+        if (m_filter(m_callAt(logIndex)))
+            m_rows.push_back(logIndex);
 }
 
 void CCallListOrder::ClickColumn(int column) {
@@ -163,15 +190,20 @@ void CCallListOrder::ClickColumn(int column) {
 }
 
 void CCallListOrder::Sort() {
+    SortAll();
+    ApplyFilter();
+}
+
+void CCallListOrder::SortAll() {
     switch (m_column) {
     case ColumnTime:
         SortByKey<double>(
-            m_rows, [this](size_t i) { return m_callAt(i).GetCallTime().GetDays(); },
+            m_all, [this](size_t i) { return m_callAt(i).GetCallTime().GetDays(); },
             [this](double a, double b) { return Direction(CompareTimes(a, b)); });
         return;
     case ColumnAction:
         SortByKey<int>(
-            m_rows, [this](size_t i) { return ActionRank(m_callAt(i).GetAction()); },
+            m_all, [this](size_t i) { return ActionRank(m_callAt(i).GetAction()); },
             [this](int a, int b) { return Direction(a - b); });
         return;
     case ColumnMessage:
@@ -183,7 +215,7 @@ void CCallListOrder::Sort() {
         return;
     default:
         SortByKey<std::string>(
-            m_rows, [this](size_t i) { return ColumnText(m_callAt(i), m_column); },
+            m_all, [this](size_t i) { return ColumnText(m_callAt(i), m_column); },
             [this](const std::string& a, const std::string& b) {
                 return Direction(CompareTextNoCase(a, b));
             });

@@ -1,6 +1,7 @@
 #include "ui/CallListView.h"
 
 #include "records/CallAction.h"
+#include "records/CallSearch.h"
 #include "records/LoggedCall.h"
 #include "records/StringTable.h"
 #include "res/resource.h"
@@ -333,11 +334,42 @@ void CCallListView::RedrawRow(size_t logIndex) {
     const int selected = SelectedCall();
     const int from = m_order.PositionOf(logIndex);
     const int to = m_order.Reposition(logIndex);
+    if ((from < 0) != (to < 0)) {
+        // Its new texts show or hide it under the search.
+        SetRowCount();
+        KeepSelected(selected);
+        InvalidateRect(m_list, nullptr, FALSE);
+        return;
+    }
     if (from < 0 || to < 0)
         return;
     KeepSelected(selected);
     // The rows between the old and the new place each moved by one.
     ListView_RedrawItems(m_list, std::min(from, to), std::max(from, to));
+}
+
+void CCallListView::SetSearch(const std::string& text) {
+    // The user waits for this one: drawn at once.
+    FlushRedraw();
+    const int selected = SelectedCall();
+    // Rows change places: the old row is let go, and the call selected
+    // again where it now is, if it is shown.
+    if (const int old = SelectedPosition(); old >= 0) {
+        m_movingSelection = true;
+        ListView_SetItemState(m_list, old, 0, LVIS_SELECTED);
+        m_movingSelection = false;
+    }
+    m_selectedHint = -1;
+    const CCallSearch search(text);
+    if (search.Empty())
+        m_order.SetFilter(nullptr);
+    else
+        m_order.SetFilter([search](const CLoggedCall& call) { return search.Matches(call); });
+    SetRowCount();
+    KeepSelected(selected);
+    if (const int position = SelectedPosition(); position >= 0)
+        ListView_EnsureVisible(m_list, position, FALSE);
+    InvalidateRect(m_list, nullptr, FALSE);
 }
 
 void CCallListView::ClickColumn(int column) {

@@ -69,6 +69,10 @@ public:
     // The call's texts changed: its row moves to where it now sorts and is
     // drawn again.
     void RedrawRow(size_t logIndex);
+    // Shows only the calls the search text finds (CCallSearch: by name or by
+    // number in any writing); empty shows every call. The selected call
+    // stays selected while it is shown.
+    void SetSearch(const std::string& text);
     // Sorts by `column` as a click on its header does.
     void ClickColumn(int column);
     // The log index of the selected row's call, or -1.

@@ -79,6 +79,10 @@ BOOL CConfigDefaultsPage::OnInitDialog() {
 bool CConfigDefaultsPage::OnCommand(WORD id, WORD notifyCode, HWND /*control*/) {
     if (notifyCode != BN_CLICKED)
         return false;
+    if (id >= IDC_ALL_DAY_SUN && id <= IDC_ALL_DAY_SAT) {
+        UpdatePreview();
+        return false;
+    }
     for (const CommandHandler& command : kCommands) {
         if (command.id == id) {
             (this->*command.handle)();
@@ -103,6 +107,38 @@ void CConfigDefaultsPage::OnTest() {
         DisableTestButton(m_hWnd, m_testButton, m_browseButton);
 }
 
+unsigned CConfigDefaultsPage::CheckedDays() const {
+    unsigned days = 0;
+    for (int day = 0; day < 7; ++day)
+        if (IsDlgButtonChecked(m_hWnd, IDC_ALL_DAY_SUN + day) == BST_CHECKED)
+            days |= 1u << day;
+    return days;
+}
+
+void CConfigDefaultsPage::OnSetActive() {
+    // The default rule may have changed on its own page.
+    UpdatePreview();
+}
+
+bool CConfigDefaultsPage::OnNotify(NMHDR* header, LRESULT& /*result*/) {
+    if (header->code == DTN_DATETIMECHANGE)
+        UpdatePreview();
+    return false;
+}
+
+void CConfigDefaultsPage::UpdatePreview() {
+    auto& sheet = *static_cast<CConfigPropertySheet*>(GetSheet());
+    const CConfigPropertySheet::DefaultsPreview& preview = sheet.GetDefaultsPreview();
+    if (!preview || !m_startPicker)
+        return;
+    CRingwardenPreferences candidate = sheet.Preferences();
+    GetPickerTime(m_startPicker, candidate.OutOfHoursStart);
+    GetPickerTime(m_endPicker, candidate.OutOfHoursEnd);
+    if (sheet.NonPhoneBookPage().ChosenRule() >= 0)
+        candidate.NonPhoneBookRule = sheet.NonPhoneBookPage().ChosenRule();
+    SetDlgItemTextA(m_hWnd, IDC_RULE_PREVIEW, preview(candidate, CheckedDays()).c_str());
+}
+
 bool CConfigDefaultsPage::OnApply() {
     // Only Browse changes the path, so the field is current without a
     // transfer; the pickers are read directly.
@@ -111,11 +147,7 @@ bool CConfigDefaultsPage::OnApply() {
     GetPickerTime(m_startPicker, preferences.OutOfHoursStart);
     GetPickerTime(m_endPicker, preferences.OutOfHoursEnd);
     preferences.DefaultMessageFile = m_messagePath;
-    unsigned days = 0;
-    for (int day = 0; day < 7; ++day)
-        if (IsDlgButtonChecked(m_hWnd, IDC_ALL_DAY_SUN + day) == BST_CHECKED)
-            days |= 1u << day;
-    static_cast<CConfigPropertySheet*>(GetSheet())->Settings().SetAllDayOutOfHours(days);
+    static_cast<CConfigPropertySheet*>(GetSheet())->Settings().SetAllDayOutOfHours(CheckedDays());
     return CCorePropertyPage::OnApply();
 }
 

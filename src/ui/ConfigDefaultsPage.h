@@ -29,6 +29,8 @@ protected:
     BOOL OnInitDialog() override;
     bool OnApply() override;
     bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
+    void OnSetActive() override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
 
 private:
     struct CommandHandler {
@@ -39,6 +41,10 @@ private:
 
     void OnBrowse();
     void OnTest();
+    // The whole days ticked now.
+    unsigned CheckedDays() const;
+    // The sentence on what the defaults as they stand would have blocked.
+    void UpdatePreview();
 
     HWND m_startPicker = nullptr;
     HWND m_endPicker = nullptr;

@@ -1,6 +1,8 @@
 #include "ui/ConfigGeneralPage.h"
 
 #include "res/resource.h"
+#include "records/StringTable.h"
+#include "records/WidePath.h"
 #include "ui/ConfigPropertySheet.h"
 
 namespace rw {
@@ -21,6 +23,36 @@ void CConfigGeneralPage::DoDataExchange(CDataExchange& dx) {
     dx.Check(IDC_TRACE, m_trace);
     dx.Int(IDC_SECONDS, m_seconds);
     dx.MinMaxInt(IDC_SECONDS, m_seconds, kMinSeconds, kMaxSeconds);
+    dx.ComboIndex(IDC_HOOK_EVENTS, m_hookEvents);
+    ExchangeHookCommand(dx);
+}
+
+void CConfigGeneralPage::ExchangeHookCommand(CDataExchange& dx) {
+    HWND edit = GetDlgItem(IDC_HOOK_COMMAND);
+    if (!dx.SaveAndValidate()) {
+        // A command line in any script: the edit is given and read as UTF-16.
+        SetWindowTextW(edit, WidePath(m_hookCommand).c_str());
+        return;
+    }
+    if (dx.Failed())
+        return;
+    std::wstring command(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
+    command.resize(static_cast<size_t>(
+        GetWindowTextW(edit, command.data(), static_cast<int>(command.size()))));
+    // Spaces around it are no part of any command.
+    while (!command.empty() && command.back() == L' ')
+        command.pop_back();
+    while (!command.empty() && command.front() == L' ')
+        command.erase(command.begin());
+    BOOL lost = FALSE;
+    if (!command.empty())
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, command.data(),
+                            static_cast<int>(command.size()), nullptr, 0, nullptr, &lost);
+    if (lost) {
+        dx.Fail(IDC_HOOK_COMMAND, IDS_HOOK_NOT_IN_CODE_PAGE);
+        return;
+    }
+    m_hookCommand = Utf8Path(command);
 }
 
 BOOL CConfigGeneralPage::OnInitDialog() {
@@ -33,7 +65,14 @@ BOOL CConfigGeneralPage::OnInitDialog() {
     m_seconds = preferences.NotificationSeconds;
     m_keepHistory =
         static_cast<CConfigPropertySheet*>(GetSheet())->Settings().KeepHistory() ? 1 : 0;
-    m_trace = static_cast<CConfigPropertySheet*>(GetSheet())->Settings().Trace() ? 1 : 0;
+    const CSettings& settings = static_cast<CConfigPropertySheet*>(GetSheet())->Settings();
+    m_trace = settings.Trace() ? 1 : 0;
+    for (UINT id : {IDS_HOOK_EVENT_ALL, IDS_HOOK_EVENT_BLOCKED, IDS_HOOK_EVENT_MESSAGES})
+        SendDlgItemMessageA(m_hWnd, IDC_HOOK_EVENTS, CB_ADDSTRING, 0,
+                            reinterpret_cast<LPARAM>(LoadResString(id).c_str()));
+    m_hookEvents = static_cast<int>(settings.HookEventsChosen());
+    m_hookCommand = settings.HookCommand();
+    SendDlgItemMessageW(m_hWnd, IDC_HOOK_COMMAND, EM_LIMITTEXT, CSettings::kMaxHookCommand, 0);
     UpdateData(false);
     // The controls hold the fields just written, so the enabling follows the
     // field; a stored value out of range is reported when the user leaves
@@ -73,7 +112,12 @@ bool CConfigGeneralPage::OnApply() {
     preferences.StartMinimised = m_startMinimised;
     preferences.NotificationSeconds = m_seconds;
     static_cast<CConfigPropertySheet*>(GetSheet())->Settings().SetKeepHistory(m_keepHistory != 0);
-    static_cast<CConfigPropertySheet*>(GetSheet())->Settings().SetTrace(m_trace != 0);
+    CSettings& settings = static_cast<CConfigPropertySheet*>(GetSheet())->Settings();
+    settings.SetTrace(m_trace != 0);
+    settings.SetHookEvents(m_hookEvents == 1   ? HookEvents::Blocked
+                           : m_hookEvents == 2 ? HookEvents::Messages
+                                               : HookEvents::All);
+    settings.SetHookCommand(m_hookCommand);
     return CCorePropertyPage::OnApply();
 }
 

@@ -9,6 +9,9 @@ namespace rw {
 class CConfigNonPhoneBookPage : public CCorePropertyPage {
 public:
     CConfigNonPhoneBookPage();
+    // The rule chosen when the user last left the page; -1 before it has
+    // been shown (or for a stored rule no button stands for).
+    int ChosenRule() const { return m_rule; }
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;

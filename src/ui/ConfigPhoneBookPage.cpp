@@ -214,6 +214,11 @@ INT_PTR CConfigPhoneBookPage::RunEntrySheet(CPhoneBookEntry& entry) {
     // edited cannot be deleted from under the entry sheet.
     CPhoneBookPropertySheet sheet(entry, Book(), Preferences(), IDS_ENTRY_SHEET_CAPTION,
                                   GetParent(m_hWnd), 0);
+    const auto& preview = static_cast<CConfigPropertySheet*>(GetSheet())->GetEntryPreview();
+    if (preview)
+        sheet.SetPreview([&preview, replaced = entry.LookupKey](const CPhoneBookEntry& candidate) {
+            return preview(candidate, replaced);
+        });
     return sheet.DoModal();
 }
 

@@ -17,6 +17,7 @@
 #include "ui/ConfigSecurityPage.h"
 #include "ui/framework/PropertySheet.h"
 
+#include <functional>
 #include <string>
 
 namespace rw {
@@ -41,6 +42,20 @@ public:
     const std::string& MessageStatus() const { return m_messageStatus; }
     void SetMessageStatus(const std::string& status) { m_messageStatus = status; }
 
+    // What the defaults as the pages now hold them would have done to
+    // earlier calls, as a sentence for the Defaults page; null: none.
+    using DefaultsPreview =
+        std::function<std::string(const CRingwardenPreferences& candidate, unsigned allDayDays)>;
+    void SetDefaultsPreview(DefaultsPreview preview) { m_defaultsPreview = std::move(preview); }
+    const DefaultsPreview& GetDefaultsPreview() const { return m_defaultsPreview; }
+    // The same for the entry sheets the Phone Book page opens: what
+    // `candidate` would have done, `replacedKey` the key of the entry it
+    // edits (empty for a new one).
+    using EntryPreview = std::function<std::string(const CPhoneBookEntry& candidate,
+                                                   const std::string& replacedKey)>;
+    void SetEntryPreview(EntryPreview preview) { m_entryPreview = std::move(preview); }
+    const EntryPreview& GetEntryPreview() const { return m_entryPreview; }
+
     CConfigGeneralPage& GeneralPage() { return m_generalPage; }
     CConfigDefaultsPage& DefaultsPage() { return m_defaultsPage; }
     CConfigPhoneBookPage& PhoneBookPage() { return m_phoneBookPage; }
@@ -56,6 +71,8 @@ private:
     CMessageSettings m_ownMessageSettings;
     CMessageSettings* m_messageSettings = &m_ownMessageSettings;
     std::string m_messageStatus;
+    DefaultsPreview m_defaultsPreview;
+    EntryPreview m_entryPreview;
     // In tab order.
     CConfigGeneralPage m_generalPage;
     CConfigDefaultsPage m_defaultsPage;

@@ -17,6 +17,7 @@
 #include "ui/ConfigPropertySheet.h"
 #include "ui/NotificationDialog.h"
 #include "ui/PhoneBookPropertySheet.h"
+#include "ui/RulePreviewText.h"
 #include "ui/framework/AppMessageBox.h"
 #include "ui/framework/PaintDC.h"
 
@@ -28,6 +29,13 @@
 
 namespace rw {
 namespace {
+
+std::string WindowTextOf(HWND hWnd) {
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(hWnd)) + 1, '\0');
+    text.resize(
+        static_cast<size_t>(GetWindowTextA(hWnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
 
 constexpr UINT_PTR kTrayTimer = 1;
 constexpr UINT kTrayTimerMs = 60000;
@@ -255,6 +263,11 @@ void CMainDialog::OnConfigurationRead() {
 
 void CMainDialog::OnSaveFailed(const std::string& path, const std::string& reason) {
     ShowMessage(FormatResString(IDS_CONFIG_SAVE_FAILED, DisplayPath(path), DisplayPath(reason)),
+                MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CMainDialog::OnCallHookFailed(const std::string& command, const std::string& reason) {
+    ShowMessage(FormatResString(IDS_HOOK_FAILED, DisplayPath(command), DisplayPath(reason)),
                 MB_OK | MB_ICONEXCLAMATION);
 }
 
@@ -551,7 +564,7 @@ void CMainDialog::OnDestroy() {
     m_session.WriteLastRows();
     for (unsigned timer :
          {CSessionTimers::LoadRetry, CSessionTimers::CallSave, CSessionTimers::HistoryWrite,
-          CSessionTimers::OverrideCheck, CSessionTimers::TraceWrite})
+          CSessionTimers::OverrideCheck, CSessionTimers::TraceWrite, CSessionTimers::CallHook})
         KillTimer(m_hWnd, kSessionTimerBase + timer);
     // The icon goes with the window; later tip changes find no window.
     m_tray.SetTrayIcon(0u);
@@ -1045,6 +1058,10 @@ std::unique_ptr<CPhoneBookEntry> CMainDialog::EditEntry(const CPhoneBookEntry& e
 bool CMainDialog::RunEntrySheet(CPhoneBookEntry& entry) {
     CPhoneBookPropertySheet sheet(entry, PhoneBook(), Preferences(), IDS_ENTRY_SHEET_CAPTION,
                                   m_hWnd);
+    sheet.SetPreview([this, replaced = entry.LookupKey](const CPhoneBookEntry& candidate) {
+        return RulePreviewText(m_session.PreviewEntry(candidate, replaced), IDS_PREVIEW_ENTRY,
+                               CScreenerSession::kPreviewDays);
+    });
     return sheet.DoModal() == IDOK;
 }
 
@@ -1053,6 +1070,14 @@ bool CMainDialog::RunConfigSheet() {
     sheet.SetSettings(m_sheetSettings);
     sheet.SetMessageSettings(m_sheetMessageSettings);
     sheet.SetMessageStatus(MessageStatusText());
+    sheet.SetEntryPreview([this](const CPhoneBookEntry& candidate, const std::string& replaced) {
+        return RulePreviewText(m_session.PreviewEntry(candidate, replaced), IDS_PREVIEW_ENTRY,
+                               CScreenerSession::kPreviewDays);
+    });
+    sheet.SetDefaultsPreview([this](const CRingwardenPreferences& candidate, unsigned days) {
+        return RulePreviewText(m_session.PreviewDefaults(candidate, days), IDS_PREVIEW_DEFAULTS,
+                               CScreenerSession::kPreviewDays);
+    });
     m_configSheet = &sheet;
     const bool confirmed = sheet.DoModal() == IDOK;
     m_configSheet = nullptr;
@@ -1120,6 +1145,11 @@ void CMainDialog::OnQuit() {
 
 void CMainDialog::OnHide() {
     ShowWindow(m_hWnd, SW_HIDE);
+}
+
+void CMainDialog::ShowCallsFrom(const std::string& text) {
+    SetDlgItemTextA(m_hWnd, IDC_CALL_SEARCH, text.c_str());
+    OnOpen();
 }
 
 void CMainDialog::OnOpen() {
@@ -1195,6 +1225,28 @@ void CMainDialog::OnAbout() {
 }
 
 bool CMainDialog::OnCommand(WORD id, WORD notifyCode, HWND control) {
+    // The search box: the list follows each change, and Esc empties it.
+    HWND search = GetDlgItem(IDC_CALL_SEARCH);
+    if (id == IDC_CALL_SEARCH && notifyCode == EN_CHANGE) {
+        m_callList.SetSearch(WindowTextOf(search));
+        UpdateButtons();
+        return true;
+    }
+    if (id == IDCANCEL && GetFocus() == search && GetWindowTextLengthA(search) > 0) {
+        SetWindowTextA(search, "");
+        return true;
+    }
+    // Enter in the box goes to the calls found, never to Configure: the
+    // box is the default while it has the focus.
+    if (id == IDC_CALL_SEARCH && (notifyCode == EN_SETFOCUS || notifyCode == EN_KILLFOCUS)) {
+        SendMessageA(m_hWnd, DM_SETDEFID,
+                     notifyCode == EN_SETFOCUS ? IDC_CALL_SEARCH : IDC_CONFIGURE, 0);
+        return true;
+    }
+    if (id == IDC_CALL_SEARCH && notifyCode == BN_CLICKED) {
+        SetFocus(m_callList.Handle());
+        return true;
+    }
     // Buttons and menus (0), accelerators (1).
     if (notifyCode <= 1 && id >= ID_QUIET_30 && id <= ID_ALL_RING_NEVER) {
         OnOverrideChoice(id);
@@ -1314,7 +1366,7 @@ bool CMainDialog::OnTimer(WPARAM timer, LPARAM, INT_PTR& result) {
         return true;
     }
     if (timer >= kSessionTimerBase + CSessionTimers::LoadRetry &&
-        timer <= kSessionTimerBase + CSessionTimers::TraceWrite) {
+        timer <= kSessionTimerBase + CSessionTimers::CallHook) {
         m_session.OnTimer(static_cast<Timer>(timer - kSessionTimerBase));
         return true;
     }

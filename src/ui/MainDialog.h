@@ -110,6 +110,10 @@ public:
     // configuration has not been read. False when nothing changed.
     bool SetCallerFilter(size_t logIndex, int32_t filterType);
 
+    // Shows the main window with its list filtered to the calls `text` finds
+    // (a name, or a number in any writing), as if typed in the search box.
+    void ShowCallsFrom(const std::string& text);
+
     // Replaces the platform's message box (tests answer it themselves).
     void SetMessageBox(MessageBoxFn show) { m_messageBox = std::move(show); }
 
@@ -128,6 +132,7 @@ public:
     void OnMessagesChanged() override;
     // Plays messages on the computer's speakers (tests choose the device).
     CMessagePlayback& Playback() { return m_playback; }
+    void OnCallHookFailed(const std::string& command, const std::string& reason) override;
     // What the override line above the list says, and the tray's tip while
     // no call is up; empty while no override is on.
     std::string OverrideText() const;

@@ -168,6 +168,39 @@ void CPhoneBookFilterPage::UpdateEnabling() {
     const bool ownMessage = blocks && m_answerMode == AnswerOwnMessage;
     for (int id : {IDC_MESSAGE_FILE, IDC_BROWSE, IDC_TEST})
         Enable(id, ownMessage);
+    UpdatePreview();
+}
+
+void CPhoneBookFilterPage::OnSetActive() {
+    // The number may have changed on the General page.
+    UpdatePreview();
+}
+
+bool CPhoneBookFilterPage::OnNotify(NMHDR* header, LRESULT& /*result*/) {
+    if (header->code == DTN_DATETIMECHANGE &&
+        (header->idFrom == IDC_OWN_HOURS_START || header->idFrom == IDC_OWN_HOURS_END)) {
+        UpdateData(true);
+        UpdatePreview();
+    }
+    return false;
+}
+
+void CPhoneBookFilterPage::UpdatePreview() {
+    const CPhoneBookPropertySheet::Preview& preview = Sheet().GetPreview();
+    std::string text;
+    if (preview && m_filterType != FilterNeverBlock && m_filterType >= 0) {
+        CPhoneBookEntry candidate = Sheet().Entry();
+        candidate.Number = Sheet().GeneralPage().CurrentNumber();
+        candidate.MakeLookupKey();
+        candidate.FilterType = m_filterType;
+        if (m_timeChoice >= 0)
+            candidate.UseOwnHours = m_timeChoice;
+        candidate.OwnHoursStart = m_start;
+        candidate.OwnHoursEnd = m_end;
+        if (!candidate.Number.empty())
+            text = preview(candidate);
+    }
+    SetDlgItemTextA(m_hWnd, IDC_RULE_PREVIEW, text.c_str());
 }
 
 bool CPhoneBookFilterPage::OnApply() {

@@ -34,6 +34,8 @@ protected:
     bool OnApply() override;
     bool OnCommand(WORD id, WORD notifyCode, HWND control) override;
     void OnDestroy() override;
+    void OnSetActive() override;
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
 
 private:
     struct CommandHandler {
@@ -47,6 +49,8 @@ private:
     void ExchangeTime(CDataExchange& dx, int id, CDateTime& time);
     void UpdateEnabling();
     void Enable(int id, bool enable);
+    // The sentence on what the entry as it stands would have blocked.
+    void UpdatePreview();
 
     // Commands
     void OnBrowse();

@@ -17,6 +17,15 @@ std::string FormatLastCallTime(CDateTime time) {
 
 CPhoneBookGeneralPage::CPhoneBookGeneralPage() : CCorePropertyPage(IDD_ENTRY_GENERAL) {}
 
+std::string CPhoneBookGeneralPage::CurrentNumber() const {
+    if (!m_numberEdit)
+        return Sheet().Entry().Number;
+    std::string text(static_cast<size_t>(GetWindowTextLengthA(m_numberEdit)) + 1, '\0');
+    text.resize(static_cast<size_t>(
+        GetWindowTextA(m_numberEdit, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 CPhoneBookPropertySheet& CPhoneBookGeneralPage::Sheet() const {
     return *static_cast<CPhoneBookPropertySheet*>(GetSheet());
 }

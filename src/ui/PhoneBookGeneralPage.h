@@ -16,6 +16,9 @@ class CPhoneBookPropertySheet;
 class CPhoneBookGeneralPage : public CCorePropertyPage {
 public:
     CPhoneBookGeneralPage();
+    // The number as it stands in the page now (the entry's before the page
+    // has opened).
+    std::string CurrentNumber() const;
 
 protected:
     void DoDataExchange(CDataExchange& dx) override;

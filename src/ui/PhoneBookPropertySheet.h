@@ -9,6 +9,9 @@
 #include "ui/PhoneBookGeneralPage.h"
 #include "ui/framework/PropertySheet.h"
 
+#include <functional>
+#include <string>
+
 namespace rw {
 
 class CPhoneBookPropertySheet : public CCorePropertySheet {
@@ -22,6 +25,12 @@ public:
     CPhoneBook& PhoneBook() { return m_phoneBook; }
     CRingwardenPreferences& Preferences() { return m_preferences; }
 
+    // What the entry as the pages now hold it would have done to earlier
+    // calls, as a sentence for the Filter Details page; null: no preview.
+    using Preview = std::function<std::string(const CPhoneBookEntry& candidate)>;
+    void SetPreview(Preview preview) { m_preview = std::move(preview); }
+    const Preview& GetPreview() const { return m_preview; }
+
     CPhoneBookGeneralPage& GeneralPage() { return m_generalPage; }
     CPhoneBookFilterPage& FilterPage() { return m_filterPage; }
 
@@ -29,6 +38,7 @@ private:
     CPhoneBookEntry& m_entry;
     CPhoneBook& m_phoneBook;
     CRingwardenPreferences& m_preferences;
+    Preview m_preview;
     // Members, so they live and die with the sheet; added in tab order.
     CPhoneBookGeneralPage m_generalPage;
     CPhoneBookFilterPage m_filterPage;

@@ -136,6 +136,34 @@ TEST(CallListOrder, RenamedCallMovesToItsNewPlace) {
     EXPECT_EQ(log.order.Reposition(7), -1);
 }
 
+// A filter shows the calls it lets through in the list's order, whatever
+// arrives, changes or is sorted meanwhile; none is lost when it goes.
+TEST(CallListOrder, AFilterShowsItsCallsInOrderThroughInsertsChangesAndSorts) {
+    LogFixture log;
+    log.Log("Ann", "1", 0, ActionPermitNeverBlock);
+    log.Log("Bob", "2", 1, ActionBlockAlways);
+    log.Log("Amy", "3", 2, ActionPermitNeverBlock);
+    log.order.SetFilter([](const CLoggedCall& call) { return call.GetName()[0] == 'A'; });
+    EXPECT_EQ(log.Names(), (std::vector<std::string>{"Amy", "Ann"}));
+    EXPECT_EQ(log.order.TotalSize(), 3u);
+
+    log.Log("Cat", "4", 3, ActionPermitNeverBlock); // hidden on arrival
+    log.Log("Abe", "5", 4, ActionPermitNeverBlock);
+    EXPECT_EQ(log.Names(), (std::vector<std::string>{"Abe", "Amy", "Ann"}));
+    log.calls[3]->SetName("Ada"); // its caller ID came late: now shown
+    EXPECT_EQ(log.order.Reposition(3), 1);
+    log.calls[0]->SetName("Nan"); // now hidden
+    EXPECT_EQ(log.order.Reposition(0), -1);
+    EXPECT_EQ(log.Names(), (std::vector<std::string>{"Abe", "Ada", "Amy"}));
+
+    log.order.ClickColumn(Column::ColumnName);
+    EXPECT_EQ(log.Names(), (std::vector<std::string>{"Abe", "Ada", "Amy"}));
+    log.order.ClickColumn(Column::ColumnName);
+    EXPECT_EQ(log.Names(), (std::vector<std::string>{"Amy", "Ada", "Abe"}));
+    log.order.SetFilter(nullptr);
+    EXPECT_EQ(log.Names(), (std::vector<std::string>{"Nan", "Bob", "Amy", "Ada", "Abe"}));
+}
+
 TEST(CallListOrder, TimeTextIsTheUsersLocaleFormAndRowsSortByTheTime) {
     // "%X, %x" as the user's locale writes them; Wine's locale varies, so
     // the texts are the system's own.

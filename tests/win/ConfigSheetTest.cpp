@@ -7,6 +7,7 @@
 #include "records/PhoneBook.h"
 #include "records/RingwardenPreferences.h"
 #include "records/StringTable.h"
+#include "records/WidePath.h"
 #include "res/resource.h"
 #include "ui/ConfigPropertySheet.h"
 #include "ui/framework/AppMessageBox.h"
@@ -179,6 +180,37 @@ TEST_F(ConfigSheetTest, KeepHistoryBoxRoundTripsThroughTheSheet) {
         EXPECT_EQ(sheet.Settings().KeepHistory(), !keep);
         EXPECT_EQ(sheet.Settings().Trace(), keep);
     }
+}
+
+// The program for each call: its command line in any script and its
+// events, shown from the sheet's settings and given back at OK without the
+// spaces around it.
+TEST_F(ConfigSheetTest, TheProgramForEachCallRoundTripsThroughThePreferencesPage) {
+    CConfigPropertySheet sheet(prefs, book);
+    const std::string command = "C:\\Zo\xc3\xab\\notify.exe \"&x\"";
+    sheet.Settings().SetHookCommand(command);
+    sheet.Settings().SetHookEvents(HookEvents::Blocked);
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet&) {
+        HWND edit = Item(sheet.GeneralPage(), IDC_HOOK_COMMAND);
+        std::wstring shown(256, L'\0');
+        shown.resize(static_cast<size_t>(GetWindowTextW(edit, shown.data(), 256)));
+        EXPECT_EQ(Utf8Path(shown), command);
+        HWND events = Item(sheet.GeneralPage(), IDC_HOOK_EVENTS);
+        EXPECT_EQ(SendMessageA(events, CB_GETCURSEL, 0, 0), 1);
+        EXPECT_EQ(SendMessageA(events, CB_GETCOUNT, 0, 0), 3);
+        SendMessageA(events, CB_SETCURSEL, 2, 0);
+        // Ringwarden.ini could not keep this one: refused, and the page
+        // stays.
+        SetWindowTextW(edit, L"C:\\\x547c.exe");
+        sheet.PressButton(PSBTN_OK);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0], LoadResString(IDS_HOOK_NOT_IN_CODE_PAGE));
+        SetWindowTextW(edit, L"  notify.exe \"%1\"  ");
+        sheet.PressButton(PSBTN_OK);
+    });
+    EXPECT_EQ(sheet.DoModal(), IDOK);
+    EXPECT_EQ(sheet.Settings().HookCommand(), "notify.exe \"%1\"");
+    EXPECT_EQ(sheet.Settings().HookEventsChosen(), HookEvents::Messages);
 }
 
 // Who gets through: the key check, repeats without an entry and whole

@@ -16,9 +16,12 @@
 #include "telephony/TapiApi.h"
 #include "telephony/TapiRegistration.h"
 #include "ui/MainDialog.h"
+#include "ui/framework/PropertySheet.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include <optional>
 #include <string>
@@ -392,6 +395,70 @@ TEST_F(MainWindowCallListTest, TypingANameSelectsItsRow) {
     SendMessageA(list, WM_CHAR, 'b', 1); // lParam: a repeat count of 1
     ASSERT_GE(SelectedRow(), 0);
     EXPECT_EQ(Text(SelectedRow(), 0), "Bob");
+}
+
+// The search box filters the list as the user types: a number in any
+// writing finds the same calls, the selected call stays selected while it
+// is shown, and Esc in the box shows every call again.
+TEST_F(MainWindowCallListTest, TheSearchBoxFindsANumberInAnyWritingAndEscClearsIt) {
+    AddEntry("Alice Surgery", "01632 960555");
+    RingAt(At(1, 10, 0), "01632 960555");
+    RingAt(At(1, 11, 0), "+441632960555");
+    RingAt(At(1, 12, 0), "0161 496 0000");
+    RingAt(At(1, 13, 0), "", CallerIdKind::Blocked);
+    HWND search = dialog.GetDlgItem(IDC_CALL_SEARCH);
+    SelectRow(2); // the call at 11:00
+    const std::string selected = Text(2, 1);
+    const struct {
+        const char* typed;
+        std::vector<std::string> numbers;
+    } cases[] = {
+        {"+44 1632 960555", {"+441632960555", "01632 960555"}},
+        {"1632960555", {"+441632960555", "01632 960555"}},
+        {"01632 96", {"+441632960555", "01632 960555"}},
+        {"alice", {"01632 960555"}},
+        {"496", {"0161 496 0000"}},
+        {"blocked", {"<Blocked>"}},
+        {"nobody", {}},
+    };
+    for (const auto& c : cases) {
+        SetWindowTextA(search, c.typed);
+        EXPECT_EQ(Column(1), c.numbers) << c.typed;
+        const bool shown =
+            std::find(c.numbers.begin(), c.numbers.end(), selected) != c.numbers.end();
+        if (shown) {
+            ASSERT_GE(SelectedRow(), 0) << c.typed;
+            EXPECT_EQ(Text(SelectedRow(), 1), selected) << c.typed;
+        }
+    }
+    // Enter in the box goes to the list, not to the default button.
+    bool sheetShown = false;
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet& sheet) {
+        sheetShown = true;
+        sheet.PressButton(PSBTN_CANCEL);
+    });
+    SetFocus(search);
+    MSG enter{search, WM_KEYDOWN, VK_RETURN, 1, 0, {}};
+    EXPECT_TRUE(IsDialogMessageA(dialog.GetSafeHwnd(), &enter));
+    CCorePropertySheet::SetShownHook(nullptr);
+    EXPECT_EQ(GetFocus(), list);
+    EXPECT_FALSE(sheetShown) << "Enter in the box opened Configure";
+    SetFocus(search);
+    SendMessageA(dialog.GetSafeHwnd(), WM_COMMAND, IDCANCEL, 0);
+    EXPECT_EQ(GetWindowTextLengthA(search), 0);
+    EXPECT_EQ(ListView_GetItemCount(list), 4);
+    EXPECT_TRUE(IsWindow(dialog.GetSafeHwnd()));
+
+    // A call that arrives while the box holds text shows only if found.
+    dialog.ShowCallsFrom("0161 4960000");
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"0161 496 0000"}));
+    for (const char* number : {"+44 161 496 0000", "0800 111"}) {
+        const size_t before = dialog.Screener().CallCount();
+        clock.Set(At(1, 14, static_cast<int>(before)));
+        ASSERT_NE(0u, linesim::Ring(Caller(CallerIdKind::Number, number, "")));
+        ASSERT_TRUE(PumpUntil([&] { return dialog.Screener().CallCount() > before; }));
+    }
+    EXPECT_EQ(Column(1), (std::vector<std::string>{"+44 161 496 0000", "0161 496 0000"}));
 }
 
 } // namespace

@@ -190,6 +190,35 @@ TEST(Settings, MissingOrDamagedValuesGiveTheDefaults) {
     EXPECT_FALSE(saved.Save(dir.Path("missing\\Ringwarden.ini")));
 }
 
+// The program for each call comes back exactly as typed, quotes and all
+// (the profile functions strip a pair around a whole value), in any script;
+// a damaged Events= keeps every call.
+TEST(Settings, TheCommandForEachCallComesBackAsTyped) {
+    test::CScratchDir dir;
+    const std::string ini = dir.Path("Ringwarden.ini");
+    for (const char* command : {
+             "\"C:\\Program Files\\Notify\\notify.exe\" \"call\"",
+             "'C:\\x.cmd' 'a'",
+             "powershell -NoProfile -Command \"Invoke-RestMethod -Uri https://ntfy.sh/t\"",
+             "C:\\Zo\xc3\xab\\notify.exe", // the system code page's (1252)
+             "",
+         }) {
+        CSettings saved;
+        saved.SetHookCommand(command);
+        saved.SetHookEvents(HookEvents::Messages);
+        ASSERT_TRUE(saved.Save(ini));
+        CSettings loaded;
+        loaded.Load(ini);
+        EXPECT_EQ(loaded.HookCommand(), command);
+        EXPECT_EQ(loaded.HookEventsChosen(), HookEvents::Messages);
+    }
+    WriteText(ini, "[Hook]\r\nCommand=notify.exe\r\nEvents=some\r\n");
+    CSettings damaged;
+    damaged.Load(ini);
+    EXPECT_EQ(damaged.HookCommand(), "notify.exe");
+    EXPECT_EQ(damaged.HookEventsChosen(), HookEvents::All);
+}
+
 TEST_F(MainWindowSheetTest, TheBlockSuspendPageSetsRepeatedCallsInRingwardenIni) {
     const std::string ini = dir.Path("Ringwarden.ini");
     EXPECT_EQ(dialog.Rules().RepeatedCalls().Minutes(), 3); // no file: the default

@@ -59,6 +59,8 @@ TEST_F(MainWindowTest, TitleAndControlsInTabOrder) {
         const char* text;
     };
     const std::vector<Expected> expected = {
+        {-1, "Static", "&Search:"},
+        {IDC_CALL_SEARCH, "Edit", ""},
         {-1, "Static", "&Calls monitored this session"},
         {IDC_CALL_LIST, "SysListView32", ""},
         {IDC_ADD_ENTRY, "Button", "&Add Phone Book Entry..."},

@@ -6,6 +6,7 @@
 #include "../support/SimulatedLine.h"
 #include "../support/ExePath.h"
 #include "../support/MessagePump.h"
+#include "../support/ScreenPicture.h"
 #include "../support/SimCaller.h"
 #include "LineSim.h"
 #include "records/Clock.h"
@@ -19,7 +20,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace rw {
 namespace {
@@ -123,6 +126,114 @@ TEST_F(MainWindowWiringTest, AddAndEditRunTheEntrySheetOnTheSelectedCall) {
     });
     Command(IDC_EDIT_ENTRY);
     EXPECT_EQ(stored->Name, "Acme Double Glazing");
+}
+
+// Before OK, the Filter Details page says what the entry as it stands
+// would have done to the last 30 days of calls, and follows its fields:
+// the filter type, and the number changed on the other page.
+TEST_F(MainWindowWiringTest, TheEntrySheetShowsWhatTheEntryWouldHaveBlocked) {
+    clock.Set(CDateTime::FromParts(2026, 12, 1, 23, 0, 0));
+    Ring("0909 111 222");
+    Ring("0909 111 333");
+    Ring("0909 111 222");
+    Ring("0161 496 0000");
+    ListView_SetItemState(list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    ASSERT_EQ(
+        dialog.Screener().Call(static_cast<size_t>(dialog.CallList().SelectedCall())).GetNumber(),
+        "0909 111 222");
+    std::vector<std::string> said;
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet& sheet) {
+        HWND hSheet = sheet.GetSafeHwnd();
+        HWND general = PropSheet_GetCurrentPageHwnd(hSheet);
+        SetWindowTextA(GetDlgItem(general, IDC_ENTRY_NAME), "Premium");
+        PropSheet_SetCurSel(hSheet, nullptr, 1);
+        HWND filter = PropSheet_GetCurrentPageHwnd(hSheet);
+        auto choose = [&](int filterType) {
+            SendDlgItemMessageA(filter, IDC_FILTER_TYPE, CB_SETCURSEL, filterType, 0);
+            SendMessageA(filter, WM_COMMAND, MAKEWPARAM(IDC_FILTER_TYPE, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(GetDlgItem(filter, IDC_FILTER_TYPE)));
+            said.push_back(PageText(sheet, IDC_RULE_PREVIEW));
+        };
+        choose(FilterNeverBlock);
+        choose(FilterAlwaysBlock);
+        // The number made a prefix on the first page: both 0909 111 callers.
+        PropSheet_SetCurSel(hSheet, nullptr, 0);
+        SetWindowTextA(GetDlgItem(general, IDC_ENTRY_NUMBER), "0909*");
+        PropSheet_SetCurSel(hSheet, nullptr, 1);
+        said.push_back(PageText(sheet, IDC_RULE_PREVIEW));
+        // RW_ENTRY_PREVIEW_PICTURE: where to keep the page's picture.
+        if (const char* picture = std::getenv("RW_ENTRY_PREVIEW_PICTURE")) {
+            UpdateWindow(hSheet);
+            RECT rect{};
+            GetWindowRect(hSheet, &rect);
+            test::SaveScreenPicture(picture, rect);
+        }
+        sheet.PressButton(PSBTN_CANCEL);
+    });
+    Command(IDC_ADD_ENTRY);
+    ASSERT_EQ(said.size(), 3u);
+    EXPECT_EQ(said[0], "") << "a Never Block entry blocks nothing";
+    EXPECT_EQ(said[1].substr(0, said[1].find('\r')),
+              "Over the last 30 days this entry would have blocked 2 calls from 1 number.");
+    EXPECT_NE(said[1].find("0909 111 222"), std::string::npos);
+    EXPECT_EQ(said[2].substr(0, said[2].find('\r')),
+              "Over the last 30 days this entry would have blocked 3 calls from 2 numbers.");
+    EXPECT_EQ(dialog.PhoneBook().Lookup("0909111222"), nullptr) << "Cancel kept nothing";
+}
+
+// The Defaults page says what the default rule (as its own page now
+// holds it) and the out-of-hours window would have done to callers without
+// an entry.
+TEST_F(MainWindowWiringTest, TheDefaultsPageShowsWhatTheDefaultsWouldHaveBlocked) {
+    auto friendEntry = test::Entry("Friend", "0161 111");
+    const std::string key = friendEntry->LookupKey;
+    dialog.PhoneBook().SetAt(key, std::move(friendEntry));
+    clock.Set(CDateTime::FromParts(2026, 12, 1, 12, 0, 0));
+    Ring("0909 111 222");
+    Ring("0161 111");
+    Ring("07700 900123");
+    std::vector<std::string> said;
+    int shown = 0;
+    CCorePropertySheet::SetShownHook([&](CCorePropertySheet& sheet) {
+        HWND hSheet = sheet.GetSafeHwnd();
+        if (++shown == 2) {
+            // The entry sheet the Phone Book page's Add opened: it says
+            // the same as the main window's.
+            SetWindowTextA(GetDlgItem(PropSheet_GetCurrentPageHwnd(hSheet), IDC_ENTRY_NUMBER),
+                           "0909*");
+            PropSheet_SetCurSel(hSheet, nullptr, 1);
+            HWND filter = PropSheet_GetCurrentPageHwnd(hSheet);
+            SendDlgItemMessageA(filter, IDC_FILTER_TYPE, CB_SETCURSEL, FilterAlwaysBlock, 0);
+            SendMessageA(filter, WM_COMMAND, MAKEWPARAM(IDC_FILTER_TYPE, CBN_SELCHANGE),
+                         reinterpret_cast<LPARAM>(GetDlgItem(filter, IDC_FILTER_TYPE)));
+            said.push_back(PageText(sheet, IDC_RULE_PREVIEW));
+            sheet.PressButton(PSBTN_CANCEL);
+            return;
+        }
+        PropSheet_SetCurSel(hSheet, nullptr, 2); // Phone Book
+        SendMessageA(GetDlgItem(PropSheet_GetCurrentPageHwnd(hSheet), IDC_BOOK_ADD), BM_CLICK, 0,
+                     0);
+        PropSheet_SetCurSel(hSheet, nullptr, 1); // Defaults
+        said.push_back(PageText(sheet, IDC_RULE_PREVIEW));
+        PropSheet_SetCurSel(hSheet, nullptr, 3); // Non Phone Book Calls
+        SendMessageA(GetDlgItem(PropSheet_GetCurrentPageHwnd(hSheet), IDC_RULE_ALWAYS), BM_CLICK, 0,
+                     0);
+        PropSheet_SetCurSel(hSheet, nullptr, 1);
+        said.push_back(PageText(sheet, IDC_RULE_PREVIEW));
+        sheet.PressButton(PSBTN_CANCEL);
+    });
+    Command(IDC_CONFIGURE);
+    ASSERT_EQ(said.size(), 3u);
+    EXPECT_EQ(said[0].substr(0, said[0].find('\r')),
+              "Over the last 30 days this entry would have blocked 1 call from 1 number.");
+    said.erase(said.begin());
+    EXPECT_EQ(said[0].substr(0, said[0].find('\r')),
+              "Over the last 30 days these defaults would have blocked 0 calls from 0 numbers "
+              "without an entry.");
+    EXPECT_EQ(said[1].substr(0, said[1].find('\r')),
+              "Over the last 30 days these defaults would have blocked 2 calls from 2 numbers "
+              "without an entry.");
+    EXPECT_EQ(dialog.Preferences().NonPhoneBookRule, FilterNeverBlock) << "Cancel kept nothing";
 }
 
 TEST_F(MainWindowWiringTest, OnePopupNamesEachNewCallerAndCanBeSwitchedOff) {

@@ -9,6 +9,7 @@
 #include "records/ConfigFile.h"
 #include "records/LoggedCall.h"
 #include "records/VerifiedFile.h"
+#include "app/CallHookEvent.h"
 
 #include <windows.h>
 
@@ -64,7 +65,10 @@ public:
     CLoggedCall& Call(size_t index) override { return *calls[index]; }
     size_t LiveCallCount() const override { return live; }
     std::set<size_t> recording; // calls whose message is still being finished
-    bool MessagePending(size_t index) const override { return recording.count(index) != 0; }
+    std::set<size_t> writing;   // the same, as the hook's tests name them
+    bool MessagePending(size_t index) const override {
+        return recording.count(index) != 0 || writing.count(index) != 0;
+    }
 
     size_t Add(const std::string& name, const std::string& number) {
         auto call = std::make_unique<CLoggedCall>();
@@ -105,6 +109,9 @@ public:
     }
     void OnOverrideChanged() override { said.push_back("override"); }
     void OnOverrideReminder() override { said.push_back("reminder"); }
+    void OnCallHookFailed(const std::string& command, const std::string& reason) override {
+        said.push_back("hook failed " + command + (reason.empty() ? "" : " (reason)"));
+    }
 };
 
 // The system's files, with some held by "another program": a locked file
@@ -650,6 +657,74 @@ TEST_F(ScreenerSessionTest, MessageSettingsDecideWhoMayLeaveOne) {
     readOnly->LoadSettings();
     readOnly->LoadConfiguration();
     EXPECT_FALSE(readOnly->Messages().TakesMessageFrom(timeBlocked));
+}
+
+} // namespace
+} // namespace rw
+
+namespace rw {
+namespace {
+
+// The program for each call is given a call once, when its outcome is final
+// (a message still being written decides it), only for the calls its
+// events ask for, and never while the call's own notification runs.
+TEST_F(ScreenerSessionTest, TheProgramForEachCallGetsEachFinalOutcomeOnceAsAsked) {
+    const std::string missing = dir.Path("no such program.exe");
+    struct Case {
+        HookEvents events;
+        bool permitted, blocked, message; // which of the three calls get a run
+    } cases[] = {
+        {HookEvents::All, true, true, true},
+        {HookEvents::Blocked, false, true, true},
+        {HookEvents::Messages, false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(HookEventsName(c.events));
+        CSettings settings;
+        settings.SetHookCommand(missing);
+        settings.SetHookEvents(c.events);
+        ASSERT_TRUE(settings.Save(CSettings::PathBeside(path)));
+        calls.calls.clear();
+        reports.said.clear();
+        auto session = Started();
+        reports.said.clear();
+        const CCallHook& hook = session->CallHook();
+
+        const size_t permitted = calls.Add("Friend", "0161 100");
+        const size_t blocked = calls.Add("Sales", "0800 200");
+        calls.Call(blocked).SetAction(ActionBlockAlways);
+        const size_t message = calls.Add("Surgery", "0161 300");
+        calls.Call(message).SetAction(ActionBlockByTime);
+        for (size_t i : {permitted, blocked, message}) {
+            session->OnCallLogged(i);
+            session->OnCallChanged(i);
+        }
+        EXPECT_EQ(hook.WaitingCount(), 0u) << "nothing before a call ends";
+
+        session->OnCallEnded(permitted);
+        session->OnCallEnded(blocked);
+        calls.writing.insert(message);
+        session->OnCallEnded(message);
+        const size_t beforeMessage = hook.WaitingCount();
+        EXPECT_EQ(beforeMessage, size_t(c.permitted) + size_t(c.blocked));
+        calls.Call(message).SetRecording("20261201-120000.wav", 4000);
+        calls.writing.clear();
+        session->OnCallChanged(message);
+        session->OnCallChanged(message); // told twice, run once
+        EXPECT_EQ(hook.WaitingCount(), beforeMessage + size_t(c.message));
+        // Started from the message loop, never from the call's notification.
+        EXPECT_TRUE(timers.posted.count(CSessionTimers::CallHook));
+        EXPECT_TRUE(reports.said.empty());
+
+        // A program that cannot be started is told once, with the reason.
+        timers.Fire(*session, CSessionTimers::CallHook);
+        EXPECT_TRUE(hook.Idle());
+        EXPECT_FALSE(timers.Due(CSessionTimers::CallHook));
+        EXPECT_EQ(reports.said, std::vector<std::string>{"hook failed " + missing + " (reason)"});
+        session->OnCallEnded(calls.Add("Again", "0161 400"));
+        timers.Fire(*session, CSessionTimers::CallHook);
+        EXPECT_EQ(reports.said.size(), 1u);
+    }
 }
 
 } // namespace
