@@ -1,7 +1,5 @@
 #include "app/ScreenerSession.h"
 
-#include "records/CallWorkbook.h"
-
 #include "app/CallerFilter.h"
 #include "records/Archive.h"
 #include "records/ByteStream.h"
@@ -509,11 +507,6 @@ std::vector<CHistoryRow> CScreenerSession::CallRows(CDateTime since) {
         return a.time.GetDays() < b.time.GetDays();
     });
     return rows;
-}
-
-bool CScreenerSession::ExportCalls(const std::string& path, const std::string& timeFormat,
-                                   std::string& error, CDateTime since) {
-    return CCallWorkbook::Write(path, CallRows(since), timeFormat, error);
 }
 
 void CScreenerSession::OnCallLogged(size_t index) {

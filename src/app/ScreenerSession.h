@@ -269,10 +269,6 @@ public:
     // Every call the list holds (the earlier runs' and this run's), oldest
     // first, as history rows; those before `since` (when not null) left out.
     std::vector<CHistoryRow> CallRows(CDateTime since = CDateTime());
-    // Writes them to an .xlsx workbook at `path`, the times in
-    // `timeFormat`; false with the reason in `error`.
-    bool ExportCalls(const std::string& path, const std::string& timeFormat, std::string& error,
-                     CDateTime since = CDateTime());
     // This run's calls as history rows (those still up as they are now),
     // and the clock's now: what the statistics count besides the file.
     std::vector<CHistoryRow> ThisRunRows();

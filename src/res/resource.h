@@ -82,6 +82,7 @@
 #define IDC_STATS_TEXT 1108
 #define IDC_STATS_COPY 1109
 #define IDC_STATS_PERIOD_LABEL 1110
+#define IDC_STATS_EXPORT 1111
 
 // Incoming call notification
 #define IDC_NOTIFY_NUMBER 1040

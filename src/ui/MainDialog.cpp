@@ -1192,6 +1192,10 @@ bool CMainDialog::AskExportPath(std::string& path) {
 }
 
 void CMainDialog::OnExportCalls() {
+    ExportRows(m_session.CallRows());
+}
+
+void CMainDialog::ExportRows(const std::vector<CHistoryRow>& rows) {
     std::string path;
     if (!AskExportPath(path))
         return;
@@ -1200,10 +1204,10 @@ void CMainDialog::OnExportCalls() {
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, date, sizeof date);
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, time, sizeof time);
     std::string error;
-    const size_t count = m_session.EarlierCallCount() + m_screener.CallCount();
-    if (m_session.ExportCalls(path, CCallWorkbook::TimeFormatFrom(date, time), error))
-        ShowMessage(FormatResString(IDS_EXPORT_DONE, std::to_string(count), DisplayPath(path)),
-                    MB_OK | MB_ICONINFORMATION);
+    if (CCallWorkbook::Write(path, rows, CCallWorkbook::TimeFormatFrom(date, time), error))
+        ShowMessage(
+            FormatResString(IDS_EXPORT_DONE, std::to_string(rows.size()), DisplayPath(path)),
+            MB_OK | MB_ICONINFORMATION);
     else
         ShowMessage(FormatResString(IDS_EXPORT_FAILED, DisplayPath(path), error),
                     MB_OK | MB_ICONEXCLAMATION);
@@ -1211,11 +1215,13 @@ void CMainDialog::OnExportCalls() {
 
 void CMainDialog::OnStatistics() {
     // The history file is read by the window, off this thread; this run's
-    // calls are copied now. Choosing a caller there has no list filter to
-    // go to yet: SetCallerChosen is the hook for one.
+    // calls are copied now. A caller chosen there is searched for in the
+    // list, ready behind it.
     CStatisticsDialog statistics(
         m_hWnd,
         CStatisticsInput{m_session.HistoryLog().Path(), m_session.ThisRunRows(), m_session.Now()});
+    statistics.SetCallerChosen([this](const std::string& number) { ShowCallsFrom(number); });
+    statistics.SetExportCalls([this](const std::vector<CHistoryRow>& rows) { ExportRows(rows); });
     statistics.DoModal();
 }
 

@@ -246,6 +246,8 @@ private:
     // "Export calls...": every call in the list, to an .xlsx workbook the
     // user names.
     void OnExportCalls();
+    // Asks where, then writes `rows` to a workbook and says how it went.
+    void ExportRows(const std::vector<CHistoryRow>& rows);
     // Asks where to save a workbook; false when the user cancelled.
     virtual bool AskExportPath(std::string& path);
     // The statistics window, from the button and the tray menu.

@@ -213,6 +213,9 @@ void CStatisticsDialog::Layout() {
     place(IDCANCEL, w - margin.cx - button.cx, buttonsY, button.cx, button.cy);
     place(IDC_STATS_COPY, w - margin.cx - 2 * button.cx - dlu(7, 0).cx, buttonsY, button.cx,
           button.cy);
+    const SIZE wide = dlu(70, 14);
+    place(IDC_STATS_EXPORT, w - margin.cx - 2 * button.cx - wide.cx - 2 * dlu(7, 0).cx, buttonsY,
+          wide.cx, wide.cy);
     const int chartTop = dlu(0, 32).cy;
     const int lowerBottom = buttonsY - gap.cy;
     const int room = std::max(lowerBottom - chartTop, 1);
@@ -416,6 +419,17 @@ void CStatisticsDialog::ChooseCaller(int listId) {
 }
 
 bool CStatisticsDialog::OnCommand(WORD id, WORD notifyCode, HWND control) {
+    if (id == IDC_STATS_EXPORT && notifyCode == BN_CLICKED) {
+        if (m_exportCalls && m_ready) {
+            const double first = std::floor(m_input.today.GetDays()) - (m_days - 1);
+            std::vector<CHistoryRow> rows;
+            for (const CHistoryRow& row : m_rows)
+                if (row.time.GetDays() >= first)
+                    rows.push_back(row);
+            m_exportCalls(rows);
+        }
+        return true;
+    }
     if (id == IDC_STATS_COPY && notifyCode == BN_CLICKED) {
         CModemCheckDialog::CopyText(m_hWnd, m_text);
         return true;

@@ -35,6 +35,11 @@ public:
     void SetCallerChosen(std::function<void(const std::string& number)> chosen) {
         m_callerChosen = std::move(chosen);
     }
+    // "Export calls...": the calls of the period shown (its days, today
+    // included), each once, oldest first, go to a workbook.
+    void SetExportCalls(std::function<void(const std::vector<CHistoryRow>& rows)> exportCalls) {
+        m_exportCalls = std::move(exportCalls);
+    }
 
     // The figures shown (valid once Ready()).
     const CCallStatistics& Statistics() const { return m_stats; }
@@ -79,6 +84,7 @@ private:
     std::thread m_reader;
     bool m_ready = false;
     int m_days = 30;
+    std::function<void(const std::vector<CHistoryRow>& rows)> m_exportCalls;
     CCallStatistics m_stats;
     std::string m_text;
     HWND m_tooltip = nullptr;
