@@ -54,3 +54,14 @@ RW_ENTRY_PREVIEW_PICTURE="$(rw_winpath "$tmp")\\entry-preview.bmp" bash "$root/t
     --gtest_filter=MainWindowWiringTest.TheEntrySheetShowsWhatTheEntryWouldHaveBlocked >/dev/null
 convert "$tmp/entry-preview.bmp" "$root/docs/entry-preview.png"
 echo "wrote $root/docs/entry-preview.png"
+# The statistics window over the demo's calls, once `bash tools/run.sh` has
+# been run (its history is in BUILD_DIR/demo).
+if [ -f "$build/demo/Ringwarden-calls.csv" ]; then
+    cp "$build/demo/Ringwarden-calls.csv" "$tmp/demo-calls.csv"
+    RW_STATISTICS_DEMO="$(rw_winpath "$tmp")\\demo-calls.csv" \
+        RW_STATISTICS_DEMO_PICTURE="$(rw_winpath "$tmp")\\statistics-demo.bmp" \
+        bash "$root/tools/wine-exec.sh" "$build" "$build/bin/statistics_tests.exe" \
+        --gtest_filter=StatisticsDialog.PictureOfTheDemosCalls >/dev/null
+    convert "$tmp/statistics-demo.bmp" "$root/docs/statistics-demo.png"
+    echo "wrote $root/docs/statistics-demo.png"
+fi

@@ -5,6 +5,7 @@
 #include "../core/StatisticsRows.h"
 #include "../support/MessagePump.h"
 #include "../support/ScreenPicture.h"
+#include "records/Clock.h"
 #include "res/resource.h"
 #include "ui/StatisticsDialog.h"
 
@@ -33,6 +34,15 @@ std::string ListItem(HWND dialog, int id, int index) {
     SendMessageA(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
     text.resize(text.size() - 1);
     return text;
+}
+
+// The window at the README's size, kept as a picture in `path`.
+void TakePicture(HWND window, const char* path) {
+    SetWindowPos(window, HWND_TOP, 20, 20, 820, 560, SWP_SHOWWINDOW);
+    test::PumpUntil([] { return false; });
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    test::SaveScreenPicture(path, frame);
 }
 
 TEST(StatisticsDialog, ShowsTheFiguresOfTheFileAndThisRunAtAnySize) {
@@ -82,11 +92,7 @@ TEST(StatisticsDialog, ShowsTheFiguresOfTheFileAndThisRunAtAnySize) {
     // RW_STATISTICS_PICTURE: a picture of the window for the README.
     if (const char* picture = std::getenv("RW_STATISTICS_PICTURE")) {
         dialog.ShowPeriod(30);
-        SetWindowPos(window, HWND_TOP, 20, 20, 820, 560, SWP_SHOWWINDOW);
-        test::PumpUntil([] { return false; });
-        RECT frame{};
-        GetWindowRect(window, &frame);
-        test::SaveScreenPicture(picture, frame);
+        TakePicture(window, picture);
     }
 
     // 90 days, in a window made larger and then as small as it goes: every
@@ -125,6 +131,25 @@ TEST(StatisticsDialog, ShowsTheFiguresOfTheFileAndThisRunAtAnySize) {
         }
     }
     dialog.DestroyWindow();
+}
+
+// RW_STATISTICS_DEMO (a history file, the demo's) and
+// RW_STATISTICS_DEMO_PICTURE: a picture of the window over those calls, for
+// the README. Skipped unless both are set.
+TEST(StatisticsDialog, PictureOfTheDemosCalls) {
+    const char* history = std::getenv("RW_STATISTICS_DEMO");
+    const char* picture = std::getenv("RW_STATISTICS_DEMO_PICTURE");
+    if (!history || !picture)
+        GTEST_SKIP() << "no demo history named";
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&controls);
+    CStatisticsDialog dialog(nullptr, CStatisticsInput{history, {}, CSystemClock().Now()});
+    ASSERT_TRUE(dialog.Create());
+    const HWND window = dialog.GetSafeHwnd();
+    ASSERT_TRUE(test::PumpUntil([&] { return dialog.Ready(); }));
+    dialog.ShowPeriod(7);
+    TakePicture(window, picture);
+    EXPECT_GT(dialog.Statistics().days.back().counts.Calls(), 0);
 }
 
 } // namespace
