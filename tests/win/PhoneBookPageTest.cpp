@@ -39,11 +39,11 @@ protected:
     }
 };
 
-// The configuration sheet with that page after its own five, in front.
+// The configuration sheet with that page after its own six, in front.
 class CTestSheet : public CConfigPropertySheet {
 public:
     CTestSheet(CRingwardenPreferences& preferences, CPhoneBook& book)
-        : CConfigPropertySheet(preferences, book, IDS_CONFIG_SHEET_CAPTION, nullptr, 5) {
+        : CConfigPropertySheet(preferences, book, IDS_CONFIG_SHEET_CAPTION, nullptr, 6) {
         AddPage(&page);
     }
     CTestBookPage page;
