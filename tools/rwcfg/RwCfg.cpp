@@ -833,6 +833,14 @@ bool ContainsNoCase(const std::string& text, const std::string& part) {
 
 } // namespace
 
+// "YYYY-MM-DD" as that day at `hour`; false for anything else.
+bool ParseDay(const std::string& text, int hour, CDateTime& day) {
+    int y = 0, m = 0, d = 0;
+    char tail = 0;
+    return std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) == 3 &&
+           (day = CDateTime::FromParts(y, m, d, hour, 0, 0)).IsValid();
+}
+
 HistoryArgs ParseHistoryArgs(const std::vector<std::string>& args) {
     HistoryArgs parsed;
     for (size_t i = 1; i < args.size() && parsed.valid; ++i) {
@@ -847,10 +855,7 @@ HistoryArgs ParseHistoryArgs(const std::vector<std::string>& args) {
                 parsed.xlsx = value;
                 continue;
             }
-            int y = 0, m = 0, d = 0;
-            char tail = 0;
-            if (std::sscanf(value.c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3 ||
-                !(parsed.since = CDateTime::FromParts(y, m, d, 0, 0, 0)).IsValid())
+            if (!ParseDay(value, 0, parsed.since))
                 parsed.valid = false;
         } else if (arg.rfind("--", 0) != 0 && parsed.file.empty()) {
             parsed.file = arg;
@@ -882,10 +887,7 @@ StatsArgs ParseStatsArgs(const std::vector<std::string>& args) {
                 parsed.valid = false;
             parsed.days = days;
         } else if (arg == "--today" && i + 1 < args.size()) {
-            int y = 0, m = 0, d = 0;
-            char tail = 0;
-            if (std::sscanf(args[++i].c_str(), "%4d-%2d-%2d%c", &y, &m, &d, &tail) != 3 ||
-                !(parsed.today = CDateTime::FromParts(y, m, d, 12, 0, 0)).IsValid())
+            if (!ParseDay(args[++i], 12, parsed.today))
                 parsed.valid = false;
         } else if (arg.rfind("--", 0) != 0 && parsed.file.empty()) {
             parsed.file = arg;
